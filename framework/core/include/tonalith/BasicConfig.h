@@ -57,6 +57,8 @@ private:
     std::string m_path;
     std::string m_section;
     std::vector<Line> m_lines;
+    // Values set while read-only, by upper-case key: used for this run, never written.
+    std::map<std::string, std::string> m_overlay;
     bool m_modified = false;
     bool m_readOnly = false;
 };

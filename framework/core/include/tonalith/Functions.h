@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -43,5 +44,5 @@ public:
 
     static int random(int max);  // 0 .. max-1
     static std::uint16_t RandWord();
-    static bool IsBitSet(unsigned value, int bit) { return (value >> bit) & 1u; }
+    static bool IsBitSet(unsigned value, int bit) { return bit >= 0 && bit < 32 && ((value >> bit) & 1u); }
 };
