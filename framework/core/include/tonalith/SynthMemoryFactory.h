@@ -49,7 +49,6 @@ private:
     CSynthMemoryFactory();
     void LoadPlugins(const std::vector<std::string>& folders);
 
-    struct Entry;
     std::vector<std::unique_ptr<CPluginLibrary>> m_libraries;  // unloaded last
     std::vector<std::unique_ptr<CSynthMemory>> m_memories;
     std::vector<std::string> m_paths;  // plug-in file per memory
