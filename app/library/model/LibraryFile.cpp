@@ -1,0 +1,147 @@
+#include "LibraryFile.h"
+
+#include <algorithm>
+#include <cstring>
+#include <exception>
+#include <limits>
+#include <unordered_map>
+
+#include "File.h"
+#include "Patch.h"
+#include "SynthMemoryFactory.h"
+
+namespace LibraryFile {
+
+PatchCreator FactoryCreator() {
+    return [](const GUID& type) { return CSynthMemoryFactory::Get().CreatePatch(type); };
+}
+
+PatchCreator CachingCreator(PatchCreator create) {
+    auto prototypes = std::make_shared<std::unordered_map<GUID, std::unique_ptr<CPatch>, GuidHash>>();
+    return [create = std::move(create), prototypes](const GUID& type) -> std::unique_ptr<CPatch> {
+        auto it = prototypes->find(type);
+        if (it == prototypes->end()) it = prototypes->emplace(type, create(type)).first;
+        return it->second ? it->second->Clone() : nullptr;
+    };
+}
+
+bool HasMagic(std::span<const std::uint8_t> bytes) {
+    return bytes.size() >= kMagic.size() && std::equal(kMagic.begin(), kMagic.end(), bytes.begin());
+}
+
+ReadResult ReadRecords(CFile& file, CLibrary& library, const PatchCreator& create) {
+    ReadResult result;
+    const std::uint64_t length = file.GetLength();
+    std::uint64_t start = file.GetPosition();
+    while (start < length) {
+        auto entry = std::make_unique<CLibraryPatch>();
+        bool known = false;
+        try {
+            known = entry->Load(file, create);
+            if (!known) {
+                // Name the type the user is missing: the GUID at the record start.
+                std::array<std::uint8_t, 16> guid{};
+                file.Seek(static_cast<std::int64_t>(start), CFile::begin);
+                file.ReadExact(guid.data(), guid.size());
+                result.unknownType = GUID::FromBytes(guid);
+            }
+        } catch (const CFileException& e) {
+            result.damage = e.m_detail.empty() ? CFileException::CauseText(e.m_cause) : e.m_detail;
+        } catch (const std::exception& e) {
+            // A plug-in's loader refusing the data counts as damage, not as a crash.
+            result.damage = e.what();
+        }
+        if (!known) break;
+        library.Add(std::move(entry));
+        ++result.entries;
+        start = file.GetPosition();
+    }
+    if (start < length) {
+        result.tailOffset = start;
+        file.Seek(static_cast<std::int64_t>(start), CFile::begin);
+        result.tail = file.ReadBytes(static_cast<std::size_t>(length - start));
+    }
+    return result;
+}
+
+void Write(CFile& file, const CLibrary& library, std::span<const std::uint8_t> tail) {
+    file.Write(kMagic.data(), kMagic.size());
+    for (int i = 0; i < library.GetSize(); ++i) library.Get(i).Save(file);
+    if (!tail.empty()) file.Write(tail);
+}
+
+std::vector<std::uint8_t> WritePayload(std::span<const CLibraryPatch* const> entries) {
+    CMemFile file{std::string(kBankItemFormat)};
+    const auto count = static_cast<std::uint32_t>(entries.size());
+    const std::array<std::uint8_t, 4> countBytes{
+        static_cast<std::uint8_t>(count), static_cast<std::uint8_t>(count >> 8),
+        static_cast<std::uint8_t>(count >> 16), static_cast<std::uint8_t>(count >> 24)};
+    file.Write(countBytes.data(), countBytes.size());
+    for (const CLibraryPatch* entry : entries) entry->Save(file);
+    return file.Detach();
+}
+
+Payload ReadPayload(std::span<const std::uint8_t> bytes, const PatchCreator& create) {
+    Payload payload;
+    CMemFile file(bytes, std::string(kBankItemFormat));
+    std::array<std::uint8_t, 4> countBytes{};
+    if (file.Read(countBytes.data(), countBytes.size()) != countBytes.size()) {
+        payload.complete = false;
+        return payload;
+    }
+    const auto count = static_cast<std::int32_t>(countBytes[0] | (countBytes[1] << 8) | (countBytes[2] << 16) |
+                                                 (static_cast<std::uint32_t>(countBytes[3]) << 24));
+    for (std::int32_t i = 0; i < count; ++i) {
+        // The count is only a promise: stop where the bytes end or stop making sense.
+        auto entry = std::make_unique<CLibraryPatch>();
+        try {
+            if (file.GetRemaining() == 0 || !entry->Load(file, create)) break;
+        } catch (const std::exception&) {
+            break;
+        }
+        payload.entries.push_back(std::move(entry));
+    }
+    payload.complete = static_cast<std::int64_t>(payload.entries.size()) == std::max<std::int32_t>(count, 0);
+    return payload;
+}
+
+GUID OldFormatType(std::uint8_t firstDataByte) {
+    return firstDataByte == 0xF0 ? kOldJvPatchType : kOldKorgProgramType;
+}
+
+ConversionResult ConvertOldFormat(CFile& oldFile, CFile& newFile, const PatchCreator& create) {
+    ConversionResult result;
+    const std::uint64_t length = oldFile.GetLength();
+    oldFile.Seek(kOldTypeByteOffset, CFile::begin);
+    std::uint8_t typeByte = 0;
+    oldFile.ReadExact(&typeByte, 1);
+    result.type = OldFormatType(typeByte);
+
+    // One patch serves every record, as all records share the type.
+    std::unique_ptr<CPatch> patch = create(result.type);
+    if (!patch)
+        throw CFileException(CFileException::badFormat, oldFile.GetFilePath(),
+                             "no plug-in knows the patch type " + result.type.ToString());
+    const auto dataSize = static_cast<std::uint64_t>(std::max(patch->GetPatchSize(false), 0));
+    const std::uint64_t recordSize = CLibraryPatch::kHeaderSize + dataSize;
+    const auto guid = result.type.ToBytes();
+
+    oldFile.Seek(0, CFile::begin);
+    newFile.Write(kMagic.data(), kMagic.size());
+    std::array<std::uint8_t, CLibraryPatch::kHeaderSize> header{};
+    while (oldFile.GetPosition() < length) {
+        if (oldFile.GetRemaining() < recordSize) {
+            result.leftoverBytes = oldFile.GetRemaining();
+            break;
+        }
+        oldFile.ReadExact(header.data(), header.size());
+        patch->Load(oldFile);
+        newFile.Write(guid.data(), guid.size());
+        newFile.Write(header.data(), header.size());
+        patch->Save(newFile);
+        ++result.records;
+    }
+    return result;
+}
+
+}  // namespace LibraryFile
