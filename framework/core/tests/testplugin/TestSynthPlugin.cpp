@@ -1,6 +1,7 @@
 // A small synth plug-in for the framework tests: a "Voice" layer of 8 patches and
 // a "Set" layer of 4 patches, each set naming two voices (Set is Voice's parent).
 // Messages: F0 7D 01 <fn> data F7 with fn 10 (voice bank), 11 (one voice), 20 (set bank).
+#include <algorithm>
 #include <cstdio>
 
 #include "Export.h"
