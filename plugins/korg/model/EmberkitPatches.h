@@ -1,0 +1,84 @@
+#pragma once
+
+// The four patch types of the Korg 01/W: programs, combinations, drum kits and
+// the global data. Their Edit is the framework's until the editors exist.
+
+#include <memory>
+#include <string>
+
+#include "EmberkitFormat.h"
+#include "Patch.h"
+
+// A program or combination: it knows its place in the instrument (0-199), the
+// number its layer gives it, so Write can store it there.
+class CEmberkitNumberedPatch : public CPatch {
+public:
+    using CPatch::CPatch;
+    int GetPatchNumber() const { return m_number; }
+    void SetPatchNumber(int number) { m_number = number; }
+
+protected:
+    // Sends the patch to the edit buffer and, for a write, then asks the
+    // instrument to store it at its number.
+    void SendAndWrite(const CSynth& synth, bool temporary, std::uint8_t writeFunction) const;
+
+    int m_number = 0;
+};
+
+class CEmberkitProgram : public CEmberkitNumberedPatch {
+public:
+    CEmberkitProgram();
+
+    const GUID& GetPatchType() const override { return emberkit::kProgramPatchGuid; }
+    void Init() override;
+    void Save(CFile& file) const override;
+    void Load(CFile& file) override;
+    std::unique_ptr<CPatch> Clone() const override { return std::make_unique<CEmberkitProgram>(*this); }
+    std::string GetInfoForPatch() const override;
+    std::vector<std::uint8_t> GetSysExData(bool temporary) const override;
+    bool IsEqual(const CPatch& other) const override;
+    std::optional<std::uint64_t> GetFingerprint() const override;
+    void Send(const CSynth& synth, bool temporary) const override;
+};
+
+class CEmberkitCombination : public CEmberkitNumberedPatch {
+public:
+    CEmberkitCombination();
+
+    const GUID& GetPatchType() const override { return emberkit::kCombinationPatchGuid; }
+    void Init() override;
+    std::unique_ptr<CPatch> Clone() const override { return std::make_unique<CEmberkitCombination>(*this); }
+    std::vector<std::uint8_t> GetSysExData(bool temporary) const override;
+    void Send(const CSynth& synth, bool temporary) const override;
+
+    // The program timbre t (0-7) plays.
+    int GetTimbreProgram(int t) const;
+    void SetTimbreProgram(int t, int program);
+};
+
+// A drum kit carries no name of its own; the instrument takes kits only as a
+// whole layer.
+class CEmberkitDrumKit : public CPatch {
+public:
+    CEmberkitDrumKit();
+
+    const GUID& GetPatchType() const override { return emberkit::kDrumPatchGuid; }
+    void Init() override;
+    std::unique_ptr<CPatch> Clone() const override { return std::make_unique<CEmberkitDrumKit>(*this); }
+    void SetName(const std::string&) override {}
+    std::string GetName() const override { return "Drum Kit"; }
+    std::vector<std::uint8_t> GetSysExData(bool temporary) const override;
+};
+
+class CEmberkitGlobal : public CPatch {
+public:
+    CEmberkitGlobal();
+
+    const GUID& GetPatchType() const override { return emberkit::kGlobalPatchGuid; }
+    // The global data has no initial values: Init keeps what is there.
+    void Init() override {}
+    std::unique_ptr<CPatch> Clone() const override { return std::make_unique<CEmberkitGlobal>(*this); }
+    void SetName(const std::string&) override {}
+    std::string GetName() const override { return "Global"; }
+    std::vector<std::uint8_t> GetSysExData(bool temporary) const override;
+};

@@ -1,0 +1,32 @@
+#include "EmberkitSynthMemory.h"
+
+#include "EmberkitFormat.h"
+#include "EmberkitLayers.h"
+#include "EmberkitSynth.h"
+#include "Patch.h"
+
+IMPLEMENT_DYNCREATE(CEmberkitSynthMemory, CObject)
+
+CEmberkitSynthMemory::CEmberkitSynthMemory() {
+    auto programs = std::make_unique<CEmberkitProgramLayer>();
+    auto combinations = std::make_unique<CEmberkitCombinationLayer>();
+    auto drums = std::make_unique<CEmberkitDrumLayer>();
+    auto global = std::make_unique<CEmberkitGlobalLayer>(*this);
+
+    // Combination timbres play programs.
+    programs->AddParentLayer(combinations.get());
+    combinations->AddChildLayer(programs.get());
+
+    AddLayer(std::move(programs));
+    AddLayer(std::move(combinations));
+    AddLayer(std::move(drums));
+    AddLayer(std::move(global));
+}
+
+const GUID& CEmberkitSynthMemory::GetMemoryGuid() const { return emberkit::kMemoryGuid; }
+
+CSynth* CEmberkitSynthMemory::GetSynth() const { return &CEmberkitSynth::Get(); }
+
+std::unique_ptr<CHeader> CEmberkitSynthMemory::ReadHeader(CFile& file) const {
+    return ReadHeaderAt<CEmberkitHeader>(file);
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+// The Korg 01/W memory: 200 programs, 200 combinations, 4 drum kits and the
+// global data, in that layer order.
+
+#include "RuntimeClass.h"
+#include "SynthMemory.h"
+
+class CEmberkitSynthMemory : public CSynthMemory {
+    DECLARE_DYNCREATE(CEmberkitSynthMemory)
+
+public:
+    static constexpr unsigned kToolbarId = 200;
+
+    CEmberkitSynthMemory();
+
+    const GUID& GetMemoryGuid() const override;
+    std::unique_ptr<CSynthMemory> CreateMemory() const override { return std::make_unique<CEmberkitSynthMemory>(); }
+    std::string GetName() const override { return "Korg 01w"; }
+    CSynth* GetSynth() const override;
+    std::string GetVersion() const override { return "4.54"; }
+    unsigned GetToolbarId() const override { return kToolbarId; }
+    std::unique_ptr<CHeader> ReadHeader(CFile& file) const override;
+};
