@@ -1,5 +1,6 @@
 #include "Ui.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 
