@@ -1,0 +1,215 @@
+// RtMidi over the ALSA sequencer or JACK. Errors come back through RtMidi's
+// error callback (with one installed RtMidi does not throw), so every call is
+// followed by a look at what the callback recorded.
+#include <RtMidi.h>
+
+#include <algorithm>
+#include <atomic>
+#include <mutex>
+#include <utility>
+
+#include "MidiBackend.h"
+
+namespace {
+
+struct ErrorSink {
+    std::mutex mutex;
+    std::string text;
+    static void Callback(RtMidiError::Type type, const std::string& message, void* user) {
+        if (type == RtMidiError::WARNING || type == RtMidiError::DEBUG_WARNING) return;
+        auto* self = static_cast<ErrorSink*>(user);
+        std::lock_guard lock(self->mutex);
+        self->text = message;
+    }
+    std::string Take() {
+        std::lock_guard lock(mutex);
+        return std::exchange(text, {});
+    }
+};
+
+RtMidi::Api ToRtApi(MidiSystem api) {
+    return api == MidiSystem::Jack ? RtMidi::UNIX_JACK : RtMidi::LINUX_ALSA;
+}
+
+template <class T>
+std::vector<std::string> PortNames(T& midi) {
+    std::vector<std::string> names;
+    const unsigned count = midi.getPortCount();
+    for (unsigned i = 0; i < count; ++i) names.push_back(midi.getPortName(i));
+    return names;
+}
+
+// The callback may still be entered while the port closes; it checks a flag
+// under a lock so nothing runs once the owner is gone.
+struct InputState {
+    std::mutex mutex;
+    bool alive = true;
+    MidiInputCallback callback;
+    static void Callback(double, std::vector<unsigned char>* message, void* user) {
+        auto* self = static_cast<InputState*>(user);
+        if (!message || message->empty()) return;
+        std::lock_guard lock(self->mutex);
+        if (self->alive && self->callback) self->callback(*message);
+    }
+};
+
+class CRtInputPort : public IMidiInputPort {
+public:
+    CRtInputPort(std::unique_ptr<RtMidiIn> in, std::unique_ptr<InputState> state,
+                 std::unique_ptr<ErrorSink> errors)
+        : m_in(std::move(in)), m_state(std::move(state)), m_errors(std::move(errors)) {}
+    ~CRtInputPort() override {
+        {
+            std::lock_guard lock(m_state->mutex);
+            m_state->alive = false;
+        }
+        m_in->cancelCallback();
+        m_in->closePort();
+        m_in.reset();
+    }
+
+private:
+    std::unique_ptr<RtMidiIn> m_in;
+    std::unique_ptr<InputState> m_state;
+    std::unique_ptr<ErrorSink> m_errors;
+};
+
+class CRtOutputPort : public IMidiOutputPort {
+public:
+    CRtOutputPort(std::unique_ptr<RtMidiOut> out, std::unique_ptr<ErrorSink> errors)
+        : m_out(std::move(out)), m_errors(std::move(errors)) {}
+    ~CRtOutputPort() override {
+        m_out->closePort();
+    }
+    void Send(std::span<const std::uint8_t> bytes) override {
+        if (bytes.empty()) return;
+        m_out->sendMessage(bytes.data(), bytes.size());
+        if (auto error = m_errors->Take(); !error.empty()) throw CMidiError(error);
+    }
+
+private:
+    std::unique_ptr<RtMidiOut> m_out;
+    std::unique_ptr<ErrorSink> m_errors;
+};
+
+class CRtMidiBackend : public IMidiBackend {
+public:
+    CRtMidiBackend(MidiSystem api, std::string clientName) : m_api(api), m_client(std::move(clientName)) {
+        try {
+            m_probeIn = std::make_unique<RtMidiIn>(ToRtApi(api), m_client + "-list");
+            m_probeIn->setErrorCallback(&ErrorSink::Callback, &m_probeErrors);
+            m_probeOut = std::make_unique<RtMidiOut>(ToRtApi(api), m_client + "-list");
+            m_probeOut->setErrorCallback(&ErrorSink::Callback, &m_probeErrors);
+        } catch (const RtMidiError& e) {
+            throw CMidiError(std::string(MidiSystemName(api)) + ": " + e.getMessage());
+        }
+    }
+    MidiSystem GetSystem() const override { return m_api; }
+    std::vector<std::string> GetInputPortNames() override {
+        std::lock_guard lock(m_mutex);
+        return PortNames(*m_probeIn);
+    }
+    std::vector<std::string> GetOutputPortNames() override {
+        std::lock_guard lock(m_mutex);
+        return PortNames(*m_probeOut);
+    }
+
+    std::unique_ptr<IMidiInputPort> OpenInput(int index, const std::string& name,
+                                              MidiInputCallback callback) override {
+        const int port = ResolveMidiPort(GetInputPortNames(), index, name);
+        if (port < 0) throw CMidiError("MIDI input not found: " + (name.empty() ? std::to_string(index) : name));
+        return MakeInput(callback, [&](RtMidiIn& in) { in.openPort(static_cast<unsigned>(port), "in"); });
+    }
+    std::unique_ptr<IMidiOutputPort> OpenOutput(int index, const std::string& name) override {
+        const int port = ResolveMidiPort(GetOutputPortNames(), index, name);
+        if (port < 0) throw CMidiError("MIDI output not found: " + (name.empty() ? std::to_string(index) : name));
+        return MakeOutput([&](RtMidiOut& out) { out.openPort(static_cast<unsigned>(port), "out"); });
+    }
+    std::unique_ptr<IMidiInputPort> OpenVirtualInput(const std::string& portName,
+                                                     MidiInputCallback callback) override {
+        return MakeInput(callback, [&](RtMidiIn& in) { in.openVirtualPort(portName); });
+    }
+    std::unique_ptr<IMidiOutputPort> OpenVirtualOutput(const std::string& portName) override {
+        return MakeOutput([&](RtMidiOut& out) { out.openVirtualPort(portName); });
+    }
+
+private:
+    std::string NextClientName() { return m_client + "-" + std::to_string(++m_clients); }
+
+    template <class OpenFn>
+    std::unique_ptr<IMidiInputPort> MakeInput(MidiInputCallback callback, OpenFn open) {
+        auto errors = std::make_unique<ErrorSink>();
+        auto state = std::make_unique<InputState>();
+        state->callback = std::move(callback);
+        std::unique_ptr<RtMidiIn> in;
+        try {
+            in = std::make_unique<RtMidiIn>(ToRtApi(m_api), NextClientName(), 1000);
+            in->setErrorCallback(&ErrorSink::Callback, errors.get());
+            in->ignoreTypes(false, true, true);  // SysEx on, timing and active sensing off
+            in->setCallback(&InputState::Callback, state.get());
+            open(*in);
+        } catch (const RtMidiError& e) {
+            throw CMidiError(e.getMessage());
+        }
+        if (auto error = errors->Take(); !error.empty()) throw CMidiError(error);
+        if (!in->isPortOpen()) throw CMidiError("MIDI input could not be opened");
+        return std::make_unique<CRtInputPort>(std::move(in), std::move(state), std::move(errors));
+    }
+
+    template <class OpenFn>
+    std::unique_ptr<IMidiOutputPort> MakeOutput(OpenFn open) {
+        auto errors = std::make_unique<ErrorSink>();
+        std::unique_ptr<RtMidiOut> out;
+        try {
+            out = std::make_unique<RtMidiOut>(ToRtApi(m_api), NextClientName());
+            out->setErrorCallback(&ErrorSink::Callback, errors.get());
+            open(*out);
+        } catch (const RtMidiError& e) {
+            throw CMidiError(e.getMessage());
+        }
+        if (auto error = errors->Take(); !error.empty()) throw CMidiError(error);
+        if (!out->isPortOpen()) throw CMidiError("MIDI output could not be opened");
+        return std::make_unique<CRtOutputPort>(std::move(out), std::move(errors));
+    }
+
+    MidiSystem m_api;
+    std::string m_client;
+    std::atomic<int> m_clients{0};
+    std::mutex m_mutex;
+    ErrorSink m_probeErrors;
+    std::unique_ptr<RtMidiIn> m_probeIn;
+    std::unique_ptr<RtMidiOut> m_probeOut;
+};
+
+}  // namespace
+
+std::unique_ptr<IMidiBackend> CreateRtMidiBackend(MidiSystem api, const std::string& clientName) {
+    if (api != MidiSystem::Alsa && api != MidiSystem::Jack) throw CMidiError("not an RtMidi system");
+    return std::make_unique<CRtMidiBackend>(api, clientName);
+}
+
+std::string_view MidiSystemName(MidiSystem api) {
+    switch (api) {
+    case MidiSystem::Alsa: return "ALSA";
+    case MidiSystem::Jack: return "JACK";
+    case MidiSystem::Loopback: return "LOOPBACK";
+    default: return "NONE";
+    }
+}
+
+MidiSystem MidiSystemFromName(std::string_view name) {
+    std::string upper(name);
+    std::transform(upper.begin(), upper.end(), upper.begin(), [](unsigned char c) { return std::toupper(c); });
+    if (upper == "ALSA") return MidiSystem::Alsa;
+    if (upper == "JACK") return MidiSystem::Jack;
+    if (upper == "LOOPBACK") return MidiSystem::Loopback;
+    return MidiSystem::None;
+}
+
+int ResolveMidiPort(const std::vector<std::string>& ports, int index, const std::string& name) {
+    if (!name.empty()) {
+        const auto it = std::find(ports.begin(), ports.end(), name);
+        if (it != ports.end()) return static_cast<int>(it - ports.begin());
+    }
+    return index >= 0 && index < static_cast<int>(ports.size()) ? index : -1;
+}

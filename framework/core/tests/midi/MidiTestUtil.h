@@ -1,0 +1,69 @@
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <vector>
+
+#include "Midi.h"
+
+namespace tonalith::test {
+
+// Records every notification it gets, from whatever thread.
+class CRecordingListener : public IMidiListener {
+public:
+    struct Event {
+        unsigned message;
+        unsigned wParam;
+        long lParam;
+        std::chrono::steady_clock::time_point time;
+    };
+    void OnMidiNotify(unsigned message, unsigned wParam, long lParam) override {
+        {
+            std::lock_guard lock(m_mutex);
+            m_events.push_back({message, wParam, lParam, std::chrono::steady_clock::now()});
+        }
+        m_cv.notify_all();
+    }
+    // Waits until an event with this message arrived; returns it (message 0 on timeout).
+    Event WaitFor(unsigned message, std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
+        std::unique_lock lock(m_mutex);
+        Event found{};
+        m_cv.wait_for(lock, timeout, [&] {
+            for (const auto& e : m_events)
+                if (e.message == message) {
+                    found = e;
+                    return true;
+                }
+            return false;
+        });
+        return found;
+    }
+    std::vector<Event> Events() const {
+        std::lock_guard lock(m_mutex);
+        return m_events;
+    }
+    int Count(unsigned message) const {
+        std::lock_guard lock(m_mutex);
+        int n = 0;
+        for (const auto& e : m_events) n += e.message == message;
+        return n;
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    std::condition_variable m_cv;
+    std::vector<Event> m_events;
+};
+
+// A SysEx message of n bytes with 7-bit data derived from seed.
+inline std::vector<std::uint8_t> MakeSysEx(std::size_t n, unsigned seed = 1) {
+    std::vector<std::uint8_t> m(n < 2 ? 2 : n);
+    m.front() = 0xF0;
+    m.back() = 0xF7;
+    for (std::size_t i = 1; i + 1 < m.size(); ++i) m[i] = static_cast<std::uint8_t>((i * 31 + seed * 7) & 0x7F);
+    return m;
+}
+
+}  // namespace tonalith::test
