@@ -1,0 +1,41 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include <tonalith/SynthMemory.h>
+
+namespace amberkit {
+
+class CJVPatchLayer;
+class CJVPerformanceLayer;
+class CJVRhythmLayer;
+class CJVSystemLayer;
+
+// Layer indices of the memory, in the order the program shows them.
+enum JVLayerIndex : int {
+    kUserPatchLayer = 0,
+    kUserPerformanceLayer,
+    kUserRhythmLayer,
+    kCardPatchLayer,
+    kCardPerformanceLayer,
+    kCardRhythmLayer,
+    kSystemLayer,
+    kJVLayerCount
+};
+
+// The Roland JV-1010/1080, JV-2080, XP-50/60/80 and XP-30 memory.
+class CAmberkitSynthMemory : public CSynthMemory {
+    DECLARE_DYNCREATE(CAmberkitSynthMemory)
+public:
+    CAmberkitSynthMemory();
+
+    const GUID& GetMemoryGuid() const override;
+    std::unique_ptr<CSynthMemory> CreateMemory() const override;
+    std::string GetName() const override { return "Roland JV/XP"; }
+    CSynth* GetSynth() const override;
+    std::string GetVersion() const override { return "6.07"; }
+    std::unique_ptr<CHeader> ReadHeader(CFile& file) const override;
+};
+
+}  // namespace amberkit
