@@ -1,0 +1,308 @@
+#include "FlintkitWave.h"
+
+#include <sndfile.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <utility>
+#include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "FlintkitDump.h"
+#include "FlintkitPatch.h"
+#include "Functions.h"
+#include "StringTable.h"
+
+namespace fs = std::filesystem;
+
+namespace flintkit {
+namespace {
+
+// Owns one open libsndfile handle.
+class CSndFile {
+public:
+    CSndFile() = default;
+    explicit CSndFile(SNDFILE* file) : m_file(file) {}
+    ~CSndFile() {
+        if (m_file) sf_close(m_file);
+    }
+    CSndFile(CSndFile&& other) noexcept : m_file(std::exchange(other.m_file, nullptr)) {}
+    CSndFile& operator=(CSndFile&& other) noexcept {
+        if (this != &other) {
+            if (m_file) sf_close(m_file);
+            m_file = std::exchange(other.m_file, nullptr);
+        }
+        return *this;
+    }
+    CSndFile(const CSndFile&) = delete;
+    CSndFile& operator=(const CSndFile&) = delete;
+
+    SNDFILE* get() const { return m_file; }
+    explicit operator bool() const { return m_file != nullptr; }
+    // Closes now and reports whether the file was completed without error.
+    bool Close() {
+        const int result = m_file ? sf_close(m_file) : 0;
+        m_file = nullptr;
+        return result == 0;
+    }
+
+private:
+    SNDFILE* m_file = nullptr;
+};
+
+// A file descriptor closed on every path.
+class CFd {
+public:
+    explicit CFd(int fd) : m_fd(fd) {}
+    ~CFd() {
+        if (m_fd >= 0) ::close(m_fd);
+    }
+    CFd(const CFd&) = delete;
+    CFd& operator=(const CFd&) = delete;
+    int get() const { return m_fd; }
+    bool Close() {
+        const int result = m_fd >= 0 ? ::close(m_fd) : 0;
+        m_fd = -1;
+        return result == 0;
+    }
+
+private:
+    int m_fd;
+};
+
+std::uint32_t LittleEndian32(const std::uint8_t* p) {
+    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+// libsndfile refused the file; walks its chunks (bounded by the file's size) to
+// say which of the user's texts fits what is wrong with it.
+int ClassifyUnreadableWave(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return kTextCannotOpen;
+    in.seekg(0, std::ios::end);
+    const auto fileSize = static_cast<std::uint64_t>(std::max<std::streamoff>(in.tellg(), 0));
+    in.seekg(0);
+    std::array<std::uint8_t, 16> head{};
+    if (fileSize < 12 || !in.read(reinterpret_cast<char*>(head.data()), 12) ||
+        std::memcmp(head.data(), "RIFF", 4) != 0 || std::memcmp(head.data() + 8, "WAVE", 4) != 0)
+        return kTextNotWave;
+
+    bool fmt = false, data = false, smplBroken = false;
+    int channels = 0, bits = 0;
+    for (std::uint64_t pos = 12; pos + 8 <= fileSize;) {
+        std::array<std::uint8_t, 8> chunk{};
+        in.seekg(static_cast<std::streamoff>(pos));
+        if (!in.read(reinterpret_cast<char*>(chunk.data()), 8)) break;
+        const std::uint64_t size = LittleEndian32(chunk.data() + 4);
+        const std::string_view id(reinterpret_cast<const char*>(chunk.data()), 4);
+        if (id == "fmt " && size >= 16 && in.read(reinterpret_cast<char*>(head.data()), 16)) {
+            fmt = true;
+            channels = head[2] | (head[3] << 8);
+            bits = head[14] | (head[15] << 8);
+        } else if (id == "data") {
+            data = true;
+        } else if (id == "smpl" && (size < 36 || pos + 8 + size > fileSize)) {
+            smplBroken = true;
+        }
+        pos += 8 + size + (size & 1);
+    }
+    if (!fmt) return kTextNoFmt;
+    if (channels != 1) return kTextOnlyMono;
+    if (bits != 16) return kTextOnly16Bit;
+    if (!data) return kTextNoData;
+    if (smplBroken) return kTextSmplChunk;
+    return kTextReadFailed;
+}
+
+std::optional<CWaveLoop> ReadLoop(SNDFILE* file, sf_count_t frames) {
+    SF_INSTRUMENT inst{};
+    if (sf_command(file, SFC_GET_INSTRUMENT, &inst, sizeof inst) != SF_TRUE) return std::nullopt;
+    if (inst.loop_count < 1 || frames < 1) return std::nullopt;
+    const auto& l = inst.loops[0];
+    CWaveLoop loop;
+    switch (l.mode) {
+    case SF_LOOP_FORWARD: loop.type = kLoopForward; break;
+    case SF_LOOP_ALTERNATING:
+    case SF_LOOP_BACKWARD: loop.type = kLoopAlternating; break;
+    default: return std::nullopt;
+    }
+    // libsndfile reports the end one past the smpl chunk's last loop sample.
+    std::int64_t start = l.start;
+    std::int64_t end = static_cast<std::int64_t>(l.end) - 1;
+    if (end >= frames) {  // written with loop points in bytes
+        start /= 2;
+        end /= 2;
+    }
+    end = std::clamp<std::int64_t>(end, 0, frames - 1);
+    start = std::clamp<std::int64_t>(start, 0, end);
+    loop.start = static_cast<int>(start);
+    loop.end = static_cast<int>(end);
+    return loop;
+}
+
+}  // namespace
+
+void RegisterWaveTexts() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        static constexpr std::pair<int, const char*> kTexts[] = {
+            {65000, "File could not be opened."},
+            {65001, "Error reading from file: %1"},
+            {65002, "Error writing to file: %1"},
+            {65003, "Error creating chunk."},
+            {65004, "Error ascending out of PCM chunk."},
+            {65005, "Error getting IO info."},
+            {65006, "Error writing data."},
+            {65007, "Cannot write IO info."},
+            {65008, "Error ascending out of data chunk."},
+            {65009, "Error ascending out of RIFF chunk."},
+            {65010, "Not a wave file."},
+            {65011, "No fmt chunk found in file."},
+            {65012, "Error reading from file."},
+            {65013, "No data chunk found."},
+            {65014, "Currently only 16 bit samples are supported!"},
+            {65015, "The Flintkit protocoll supports only mono files!"},
+            {65016, "Error ascending out of SMPL chunk."},
+            {65017, "Error writing SMPL chunk."},
+            {65018, "%1 holds %2 samples, more than the 2097151 a sample dump can carry."},
+            {65019, "There is no sample to export."},
+            {65020, "The sample's period of %2 ns gives no usable sample rate; %1 was not written."},
+        };
+        for (const auto& [id, text] : kTexts) CStringTable::Add(static_cast<unsigned>(id), text);
+    });
+}
+
+namespace {
+
+std::string WaveMessage(int code, const std::string& file, const std::string& detail) {
+    RegisterWaveTexts();
+    const std::string text = CStringTable::Get(static_cast<unsigned>(code));
+    if (text.find("%1") != std::string::npos) return CFunctions::FormatMessage(text, {file, detail});
+    return text + "\n" + file;  // every message names the file
+}
+
+}  // namespace
+
+CWaveException::CWaveException(int code, const std::string& file, const std::string& detail)
+    : std::runtime_error(WaveMessage(code, file, detail)), m_code(code), m_file(file) {}
+
+CWaveSample ReadWave(const std::string& path) {
+    SF_INFO info{};
+    CSndFile file(sf_open(path.c_str(), SFM_READ, &info));
+    if (!file) throw CWaveException(ClassifyUnreadableWave(path), path);
+
+    const int major = info.format & SF_FORMAT_TYPEMASK;
+    if (major != SF_FORMAT_WAV && major != SF_FORMAT_WAVEX && major != SF_FORMAT_RF64)
+        throw CWaveException(kTextNotWave, path);
+    if (info.channels != 1) throw CWaveException(kTextOnlyMono, path);
+    if ((info.format & SF_FORMAT_SUBMASK) != SF_FORMAT_PCM_16) throw CWaveException(kTextOnly16Bit, path);
+    if (info.frames > kMaxSampleLength)
+        throw CWaveException(kTextTooLong, path, std::to_string(info.frames));
+
+    CWaveSample wave;
+    wave.rate = info.samplerate;
+    wave.loop = ReadLoop(file.get(), info.frames);
+    wave.samples.resize(static_cast<std::size_t>(std::max<sf_count_t>(info.frames, 0)));
+    if (sf_readf_short(file.get(), wave.samples.data(), info.frames) != info.frames)
+        throw CWaveException(kTextReadError, path);
+    return wave;
+}
+
+void WriteWave(const std::string& path, const CWaveSample& wave) {
+    SF_INFO info{};
+    info.samplerate = wave.rate;
+    info.channels = 1;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    if (wave.rate <= 0 || !sf_format_check(&info))
+        throw CWaveException(kTextNoRate, path, std::to_string(wave.rate > 0 ? 1'000'000'000LL / wave.rate : 0));
+
+    // A private file beside the target, renamed over it once complete, so a
+    // failure never leaves a half-written file in the user's place.
+    const fs::path target(path);
+    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    std::string temp = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+    CFd fd(::mkstemp(temp.data()));
+    if (fd.get() < 0) throw CWaveException(kTextCannotOpen, path);
+    struct Remove {
+        const std::string& name;
+        bool keep = false;
+        ~Remove() {
+            if (!keep) ::unlink(name.c_str());
+        }
+    } removeTemp{temp};
+    ::fchmod(fd.get(), 0644);
+
+    CSndFile file(sf_open_fd(fd.get(), SFM_WRITE, &info, SF_FALSE));
+    if (!file) throw CWaveException(kTextCannotOpen, path);
+
+    SF_INSTRUMENT inst{};
+    inst.basenote = 60;
+    inst.velocity_hi = 127;
+    inst.key_hi = 127;
+    if (wave.loop) {
+        inst.loop_count = 1;
+        inst.loops[0].mode = wave.loop->type == kLoopAlternating ? SF_LOOP_ALTERNATING : SF_LOOP_FORWARD;
+        inst.loops[0].start = static_cast<unsigned>(wave.loop->start);
+        inst.loops[0].end = static_cast<unsigned>(wave.loop->end) + 1;  // libsndfile: one past the last
+    }
+    if (sf_command(file.get(), SFC_SET_INSTRUMENT, &inst, sizeof inst) != SF_TRUE)
+        throw CWaveException(kTextWriteSmpl, path);
+
+    const auto frames = static_cast<sf_count_t>(wave.samples.size());
+    if (sf_writef_short(file.get(), wave.samples.data(), frames) != frames) throw CWaveException(kTextWriteData, path);
+    if (!file.Close() || ::fsync(fd.get()) != 0 || !fd.Close()) throw CWaveException(kTextWriteError, path);
+    if (std::rename(temp.c_str(), path.c_str()) != 0) throw CWaveException(kTextWriteError, path);
+    removeTemp.keep = true;
+}
+
+std::unique_ptr<CFlintkitSamplePatch> SampleToPatch(const CWaveSample& wave, int deviceId) {
+    auto patch = std::make_unique<CFlintkitSamplePatch>();
+    patch->SetSampleData(EncodeSamples16(wave.samples), deviceId);
+    patch->SetFormat(16);
+    patch->SetPeriod(PeriodFromRate(wave.rate));
+    patch->SetLength(static_cast<int>(wave.samples.size()));
+    if (wave.loop) {
+        patch->SetLoopType(wave.loop->type);
+        patch->SetLoopStart(wave.loop->start);
+        patch->SetLoopEnd(wave.loop->end);
+    } else {
+        patch->SetLoopType(kLoopOff);
+        patch->SetLoopStart(kNoLoopPoint);
+        patch->SetLoopEnd(kNoLoopPoint);
+    }
+    return patch;
+}
+
+CWaveSample PatchToSample(const CFlintkitSamplePatch& patch, const std::string& path) {
+    if (patch.IsEmpty()) throw CWaveException(kTextNothingToExport, path);
+    CWaveSample wave;
+    wave.rate = patch.GetRate();
+    if (wave.rate <= 0) throw CWaveException(kTextNoRate, path, std::to_string(patch.GetPeriod()));
+    wave.samples = patch.GetSamples();
+    const int type = patch.GetLoopType();
+    if ((type == kLoopForward || type == kLoopAlternating) && !wave.samples.empty()) {
+        // Points a device sent outside the sample are kept inside it.
+        const int last = static_cast<int>(wave.samples.size()) - 1;
+        const int end = std::clamp(patch.GetLoopEnd(), 0, last);
+        wave.loop = CWaveLoop{type, std::clamp(patch.GetLoopStart(), 0, end), end};
+    }
+    return wave;
+}
+
+std::unique_ptr<CFlintkitSamplePatch> ImportWave(const std::string& path, int deviceId) {
+    return SampleToPatch(ReadWave(path), deviceId);
+}
+
+void ExportWave(const CFlintkitSamplePatch& patch, const std::string& path) {
+    WriteWave(path, PatchToSample(patch, path));
+}
+
+}  // namespace flintkit

@@ -1,0 +1,81 @@
+#pragma once
+
+// Conversion between a sample dump and a 16-bit mono WAV file. These are the
+// functions behind the two tools; the command line and the tests call them directly.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+class CFlintkitSamplePatch;
+
+namespace flintkit {
+
+// Message numbers of the string table.
+enum WaveText : int {
+    kTextCannotOpen = 65000,
+    kTextReadError = 65001,
+    kTextWriteError = 65002,
+    kTextWriteData = 65006,
+    kTextNotWave = 65010,
+    kTextNoFmt = 65011,
+    kTextReadFailed = 65012,
+    kTextNoData = 65013,
+    kTextOnly16Bit = 65014,
+    kTextOnlyMono = 65015,
+    kTextSmplChunk = 65016,
+    kTextWriteSmpl = 65017,
+    kTextTooLong = 65018,
+    kTextNothingToExport = 65019,
+    kTextNoRate = 65020,
+};
+
+// Adds the texts above to the string table unless it has them already.
+void RegisterWaveTexts();
+
+// A WAV problem: its message number and the full text for the user, which names the file.
+class CWaveException : public std::runtime_error {
+public:
+    CWaveException(int code, const std::string& file, const std::string& detail = {});
+    int GetCode() const { return m_code; }
+    const std::string& GetFileName() const { return m_file; }
+
+private:
+    int m_code;
+    std::string m_file;
+};
+
+struct CWaveLoop {
+    int type = 0;   // kLoopForward or kLoopAlternating
+    int start = 0;  // first sample of the loop
+    int end = 0;    // last sample of the loop (inclusive)
+    friend bool operator==(const CWaveLoop&, const CWaveLoop&) = default;
+};
+
+struct CWaveSample {
+    int rate = 0;
+    std::vector<std::int16_t> samples;
+    std::optional<CWaveLoop> loop;
+};
+
+// Reads a 16-bit mono WAV file with its first smpl loop. Standard smpl loop types:
+// 0 forward, 1 alternating, 2 backward (taken as alternating, the nearest a dump
+// can hold). A loop end beyond the sample marks a file written with loop points
+// in bytes; its points are halved. Throws CWaveException.
+CWaveSample ReadWave(const std::string& path);
+// Writes a 16-bit mono WAV file with a standard smpl chunk (loop points in sample
+// frames; no loop record when there is no loop). The file is replaced atomically.
+void WriteWave(const std::string& path, const CWaveSample& wave);
+
+// The sample as a dump: format 16, period from the rate, the loop or loop off.
+std::unique_ptr<CFlintkitSamplePatch> SampleToPatch(const CWaveSample& wave, int deviceId);
+// The dump's samples, rate and loop; path only names the file in messages.
+CWaveSample PatchToSample(const CFlintkitSamplePatch& patch, const std::string& path);
+
+std::unique_ptr<CFlintkitSamplePatch> ImportWave(const std::string& path, int deviceId);
+void ExportWave(const CFlintkitSamplePatch& patch, const std::string& path);
+
+}  // namespace flintkit
