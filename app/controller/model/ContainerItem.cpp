@@ -18,11 +18,11 @@ void CControlState::Serialize(CFormArchive& far) {
     std::uint16_t size = 0;
     ar >> size;
     ar.CheckRemaining(size);
-    if (size < kSizeV1) far.Fail("a control state of " + std::to_string(size) + " bytes");
+    if (size < kSizeV1) far.Fail("contains a damaged control state");
     std::uint16_t version = 0;
     std::int32_t value = 0;
     ar >> version >> value;
-    if (version < 1) far.Fail("a control state of version 0");
+    if (version < 1) far.Fail("contains a damaged control state");
     m_nValue = static_cast<std::int16_t>(std::clamp(value, -32768, 32767));
     // Fields of later versions: skipped.
     for (std::uint16_t rest = size - kSizeV1; rest > 0; --rest) {
@@ -63,7 +63,7 @@ void CContainerItem::Serialize(CFormArchive& far, int outputCount) {
     CArchive& ar = far.Archive();
     m_state.Serialize(far);
     if (!far.IsLoading()) {
-        if (!m_pData) far.Fail("an item without data");
+        if (!m_pData) far.Fail("cannot store a control without data");
         ar << m_rect.left << m_rect.top << m_rect.right << m_rect.bottom;
         const auto id = m_pData->GetClassId().ToBytes();
         ar.Write(id.data(), id.size());
@@ -77,7 +77,7 @@ void CContainerItem::Serialize(CFormArchive& far, int outputCount) {
     // The item data has no length in the file, so an unknown type cannot be
     // skipped: the whole form fails rather than opening with a broken item.
     m_pData = CItemTypeRegistry::Get().CreateItemData(id);
-    if (!m_pData) far.Fail("a control of the unknown type " + id.ToString());
+    if (!m_pData) far.Fail("contains a control of unknown type " + id.ToString());
     m_pData->Serialize(ar);
     if (auto* midi = GetMidiData(); midi && (midi->m_nPort < 0 || midi->m_nPort >= outputCount))
         midi->m_nPort = 0;

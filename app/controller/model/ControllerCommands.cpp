@@ -103,6 +103,9 @@ CItemPropertiesCommand::CItemPropertiesCommand(CControllerDocument& document, in
 
 void CItemPropertiesCommand::Put(const CItemData& data) {
     if (m_position < 0 || m_position >= m_document.GetItemCount()) return;
+    // The dialog edits one item's own type; another type would break the tab order.
+    const CItemData* current = m_document.GetItem(m_position).GetItemData();
+    if (!current || current->GetRuntimeClass() != data.GetRuntimeClass()) return;
     m_document.GetItem(m_position).SetItemData(data.Clone());
     m_document.UpdateAllViews(nullptr, HINT_CONTROLLER_ITEMS, &m_document.GetItem(m_position));
 }

@@ -67,7 +67,7 @@ void CControllerDocument::Load(CFormArchive& far) {
         snapshot.m_values = far.ReadWordArray();
         // Recall pairs the two arrays entry by entry.
         if (snapshot.m_positions.size() != snapshot.m_values.size())
-            far.Fail("snapshot \"" + snapshot.m_strName + "\" has " + std::to_string(snapshot.m_positions.size()) +
+            far.Fail("contains the snapshot \"" + snapshot.m_strName + "\" with " + std::to_string(snapshot.m_positions.size()) +
                      " positions but " + std::to_string(snapshot.m_values.size()) + " values");
     }
 
@@ -75,8 +75,8 @@ void CControllerDocument::Load(CFormArchive& far) {
     ar >> itemCount;
     ar.CheckRemaining(itemCount * kMinItemBytes);
     if (itemCount > static_cast<std::uint32_t>(kMaxItems))
-        far.Fail("the form holds more than " + std::to_string(kMaxItems) + " controls");
-    const int outputCount = m_pOutput->GetDeviceCount();
+        far.Fail("contains more than " + std::to_string(kMaxItems) + " controls");
+    const int outputCount = itemCount > 0 ? m_pOutput->GetDeviceCount() : 0;
     m_items.reserve(itemCount);
     for (std::uint32_t i = 0; i < itemCount; ++i) {
         far.ReadObjectTag(*RUNTIME_CLASS(CContainerItem));
@@ -107,10 +107,9 @@ void CControllerDocument::Store(CFormArchive& far) {
         far.WriteWordArray(snapshot.m_values);
     }
     ar << static_cast<std::uint32_t>(m_items.size());
-    const int outputCount = m_pOutput->GetDeviceCount();
     for (const auto& item : m_items) {
         far.WriteObjectTag(*RUNTIME_CLASS(CContainerItem));
-        item->Serialize(far, outputCount);
+        item->Serialize(far, 0);  // the count only bounds Ports being loaded
     }
 }
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include <tonalith/Functions.h>
+#include <tonalith/Midi.h>
 
 namespace {
 
@@ -17,13 +18,15 @@ std::string Hex2(unsigned value) {
     return buffer;
 }
 
-// Until the device layer offers outputs by index, the default output has no
-// devices and sends nothing; forms then load with every Port at 0.
+// The framework's MIDI outputs by device index.
 class CMidiControllerOutput final : public CControllerOutput {
 public:
-    int GetDeviceCount() const override { return 0; }
-    std::string GetDeviceName(int) const override { return {}; }
-    bool SendLong(int, std::span<const std::uint8_t>) override { return false; }
+    int GetDeviceCount() const override { return CMidiOutput::GetDeviceCount(); }
+    std::string GetDeviceName(int port) const override { return CMidiOutput::GetDeviceName(port); }
+    bool SendLong(int port, std::span<const std::uint8_t> bytes) override {
+        if (port < 0 || port >= GetDeviceCount()) return false;
+        return CMidi::Get().GetOutput(port).SendLong(bytes, 0);
+    }
 };
 
 }  // namespace

@@ -60,24 +60,23 @@ void CFormArchive::ReadObjectTag(const CRuntimeClass& expected) {
         std::string name(nameLength, '\0');
         m_ar.Read(name.data(), nameLength);
         if (name != expected.m_lpszClassName)
-            Fail("an object of the unknown class \"" + name + "\"");
+            Fail("contains an object of unknown class \"" + name + "\"");
         if (schema != expected.m_wSchema)
-            Fail("a " + name + " of version " + std::to_string(schema) + " (this program reads version " +
-                 std::to_string(expected.m_wSchema) + ")");
+            Fail("contains " + name + " version " + std::to_string(schema) + ", which this program cannot read");
         m_classes.resize(m_nMapCount + 1, nullptr);
         m_classes[m_nMapCount++] = &expected;
     } else {
         std::uint32_t index = 0;
         if (tag == kBigObjectTag) {
             m_ar >> index;
-            if (!(index & kBigClassTag)) Fail("a repeated reference to an item");
+            if (!(index & kBigClassTag)) Fail("contains a repeated item reference");
             index &= ~kBigClassTag;
         } else if (tag & kClassTag) {
             index = tag & ~kClassTag;
         } else {
-            Fail(tag == 0 ? "an empty item reference" : "a repeated reference to an item");
+            Fail(tag == 0 ? "contains an empty item reference" : "contains a repeated item reference");
         }
-        if (index >= m_classes.size() || m_classes[index] != &expected) Fail("an item reference to an unknown class");
+        if (index >= m_classes.size() || m_classes[index] != &expected) Fail("contains an item reference to an unknown class");
     }
     ++m_nMapCount;
 }

@@ -41,11 +41,11 @@ TEST(ControllerMessage, ValueEventsSendOnTheItemsPort) {
 
     // Roland checksum over address and data: 40 00 20 -> 0x60, 128 - 0x60 = 0x20.
     output.sent.clear();
-    EXPECT_TRUE(doc.OnValueEvent(2, 1, 22));
+    EXPECT_TRUE(doc.OnValueEvent(2, 1, 0x20));
     EXPECT_EQ(output.Messages(), (std::vector<Bytes>{{0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x00, 0x20, 0x20, 0xF7}}));
 
     // A template that is not hex after substitution sends nothing.
-    ASSERT_EQ(doc.SetItemField(3, "Message", "9K ZZ XX"), "");
+    ASSERT_EQ(doc.SetItemField(3, "Message", "9K 3G XX"), "");
     EXPECT_FALSE(doc.OnValueEvent(3, 1, 1));
 }
 
