@@ -32,6 +32,13 @@ constexpr int kInitDrumFirstKey = 36;
 
 }  // namespace
 
+void CEmberkitPatch::Save(CFile& file) const { file.Write(Data()); }
+
+void CEmberkitPatch::Load(CFile& file) {
+    const std::vector<std::uint8_t> bytes = file.ReadBytes(m_data.size());  // throws before changing anything
+    std::copy(bytes.begin(), bytes.end(), m_data.begin());
+}
+
 // ---- programs and combinations
 
 void CEmberkitNumberedPatch::SendAndWrite(const CSynth& synth, bool temporary, std::uint8_t writeFunction) const {
@@ -53,14 +60,6 @@ void CEmberkitProgram::Init() {
     std::fill(m_data.begin(), m_data.end(), 0);
     SetName("Init Prog ");
     for (const int offset : kInitProgramLevels) m_data[static_cast<std::size_t>(offset)] = kProgramFullLevel;
-}
-
-// Libraries keep the 172 raw bytes of a program.
-void CEmberkitProgram::Save(CFile& file) const { file.Write(Data()); }
-
-void CEmberkitProgram::Load(CFile& file) {
-    const std::vector<std::uint8_t> bytes = file.ReadBytes(m_data.size());  // throws before changing anything
-    std::copy(bytes.begin(), bytes.end(), m_data.begin());
 }
 
 std::string CEmberkitProgram::GetInfoForPatch() const {
@@ -124,7 +123,7 @@ void CEmberkitCombination::SetTimbreProgram(int t, int program) {
 // ---- drum kits and global data
 
 CEmberkitDrumKit::CEmberkitDrumKit()
-    : CPatch("Drum", kNameLength, kDrumKitSize, SingleSysExSize(kDrumKitSize)) {
+    : CEmberkitPatch("Drum", kNameLength, kDrumKitSize, SingleSysExSize(kDrumKitSize)) {
     Init();
 }
 
@@ -142,7 +141,7 @@ std::vector<std::uint8_t> CEmberkitDrumKit::GetSysExData(bool) const {
     return {};
 }
 
-CEmberkitGlobal::CEmberkitGlobal() : CPatch("Global", kNameLength, kGlobalSize, 0) { Init(); }
+CEmberkitGlobal::CEmberkitGlobal() : CEmberkitPatch("Global", kNameLength, kGlobalSize, 0) { Init(); }
 
 std::vector<std::uint8_t> CEmberkitGlobal::GetSysExData(bool) const {
     CUi::Get().MessageBox(CStringTable::Get(kNotImplemented), CUi::Icon::Warning);

@@ -9,11 +9,20 @@
 #include "EmberkitFormat.h"
 #include "Patch.h"
 
-// A program or combination: it knows its place in the instrument (0-199), the
-// number its layer gives it, so Write can store it there.
-class CEmberkitNumberedPatch : public CPatch {
+// Every 01/W patch keeps its raw data in libraries, so whatever is filed there
+// comes back as it was.
+class CEmberkitPatch : public CPatch {
 public:
     using CPatch::CPatch;
+    void Save(CFile& file) const override;
+    void Load(CFile& file) override;
+};
+
+// A program or combination: it knows its place in the instrument (0-199), the
+// number its layer gives it, so Write can store it there.
+class CEmberkitNumberedPatch : public CEmberkitPatch {
+public:
+    using CEmberkitPatch::CEmberkitPatch;
     int GetPatchNumber() const { return m_number; }
     void SetPatchNumber(int number) { m_number = number; }
 
@@ -31,8 +40,6 @@ public:
 
     const GUID& GetPatchType() const override { return emberkit::kProgramPatchGuid; }
     void Init() override;
-    void Save(CFile& file) const override;
-    void Load(CFile& file) override;
     std::unique_ptr<CPatch> Clone() const override { return std::make_unique<CEmberkitProgram>(*this); }
     std::string GetInfoForPatch() const override;
     std::vector<std::uint8_t> GetSysExData(bool temporary) const override;
@@ -58,7 +65,7 @@ public:
 
 // A drum kit carries no name of its own; the instrument takes kits only as a
 // whole layer.
-class CEmberkitDrumKit : public CPatch {
+class CEmberkitDrumKit : public CEmberkitPatch {
 public:
     CEmberkitDrumKit();
 
@@ -70,7 +77,7 @@ public:
     std::vector<std::uint8_t> GetSysExData(bool temporary) const override;
 };
 
-class CEmberkitGlobal : public CPatch {
+class CEmberkitGlobal : public CEmberkitPatch {
 public:
     CEmberkitGlobal();
 
