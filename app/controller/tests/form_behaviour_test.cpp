@@ -9,7 +9,7 @@
 using namespace tonalith::test;
 using Bytes = std::vector<std::uint8_t>;
 
-TEST(ControllerMessage, PlaceholdersAndValues) {
+TEST(controller_message, PlaceholdersAndValues) {
     EXPECT_EQ(BuildControllerMessage("BK TT XX", 10, 7, 5), "BA 07 05");  // channel 11 shows as A
     EXPECT_EQ(BuildControllerMessage("F0 KK 0K XX YY F7", 15, 7, 200), "F0 FF 0F 48 01 F7");
     EXPECT_EQ(BuildControllerMessage("XX YY", 0, 0, 127), "7F 00");
@@ -22,7 +22,7 @@ TEST(ControllerMessage, PlaceholdersAndValues) {
     EXPECT_EQ(BuildControllerBytes("F0 00 XX SS F7", 0, 0, -20, 0).size(), 5u);
 }
 
-TEST(ControllerMessage, ValueEventsSendOnTheItemsPort) {
+TEST(controller_message, ValueEventsSendOnTheItemsPort) {
     CRecordingOutput output;
     CControllerDocument doc;
     doc.SetOutput(&output);
@@ -49,7 +49,7 @@ TEST(ControllerMessage, ValueEventsSendOnTheItemsPort) {
     EXPECT_FALSE(doc.OnValueEvent(3, 1, 1));
 }
 
-TEST(ControllerMessage, RemoteResetAndOutputSetup) {
+TEST(controller_message, RemoteResetAndOutputSetup) {
     CRecordingOutput output(3);
     CControllerDocument doc;
     doc.SetOutput(&output);
@@ -79,7 +79,7 @@ TEST(ControllerMessage, RemoteResetAndOutputSetup) {
     EXPECT_FALSE(doc.SetOutputPortForAll(0));
 }
 
-TEST(ControllerItemData, FieldsByName) {
+TEST(controller_item_data, FieldsByName) {
     CKnobItemData knob;
     EXPECT_EQ(knob.GetFieldNames(), (std::vector<std::string>{"Type", "Controller", "Message", "Port", "Channel",
                                                               "Encoding", "Value", "Offset", "Tooltip", "Remote",
@@ -115,7 +115,7 @@ TEST(ControllerItemData, FieldsByName) {
     EXPECT_EQ(registry.Find(GUID{}), nullptr);
 }
 
-TEST(ControllerSnapshot, AddRecallAndEdit) {
+TEST(controller_snapshot, AddRecallAndEdit) {
     CRecordingOutput output;
     CControllerDocument empty;
     empty.SetOutput(&output);
@@ -150,7 +150,7 @@ TEST(ControllerSnapshot, AddRecallAndEdit) {
     EXPECT_TRUE(doc.GetSnapshotNames().empty());
 }
 
-TEST(ControllerSnapshot, PositionsFollowItemsThroughCommandsAndUndo) {
+TEST(controller_snapshot, PositionsFollowItemsThroughCommandsAndUndo) {
     CRecordingOutput output;
     CControllerDocument doc;
     doc.SetOutput(&output);
@@ -197,7 +197,7 @@ TEST(ControllerSnapshot, PositionsFollowItemsThroughCommandsAndUndo) {
     EXPECT_EQ(doc.GetSnapshot(0).m_positions, (std::vector<std::uint16_t>{1, 2, 3}));
 }
 
-TEST(ControllerCommands, MovePropertiesAndTabOrder) {
+TEST(controller_commands, MovePropertiesAndTabOrder) {
     CRecordingOutput output;
     CControllerDocument doc;
     doc.SetOutput(&output);

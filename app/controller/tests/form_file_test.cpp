@@ -22,7 +22,7 @@ void LoadBytes(CControllerDocument& doc, const std::vector<std::uint8_t>& bytes,
 
 }  // namespace
 
-TEST(ControllerFile, SaveAndReloadKeepsEverything) {
+TEST(controller_file, SaveAndReloadKeepsEverything) {
     CRecordingOutput output;
     CControllerDocument doc;
     doc.SetOutput(&output);
@@ -51,7 +51,7 @@ TEST(ControllerFile, SaveAndReloadKeepsEverything) {
     EXPECT_EQ(loaded.SaveToBytes(), doc.SaveToBytes());
 }
 
-TEST(ControllerFile, LayoutOfTheStream) {
+TEST(controller_file, LayoutOfTheStream) {
     CRecordingOutput output;
     CControllerDocument doc;
     doc.SetOutput(&output);
@@ -82,7 +82,7 @@ TEST(ControllerFile, LayoutOfTheStream) {
     EXPECT_EQ(bytes[second + 1], 0x80);
 }
 
-TEST(ControllerFile, StringLengthPrefixes) {
+TEST(controller_file, StringLengthPrefixes) {
     struct Case {
         std::size_t length;
         std::vector<std::uint8_t> prefix;
@@ -103,7 +103,7 @@ TEST(ControllerFile, StringLengthPrefixes) {
     }
 }
 
-TEST(ControllerFile, LoadingRepairsTabOrderAndPorts) {
+TEST(controller_file, LoadingRepairsTabOrderAndPorts) {
     CRecordingOutput manyPorts(4);
     CControllerDocument doc;
     doc.SetOutput(&manyPorts);
@@ -122,7 +122,7 @@ TEST(ControllerFile, LoadingRepairsTabOrderAndPorts) {
     EXPECT_EQ(loaded.GetOutputPorts(), (std::vector<int>{0, 1}));
 }
 
-TEST(ControllerFile, UnknownControlTypeFailsTheOpenNamingTheFile) {
+TEST(controller_file, UnknownControlTypeFailsTheOpenNamingTheFile) {
     CRecordingOutput output;
     CControllerDocument doc;
     doc.SetOutput(&output);
@@ -148,7 +148,7 @@ TEST(ControllerFile, UnknownControlTypeFailsTheOpenNamingTheFile) {
     EXPECT_EQ(target.GetAuthor(), "Ann Author");
 }
 
-TEST(ControllerFile, HugeCountsAreRefusedBeforeAllocating) {
+TEST(controller_file, HugeCountsAreRefusedBeforeAllocating) {
     // A tab order announcing 4 billion words, and a form announcing 4 billion items.
     const std::vector<std::vector<std::uint8_t>> forms{
         {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
@@ -165,7 +165,7 @@ TEST(ControllerFile, HugeCountsAreRefusedBeforeAllocating) {
     }
 }
 
-TEST(ControllerFile, CorruptAndTruncatedFormsNeverCrash) {
+TEST(controller_file, CorruptAndTruncatedFormsNeverCrash) {
     CRecordingOutput output;
     CControllerDocument doc;
     doc.SetOutput(&output);
