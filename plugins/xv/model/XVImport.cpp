@@ -170,7 +170,7 @@ std::unique_ptr<CImportPerformancesCommand> MakeJVPerformanceImport(std::span<co
 int ImportJVPerformances(std::span<const std::uint8_t> bytes, CXVPerformanceLayer& layer, CCmdManager* commands) {
     auto command = MakeJVPerformanceImport(bytes, layer);
     if (!command) return 0;
-    const int count = static_cast<int>(jvimport::ReadJVPerformances(bytes).size());
+    const int count = command->GetCount();
     if (commands)
         commands->Execute(std::move(command));
     else

@@ -54,6 +54,7 @@ public:
     void Execute() override;
     void Undo() override;
     std::string GetText() const override { return "Import JV/XP performances"; }
+    int GetCount() const { return static_cast<int>(m_indices.size()); }
 
 private:
     CXVPerformanceLayer& m_layer;

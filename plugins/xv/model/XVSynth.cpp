@@ -1,6 +1,7 @@
 #include "XVSynth.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 
 #include "Functions.h"
