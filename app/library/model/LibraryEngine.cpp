@@ -173,12 +173,16 @@ std::vector<int> FilterRows(const CLibrary& library, const CSearchFilter& filter
     std::vector<int> rows;
     rows.reserve(static_cast<std::size_t>(library.GetSize()));
     const std::string fragment = ToLower(filter.name);
+    // Keys behind the first END take no part in the expression.
+    int active = 0;
+    while (active < CSearchFilter::kKeyCount && filter.ops[static_cast<std::size_t>(active)] != CSearchFilter::END &&
+           filter.ops[static_cast<std::size_t>(active)] <= CSearchFilter::OR_NOT)
+        ++active;
     std::array<bool, CSearchFilter::kKeyCount + 1> operands{};
     for (int i = 0; i < library.GetSize(); ++i) {
         const CLibraryPatch& entry = library.Get(i);
-        // The name is asked only when the expression needs it.
         operands[0] = fragment.empty() || NameContains(entry.Name(), fragment);
-        for (int k = 0; k < CSearchFilter::kKeyCount; ++k)
+        for (int k = 0; k < active; ++k)
             operands[static_cast<std::size_t>(k) + 1] = HasKey(entry, filter.keys[static_cast<std::size_t>(k)]);
         if (CSearchFilter::Evaluate(operands, filter.ops)) rows.push_back(i);
     }
