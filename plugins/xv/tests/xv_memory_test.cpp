@@ -195,6 +195,15 @@ TEST(XVRecords, EqualityIgnoresAddressAndDeviceButNotData) {
     EXPECT_NE(a.GetFingerprint(), b.GetFingerprint());
     EXPECT_FALSE(a.IsEqual(CXVPerformance()));
 
+    // Library storage: the image goes out and comes back whole.
+    CMemFile stored;
+    b.Save(stored);
+    stored.SeekToBegin();
+    CXVPatch restored;
+    restored.Load(stored);
+    EXPECT_EQ(stored.GetPosition(), static_cast<std::uint64_t>(kPatchSize));
+    EXPECT_TRUE(std::equal(b.Data().begin(), b.Data().end(), restored.Data().begin()));
+
     // Clones are independent.
     auto clone = a.Clone();
     static_cast<CXVRecord&>(*clone).MessageData(0)[20] ^= 1;
