@@ -1,7 +1,5 @@
 #include "FlintkitMemory.h"
 
-#include <exception>
-
 #include "File.h"
 #include "FlintkitPatch.h"
 #include "FlintkitTools.h"
@@ -19,16 +17,8 @@ const GUID CFlintkitSynthMemory::kMemoryGuid{
 
 CFlintkitSynth::CFlintkitSynth() : CSynth("Flintkit.ini") {}
 
-CFlintkitSynth::~CFlintkitSynth() {
-    try {
-        Save();
-    } catch (const std::exception&) {
-        // Unloading must not fail; the settings simply stay as they were.
-    }
-}
-
 CFlintkitSynth& GetFlintkitSynth() {
-    // Destroyed (and the settings written) when the plug-in is unloaded.
+    // Destroyed when the plug-in is unloaded; CSynth's destructor writes the settings.
     static CFlintkitSynth synth;
     return synth;
 }

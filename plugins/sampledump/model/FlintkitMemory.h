@@ -21,7 +21,6 @@ public:
 class CFlintkitSynth : public CSynth {
 public:
     CFlintkitSynth();
-    ~CFlintkitSynth() override;
 
     int GetInputBlockSize() const override { return 256; }
     int GetInputBlockCount() const override { return 64; }

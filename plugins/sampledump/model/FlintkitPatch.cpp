@@ -1,6 +1,7 @@
 #include "FlintkitPatch.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "File.h"
@@ -20,7 +21,13 @@ void CFlintkitSamplePatch::Save(CFile& file) const {
 }
 
 void CFlintkitSamplePatch::Load(CFile& file) {
-    if (file.GetRemaining() == 0) {
+    // An empty sample stores no bytes, so whatever follows (the next library
+    // entry) is not a dump header and must be left where it is.
+    std::array<std::uint8_t, 4> start{};
+    const std::size_t got = file.Read(start.data(), start.size());
+    file.Seek(-static_cast<std::int64_t>(got), CFile::current);
+    if (got < start.size() || start[0] != kSysExStart || start[1] != kUniversalNonRealTime ||
+        start[3] != kSubIdDumpHeader) {
         Init();
         return;
     }

@@ -23,8 +23,9 @@ public:
     const GUID& GetPatchType() const override { return kPatchType; }
     void Init() override;
     void Save(CFile& file) const override;
-    // Reads one complete dump from the position; nothing left to read gives the
-    // initial (empty) patch. A damaged dump throws and leaves the patch unchanged.
+    // Reads one complete dump from the position; when no dump header starts there
+    // the patch becomes the initial (empty) one and nothing is consumed. A damaged
+    // dump throws and leaves the patch unchanged.
     void Load(CFile& file) override;
     void SetName(const std::string&) override {}
     std::string GetName() const override { return "Sample"; }

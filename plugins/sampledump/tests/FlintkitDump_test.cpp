@@ -122,6 +122,14 @@ TEST(FlintkitDump, PatchSaveLoadRoundTripAndDamagedDumps) {
     EXPECT_TRUE(b.IsEqual(a));
     EXPECT_EQ(b.GetPacketCount(), 8);
 
+    // An empty sample stores nothing; the bytes after it belong to someone else.
+    CMemFile next(std::vector<std::uint8_t>{0xF0, 0x41, 0x10, 0x6A, 0x12}, "library.clb");
+    b.Load(next);
+    EXPECT_TRUE(b.IsEmpty());
+    EXPECT_EQ(next.GetPosition(), 0u);
+    in.SeekToBegin();
+    b.Load(in);
+
     std::vector<std::uint8_t> cut(a.Data().begin(), a.Data().end() - 1);
     CMemFile cutFile(cut, "cut.syx");
     EXPECT_THROW(b.Load(cutFile), CFileException);

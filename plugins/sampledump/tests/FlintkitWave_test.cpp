@@ -177,6 +177,7 @@ TEST(FlintkitWave, ExportReadByAnIndependentTool) {
 TEST(FlintkitWave, ToolsReplaceTheSampleUndoablyAndReportFailures) {
     CFlintkitSynthMemory memory;
     CScopedScriptedUi ui;
+    GetFlintkitSynth().GetConfig().SetReadOnly(true);  // this run only
     GetFlintkitSynth().SetDeviceId(17);
     const std::string good = Write(RawWave(1, 16, 32000, Noise(90)), "good.wav");
     ui->files = {good};
