@@ -112,8 +112,11 @@ TEST(XVImport, PartsOneToSixteenFollowTheMappingAndTheRestStays) {
         const int outputs[] = {1, 0, 2, 3, 13};
         EXPECT_EQ(x[31], outputs[p % 5]);
         EXPECT_EQ(x[32], 2);
-        for (int i = 0; i < xv::kPartData; ++i)
-            if (std::find(mapped.begin(), mapped.end(), i) == mapped.end()) EXPECT_EQ(x[i], o[i]) << p << "/" << i;
+        for (int i = 0; i < xv::kPartData; ++i) {
+            if (std::find(mapped.begin(), mapped.end(), i) == mapped.end()) {
+                EXPECT_EQ(x[i], o[i]) << p << "/" << i;
+            }
+        }
     }
     for (int p = 16; p < 32; ++p)
         EXPECT_TRUE(std::equal(perf.PartData(p).begin(), perf.PartData(p).end(), old.PartData(p).begin()));
