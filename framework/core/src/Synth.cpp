@@ -28,7 +28,10 @@ void CSynth::SetMidiOutputDevice(int index, const std::string& name) {
 }
 
 int CSynth::GetDeviceId() const { return std::clamp(m_config.GetInt("DEVICEID", 0), 0, 126); }
-void CSynth::SetDeviceId(int id) { m_config.PutInt("DEVICEID", std::clamp(id, 0, 126)); }
+void CSynth::SetDeviceId(int id) {
+    m_config.PutInt("DEVICEID", std::clamp(id, 0, 126));
+    RefreshDumpCommands();
+}
 
 bool CSynth::GetRealtimeUpdate() const { return m_config.GetBoolean("REALTIMEUPDATE", true); }
 void CSynth::SetRealtimeUpdate(bool on) { m_config.PutBoolean("REALTIMEUPDATE", on); }

@@ -67,6 +67,10 @@ public:
     const CDumpCommand& GetDumpCommand(int i) const { return m_dumpCommands.at(static_cast<std::size_t>(i)); }
     void AddDumpCommand(CDumpCommand command);
     void RemoveDumpCommand(int i);
+    // Rebuilds built-in dump commands whose requests depend on settings (device ID,
+    // generation, channel). Called when the device ID changes; whoever changes other
+    // settings calls it too. References to dump commands are invalid afterwards.
+    virtual void RefreshDumpCommands() {}
 
     // The plug-in's settings file; plug-ins read their keys through it when they
     // need them, so a change (or a one-run override) takes effect at once.
