@@ -44,6 +44,10 @@ public:
         std::lock_guard lock(m_mutex);
         return m_events;
     }
+    void Clear() {
+        std::lock_guard lock(m_mutex);
+        m_events.clear();
+    }
     int Count(unsigned message) const {
         std::lock_guard lock(m_mutex);
         int n = 0;

@@ -1,0 +1,168 @@
+#pragma once
+
+// A JACK server with the dummy back end under a name of its own, and child
+// processes next to it, for the end-to-end tests and the benchmarks.
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace tonalith::test {
+
+inline std::optional<std::string> FindProgram(const std::string& name) {
+    const char* path = std::getenv("PATH");
+    std::string dirs = path ? path : "/usr/bin:/bin";
+    dirs += ":/usr/bin:/usr/sbin";
+    std::size_t start = 0;
+    while (start <= dirs.size()) {
+        const std::size_t end = dirs.find(':', start);
+        const std::string dir = dirs.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        const std::string candidate = dir + "/" + name;
+        if (!dir.empty() && ::access(candidate.c_str(), X_OK) == 0) return candidate;
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    return std::nullopt;
+}
+
+// A child process; SIGTERM and a bounded wait when it goes out of scope.
+class CChild {
+public:
+    CChild() = default;
+    CChild(const CChild&) = delete;
+    CChild& operator=(const CChild&) = delete;
+    ~CChild() { Stop(); }
+
+    // Starts argv[0] with its stdout on a pipe (readable with ReadLine) and
+    // stderr to errPath (or inherited).
+    bool Start(const std::vector<std::string>& args, const std::string& errPath = {}) {
+        int fds[2];
+        if (::pipe(fds) != 0) return false;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+        posix_spawn_file_actions_addclose(&actions, fds[0]);
+        if (!errPath.empty())
+            posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        std::vector<char*> argv;
+        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        const int rc = ::posix_spawn(&m_pid, argv[0], &actions, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(fds[1]);
+        m_out = fds[0];
+        if (rc != 0) {
+            m_pid = -1;
+            return false;
+        }
+        return true;
+    }
+    // One line of the child's stdout, or nullopt after the timeout.
+    std::optional<std::string> ReadLine(std::chrono::milliseconds timeout) {
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        while (true) {
+            if (const auto nl = m_buffer.find('\n'); nl != std::string::npos) {
+                std::string line = m_buffer.substr(0, nl);
+                m_buffer.erase(0, nl + 1);
+                return line;
+            }
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0 || m_out < 0) return std::nullopt;
+            pollfd p{m_out, POLLIN, 0};
+            if (::poll(&p, 1, static_cast<int>(left.count())) <= 0) continue;
+            char buf[256];
+            const ssize_t n = ::read(m_out, buf, sizeof buf);
+            if (n <= 0) return std::nullopt;
+            m_buffer.append(buf, static_cast<std::size_t>(n));
+        }
+    }
+    bool Running() {
+        if (m_pid <= 0) return false;
+        int status;
+        if (::waitpid(m_pid, &status, WNOHANG) == m_pid) {
+            m_pid = -1;
+            return false;
+        }
+        return true;
+    }
+    void Stop() {
+        if (m_out >= 0) ::close(m_out);
+        m_out = -1;
+        if (m_pid <= 0) return;
+        ::kill(m_pid, SIGTERM);
+        int status;
+        for (int i = 0; i < 300; ++i) {
+            if (::waitpid(m_pid, &status, WNOHANG) == m_pid) {
+                m_pid = -1;
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        ::kill(m_pid, SIGKILL);
+        ::waitpid(m_pid, &status, 0);
+        m_pid = -1;
+    }
+    pid_t Pid() const { return m_pid; }
+
+private:
+    pid_t m_pid = -1;
+    int m_out = -1;
+    std::string m_buffer;
+};
+
+// jackd -n NAME --no-realtime -d dummy -r 48000 -p 64; this process then talks
+// to it (JACK_DEFAULT_SERVER) and never starts a server by accident.
+class CJackServer {
+public:
+    enum Outcome { Running, NotInstalled, DidNotStart };
+
+    Outcome Start(const std::string& name, int period = 64) {
+        const auto jackd = FindProgram("jackd");
+        const auto jackWait = FindProgram("jack_wait");
+        if (!jackd || !jackWait) return NotInstalled;
+        m_name = name;
+        ::setenv("JACK_DEFAULT_SERVER", name.c_str(), 1);
+        ::setenv("JACK_NO_START_SERVER", "1", 1);
+        m_log = (std::filesystem::temp_directory_path() / (name + "-jackd.log")).string();
+        if (!m_jackd.Start({*jackd, "-n", name, "--no-realtime", "-d", "dummy", "-r", "48000", "-p",
+                            std::to_string(period), "-C", "0", "-P", "0"},
+                           m_log))
+            return DidNotStart;
+        const std::string probe = *jackWait + " -s '" + name + "' -c 2>/dev/null";
+        for (int i = 0; i < 100; ++i) {
+            if (!m_jackd.Running()) return DidNotStart;
+            if (FILE* p = ::popen(probe.c_str(), "r")) {
+                char buf[64] = {};
+                const bool up = std::fgets(buf, sizeof buf, p) && std::string(buf).rfind("running", 0) == 0;
+                ::pclose(p);
+                if (up) return Running;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return DidNotStart;
+    }
+    void Stop() { m_jackd.Stop(); }
+    const std::string& Log() const { return m_log; }
+
+private:
+    std::string m_name;
+    std::string m_log;
+    CChild m_jackd;
+};
+
+}  // namespace tonalith::test
