@@ -169,7 +169,7 @@ TEST(LibraryCommands, PasteDeleteEditPropertiesUndo) {
     EXPECT_EQ(column, COLUMN_NAME);
 }
 
-TEST(DuplicateSearch, SameResultAsComparingEveryPair) {
+TEST(LibraryDuplicates, SameResultAsComparingEveryPair) {
     const GUID types[] = {kJvPatchType, kKorgProgramType, kTinyType, kNoCompareType};
     for (unsigned seed = 1; seed <= 12; ++seed) {
         std::mt19937 random(seed);
@@ -193,7 +193,7 @@ TEST(DuplicateSearch, SameResultAsComparingEveryPair) {
     EXPECT_EQ(DuplicateSearch::Find(library).at(0).text, "\"Init\" and \"Init\" are equal");
 }
 
-TEST(DuplicateSearch, JobReportsAndStops) {
+TEST(LibraryDuplicates, JobReportsAndStops) {
     CLibrary library;
     for (int i = 0; i < 3000; ++i) {
         auto patch = CreateTestPatch(kKorgProgramType);
