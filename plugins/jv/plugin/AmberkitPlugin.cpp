@@ -5,8 +5,10 @@
 
 #include "amberkit/JVSynthMemory.h"
 
+using amberkit::CAmberkitSynthMemory;
+
 TONALITH_PLUGIN_EXPORT CRuntimeClass* SynthMemoryInfo(CRuntimeClass** out) {
-    CRuntimeClass* info = RUNTIME_CLASS(amberkit::CAmberkitSynthMemory);
+    CRuntimeClass* info = RUNTIME_CLASS(CAmberkitSynthMemory);
     if (out) *out = info;
     return info;
 }

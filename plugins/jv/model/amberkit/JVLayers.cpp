@@ -93,8 +93,7 @@ void CJVLayer::SetPatch(int i, const CPatch& patch) {
 }
 
 void CJVLayer::SendMode(const CSynth& synth, std::uint8_t mode) const {
-    const std::array<std::uint8_t, 1> data{mode};
-    const auto message = BuildDataSet(DeviceByte(synth.GetDeviceId()), Address{kAreaSystem, 0, 0, 0}, data);
+    const auto message = BuildModeSelect(DeviceByte(synth.GetDeviceId()), mode);
     CMidi::Get().GetOutput(synth).SendLong(message);
 }
 

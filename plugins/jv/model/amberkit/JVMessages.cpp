@@ -59,6 +59,11 @@ std::vector<std::uint8_t> BuildRequest(std::uint8_t deviceByte, const Address& a
     return Frame(kCommandRQ1, deviceByte, address, size);
 }
 
+std::vector<std::uint8_t> BuildModeSelect(std::uint8_t deviceByte, std::uint8_t mode) {
+    const std::array<std::uint8_t, 1> data{mode};
+    return BuildDataSet(deviceByte, Address{kAreaSystem, 0, 0, 0}, data);
+}
+
 std::vector<std::uint8_t> ShortenMessage(std::span<const std::uint8_t> message, int size) {
     const std::size_t n = std::clamp<std::size_t>(static_cast<std::size_t>(std::max(size, kFrameOverhead)),
                                                    kFrameOverhead, message.size());

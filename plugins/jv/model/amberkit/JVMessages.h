@@ -39,6 +39,9 @@ std::vector<std::uint8_t> BuildDataSet(std::uint8_t deviceByte, const Address& a
 // F0 41 dev 6A 11 address size checksum F7 (size: an address span, 7-bit bytes).
 std::vector<std::uint8_t> BuildRequest(std::uint8_t deviceByte, const Address& address, const Address& size);
 
+// Mode select (one byte at the system address): kModePatch or kModePerformance.
+std::vector<std::uint8_t> BuildModeSelect(std::uint8_t deviceByte, std::uint8_t mode);
+
 // The message cut to size bytes: the first size - 11 data bytes with their own
 // checksum and F7. size must not exceed the message.
 std::vector<std::uint8_t> ShortenMessage(std::span<const std::uint8_t> message, int size);

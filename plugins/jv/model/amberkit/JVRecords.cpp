@@ -111,12 +111,13 @@ std::span<const std::uint8_t> CJVRecord::Message(int m) const {
                           static_cast<std::size_t>(m_layout->MessageSize(m)));
 }
 
-void CJVRecord::FrameMessage(int m, std::uint8_t area, std::uint8_t number, std::span<const std::uint8_t> data) {
+void CJVRecord::FrameMessage(int m, std::uint8_t device, std::uint8_t area, std::uint8_t number,
+                             std::span<const std::uint8_t> data) {
     const std::span<std::uint8_t> msg = Message(m);
     std::fill(msg.begin(), msg.end(), 0);
     msg[0] = kSysExStart;
     msg[1] = kRolandId;
-    msg[kPosDevice] = CurrentDeviceByte();
+    msg[kPosDevice] = device;
     msg[3] = kModelId;
     msg[4] = kCommandDT1;
     msg[kPosArea] = area;
@@ -240,13 +241,14 @@ std::optional<std::uint64_t> CJVRecord::GetFingerprint() const {
 CJVPatch::CJVPatch() : CJVRecord("Patch", kPatchLayout) { Init(); }
 
 void CJVPatch::Init() {
+    const std::uint8_t device = CurrentDeviceByte();
     std::vector<std::uint8_t> common(kNameLength, ' ');
     common.insert(common.end(), kPatchCommonDefaults.begin(), kPatchCommonDefaults.end());
-    FrameMessage(0, kAreaUserPatch, 0, common);
+    FrameMessage(0, device, kAreaUserPatch, 0, common);
     for (int t = 0; t < kPatchToneCount; ++t) {
         auto tone = kToneDefaults;
         if (t > 0) tone[kToneSwitch] = 0;
-        FrameMessage(1 + t, kAreaUserPatch, 0, tone);
+        FrameMessage(1 + t, device, kAreaUserPatch, 0, tone);
     }
     SetName("Init Patch");
     SealMessage(Message(0));
@@ -300,13 +302,14 @@ std::string CJVPatch::GetInfoForPatch() const {
 CJVPerformance::CJVPerformance() : CJVRecord("Performance", kPerformanceLayout) { Init(); }
 
 void CJVPerformance::Init() {
+    const std::uint8_t device = CurrentDeviceByte();
     std::vector<std::uint8_t> common(kNameLength, ' ');
     common.insert(common.end(), kPerformanceCommonDefaults.begin(), kPerformanceCommonDefaults.end());
-    FrameMessage(0, kAreaUserPerformance, 0, common);
+    FrameMessage(0, device, kAreaUserPerformance, 0, common);
     for (int p = 0; p < kPerformancePartCount; ++p) {
         auto part = kPartDefaults;
         part[1] = static_cast<std::uint8_t>(p);
-        FrameMessage(1 + p, kAreaUserPerformance, 0, part);
+        FrameMessage(1 + p, device, kAreaUserPerformance, 0, part);
     }
     SetName("Init Perform");
     SealMessage(Message(0));
@@ -383,9 +386,10 @@ std::string CJVPerformance::GetInfoForPatch() const {
 CJVRhythm::CJVRhythm() : CJVRecord("Rhythm", kRhythmLayout) { Init(); }
 
 void CJVRhythm::Init() {
+    const std::uint8_t device = CurrentDeviceByte();
     const std::vector<std::uint8_t> name(kNameLength, ' ');
-    FrameMessage(0, kAreaUserPerformance, kRhythmNumberBase, name);
-    for (int k = 0; k < kRhythmKeyCount; ++k) FrameMessage(1 + k, kAreaUserPerformance, kRhythmNumberBase, kRhythmKeyDefaults);
+    FrameMessage(0, device, kAreaUserPerformance, kRhythmNumberBase, name);
+    for (int k = 0; k < kRhythmKeyCount; ++k) FrameMessage(1 + k, device, kAreaUserPerformance, kRhythmNumberBase, kRhythmKeyDefaults);
     SetName("Init Rhythm");
     SealMessage(Message(0));
 }
@@ -413,9 +417,10 @@ bool CJVRhythm::ToTemporary() {
 CJVSystem::CJVSystem() : CJVRecord("System", kSystemLayout) { Init(); }
 
 void CJVSystem::Init() {
-    FrameMessage(0, kAreaSystem, 0, kSystemCommonDefaults);
+    const std::uint8_t device = CurrentDeviceByte();
+    FrameMessage(0, device, kAreaSystem, 0, kSystemCommonDefaults);
     const std::array<std::uint8_t, kScaleTuneSize - kFrameOverhead> tune{};
-    for (int i = 0; i < kScaleTuneCount; ++i) FrameMessage(1 + i, kAreaSystem, 0, tune);
+    for (int i = 0; i < kScaleTuneCount; ++i) FrameMessage(1 + i, device, kAreaSystem, 0, tune);
 }
 
 bool CJVSystem::IsOwnAddress(std::uint8_t area, std::uint8_t number) const {

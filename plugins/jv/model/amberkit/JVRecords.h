@@ -87,7 +87,8 @@ protected:
     // The bytes IsEqual compares, in a fixed order.
     virtual std::vector<std::uint8_t> ComparedBytes() const;
     // Writes message m's frame: header with address, data, checksum and F7.
-    void FrameMessage(int m, std::uint8_t area, std::uint8_t number, std::span<const std::uint8_t> data);
+    void FrameMessage(int m, std::uint8_t device, std::uint8_t area, std::uint8_t number,
+                      std::span<const std::uint8_t> data);
 
     const RecordLayout* m_layout;
 };
