@@ -16,7 +16,9 @@ using tonalith::test::CRecordingListener;
 
 namespace {
 
-constexpr long kRate = 400000;  // bytes/s on both sides: fast, and safe on JACK
+// Bytes/s on both sides. JACK drops what a client misses in an overrun, so a
+// loaded test machine needs some headroom below what an idle one carries.
+constexpr long kRate = 100000;
 
 struct Suite {
     tonalith::test::CJackServer jack;
@@ -85,7 +87,7 @@ protected:
         tonalith::test::WriteFile(s.sds, SampleDump());
         s.simName = "synthsim-" + std::to_string(::getpid());
         std::vector<std::string> args{SYNTHSIM_PATH, "--name", s.simName, "--jack", "--store", s.store.string(),
-                                      "--rate", std::to_string(kRate), "--delay", "30", "--pause", "2",
+                                      "--rate", std::to_string(kRate), "--delay", "30", "--pause", "5",
                                       "--data", s.korg.string(), "--data", s.sds.string(), "--quiet"};
         if (const auto field = tonalith::test::FieldDataDir(); field) {
             s.jvBank = *field / "jv" / "JV1080_Pad_Vox_Bell_bank128.syx";
@@ -125,19 +127,22 @@ protected:
         m_output->SetByteRate(kRate);
         m_output->AddSendListener(&m_sent);
         m_input->AddReceiveListener(&m_received);
-        // Handshake: the first messages after connecting can be lost.
-        const std::vector<std::uint8_t> sync{0xF0, 0x7D, 0x00, 0xF7};
-        m_input->SetAnswerTimeout(300ms);
+        // Handshake: the first messages after connecting can be lost. Each try has
+        // its own number, so a late echo of an earlier try is not taken for it.
+        m_input->SetAnswerTimeout(1s);
         bool synced = false;
-        for (int i = 0; i < 20 && !synced; ++i) {
+        for (std::uint8_t i = 0; i < 10 && !synced; ++i) {
+            const std::vector<std::uint8_t> sync{0xF0, 0x7D, i, 0xF7};
             CRecordingListener once;
             m_input->AddReceiveListener(&once);
             ASSERT_TRUE(m_input->ReceiveLong("", m_output, sync, 4));
-            once.WaitFor(MIDI_END, 2s);
+            once.WaitFor(MIDI_END, 3s);
             m_input->RemoveReceiveListener(&once);
-            synced = m_input->TakeReceivedData() == sync;
+            const auto got = m_input->TakeReceivedData();
+            synced = got.size() >= 4 && std::equal(sync.begin(), sync.end(), got.end() - 4);
         }
         ASSERT_TRUE(synced) << "no answer from synthsim over JACK";
+        std::this_thread::sleep_for(300ms);  // let stray echoes of earlier tries land
         m_input->SetAnswerTimeout(5s);
         m_received.Clear();
     }
