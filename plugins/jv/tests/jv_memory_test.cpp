@@ -68,7 +68,9 @@ TEST(JVMemory, FieldFilesLoadWithTheirNamesAtTheirNumbers) {
             EXPECT_EQ(user.GetPatch(m[kPosNumber])->GetName(), NameIn(m)) << entry.path() << " #" << int(m[kPosNumber]);
         }
         for (int i = 0; i < kPatchesPerLayer; ++i) {
-            if (!seen[static_cast<std::size_t>(i)]) EXPECT_EQ(user.GetPatch(i)->GetName(), "Init Patch  ");
+            if (!seen[static_cast<std::size_t>(i)]) {
+                EXPECT_EQ(user.GetPatch(i)->GetName(), "Init Patch  ");
+            }
         }
     }
     EXPECT_EQ(files, 3);
