@@ -51,6 +51,12 @@ std::string CEmberkitSoundNames::Lookup(const std::vector<std::string>& list, in
 }
 
 CEmberkitSynth::CEmberkitSynth(const std::string& dataFolder) : CSynth(kIniFileName) {
+    RefreshDumpCommands();
+    LoadSoundNames(CFileX::EnsureSlash(dataFolder) + kNameFileName);
+}
+
+void CEmberkitSynth::RefreshDumpCommands() {
+    while (GetDumpCommandsCount() > 0) RemoveDumpCommand(0);
     const int channel = GetChannel();
     for (const emberkit::DumpRequest& r : emberkit::DumpRequests()) {
         CDumpCommand command;
@@ -61,7 +67,6 @@ CEmberkitSynth::CEmberkitSynth(const std::string& dataFolder) : CSynth(kIniFileN
         command.m_blockCount = GetInputBlockCount();
         AddDumpCommand(std::move(command));
     }
-    LoadSoundNames(CFileX::EnsureSlash(dataFolder) + kNameFileName);
 }
 
 CEmberkitSynth& CEmberkitSynth::Get() {

@@ -46,6 +46,8 @@ public:
 
     // Reads the name file; a missing file is reported and leaves the lists empty.
     void LoadSoundNames(const std::string& path);
+    // The request texts carry the channel setting.
+    void RefreshDumpCommands() override;
     const CEmberkitSoundNames& GetSoundNames() const { return m_names; }
     std::string GetMultisoundName(int index) const {
         return CEmberkitSoundNames::Lookup(m_names.multisounds, index);

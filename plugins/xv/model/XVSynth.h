@@ -54,6 +54,7 @@ public:
 
     // Rebuilds the Receive commands for the current device ID.
     void UpdateDumpCommands();
+    void RefreshDumpCommands() override { UpdateDumpCommands(); }
 };
 
 namespace xv {
