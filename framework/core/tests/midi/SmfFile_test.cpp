@@ -197,7 +197,7 @@ TEST(SmfFilePlayer, PlaysOnTimePausesRestartsAndStops) {
     const auto start = std::chrono::steady_clock::now();
     ASSERT_TRUE(player.Play(CMidi::Get().GetOutput(0)));
     ASSERT_TRUE(player.Play(CMidi::Get().GetOutput(1)));  // a second output joins
-    std::this_thread::sleep_for(700ms);
+    std::this_thread::sleep_for(1200ms);  // past the note at 0.5 s, well before the end at 2.5 s
     EXPECT_TRUE(player.Pause());
     EXPECT_EQ(player.GetState(), CSmfFilePlayer::Paused);
     ASSERT_TRUE(CMidi::Get().GetOutput(0).WaitDone(2s));
