@@ -12,27 +12,28 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class TempFolderCleanup : public ::testing::Environment {
-public:
-    explicit TempFolderCleanup(fs::path dir) : m_dir(std::move(dir)) {}
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(m_dir, ec);
-    }
+std::string& TempRoot() {
+    static std::string root;
+    return root;
+}
 
-private:
-    fs::path m_dir;
-};
+// Registered first, so it runs after the destructors of every static made later:
+// settings singletons write their files at exit and must find the folder still there.
+void RemoveTempRoot() {
+    std::error_code ec;
+    fs::remove_all(TempRoot(), ec);
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
     const fs::path root = fs::temp_directory_path() / ("tonalith-test-" + std::to_string(::getpid()));
+    TempRoot() = root.string();
+    std::atexit(RemoveTempRoot);
     fs::create_directories(root / "config");
     ::setenv("XDG_CONFIG_HOME", (root / "config").c_str(), 1);
     ::setenv("TONALITH_TEST_TMP", root.c_str(), 1);
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
     ::testing::InitGoogleTest(&argc, argv);
-    ::testing::AddGlobalTestEnvironment(new TempFolderCleanup(root));  // gtest owns it
     return RUN_ALL_TESTS();
 }
