@@ -78,7 +78,8 @@ def main():
         number = int(board["board_id"])
         rows = read_tsv(os.path.join(source, "boards", f"srjv80-{number:02d}.tsv"))
         kind = lambda k: numbered([r for r in rows if r["kind"] == k])
-        write_group(os.path.join(out, f"{number}.boa"), f"{board['model']} {board['name_short (Patch Base)']}",
+        short_name = list(board.values())[2]  # the third column: the board's short name
+        write_group(os.path.join(out, f"{number}.boa"), f"{board['model']} {short_name}",
                     kind("wave"), kind("patch"), kind("rhythm"))
 
 

@@ -282,3 +282,26 @@ TEST(JVMemory, PluginLoadsThroughTheFactory) {
     }
     CSynthMemoryFactory::Delete();
 }
+
+TEST(JVMemory, HeadersAreTakenByTheRightLayer) {
+    CAmberkitSynthMemory memory;
+    auto owner = [&](std::uint8_t area, std::uint8_t number, std::uint8_t block = 0) {
+        CJVHeader header;
+        header.GetData()[kPosArea] = area;
+        header.GetData()[kPosNumber] = number;
+        header.GetData()[kPosBlock] = block;
+        for (int l = 0; l < memory.GetLayerCount(); ++l)
+            if (memory.GetLayer(l).MatchesHeader(header)) return l;
+        return -1;
+    };
+    EXPECT_EQ(owner(kAreaTempPartPatch, kRhythmPart), kUserRhythmLayer);
+    EXPECT_EQ(owner(kAreaTempPartPatch, 0x40), kUserRhythmLayer);
+    EXPECT_EQ(owner(kAreaTempPartPatch, 5), kUserPatchLayer);
+    EXPECT_EQ(owner(kAreaTempPatch, 0), kUserPatchLayer);
+    EXPECT_EQ(owner(kAreaCardPatch, 7), kCardPatchLayer);
+    EXPECT_EQ(owner(kAreaCardPerformance, 0x41), kCardRhythmLayer);
+    EXPECT_EQ(owner(kAreaTempPerformance, 0), kUserPerformanceLayer);
+    EXPECT_EQ(owner(kAreaSystem, 0), kSystemLayer);
+    EXPECT_EQ(owner(kAreaUserPatch, 0, 0x10), -1);  // a tone on its own starts no record
+    EXPECT_EQ(owner(0x30, 0), -1);
+}

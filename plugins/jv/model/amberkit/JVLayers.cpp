@@ -107,7 +107,9 @@ CJVPatchLayer::CJVPatchLayer(Bank bank)
 }
 
 bool CJVPatchLayer::IsOwnArea(std::uint8_t area, std::uint8_t number) const {
-    return area == BankCode() || area == kAreaTempPatch || (area == kAreaTempPartPatch && number != kRhythmPart);
+    // 02 0p is the patch of part p+1 (p = 0..15 but the rhythm part).
+    return area == BankCode() || area == kAreaTempPatch ||
+           (area == kAreaTempPartPatch && number < kPerformancePartCount && number != kRhythmPart);
 }
 
 int CJVPatchLayer::TargetIndex(std::uint8_t area, std::uint8_t number) const {

@@ -259,7 +259,7 @@ bool CJVPatch::IsOwnAddress(std::uint8_t area, std::uint8_t number) const {
 }
 
 bool CJVPatch::IsTemporaryAddress(std::uint8_t area, std::uint8_t number) const {
-    return area == kAreaTempPatch || (area == kAreaTempPartPatch && number != kRhythmPart);
+    return area == kAreaTempPatch || (area == kAreaTempPartPatch && number < kPerformancePartCount && number != kRhythmPart);
 }
 
 bool CJVPatch::ToTemporary() {
