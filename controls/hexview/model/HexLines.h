@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+// The hex viewer's text, built without any window so the CLI prints the same
+// lines the control draws. Positions are size_t: sample dumps run to megabytes.
+namespace hexview {
+
+inline constexpr std::size_t kBytesPerLine = 16;
+
+struct HexLines {
+    std::vector<std::string> hex;        // "F0 41 10 " ... three characters per byte
+    std::vector<std::string> chars;      // the printable bytes, "." for the others
+    std::vector<std::size_t> lineStart;  // byte position of each line's first byte
+    std::vector<std::size_t> messageLines;  // line index of every F0, in data order
+    std::vector<std::size_t> endPositions;  // byte position of every F7, in data order
+
+    std::size_t size() const { return hex.size(); }
+};
+
+// Up to 16 bytes a line; a line ends right after an F7, so every message starts a line.
+HexLines BuildLines(std::span<const std::uint8_t> data);
+
+// The manufacturer tables. group: 255 for the one-byte ids, else the middle byte
+// of a three-byte id (0x00, 0x01, 0x20). Empty for unassigned or unknown ids.
+std::string_view ManufacturerName(int group, int index);
+// Slots per group (88, 128, 42, 57); 0 for a group that does not exist.
+int ManufacturerGroupSize(int group);
+// "ROLAND CORPORATION" for the id starting at data[idPos] (one or three bytes), or "Unknown".
+std::string ManufacturerOf(std::span<const std::uint8_t> data, std::size_t idPos);
+
+// What the control tells its host for a pointer over line (absolute index) at
+// pixel x, with the given inset and character width: the packet size over the
+// F0 mark, the manufacturer over the id, else empty.
+std::string InformationAt(const HexLines& lines, std::span<const std::uint8_t> data, long long line,
+                          int x, int inset, int charWidth);
+
+}  // namespace hexview

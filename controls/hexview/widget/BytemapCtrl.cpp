@@ -1,0 +1,154 @@
+#include "BytemapCtrl.h"
+
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPixmap>
+
+#include <algorithm>
+
+namespace {
+// Shown until the host sets data: two short messages.
+constexpr std::uint8_t kInitialData[] = {0xF0, 0x41, 0x10, 0x10, 0x40, 0x10, 0x00, 0x00, 0x00, 0x00, 0x00,
+                                         0x10, 0x12, 0x33, 0x4A, 0x33, 0x4A, 0x33, 0x4A, 0x5A, 0xF7, 0xF0,
+                                         0x00, 0x20, 0x33, 0x40, 0x12, 0x33, 0x34, 0x7A, 0xF7};
+}  // namespace
+
+CBytemapCtrl::CBytemapCtrl(QWidget* parent) : QWidget(parent) {
+    m_font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    m_font.setPixelSize(16);
+    m_font.setWeight(QFont::Normal);
+    setMouseTracking(true);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMinimumSize(200, 80);
+    SetData(kInitialData);
+}
+
+void CBytemapCtrl::SetLineOffset(long offset) {
+    m_lineOffset = std::max(0L, offset);
+    update();
+}
+
+void CBytemapCtrl::SetInset(long inset) {
+    m_inset = inset;
+    m_cw = 0;
+    update();
+    emit LayoutChanged();
+}
+
+void CBytemapCtrl::SetLineSpacing(long spacing) {
+    m_lineSpacing = spacing;
+    m_cw = 0;
+    update();
+    emit LayoutChanged();
+}
+
+void CBytemapCtrl::SetData(std::span<const std::uint8_t> data) {
+    m_data.assign(data.begin(), data.end());
+    m_lines = hexview::BuildLines(m_data);
+    update();
+    emit LayoutChanged();
+}
+
+void CBytemapCtrl::GetData(std::uint8_t* data, long size) const {
+    if (!data || size <= 0) return;
+    const auto n = std::min(static_cast<std::size_t>(size), m_data.size());
+    std::copy_n(m_data.begin(), n, data);
+}
+
+void CBytemapCtrl::Measure() const {
+    if (m_cw > 0) return;
+    const QFontMetrics metrics(m_font);
+    m_cw = std::max(1, metrics.horizontalAdvance(QLatin1Char('W')));
+    m_ch = std::max(1, metrics.height());
+}
+
+int CBytemapCtrl::LineHeight() const {
+    Measure();
+    return std::max(1, m_ch + static_cast<int>(m_lineSpacing));
+}
+
+long CBytemapCtrl::FittingLines(int height) const {
+    return std::max(0L, (m_lineSpacing + height - 2 * m_inset) / LineHeight());
+}
+
+long CBytemapCtrl::GetVisibleLinesCount() const {
+    return m_visibleLines >= 0 ? m_visibleLines : FittingLines(height());
+}
+
+void CBytemapCtrl::resizeEvent(QResizeEvent*) {
+    m_visibleLines = FittingLines(height());
+    emit LayoutChanged();
+}
+
+void CBytemapCtrl::wheelEvent(QWheelEvent* event) {
+    // Scrolling belongs to the host (it owns the scroll bar); pass the wheel on.
+    event->ignore();
+}
+
+void CBytemapCtrl::paintEvent(QPaintEvent*) {
+    // Drawn into a pixmap first and copied in one block, so scrolling does not flicker.
+    QPixmap buffer(size() * devicePixelRatioF());
+    buffer.setDevicePixelRatio(devicePixelRatioF());
+    buffer.fill(Qt::white);
+    {
+        QPainter p(&buffer);
+        p.setFont(m_font);
+        Measure();
+        const int inset = static_cast<int>(m_inset);
+        const int cw = m_cw, ch = m_ch, lh = LineHeight();
+        const int hexX = inset + 2, charX = inset + 50 * cw;
+        m_visibleLines = FittingLines(height());
+        const QFontMetrics metrics(m_font);
+        int y = inset;
+        const long count = GetLineCount();
+        for (long line = m_lineOffset; line < count && line < m_lineOffset + m_visibleLines; ++line, y += lh) {
+            const std::string& hex = m_lines.hex[static_cast<std::size_t>(line)];
+            if (hex.rfind("F0", 0) == 0) {
+                p.fillRect(QRect(QPoint(inset, y), QPoint(2 * inset + 2 * cw, y + ch)), QColor(255, 0, 0));
+                const int extra = hex.rfind("F0 00", 0) == 0 ? 6 * cw : 0;
+                p.fillRect(QRect(QPoint(inset + 3 * cw, y), QPoint(2 * inset + 5 * cw + extra, y + ch)),
+                           QColor(255, 255, 0));
+            }
+            if (hex.size() >= 3 && hex.compare(hex.size() - 3, 3, "F7 ") == 0) {
+                const int x = inset + cw * static_cast<int>(hex.size() - 3);
+                p.fillRect(QRect(x, y, 2 * cw + inset, ch), QColor(255, 0, 0));
+            }
+            p.setPen(Qt::black);
+            p.drawText(hexX, y + metrics.ascent(), QString::fromLatin1(hex.data(), static_cast<int>(hex.size())));
+            const std::string& chars = m_lines.chars[static_cast<std::size_t>(line)];
+            p.drawText(charX, y + metrics.ascent(), QString::fromLatin1(chars.data(), static_cast<int>(chars.size())));
+        }
+        const int sepX = inset + 49 * cw - 2;
+        p.setPen(Qt::black);
+        p.drawLine(sepX, inset + 2, sepX, height() - (inset + 2));
+        // A sunken frame: dark above and left, light below and right.
+        const QRect outer = rect().adjusted(0, 0, -1, -1);
+        const QRect inner = outer.adjusted(1, 1, -1, -1);
+        p.setPen(QColor(132, 130, 132));
+        p.drawLine(outer.topLeft(), outer.topRight());
+        p.drawLine(outer.topLeft(), outer.bottomLeft());
+        p.setPen(Qt::white);
+        p.drawLine(outer.bottomLeft(), outer.bottomRight());
+        p.drawLine(outer.topRight(), outer.bottomRight());
+        p.setPen(Qt::black);
+        p.drawLine(inner.topLeft(), inner.topRight());
+        p.drawLine(inner.topLeft(), inner.bottomLeft());
+        p.setPen(QColor(198, 195, 198));
+        p.drawLine(inner.bottomLeft(), inner.bottomRight());
+        p.drawLine(inner.topRight(), inner.bottomRight());
+    }
+    QPainter(this).drawPixmap(0, 0, buffer);
+}
+
+QString CBytemapCtrl::InformationAt(QPoint pos) const {
+    const long long line = pos.y() / LineHeight() + static_cast<long long>(m_lineOffset);
+    const std::string text = hexview::InformationAt(m_lines, m_data, line, pos.x(), static_cast<int>(m_inset), m_cw);
+    return QString::fromStdString(text);
+}
+
+void CBytemapCtrl::mouseMoveEvent(QMouseEvent* event) {
+    emit Information(InformationAt(event->position().toPoint()));
+    QWidget::mouseMoveEvent(event);
+}
