@@ -59,6 +59,7 @@ public:
 
     // Rebuilds the dump commands for the current generation and device ID.
     void UpdateDumpCommands();
+    void RefreshDumpCommands() override { UpdateDumpCommands(); }
 
     // One DT1 to a temporary area, sent at once; nothing when enabled is false
     // (callers pass the real-time update switch).
