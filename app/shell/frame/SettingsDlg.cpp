@@ -1,0 +1,305 @@
+#include "SettingsDlg.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFontDatabase>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTabBar>
+#include <QVBoxLayout>
+
+#include <map>
+
+#include "AppConfig.h"
+#include "Midi.h"
+#include "SynthMemory.h"
+#include "SynthMemoryFactory.h"
+#include "tonalith/ui/QtUi.h"
+
+namespace {
+const std::map<int, const char*> kControllerNames = {
+    {1, "MODULATION"},   {2, "BREATH"},       {4, "FOOT-TYPE"},   {5, "PORT-TIME"},   {7, "VOLUME"},
+    {8, "BALANCE"},      {10, "PANPOT"},      {11, "EXPRESSION"}, {16, "GENERAL-1"},  {17, "GENERAL-2"},
+    {18, "GENERAL-3"},   {19, "GENERAL-4"},   {64, "HOLD-1"},     {65, "PORTAMENTO"}, {66, "SOSTENUTO"},
+    {67, "SOFT"},        {69, "HOLD-2"},      {70, "SOUND VAR."}, {71, "HARMONNIC"},  {72, "RELEASE TM"},
+    {73, "ATTACK TM"},   {74, "BRIGHTNESS"},  {80, "GENERAL-5"},  {81, "GENERAL-6"},  {82, "GENERAL-7"},
+    {83, "GENERAL-8"},   {84, "PORT_CTRL"},   {91, "REVERB"},     {92, "TREMOLO"},    {93, "CHORUS"},
+    {94, "CELESTE"},     {95, "PHASER"},      {96, "PITCH BEND"}, {97, "AFTERTOUCH"}};
+
+constexpr int kPathRole = Qt::UserRole + 1;
+
+QLabel* Lines(std::initializer_list<const char*> lines, QWidget* parent) {
+    QStringList text;
+    for (const char* l : lines) text << l;
+    return new QLabel(text.join("\n"), parent);
+}
+}  // namespace
+
+CAppSettingsPage::CAppSettingsPage(CAppConfig& config, QWidget* parent)
+    : CSettingsTemplateDlg(parent), m_config(config), m_remoteInputs(new QListWidget(this)),
+      m_controller(new QComboBox(this)), m_route(new QCheckBox("Route Midi Controller to Synth", this)),
+      m_font(new QComboBox(this)), m_size(new QComboBox(this)), m_patches(new QComboBox(this)),
+      m_memories(new QListWidget(this)), m_deactivated(new QCheckBox("Deactivated", this)) {
+    auto* midiBox = new QGroupBox("Midi", this);
+    auto* midiLayout = new QGridLayout(midiBox);
+    midiLayout->addWidget(new QLabel("Remote Midi Input:", midiBox), 0, 0);
+    midiLayout->addWidget(m_remoteInputs, 1, 0);
+    midiLayout->addWidget(Lines({"Select those inputs where you have", "connected a masterkeyboard or a", "faderbox."}, midiBox), 1, 1);
+    midiLayout->addWidget(new QLabel("Basic Midi Controller:", midiBox), 2, 0);
+    midiLayout->addWidget(m_controller, 3, 0);
+    midiLayout->addWidget(m_route, 4, 0, 1, 2);
+    m_remoteInputs->setSelectionMode(QAbstractItemView::MultiSelection);
+
+    auto* layoutBox = new QGroupBox("Layout", this);
+    auto* form = new QFormLayout(layoutBox);
+    form->addRow("Font:", m_font);
+    form->addRow("Size:", m_size);
+    form->addRow("Patches in Column:", m_patches);
+
+    auto* memBox = new QGroupBox("Synth Memories", this);
+    auto* memLayout = new QGridLayout(memBox);
+    memLayout->addWidget(m_memories, 0, 0, 2, 1);
+    memLayout->addWidget(m_deactivated, 0, 1);
+    memLayout->addWidget(Lines({"Deactivate the synth", "memories you do not", "need for faster start up."}, memBox), 1, 1);
+
+    auto* layout = new QGridLayout(this);
+    layout->addWidget(midiBox, 0, 0, 2, 1);
+    layout->addWidget(layoutBox, 0, 1);
+    layout->addWidget(memBox, 1, 1);
+
+    // Filling.
+    const QStringList families = QFontDatabase::families();
+    m_font->addItems(families);
+    const int fontIndex = m_font->findText(QString::fromStdString(config.m_fontType));
+    if (fontIndex >= 0) m_font->setCurrentIndex(fontIndex);
+    else {
+        m_font->insertItem(0, QString::fromStdString(config.m_fontType));  // keep a face this system lacks
+        m_font->setCurrentIndex(0);
+    }
+    for (int s = 6; s <= 22; ++s) m_size->addItem(QString::number(s));
+    m_size->setCurrentText(QString::number(config.m_viewFontSize));
+    for (int p = 1; p <= 128; ++p) m_patches->addItem(QString::number(p));
+    m_patches->setCurrentText(QString::number(config.m_patchesInCol));
+
+    const std::vector<std::string> inputs = CMidi::Get().GetInputNames();
+    for (const std::string& name : inputs) m_remoteInputs->addItem(QString::fromStdString(name));
+    for (int index : config.m_remoteIn)
+        if (index >= 0 && index < m_remoteInputs->count()) m_remoteInputs->item(index)->setSelected(true);
+
+    for (int c = 0; c < 128; ++c) {
+        QString text = QString("CC%1").arg(c, 2, 10, QLatin1Char('0'));
+        if (auto it = kControllerNames.find(c); it != kControllerNames.end()) text += QString(":") + it->second;
+        m_controller->addItem(text);
+    }
+    m_controller->setCurrentIndex(std::clamp(config.m_remote, 0, 127));
+    m_route->setChecked(config.m_routeMidiController);
+
+    for (std::size_t i = 0; i < config.m_disabledMem.size(); ++i) {
+        auto* item = new QListWidgetItem(QString::fromStdString(config.m_disabledMem[i] + "\tDISABLED"), m_memories);
+        item->setData(kPathRole, QString::fromStdString(i < config.m_disabledMemPath.size() ? config.m_disabledMemPath[i] : ""));
+    }
+    const CSynthMemoryFactory& factory = CSynthMemoryFactory::Get();
+    for (int i = 0; i < factory.GetCount(); ++i) {
+        const std::string name = factory.GetMemory(i).GetName();
+        if (name == "Generic" || factory.GetMemory(i).IsGeneric()) continue;
+        const QString prefix = QString::fromStdString(name + "\t");
+        bool listed = false;
+        for (int r = 0; r < m_memories->count(); ++r) listed = listed || m_memories->item(r)->text().startsWith(prefix);
+        if (listed) continue;
+        auto* item = new QListWidgetItem(prefix, m_memories);
+        item->setData(kPathRole, QString::fromStdString(factory.GetDLLPathFromName(name)));
+    }
+    connect(m_memories, &QListWidget::currentRowChanged, this, [this](int row) {
+        const QSignalBlocker block(m_deactivated);
+        m_deactivated->setChecked(row >= 0 && m_memories->item(row)->text().contains("DISABLED"));
+    });
+    connect(m_deactivated, &QCheckBox::clicked, this, &CAppSettingsPage::SetDeactivated);
+    if (m_memories->count() > 0) m_memories->setCurrentRow(0);
+}
+
+void CAppSettingsPage::SetDeactivated(bool on) {
+    QListWidgetItem* item = m_memories->currentItem();
+    if (!item) return;
+    const QString name = item->text().section('\t', 0, 0);
+    item->setText(name + "\t" + (on ? "DISABLED" : ""));
+    const QSignalBlocker block(m_deactivated);
+    m_deactivated->setChecked(on);
+}
+
+void CAppSettingsPage::Save() {
+    m_config.m_fontType = m_font->currentText().toStdString();
+    m_config.m_viewFontSize = m_size->currentText().toInt();
+    m_config.m_patchesInCol = std::clamp(m_patches->currentText().toInt(), 1, 128);
+    m_config.m_remote = m_controller->currentIndex();
+    CMidi::Get().SetRemoteController(m_config.m_remote);
+    m_config.m_remoteIn.clear();
+    for (int i = 0; i < m_remoteInputs->count(); ++i)
+        if (m_remoteInputs->item(i)->isSelected()) m_config.m_remoteIn.push_back(i);
+    m_config.m_disabledMem.clear();
+    m_config.m_disabledMemPath.clear();
+    for (int i = 0; i < m_memories->count(); ++i) {
+        const QListWidgetItem* item = m_memories->item(i);
+        if (!item->text().contains("DISABLED")) continue;
+        m_config.m_disabledMem.push_back(item->text().section('\t', 0, 0).toStdString());
+        m_config.m_disabledMemPath.push_back(item->data(kPathRole).toString().toStdString());
+    }
+    m_config.m_routeMidiController = m_route->isChecked();
+}
+
+CSynthSettingsPage::CSynthSettingsPage(CSynth& synth, QWidget* parent)
+    : CSettingsTemplateDlg(parent), m_synth(synth), m_input(new QComboBox(this)), m_output(new QComboBox(this)),
+      m_deviceId(new QSpinBox(this)), m_realtime(new QCheckBox("Update the synth while editing", this)) {
+    auto* form = new QFormLayout(this);
+    m_input->addItem("(none)");
+    for (const std::string& name : CMidi::Get().GetInputNames()) m_input->addItem(QString::fromStdString(name));
+    m_output->addItem("(none)");
+    for (const std::string& name : CMidi::Get().GetOutputNames()) m_output->addItem(QString::fromStdString(name));
+    // A device that is not connected now keeps its entry, so saving does not lose it.
+    auto select = [](QComboBox* combo, int index, const std::string& name) {
+        int row = name.empty() ? -1 : combo->findText(QString::fromStdString(name));
+        if (row < 0 && index >= 0 && index + 1 < combo->count()) row = index + 1;
+        if (row < 0 && index >= 0) {
+            combo->addItem(QString::fromStdString(name.empty() ? "Device " + std::to_string(index) : name) + " (absent)", index);
+            row = combo->count() - 1;
+        }
+        combo->setCurrentIndex(std::max(0, row));
+    };
+    select(m_input, synth.GetMidiInputDevice(), synth.GetMidiInputDeviceName());
+    select(m_output, synth.GetMidiOutputDevice(), synth.GetMidiOutputDeviceName());
+    m_deviceId->setRange(0, 127);
+    m_deviceId->setValue(synth.GetDeviceId());
+    m_realtime->setChecked(synth.GetRealtimeUpdate());
+    form->addRow("MIDI Input:", m_input);
+    form->addRow("MIDI Output:", m_output);
+    form->addRow("Device ID:", m_deviceId);
+    form->addRow(m_realtime);
+
+    const CBasicConfig& config = synth.GetConfig();
+    for (const CSettingField& field : synth.GetSettingFields()) {
+        const QString label = QString::fromStdString(field.label);
+        const std::string value = config.GetString(field.key, field.defaultValue);
+        QWidget* widget = nullptr;
+        switch (field.kind) {
+        case CSettingField::Kind::Integer: {
+            auto* spin = new QSpinBox(this);
+            spin->setRange(field.minimum, field.maximum);
+            spin->setValue(config.GetInt(field.key, std::atoi(field.defaultValue.c_str())));
+            widget = spin;
+            break;
+        }
+        case CSettingField::Kind::Boolean: {
+            auto* check = new QCheckBox(this);
+            check->setChecked(config.GetBoolean(field.key, field.defaultValue == "1" || field.defaultValue == "true"));
+            widget = check;
+            break;
+        }
+        case CSettingField::Kind::Choice: {
+            auto* combo = new QComboBox(this);
+            for (const std::string& c : field.choices) combo->addItem(QString::fromStdString(c));
+            combo->setCurrentIndex(std::clamp(config.GetInt(field.key, std::atoi(field.defaultValue.c_str())), 0,
+                                              std::max(0, combo->count() - 1)));
+            widget = combo;
+            break;
+        }
+        case CSettingField::Kind::Text: widget = new QLineEdit(QString::fromStdString(value), this); break;
+        case CSettingField::Kind::File: {
+            auto* row = new QWidget(this);
+            auto* h = new QHBoxLayout(row);
+            h->setContentsMargins(0, 0, 0, 0);
+            auto* edit = new QLineEdit(QString::fromStdString(value), row);
+            auto* browse = new QPushButton("...", row);
+            h->addWidget(edit, 1);
+            h->addWidget(browse);
+            connect(browse, &QPushButton::clicked, this, [edit, label] {
+                const auto path = CUi::Get().ChooseOpenFile(label.toStdString(), "All Files (*.*)|*.*||");
+                if (path) edit->setText(QString::fromStdString(*path));
+            });
+            widget = row;
+            break;
+        }
+        }
+        form->addRow(label + ":", widget);
+        m_fields.emplace_back(field, widget);
+    }
+}
+
+void CSynthSettingsPage::Save() {
+    auto device = [](QComboBox* combo) {
+        if (combo->currentIndex() <= 0) return std::pair<int, std::string>{-1, {}};
+        const QVariant kept = combo->currentData();
+        if (kept.isValid()) return std::pair<int, std::string>{kept.toInt(), {}};
+        return std::pair<int, std::string>{combo->currentIndex() - 1, combo->currentText().toStdString()};
+    };
+    const auto [in, inName] = device(m_input);
+    if (m_input->currentData().isValid()) m_synth.SetMidiInputDevice(in, m_synth.GetMidiInputDeviceName());
+    else m_synth.SetMidiInputDevice(in, inName);
+    const auto [out, outName] = device(m_output);
+    if (m_output->currentData().isValid()) m_synth.SetMidiOutputDevice(out, m_synth.GetMidiOutputDeviceName());
+    else m_synth.SetMidiOutputDevice(out, outName);
+    m_synth.SetDeviceId(m_deviceId->value());
+    m_synth.SetRealtimeUpdate(m_realtime->isChecked());
+    CBasicConfig& config = m_synth.GetConfig();
+    for (const auto& [field, widget] : m_fields) {
+        switch (field.kind) {
+        case CSettingField::Kind::Integer: config.PutInt(field.key, static_cast<QSpinBox*>(widget)->value()); break;
+        case CSettingField::Kind::Boolean: config.PutBoolean(field.key, static_cast<QCheckBox*>(widget)->isChecked()); break;
+        case CSettingField::Kind::Choice: config.PutInt(field.key, static_cast<QComboBox*>(widget)->currentIndex()); break;
+        case CSettingField::Kind::Text: config.PutString(field.key, static_cast<QLineEdit*>(widget)->text().toStdString()); break;
+        case CSettingField::Kind::File:
+            config.PutString(field.key, widget->findChild<QLineEdit*>()->text().toStdString());
+            break;
+        }
+    }
+}
+
+CSettingsDlg::CSettingsDlg(CAppConfig& config, QWidget* parent)
+    : QDialog(parent), m_config(config), m_tabs(new QTabBar(this)), m_pageLayout(new QVBoxLayout) {
+    setWindowTitle("Settings");
+    tonalith::ui::CWaitCursor wait;
+    m_tabs->addTab("Global");
+    const CSynthMemoryFactory& factory = CSynthMemoryFactory::Get();
+    for (int i = 0; i < factory.GetCount(); ++i) m_tabs->addTab(QString::fromStdString(factory.GetMemory(i).GetName()));
+    auto* buttons = new QDialogButtonBox(this);
+    buttons->addButton("&OK", QDialogButtonBox::AcceptRole);
+    buttons->addButton("&Cancel", QDialogButtonBox::RejectRole);
+    connect(buttons, &QDialogButtonBox::accepted, this, &CSettingsDlg::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_tabs);
+    layout->addLayout(m_pageLayout, 1);
+    layout->addWidget(buttons);
+    ShowPage(0);
+    connect(m_tabs, &QTabBar::currentChanged, this, &CSettingsDlg::ShowPage);
+}
+
+void CSettingsDlg::ShowPage(int tab) {
+    if (m_page) {
+        // Leaving a page stores it; Cancel later does not undo that.
+        m_page->Save();
+        delete m_page;
+        m_page = nullptr;
+    }
+    if (tab == 0) {
+        m_page = new CAppSettingsPage(m_config, this);
+    } else {
+        const CSynthMemoryFactory& factory = CSynthMemoryFactory::Get();
+        CSynth* synth = tab - 1 < factory.GetCount() ? factory.GetMemory(tab - 1).GetSynth() : nullptr;
+        if (!synth) return;
+        m_page = new CSynthSettingsPage(*synth, this);
+    }
+    m_pageLayout->addWidget(m_page);
+    m_page->show();
+}
+
+void CSettingsDlg::accept() {
+    if (m_page) m_page->Save();
+    QDialog::accept();
+}

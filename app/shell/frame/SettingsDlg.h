@@ -1,0 +1,90 @@
+#pragma once
+
+#include <QDialog>
+#include <QWidget>
+
+#include <memory>
+#include <vector>
+
+#include "Synth.h"
+
+class CAppConfig;
+class CSynthMemory;
+class QCheckBox;
+class QComboBox;
+class QListWidget;
+class QTabBar;
+class QVBoxLayout;
+
+// A page of the settings dialog: it stores its values when it is left or on OK.
+class CSettingsTemplateDlg : public QWidget {
+    Q_OBJECT
+public:
+    using QWidget::QWidget;
+    virtual void Save() = 0;
+};
+
+// The "Global" page.
+class CAppSettingsPage final : public CSettingsTemplateDlg {
+    Q_OBJECT
+public:
+    explicit CAppSettingsPage(CAppConfig& config, QWidget* parent = nullptr);
+    void Save() override;
+
+    QListWidget& RemoteInputs() const { return *m_remoteInputs; }
+    QComboBox& Controller() const { return *m_controller; }
+    QCheckBox& Route() const { return *m_route; }
+    QComboBox& FontCombo() const { return *m_font; }
+    QComboBox& SizeCombo() const { return *m_size; }
+    QComboBox& PatchesCombo() const { return *m_patches; }
+    QListWidget& Memories() const { return *m_memories; }
+    QCheckBox& Deactivated() const { return *m_deactivated; }
+    // Marks or unmarks the selected synth memory entry as deactivated.
+    void SetDeactivated(bool on);
+
+private:
+    CAppConfig& m_config;
+    QListWidget* m_remoteInputs;
+    QComboBox* m_controller;
+    QCheckBox* m_route;
+    QComboBox* m_font;
+    QComboBox* m_size;
+    QComboBox* m_patches;
+    QListWidget* m_memories;
+    QCheckBox* m_deactivated;
+};
+
+// A synth's page: its MIDI devices, device ID and the plug-in's own settings.
+class CSynthSettingsPage final : public CSettingsTemplateDlg {
+    Q_OBJECT
+public:
+    CSynthSettingsPage(CSynth& synth, QWidget* parent = nullptr);
+    void Save() override;
+
+private:
+    CSynth& m_synth;
+    QComboBox* m_input;
+    QComboBox* m_output;
+    class QSpinBox* m_deviceId;
+    QCheckBox* m_realtime;
+    std::vector<std::pair<CSettingField, QWidget*>> m_fields;
+};
+
+// "Settings": the Global page and one page per synth memory; only the current
+// page exists.
+class CSettingsDlg final : public QDialog {
+    Q_OBJECT
+public:
+    explicit CSettingsDlg(CAppConfig& config, QWidget* parent = nullptr);
+    QTabBar& Tabs() const { return *m_tabs; }
+    CSettingsTemplateDlg* CurrentPage() const { return m_page; }
+    void accept() override;
+
+private:
+    void ShowPage(int tab);
+
+    CAppConfig& m_config;
+    QTabBar* m_tabs;
+    QVBoxLayout* m_pageLayout;
+    CSettingsTemplateDlg* m_page = nullptr;
+};
