@@ -33,9 +33,7 @@ std::string CFileException::GetErrorMessage() const {
     return text;
 }
 
-namespace {
-
-CFileException::Cause CauseFromErrno(int err) {
+CFileException::Cause CFileException::CauseFromErrno(int err) {
     switch (err) {
         case ENOENT:
         case ENOTDIR: return CFileException::fileNotFound;
@@ -50,8 +48,6 @@ CFileException::Cause CauseFromErrno(int err) {
         default: return CFileException::generic;
     }
 }
-
-}  // namespace
 
 // ---- CFile ----
 
@@ -78,7 +74,7 @@ void CFile::Open(const std::string& path, unsigned flags) {
     }
     m_file = std::fopen(path.c_str(), mode);
     if (!m_file && create && noTruncate && errno == ENOENT) m_file = std::fopen(path.c_str(), "w+b");
-    if (!m_file) Throw(CauseFromErrno(errno), std::string(std::strerror(errno)));
+    if (!m_file) Throw(CFileException::CauseFromErrno(errno), std::string(std::strerror(errno)));
     m_writable = access != modeRead;
     struct stat st{};
     if (::fstat(::fileno(m_file), &st) == 0 && S_ISDIR(st.st_mode)) {
@@ -96,7 +92,7 @@ std::size_t CFile::Read(void* buffer, std::size_t count) {
     const std::size_t n = std::fread(buffer, 1, count, m_file);
     if (n < count && std::ferror(m_file)) {
         std::clearerr(m_file);
-        Throw(CauseFromErrno(errno), std::string("read error: ") + std::strerror(errno));
+        Throw(CFileException::CauseFromErrno(errno), std::string("read error: ") + std::strerror(errno));
     }
     std::clearerr(m_file);  // allow writing or reading again after the end
     return n;
@@ -108,7 +104,7 @@ void CFile::Write(const void* buffer, std::size_t count) {
     if (std::fwrite(buffer, 1, count, m_file) != count) {
         const int err = errno;
         std::clearerr(m_file);
-        Throw(CauseFromErrno(err), std::string("write error: ") + std::strerror(err));
+        Throw(CFileException::CauseFromErrno(err), std::string("write error: ") + std::strerror(err));
     }
 }
 
@@ -141,16 +137,16 @@ std::string CFile::GetFilePath() const { return m_path; }
 
 void CFile::Flush() {
     if (!m_file) return;
-    if (std::fflush(m_file) != 0) Throw(CauseFromErrno(errno), std::string("write error: ") + std::strerror(errno));
+    if (std::fflush(m_file) != 0) Throw(CFileException::CauseFromErrno(errno), std::string("write error: ") + std::strerror(errno));
     if (m_writable && ::fsync(::fileno(m_file)) != 0 && errno != EINVAL)
-        Throw(CauseFromErrno(errno), std::string("write error: ") + std::strerror(errno));
+        Throw(CFileException::CauseFromErrno(errno), std::string("write error: ") + std::strerror(errno));
 }
 
 void CFile::Close() {
     if (!m_file) return;
     std::FILE* f = m_file;
     m_file = nullptr;
-    if (std::fclose(f) != 0 && m_writable) Throw(CauseFromErrno(errno), std::string("write error: ") + std::strerror(errno));
+    if (std::fclose(f) != 0 && m_writable) Throw(CFileException::CauseFromErrno(errno), std::string("write error: ") + std::strerror(errno));
 }
 
 void CFile::ReadExact(void* buffer, std::size_t count) {

@@ -16,19 +16,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-CFileException::Cause CauseFromErrno(int error) {
-    switch (error) {
-    case ENOENT:
-    case ENOTDIR: return CFileException::fileNotFound;
-    case EACCES:
-    case EPERM:
-    case EROFS: return CFileException::accessDenied;
-    case ENOSPC:
-    case EDQUOT: return CFileException::diskFull;
-    default: return CFileException::generic;
-    }
-}
-
 // The mode a newly created file gets: 0666 less the process's umask. Read from
 // /proc so that no other thread sees a temporarily changed umask.
 mode_t NewFileMode() {
@@ -103,7 +90,7 @@ void CFileX::SaveAtomically(const std::string& path, const std::function<void(CF
     const int fd = ::mkstemp(tempPath.data());
     if (fd < 0) {
         const int error = errno;
-        throw CFileException(CauseFromErrno(error), path, std::strerror(error));
+        throw CFileException(CFileException::CauseFromErrno(error), path, std::strerror(error));
     }
     TempFileGuard guard(tempPath);
 
@@ -124,7 +111,7 @@ void CFileX::SaveAtomically(const std::string& path, const std::function<void(CF
     }
     if (::rename(tempPath.c_str(), target.c_str()) != 0) {
         const int error = errno;
-        throw CFileException(CauseFromErrno(error), path, std::strerror(error));
+        throw CFileException(CFileException::CauseFromErrno(error), path, std::strerror(error));
     }
     guard.Release();
     SyncFolder(folder);

@@ -10,43 +10,36 @@ namespace {
 constexpr std::uint8_t kSysExStart = 0xF0;
 constexpr std::uint8_t kSysExEnd = 0xF7;
 
-// Moves past the message that starts at the position: through its F7, or up to
-// (not including) the next F0 when the message was cut off, or to the end.
-void SkipMessage(CFile& file) {
-    std::uint8_t first = 0;
-    if (file.Read(&first, 1) != 1) return;
+// Moves to the first byte at or after the position for which stop(byte) holds:
+// past it when consume is true, onto it otherwise; to the end when none does.
+template <class Stop>
+void ScanTo(CFile& file, Stop stop, bool consume) {
     std::array<std::uint8_t, 4096> buffer{};
     for (;;) {
         const std::uint64_t chunkStart = file.GetPosition();
         const std::size_t n = file.Read(buffer.data(), buffer.size());
         if (n == 0) return;
         for (std::size_t i = 0; i < n; ++i) {
-            if (buffer[i] == kSysExEnd) {
-                file.Seek(static_cast<std::int64_t>(chunkStart + i + 1), CFile::begin);
-                return;
-            }
-            if (buffer[i] == kSysExStart) {
-                file.Seek(static_cast<std::int64_t>(chunkStart + i), CFile::begin);
+            if (stop(buffer[i])) {
+                const bool past = consume && buffer[i] == kSysExEnd;
+                file.Seek(static_cast<std::int64_t>(chunkStart + i + (past ? 1 : 0)), CFile::begin);
                 return;
             }
         }
     }
 }
 
+// Moves past the message that starts at the position: through its F7, or up to
+// (not including) the next F0 when the message was cut off, or to the end.
+void SkipMessage(CFile& file) {
+    std::uint8_t first = 0;
+    if (file.Read(&first, 1) != 1) return;
+    ScanTo(file, [](std::uint8_t b) { return b == kSysExEnd || b == kSysExStart; }, true);
+}
+
 // Moves to the next F0 (or the end) without consuming it.
 void SkipToMessageStart(CFile& file) {
-    std::array<std::uint8_t, 4096> buffer{};
-    for (;;) {
-        const std::uint64_t chunkStart = file.GetPosition();
-        const std::size_t n = file.Read(buffer.data(), buffer.size());
-        if (n == 0) return;
-        for (std::size_t i = 0; i < n; ++i) {
-            if (buffer[i] == kSysExStart) {
-                file.Seek(static_cast<std::int64_t>(chunkStart + i), CFile::begin);
-                return;
-            }
-        }
-    }
+    ScanTo(file, [](std::uint8_t b) { return b == kSysExStart; }, false);
 }
 
 }  // namespace

@@ -21,6 +21,8 @@ public:
     // A sentence for the user: what went wrong, with the file name.
     std::string GetErrorMessage() const;
     static const char* CauseText(Cause cause);
+    // The cause an errno value stands for.
+    static Cause CauseFromErrno(int error);
 };
 
 // A random-access byte file. The base class is a buffered disk file; CMemFile
