@@ -98,7 +98,9 @@ TEST_P(Conformance, ClonesAreIndependentAndEqualityMatchesFingerprints) {
         EXPECT_EQ(clone->GetPatchType(), patch.GetPatchType());
         EXPECT_EQ(clone->GetParentLayerCount(), patch.GetParentLayerCount());
         EXPECT_EQ(clone->GetChildLayerCount(), patch.GetChildLayerCount());
-        if (patch.GetDataSize() > 0) EXPECT_NE(clone->GetData(), patch.GetData());
+        if (patch.GetDataSize() > 0) {
+            EXPECT_NE(clone->GetData(), patch.GetData());
+        }
         if (patch.IsEqual(patch)) {
             ASSERT_TRUE(patch.GetFingerprint().has_value()) << patch.GetTypeName();
             EXPECT_TRUE(clone->IsEqual(patch));
