@@ -1,0 +1,227 @@
+#include "CliSupport.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <charconv>
+#include <iostream>
+
+#include <tonalith/File.h>
+#include <tonalith/FileX.h>
+#include <tonalith/Guid.h>
+#include <tonalith/Layer.h>
+#include <tonalith/Patch.h>
+#include <tonalith/Synth.h>
+#include <tonalith/SynthMemory.h>
+#include <tonalith/SynthMemoryFactory.h>
+
+namespace cli {
+
+void Warn(std::string_view text) { std::cerr << "tonalith-cli: warning: " << text << '\n'; }
+
+bool StdoutIsTerminal() { return ::isatty(STDOUT_FILENO) == 1; }
+bool StderrIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
+
+namespace {
+
+// Windows-1252 0x80..0x9F; 0 marks the five unassigned codes.
+constexpr std::array<char16_t, 32> kHighControls{
+    0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0, 0x017D, 0,
+    0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178};
+
+void AppendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+}  // namespace
+
+std::string ToUtf8(std::string_view cp1252) {
+    std::string out;
+    out.reserve(cp1252.size());
+    for (const char ch : cp1252) {
+        const auto b = static_cast<unsigned char>(ch);
+        if (b >= 0x80 && b < 0xA0) {
+            const char16_t c = kHighControls[b - 0x80];
+            AppendUtf8(out, c ? c : U'?');
+        } else {
+            AppendUtf8(out, b);
+        }
+    }
+    return out;
+}
+
+std::string FromUtf8(std::string_view utf8) {
+    std::string out;
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto b = static_cast<unsigned char>(utf8[i]);
+        char32_t c = b;
+        std::size_t len = 1;
+        if (b >= 0xF0) len = 4, c = b & 0x07;
+        else if (b >= 0xE0) len = 3, c = b & 0x0F;
+        else if (b >= 0xC0) len = 2, c = b & 0x1F;
+        else if (b >= 0x80) len = 1, c = U'?';
+        if (i + len > utf8.size()) break;
+        for (std::size_t k = 1; k < len; ++k) c = (c << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+        i += len;
+        if (c < 0x80 || (c >= 0xA0 && c < 0x100)) {
+            out += static_cast<char>(c);
+            continue;
+        }
+        const auto at = std::find(kHighControls.begin(), kHighControls.end(), static_cast<char16_t>(c));
+        out += (c < 0x10000 && at != kHighControls.end()) ? static_cast<char>(0x80 + (at - kHighControls.begin())) : '?';
+    }
+    return out;
+}
+
+std::string GuidText(const GUID& guid) { return guid.ToString(); }
+
+int ParseInt(std::string_view text, std::string_view what) {
+    int value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || ec != std::errc() || end != text.data() + text.size())
+        throw UsageError(std::string(what) + ": \"" + std::string(text) + "\" is not a number");
+    return value;
+}
+
+std::vector<int> ParseIndexList(std::string_view text, std::string_view what) {
+    std::vector<int> out;
+    while (!text.empty()) {
+        const std::size_t comma = text.find(',');
+        const std::string_view item = text.substr(0, comma);
+        const std::size_t dash = item.find('-', 1);
+        if (dash == std::string_view::npos) {
+            out.push_back(ParseInt(item, what));
+        } else {
+            const int from = ParseInt(item.substr(0, dash), what);
+            const int to = ParseInt(item.substr(dash + 1), what);
+            if (to < from || to - from > 1'000'000)
+                throw UsageError(std::string(what) + ": \"" + std::string(item) + "\" is not a range");
+            for (int i = from; i <= to; ++i) out.push_back(i);
+        }
+        if (comma == std::string_view::npos) break;
+        text.remove_prefix(comma + 1);
+        if (text.empty()) throw UsageError(std::string(what) + ": the list ends with a comma");
+    }
+    if (out.empty()) throw UsageError(std::string(what) + ": the list is empty");
+    return out;
+}
+
+void PrintJson(const Json& value) { std::cout << value.dump(2) << '\n'; }
+
+Bank OpenBank(const std::string& path, const std::vector<std::string>& settings) {
+    Bank bank;
+    bank.path = path;
+    CSynthMemoryFactory& factory = CSynthMemoryFactory::Get();
+    try {
+        CFile file(path, CFile::modeRead);
+        try {
+            bank.memory = factory.CreateMatchingMemory(file);
+            if (bank.memory) {
+                if (!settings.empty() && bank.memory->GetSynth()) ApplySettings(*bank.memory->GetSynth(), settings);
+                bank.memory->Load(file);
+            } else {
+                const CSynthMemory* generic = factory.GetSynthMemoryfromPatchType(GUID{});
+                if (!generic)
+                    throw Failure("\"" + path + "\": No matching synthesizer DLL found for this type of sysex data.");
+                bank.memory = generic->CreateMemory();
+                if (!settings.empty() && bank.memory->GetSynth()) ApplySettings(*bank.memory->GetSynth(), settings);
+                bank.memory->GetLayer(0).Load(file);
+            }
+        } catch (const CFileException& e) {
+            // A dump cut short opens with what was read, as in the program.
+            if (e.m_cause != CFileException::endOfFile || !bank.memory) throw;
+        }
+    } catch (const CFileException& e) {
+        throw Failure(e.GetErrorMessage());
+    }
+    for (const std::string& problem : bank.memory->GetLoadProblems()) Warn("\"" + path + "\": " + problem);
+    return bank;
+}
+
+CLayer& GetLayer(const Bank& bank, int index) {
+    if (index < 0 || index >= bank.memory->GetLayerCount())
+        throw Failure("\"" + bank.path + "\": there is no layer " + std::to_string(index) + " in " +
+                      ToUtf8(bank.memory->GetName()) + " (layers 0 to " +
+                      std::to_string(bank.memory->GetLayerCount() - 1) + ")");
+    return bank.memory->GetLayer(index);
+}
+
+void SaveLayers(CSynthMemory& memory, const std::string& path, std::span<const int> layers) {
+    std::vector<int> list(layers.begin(), layers.end());
+    if (list.empty())
+        for (int i = 0; i < memory.GetLayerCount(); ++i) list.push_back(i);
+    for (const int i : list)
+        if (i < 0 || i >= memory.GetLayerCount())
+            throw Failure("there is no layer " + std::to_string(i) + " to write to \"" + path + "\"");
+    try {
+        CFileX::SaveAtomically(path, [&](CFile& file) {
+            for (const int i : list) memory.GetLayer(i).Save(file);
+        });
+    } catch (const CFileException& e) {
+        throw Failure(e.GetErrorMessage());
+    }
+}
+
+void SaveBytes(const std::string& path, std::span<const std::uint8_t> bytes) {
+    try {
+        CFileX::SaveAtomically(path, [&](CFile& file) { file.Write(bytes.data(), bytes.size()); });
+    } catch (const CFileException& e) {
+        throw Failure(e.GetErrorMessage());
+    }
+}
+
+std::vector<std::uint8_t> ReadBytes(const std::string& path) {
+    try {
+        return CFileX::Read(path);
+    } catch (const CFileException& e) {
+        throw Failure(e.GetErrorMessage());
+    }
+}
+
+void ApplySettings(CSynth& synth, const std::vector<std::string>& assignments) {
+    synth.GetConfig().SetReadOnly(true);
+    for (const std::string& text : assignments) {
+        const std::size_t eq = text.find('=');
+        if (eq == 0 || eq == std::string::npos)
+            throw UsageError("--set: \"" + text + "\" is not KEY=VALUE");
+        std::string key = text.substr(0, eq);
+        std::transform(key.begin(), key.end(), key.begin(), [](unsigned char c) { return std::toupper(c); });
+        synth.GetConfig().PutString(key, FromUtf8(text.substr(eq + 1)));
+    }
+}
+
+CSynthMemory& FindMemory(std::string_view name) {
+    CSynthMemoryFactory& factory = CSynthMemoryFactory::Get();
+    auto lower = [](std::string_view s) {
+        std::string out(s);
+        std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) { return std::tolower(c); });
+        return out;
+    };
+    const std::string wanted = lower(FromUtf8(name));
+    CSynthMemory* prefixMatch = nullptr;
+    int prefixMatches = 0;
+    std::string known;
+    for (int i = 0; i < factory.GetCount(); ++i) {
+        CSynthMemory& memory = factory.GetMemory(i);
+        const std::string have = lower(memory.GetName());
+        if (have == wanted) return memory;
+        if (have.starts_with(wanted)) prefixMatch = &memory, ++prefixMatches;
+        known += (known.empty() ? "" : ", ") + ToUtf8(memory.GetName());
+    }
+    if (prefixMatches == 1) return *prefixMatch;
+    throw Failure("no synth memory \"" + std::string(name) + "\"" +
+                  (prefixMatches > 1 ? " (several names start so)" : "") + "; loaded: " + known);
+}
+
+}  // namespace cli

@@ -1,0 +1,96 @@
+#pragma once
+
+// What every command of tonalith-cli shares: errors and exit codes, opening and
+// saving banks, text conversion at the console edge, JSON output.
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+using Json = nlohmann::ordered_json;
+
+struct GUID;
+class CFile;
+class CLayer;
+class CSynth;
+class CSynthMemory;
+
+namespace CLI {
+class App;
+}
+
+namespace cli {
+
+// A command that could not do its work: exit 1, the text on stderr (it names the file).
+class Failure : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Arguments that make no sense together or do not parse: exit 2.
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailure = 1;
+inline constexpr int kExitUsage = 2;
+
+void Warn(std::string_view text);
+// True when stdout is a terminal (progress lines are shown only then).
+bool StdoutIsTerminal();
+bool StderrIsTerminal();
+
+// Patch texts are Windows-1252; the console and JSON speak UTF-8.
+std::string ToUtf8(std::string_view cp1252);
+// Characters Windows-1252 cannot hold become '?'.
+std::string FromUtf8(std::string_view utf8);
+
+std::string GuidText(const GUID& guid);
+
+// "0,2,5" or "0-3,7": indices in the given order. Throws UsageError naming what.
+std::vector<int> ParseIndexList(std::string_view text, std::string_view what);
+int ParseInt(std::string_view text, std::string_view what);
+
+void PrintJson(const Json& value);
+
+// A bank read the way the program opens a .syx file: the first plug-in that
+// recognises the data, else the generic memory reads it all into its first layer.
+struct Bank {
+    std::string path;
+    std::unique_ptr<CSynthMemory> memory;
+};
+// Throws Failure naming the file. Problems the memory met while loading are
+// printed as warnings.
+Bank OpenBank(const std::string& path, const std::vector<std::string>& settings = {});
+CLayer& GetLayer(const Bank& bank, int index);
+
+// Writes the listed layers (all when empty) in list order, atomically.
+void SaveLayers(CSynthMemory& memory, const std::string& path, std::span<const int> layers = {});
+// Writes bytes atomically; throws Failure naming the file.
+void SaveBytes(const std::string& path, std::span<const std::uint8_t> bytes);
+std::vector<std::uint8_t> ReadBytes(const std::string& path);
+
+// --set KEY=VALUE for this run only: the synth's settings become read-only first,
+// so nothing reaches its settings file.
+void ApplySettings(CSynth& synth, const std::vector<std::string>& assignments);
+
+// The synth memory named (case-insensitive, or a unique prefix) among the plug-ins.
+CSynthMemory& FindMemory(std::string_view name);
+
+// Command groups; each adds its subcommands to the application.
+void AddBankCommands(CLI::App& app);
+void AddHexdumpCommand(CLI::App& app);
+void AddLibraryCommands(CLI::App& app);
+void AddFormCommands(CLI::App& app);
+void AddSampleCommands(CLI::App& app);
+void AddMidiCommands(CLI::App& app);
+
+}  // namespace cli

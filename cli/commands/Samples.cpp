@@ -1,0 +1,5 @@
+#include <CLI/CLI.hpp>
+#include "CliSupport.h"
+namespace cli {
+void AddSampleCommands(CLI::App&) {}
+}
