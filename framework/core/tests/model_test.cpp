@@ -107,6 +107,15 @@ TEST_F(FactoryTest, RecognisesAFileBehindForeignBytesAndUnknownMessages) {
     EXPECT_EQ(Factory().CreateMatchingMemory(unknown), nullptr);
 }
 
+TEST_F(FactoryTest, AShortFileHasNoHeaderAndKeepsItsPosition) {
+    CMemFile in(Bytes{0x00, 0xF0, 0x7D, 0x01}, "short.syx");
+    in.Seek(1, CFile::begin);
+    EXPECT_EQ(Factory().GetMemory(0).ReadHeader(in), nullptr);
+    EXPECT_EQ(in.GetPosition(), 1u);
+    EXPECT_EQ(Factory().GetMemory(0).GetMatchingLayer(in), -1);
+    EXPECT_EQ(in.GetPosition(), 1u);
+}
+
 TEST_F(FactoryTest, CreatesPatchesByType) {
     const GUID voiceType = Factory().GetMemory(0).GetLayer(kVoice).GetPatch(0)->GetPatchType();
     auto patch = Factory().CreatePatch(voiceType);
