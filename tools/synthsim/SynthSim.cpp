@@ -80,3 +80,23 @@ bool CSynthSimData::Answer(std::span<const std::uint8_t> message, std::vector<Sy
 bool IsSyncMessage(std::span<const std::uint8_t> message) {
     return message.size() >= 3 && message[0] == 0xF0 && message[1] == 0x7D;
 }
+
+bool CSynthSimGate::Accept(const SynthMessage& request) {
+    std::lock_guard lock(m_mutex);
+    if (!m_pending.empty()) {
+        if (!m_queue) return false;
+        if (std::find(m_pending.begin(), m_pending.end(), request) != m_pending.end()) return false;
+    }
+    m_pending.push_back(request);
+    return true;
+}
+
+void CSynthSimGate::Done() {
+    std::lock_guard lock(m_mutex);
+    if (!m_pending.empty()) m_pending.pop_front();
+}
+
+bool CSynthSimGate::Busy() const {
+    std::lock_guard lock(m_mutex);
+    return !m_pending.empty();
+}

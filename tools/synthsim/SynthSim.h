@@ -4,6 +4,8 @@
 // can be driven in-process as well.
 
 #include <cstdint>
+#include <deque>
+#include <mutex>
 #include <span>
 #include <string>
 #include <vector>
@@ -27,6 +29,25 @@ public:
 
 private:
     std::vector<SynthMessage> m_messages;
+};
+
+// Decides which requests get answered, each exactly once. Like a Roland unit, a
+// request that comes while an answer is going out is dropped; with queueing on,
+// it waits its turn instead, but a copy of a request already waiting or being
+// answered is still dropped (a re-sent request must not bring a second answer).
+class CSynthSimGate {
+public:
+    explicit CSynthSimGate(bool queue) : m_queue(queue) {}
+    // On arrival: true when the request is to be answered (it is then pending).
+    bool Accept(const SynthMessage& request);
+    // The oldest pending answer has gone out completely.
+    void Done();
+    bool Busy() const;
+
+private:
+    mutable std::mutex m_mutex;
+    bool m_queue;
+    std::deque<SynthMessage> m_pending;
 };
 
 // The sync message a test sends until it comes back (non-commercial ID 7D).

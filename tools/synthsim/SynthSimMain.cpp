@@ -135,16 +135,16 @@ private:
 
     void OnMessage(const SynthMessage& m) {
         if (m.empty() || m[0] != 0xF0) return;
-        std::vector<SynthMessage> answer;
+        Answer answer;
         if (IsSyncMessage(m)) {
-            answer.push_back(m);
-        } else if (m_data.Answer(m, answer)) {
-            if (m_busy && !m_o.queue) {
+            answer.messages.push_back(m);
+        } else if (m_data.Answer(m, answer.messages)) {
+            if (!m_gate.Accept(m)) {
                 Log("busy: request dropped");
                 return;
             }
-            Log("request answered with " + std::to_string(answer.size()) + " messages");
-            m_busy = true;
+            Log("request answered with " + std::to_string(answer.messages.size()) + " messages");
+            answer.gated = true;
         } else {
             if (m_store) {
                 std::fwrite(m.data(), 1, m.size(), m_store);
@@ -171,7 +171,7 @@ private:
 
     void Work() {
         while (true) {
-            std::vector<SynthMessage> answer;
+            Answer answer;
             {
                 std::unique_lock lock(m_mutex);
                 m_cv.wait(lock, [&] { return m_quit || !m_answers.empty(); });
@@ -179,16 +179,23 @@ private:
                 answer = std::move(m_answers.front());
                 m_answers.pop_front();
             }
-            const bool sync = answer.size() == 1 && IsSyncMessage(answer[0]);
-            if (!sync) std::this_thread::sleep_for(std::chrono::milliseconds(m_o.delay));
-            for (std::size_t i = 0; i < answer.size(); ++i) {
-                if (i) std::this_thread::sleep_for(std::chrono::milliseconds(m_o.pause));
-                Send(answer[i]);
+            if (answer.gated) std::this_thread::sleep_for(std::chrono::milliseconds(m_o.delay));
+            try {
+                for (std::size_t i = 0; i < answer.messages.size(); ++i) {
+                    if (i) std::this_thread::sleep_for(std::chrono::milliseconds(m_o.pause));
+                    Send(answer.messages[i]);
+                }
+            } catch (const CMidiError& e) {
+                Log(std::string("answer cut short: ") + e.what());
             }
-            std::lock_guard lock(m_mutex);
-            if (m_answers.empty()) m_busy = false;
+            if (answer.gated) m_gate.Done();
         }
     }
+
+    struct Answer {
+        std::vector<SynthMessage> messages;
+        bool gated = false;  // a request's answer (not a sync echo)
+    };
 
     Options m_o;
     CSynthSimData m_data;
@@ -196,8 +203,8 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_cv;
     CMidiStreamParser m_parser{[this](std::span<const std::uint8_t> m) { OnMessage({m.begin(), m.end()}); }};
-    std::deque<std::vector<SynthMessage>> m_answers;
-    std::atomic<bool> m_busy{false};
+    std::deque<Answer> m_answers;
+    CSynthSimGate m_gate{m_o.queue};
     bool m_quit = false;
     std::thread m_worker;
 };

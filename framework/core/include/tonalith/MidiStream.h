@@ -3,8 +3,10 @@
 // Turning a MIDI byte stream into messages and messages into pieces a port can
 // carry. Shared by the devices, the simulated synth and the tests.
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <span>
 #include <vector>
@@ -48,3 +50,34 @@ int MidiDataBytes(std::uint8_t status);
 
 // A packed short message (status in the low byte) as its bytes.
 std::vector<std::uint8_t> UnpackShortMessage(std::uint32_t message);
+
+// Bounds what is handed to a port that buffers writes without telling how full it
+// is. RtMidi's JACK output queues into a 16 KiB ring that JACK empties once per
+// period into a 32 KB port buffer; a writer that gets ahead makes RtMidi spin
+// until there is room, and many tiny events overflow the port buffer, whose
+// excess is discarded without a word. So at most `bytes` (counting RtMidi's
+// 4-byte header per event) and `events` go out per window. A write that blocked
+// shows the window is shorter than the port's real period (a large period, a
+// starved process thread): the window doubles, up to maxWindow, and creeps back
+// while writes go through at once.
+class CMidiWriteBudget {
+public:
+    using Clock = std::chrono::steady_clock;
+    CMidiWriteBudget(std::size_t bytes, std::size_t events, Clock::duration window, Clock::duration maxWindow);
+    // How long to wait before an event of n bytes may be written; zero: it is
+    // booked now. Call again after waiting.
+    Clock::duration Reserve(std::size_t n, Clock::time_point now);
+    // The write of the booked event took this long.
+    void Written(Clock::duration took);
+    Clock::duration GetWindow() const { return m_window; }
+
+private:
+    struct Entry {
+        Clock::time_point time;
+        std::size_t bytes;
+    };
+    std::size_t m_bytes, m_events;
+    Clock::duration m_baseWindow, m_window, m_maxWindow;
+    std::deque<Entry> m_booked;
+    std::size_t m_bookedBytes = 0;
+};

@@ -1,5 +1,7 @@
 #include "MidiStream.h"
 
+#include <algorithm>
+
 int MidiDataBytes(std::uint8_t status) {
     if (status < 0x80) return -1;
     if (status < 0xF0) {
@@ -105,4 +107,37 @@ std::vector<std::vector<std::uint8_t>> SplitMidiMessages(std::span<const std::ui
     CMidiStreamParser parser([&](std::span<const std::uint8_t> m) { messages.emplace_back(m.begin(), m.end()); });
     parser.Feed(bytes);
     return messages;
+}
+
+namespace {
+constexpr std::size_t kEventHeader = 4;  // RtMidi's size field in its ring
+}
+
+CMidiWriteBudget::CMidiWriteBudget(std::size_t bytes, std::size_t events, Clock::duration window,
+                                   Clock::duration maxWindow)
+    : m_bytes(bytes), m_events(events < 1 ? 1 : events), m_baseWindow(window), m_window(window),
+      m_maxWindow(maxWindow < window ? window : maxWindow) {}
+
+CMidiWriteBudget::Clock::duration CMidiWriteBudget::Reserve(std::size_t n, Clock::time_point now) {
+    while (!m_booked.empty() && now - m_booked.front().time >= m_window) {
+        m_bookedBytes -= m_booked.front().bytes;
+        m_booked.pop_front();
+    }
+    const std::size_t cost = n + kEventHeader;
+    // An event larger than the whole budget goes alone into an empty window.
+    const bool fits = m_booked.empty() ||
+                      (m_bookedBytes + cost <= m_bytes && m_booked.size() < m_events);
+    if (!fits) return m_booked.front().time + m_window - now;
+    m_booked.push_back({now, cost});
+    m_bookedBytes += cost;
+    return Clock::duration::zero();
+}
+
+void CMidiWriteBudget::Written(Clock::duration took) {
+    using namespace std::chrono_literals;
+    if (took >= 2ms) {
+        m_window = std::min(m_window * 2, m_maxWindow);
+    } else if (m_window > m_baseWindow) {
+        m_window = std::max(m_baseWindow, m_window - m_baseWindow / 16);
+    }
 }

@@ -6,9 +6,11 @@
 #include <algorithm>
 #include <atomic>
 #include <mutex>
+#include <thread>
 #include <utility>
 
 #include "MidiBackend.h"
+#include "MidiStream.h"
 
 namespace {
 
@@ -74,22 +76,43 @@ private:
     std::unique_ptr<ErrorSink> m_errors;
 };
 
+// RtMidi's JACK output drops a message that does not fit its 16 KiB ring (with
+// a 4-byte header) without a word; ours are cut smaller, so a larger one is a
+// fault to report, not to lose.
+constexpr std::size_t kJackLargestEvent = 16383 - 4;
+
 class CRtOutputPort : public IMidiOutputPort {
 public:
-    CRtOutputPort(std::unique_ptr<RtMidiOut> out, std::unique_ptr<ErrorSink> errors)
-        : m_out(std::move(out)), m_errors(std::move(errors)) {}
+    CRtOutputPort(std::unique_ptr<RtMidiOut> out, std::unique_ptr<ErrorSink> errors, MidiSystem api)
+        : m_out(std::move(out)), m_errors(std::move(errors)), m_api(api) {}
     ~CRtOutputPort() override {
         m_out->closePort();
     }
     void Send(std::span<const std::uint8_t> bytes) override {
+        using namespace std::chrono_literals;
         if (bytes.empty()) return;
+        if (m_api == MidiSystem::Jack && bytes.size() > kJackLargestEvent)
+            throw CMidiError("MIDI event of " + std::to_string(bytes.size()) + " bytes is too large for JACK");
+        std::lock_guard lock(m_mutex);
+        // Half of RtMidi's ring per window: room for what the process thread has
+        // not taken yet. 256 events keep JACK's port buffer clear of overflow.
+        for (int i = 0; i < 1000; ++i) {
+            const auto wait = m_budget.Reserve(bytes.size(), std::chrono::steady_clock::now());
+            if (wait <= wait.zero()) break;
+            std::this_thread::sleep_for(wait);
+        }
+        const auto start = std::chrono::steady_clock::now();
         m_out->sendMessage(bytes.data(), bytes.size());
+        m_budget.Written(std::chrono::steady_clock::now() - start);
         if (auto error = m_errors->Take(); !error.empty()) throw CMidiError(error);
     }
 
 private:
     std::unique_ptr<RtMidiOut> m_out;
     std::unique_ptr<ErrorSink> m_errors;
+    MidiSystem m_api;
+    std::mutex m_mutex;
+    CMidiWriteBudget m_budget{8192, 256, std::chrono::milliseconds(10), std::chrono::milliseconds(50)};
 };
 
 class CRtMidiBackend : public IMidiBackend {
@@ -170,7 +193,7 @@ private:
         }
         if (auto error = errors->Take(); !error.empty()) throw CMidiError(error);
         if (connects && !out->isPortOpen()) throw CMidiError("MIDI output could not be opened");
-        return std::make_unique<CRtOutputPort>(std::move(out), std::move(errors));
+        return std::make_unique<CRtOutputPort>(std::move(out), std::move(errors), m_api);
     }
 
     MidiSystem m_api;

@@ -15,11 +15,9 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace tonalith::test {
 
@@ -49,26 +47,30 @@ public:
 
     // Starts argv[0] with its stdout on a pipe (readable with ReadLine) and
     // stderr to errPath (or inherited).
+    // The child gets SIGTERM when this process dies, even by a crash or a
+    // test-runner kill, so no server is left behind holding a JACK slot.
     bool Start(const std::vector<std::string>& args, const std::string& errPath = {}) {
         int fds[2];
-        if (::pipe(fds) != 0) return false;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
-        posix_spawn_file_actions_addclose(&actions, fds[0]);
-        if (!errPath.empty())
-            posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (::pipe2(fds, O_CLOEXEC) != 0) return false;
+        const int err = errPath.empty() ? -1 : ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
         std::vector<char*> argv;
         for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
-        const int rc = ::posix_spawn(&m_pid, argv[0], &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(fds[1]);
-        m_out = fds[0];
-        if (rc != 0) {
-            m_pid = -1;
-            return false;
+        const pid_t parent = ::getpid();
+        const pid_t pid = ::fork();
+        if (pid == 0) {  // only async-signal-safe calls from here on
+            ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+            if (::getppid() != parent) ::_exit(127);
+            ::dup2(fds[1], 1);
+            if (err >= 0) ::dup2(err, 2);
+            ::execv(argv[0], argv.data());
+            ::_exit(127);
         }
+        ::close(fds[1]);
+        if (err >= 0) ::close(err);
+        m_out = fds[0];
+        if (pid < 0) return false;
+        m_pid = pid;
         return true;
     }
     // One line of the child's stdout, or nullopt after the timeout.
@@ -125,26 +127,38 @@ private:
     std::string m_buffer;
 };
 
-// jackd -n NAME --no-realtime -d dummy -r 48000 -p 64; this process then talks
-// to it (JACK_DEFAULT_SERVER) and never starts a server by accident.
+// jackd -n NAME -S -t 2000 --no-realtime -d dummy -r 48000 -p 64; this process
+// then talks to it (JACK_DEFAULT_SERVER) and never starts a server by accident.
+//
+// -S matters: in JACK's default asynchronous mode a client that misses its cycle
+// (a non-realtime client on a loaded machine does, often) loses or repeats the
+// MIDI events of that cycle, whole pieces of SysEx at a time. In synchronous
+// mode the server waits for every client before the next cycle; -t lets it wait
+// that long (the wait is ten times the client timeout).
 class CJackServer {
 public:
     enum Outcome { Running, NotInstalled, DidNotStart };
 
     Outcome Start(const std::string& name, int period = 64) {
-        const auto jackd = FindProgram("jackd");
+        // TONALITH_JACKD names the server program ("" or a missing file: not installed).
+        std::optional<std::string> jackd;
+        if (const char* forced = std::getenv("TONALITH_JACKD")) {
+            if (*forced && ::access(forced, X_OK) == 0) jackd = forced;
+        } else {
+            jackd = FindProgram("jackd");
+        }
         const auto jackWait = FindProgram("jack_wait");
         if (!jackd || !jackWait) return NotInstalled;
         m_name = name;
         ::setenv("JACK_DEFAULT_SERVER", name.c_str(), 1);
         ::setenv("JACK_NO_START_SERVER", "1", 1);
         m_log = (std::filesystem::temp_directory_path() / (name + "-jackd.log")).string();
-        if (!m_jackd.Start({*jackd, "-n", name, "--no-realtime", "-d", "dummy", "-r", "48000", "-p",
-                            std::to_string(period), "-C", "0", "-P", "0"},
+        if (!m_jackd.Start({*jackd, "-n", name, "-S", "-t", "2000", "--no-realtime", "-d", "dummy", "-r", "48000",
+                            "-p", std::to_string(period), "-C", "0", "-P", "0"},
                            m_log))
             return DidNotStart;
         const std::string probe = *jackWait + " -s '" + name + "' -c 2>/dev/null";
-        for (int i = 0; i < 100; ++i) {
+        for (int i = 0; i < 200; ++i) {  // up to ~10 s on a loaded machine
             if (!m_jackd.Running()) return DidNotStart;
             if (FILE* p = ::popen(probe.c_str(), "r")) {
                 char buf[64] = {};
@@ -154,6 +168,7 @@ public:
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
+        m_jackd.Stop();
         return DidNotStart;
     }
     void Stop() { m_jackd.Stop(); }
