@@ -26,11 +26,24 @@ QByteArray SourceTag(const void* view) {
            QByteArray::number(reinterpret_cast<quintptr>(view));
 }
 
-LibraryFile::Payload ReadPayload(const QMimeData& data) {
+// Patches of the bank's own types are made from its layers, so a bank whose
+// plug-in the factory does not list (one made by a tool) still takes drops.
+LibraryFile::Payload ReadPayload(const QMimeData& data, const CSynthMemory& memory) {
     const QByteArray bytes = data.data(LibraryFile::kBankItemMimeType);
     const auto* begin = reinterpret_cast<const std::uint8_t*>(bytes.constData());
-    return LibraryFile::ReadPayload(std::span<const std::uint8_t>(begin, static_cast<std::size_t>(bytes.size())),
-                                    LibraryFile::FactoryCreator());
+    PatchCreator factory = LibraryFile::FactoryCreator();
+    PatchCreator create = [&memory, factory](const GUID& type) -> std::unique_ptr<CPatch> {
+        for (int i = 0; i < memory.GetLayerCount(); ++i) {
+            const CLayer& layer = memory.GetLayer(i);
+            if (layer.GetPatchCount() > 0 && layer.GetPatch(0)->GetPatchType() == type) {
+                std::unique_ptr<CPatch> patch = layer.GetPatch(0)->Clone();
+                patch->Init();
+                return patch;
+            }
+        }
+        return factory(type);
+    };
+    return LibraryFile::ReadPayload(std::span<const std::uint8_t>(begin, static_cast<std::size_t>(bytes.size())), create);
 }
 }  // namespace
 
@@ -64,7 +77,7 @@ void CTonalithView::StartDrag() {
 
 Qt::DropAction CTonalithView::DragOver(const QMimeData& data, QPoint viewportPoint) {
     if (!data.hasFormat(LibraryFile::kBankItemMimeType)) return Qt::IgnoreAction;
-    const LibraryFile::Payload payload = ReadPayload(data);
+    const LibraryFile::Payload payload = ReadPayload(data, *m_document->GetMemory());
     for (const auto& entry : payload.entries)
         if (!entry->GetPatch() || entry->GetPatch()->GetPatchType() != m_patchType) return Qt::IgnoreAction;
     if (!payload.complete || payload.entries.empty()) return Qt::IgnoreAction;
@@ -91,7 +104,7 @@ bool CTonalithView::Drop(const QMimeData& data, Qt::DropAction action) {
     selection.ClearHighlights();
     if (a < 0) return false;
     if (!IsOwnDrag(data)) {
-        const LibraryFile::Payload payload = ReadPayload(data);
+        const LibraryFile::Payload payload = ReadPayload(data, *m_document->GetMemory());
         const int n = static_cast<int>(payload.entries.size());
         if (n > m_layer->GetPatchCount() || a + n > m_layer->GetPatchCount()) {
             CUi::Get().MessageBox(CStringTable::Get(61243), CUi::Icon::Warning);

@@ -129,7 +129,9 @@ void CTonalithView::Rename() {
     dialog.move(viewport()->mapToGlobal(cell.topLeft()));
     if (tonalith::ui::RunDialog(dialog) != QDialog::Accepted) return;
     const std::string name = dialog.GetName();
-    if (name == changed->GetName()) return;
+    std::string current = changed->GetName();
+    while (!current.empty() && current.back() == ' ') current.pop_back();
+    if (name == current) return;  // names are padded with blanks; the dialog shows them trimmed
     changed->SetName(name);
     auto command = std::make_unique<CEditCommand>();
     command->SetValues(*m_layer, a, *original, *changed, this, m_document.get(), m_layerIndex);

@@ -1,0 +1,204 @@
+// The program's shell: settings, opening by extension, layout, status bar,
+// settings dialog, and a real JV bank end to end.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QTabBar>
+#include <QToolBar>
+
+#include "AppConfig.h"
+#include "BankView.h"
+#include "Functions.h"
+#include "Layer.h"
+#include "Patch.h"
+#include "MainFrame.h"
+#include "MidiStatusBar.h"
+#include "SettingsDlg.h"
+#include "SynthMemory.h"
+#include "SynthMemoryFactory.h"
+#include "TestSupport.h"
+#include "TonalithDoc.h"
+#include "Ui.h"
+#include "tonalith/ui/DialogRunner.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class ShellTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        static int argc = 1;
+        static char name[] = "shell_tests";
+        static char* argv[] = {name};
+        if (!qApp) new QApplication(argc, argv);
+    }
+    void SetUp() override {
+        fs::remove(CFunctions::GetConfigPath() + "Tonalith.ini");
+        CSynthMemoryFactory::SetSearchPath({TEST_PLUGIN_DIR});
+        CTonalithView::SetAuditionSink([](const CPatch&) {});
+    }
+    void TearDown() override { CTonalithView::SetAuditionSink({}); }
+
+    std::vector<CTonalithView*> Banks(CMainFrame& frame) {
+        std::vector<CTonalithView*> out;
+        for (QMdiSubWindow* w : frame.MdiArea().subWindowList())
+            if (auto* v = qobject_cast<CTonalithView*>(w->widget())) out.push_back(v);
+        return out;
+    }
+};
+
+}  // namespace
+
+TEST_F(ShellTest, SettingsDefaultsListsAndEndMarks) {
+    const fs::path ini = tonalith::test::TempDir() / "Tonalith.ini";
+    {
+        CAppConfig fresh(ini.string());
+        EXPECT_EQ(fresh.m_patchesInCol, 25);
+        EXPECT_EQ(fresh.m_fontType, "MS Sans Serif");
+        EXPECT_EQ(fresh.m_viewFontSize, 13);
+        EXPECT_TRUE(fresh.m_pianoKeyboardActive);
+        EXPECT_EQ(fresh.m_remote, 6);
+        EXPECT_EQ(fresh.m_envPresetNames[9], "Preset 10");
+        EXPECT_EQ(fresh.m_envLevels[0][1], 50);
+        fresh.PutInt("REMOTEIN0", 2);
+        fresh.PutInt("REMOTEIN1", -1);
+        fresh.PutInt("REMOTEIN2", 3);
+        fresh.Read();
+        EXPECT_EQ(fresh.m_remoteIn, std::vector<int>{2});
+        fresh.m_disabledMem = {"Emberkit"};
+        fresh.m_disabledMemPath = {"/p/Emberkit.so"};
+    }  // written here
+    CAppConfig again(ini.string());
+    EXPECT_EQ(again.m_disabledMem, std::vector<std::string>{"Emberkit"});
+    EXPECT_EQ(again.GetString("DISABLEDMEM1", "x"), "");
+    EXPECT_EQ(again.GetInt("REMOTEIN1", 0), -1);
+    EXPECT_EQ(again.GetInt("REMOTEIN2", 0), 3);  // left from the longer list, ignored
+}
+
+TEST_F(ShellTest, OpeningByExtension) {
+    EXPECT_EQ(DocumentKindOf("x.SYX"), DocumentKind::Bank);
+    EXPECT_EQ(DocumentKindOf("x.txt"), DocumentKind::Bank);
+    EXPECT_EQ(DocumentKindOf("dir.d/x"), DocumentKind::Bank);
+    EXPECT_EQ(DocumentKindOf("x.CLB"), DocumentKind::Library);
+    EXPECT_EQ(DocumentKindOf("x.Cof"), DocumentKind::Controller);
+
+    CScopedScriptedUi ui;
+    CMainFrame frame;
+    const fs::path dir = tonalith::test::TempDir();
+    tonalith::test::WriteFile(dir / "lib.CLB", {1, 2, 3});
+    EXPECT_EQ(frame.OpenDocumentFile((dir / "lib.CLB").string()), nullptr);
+    ASSERT_EQ(ui->messages.size(), 1u);
+    EXPECT_NE(ui->messages[0].find("lib.CLB"), std::string::npos);
+    tonalith::test::WriteFile(dir / "data.txt", {0xF0, 0x43, 0x01, 0xF7});
+    QMdiSubWindow* window = frame.OpenDocumentFile((dir / "data.txt").string());
+    ASSERT_NE(window, nullptr);
+    auto* view = qobject_cast<CTonalithView*>(window->widget());
+    ASSERT_NE(view, nullptr);
+    EXPECT_TRUE(view->GetDocument().GetMemory()->IsGeneric());
+    EXPECT_EQ(frame.ActiveBankView(), view);
+    EXPECT_TRUE(frame.UndoAction().text().startsWith("Undo"));
+}
+
+TEST_F(ShellTest, LayoutRestoreStopsAtFirstEmptyPathAndSaveHasNoGaps) {
+    CScopedScriptedUi ui;
+    const fs::path dir = tonalith::test::TempDir();
+    tonalith::test::WriteFile(dir / "a.syx", {0xF0, 0x43, 0xF7});
+    tonalith::test::WriteFile(dir / "b.syx", {0xF0, 0x44, 0xF7});
+    {
+        CAppConfig& config = CAppConfig::Get();
+        config.PutString("WIN_POS_CHILDWINPATH1", "");
+        config.PutString("WIN_POS_CHILDWINPATH2", (dir / "a.syx").string());
+        EXPECT_TRUE(ReadLayoutPaths(config).empty());
+        CMainFrame frame;
+        frame.RestoreLayout({});
+        EXPECT_TRUE(Banks(frame).empty());
+        // An unsaved bank is not recorded; saved ones are numbered 1, 2.
+        frame.OpenDocumentFile((dir / "a.syx").string());
+        auto doc = std::make_unique<CTonalithDoc>();
+        doc->SetMemory(CSynthMemoryFactory::Get().GetMemory(0).CreateMemory());
+        frame.MdiArea().addSubWindow(new CTonalithView(std::move(doc)));
+        frame.OpenDocumentFile((dir / "b.syx").string());
+        frame.SaveLayout();
+        EXPECT_EQ(ReadLayoutPaths(config), (std::vector<std::string>{(dir / "a.syx").string(), (dir / "b.syx").string()}));
+        EXPECT_EQ(config.GetString("WIN_POS_CHILDWINPATH3", "x"), "");
+    }  // the frame's end writes the settings
+    CMainFrame again;
+    again.RestoreLayout({(dir / "b.syx").string()});  // already open: not twice
+    EXPECT_EQ(Banks(again).size(), 2u);
+}
+
+TEST_F(ShellTest, StatusBarAndActivityLight) {
+    CMainFrame frame;
+    CMidiStatusBar& bar = frame.MidiStatusBar();
+    frame.OnMidiNotify(MIDI_END, 1, MIDI_ERR_OPEN_OUTPUT);
+    EXPECT_TRUE(bar.HasTimedMessage());
+    EXPECT_EQ(bar.MessageText(), "Error opening MIDI output device.");
+    bar.KillMessageTimer();
+    EXPECT_FALSE(bar.HasTimedMessage());
+    frame.OnMidiNotify(MIDI_SHORT, 0x403C90, 0x403C90);
+    EXPECT_TRUE(bar.IsIndicatorLit());
+}
+
+TEST_F(ShellTest, SettingsPagesStoreWhenLeftAndCancelKeepsThat) {
+    CMainFrame frame;
+    CAppConfig& config = CAppConfig::Get();
+    config.m_disabledMem.clear();
+    tonalith::ui::ScopedDialogRunner runner([](QDialog& d) {
+        auto& dialog = dynamic_cast<CSettingsDlg&>(d);
+        auto* page = dynamic_cast<CAppSettingsPage*>(dialog.CurrentPage());
+        EXPECT_NE(page, nullptr);
+        if (!page) return int(QDialog::Rejected);
+        QListWidget& list = page->Memories();
+        // The generic memory is never listed.
+        for (int i = 0; i < list.count(); ++i) EXPECT_FALSE(list.item(i)->text().startsWith("Generic"));
+        EXPECT_GE(list.count(), 1);
+        list.setCurrentRow(0);
+        page->SetDeactivated(true);
+        EXPECT_TRUE(list.item(0)->text().endsWith("\tDISABLED"));
+        dialog.Tabs().setCurrentIndex(1);  // leaving Global stores it
+        return int(QDialog::Rejected);
+    });
+    frame.OnSettings();
+    ASSERT_EQ(config.m_disabledMem.size(), 1u);
+    EXPECT_EQ(config.m_disabledMem[0], "Test Synth");
+}
+
+TEST_F(ShellTest, JvBankOpensSwitchesLayersAndSavesTheSameBytes) {
+    TONALITH_FIELD_DATA_OR_SKIP(field);
+    const fs::path file = field / "jv" / "JV1080_Pad_Vox_Bell_bank128.syx";
+    if (!fs::exists(file)) GTEST_SKIP() << "no " << file;
+    CSynthMemoryFactory::SetSearchPath(CSynthMemoryFactory::DefaultSearchPath());
+    CScopedScriptedUi ui;
+    CMainFrame frame;
+    QMdiSubWindow* window = frame.OpenDocumentFile(file.string());
+    ASSERT_NE(window, nullptr);
+    auto* view = qobject_cast<CTonalithView*>(window->widget());
+    if (view->GetDocument().GetMemory()->IsGeneric()) GTEST_SKIP() << "the JV plug-in is not built";
+    const CSynthMemory& memory = *view->GetDocument().GetMemory();
+    int userPatch = -1;
+    for (int i = 0; i < memory.GetLayerCount(); ++i)
+        if (memory.GetLayer(i).GetName() == "User Patch") userPatch = i;
+    ASSERT_GE(userPatch, 0);
+    // The layer buttons carry the layer names and switch the view.
+    ASSERT_GT(memory.GetLayerCount(), 1);
+    frame.LayerButtons()[static_cast<std::size_t>(userPatch)]->trigger();
+    EXPECT_EQ(view->GetCurrentLayerIndex(), userPatch);
+    EXPECT_EQ(frame.LayerButtons()[static_cast<std::size_t>(userPatch)]->text().toStdString(), "User Patch");
+    const CLayer& layer = view->GetCurrentLayer();
+    int named = 0;
+    for (int i = 0; i < layer.GetPatchCount(); ++i)
+        if (layer.GetPatch(i)->GetName().find_first_not_of(' ') != std::string::npos) ++named;
+    EXPECT_EQ(named, layer.GetPatchCount());
+    const int other = userPatch == 0 ? 1 : 0;
+    frame.LayerButtons()[static_cast<std::size_t>(other)]->trigger();
+    EXPECT_EQ(view->GetCurrentLayerIndex(), other);
+    const fs::path copy = tonalith::test::TempDir() / "jv-copy.syx";
+    view->GetDocument().SetPathName(copy.string());
+    ASSERT_TRUE(view->Save());
+    EXPECT_EQ(tonalith::test::ReadFile(copy), tonalith::test::ReadFile(file));
+}
