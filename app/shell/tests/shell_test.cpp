@@ -15,6 +15,7 @@
 #include "Functions.h"
 #include "Layer.h"
 #include "Patch.h"
+#include "Synth.h"
 #include "MainFrame.h"
 #include "MidiStatusBar.h"
 #include "SettingsDlg.h"
@@ -197,8 +198,32 @@ TEST_F(ShellTest, JvBankOpensSwitchesLayersAndSavesTheSameBytes) {
     const int other = userPatch == 0 ? 1 : 0;
     frame.LayerButtons()[static_cast<std::size_t>(other)]->trigger();
     EXPECT_EQ(view->GetCurrentLayerIndex(), other);
+    // Written back in the length of the generation chosen on the plug-in's settings
+    // page: this dump comes from a JV-1080.
+    CSynth* synth = memory.GetSynth();
+    ASSERT_NE(synth, nullptr);
+    bool hasGeneration = false;
+    for (const CSettingField& f : synth->GetSettingFields()) hasGeneration = hasGeneration || f.key == "WHICHSYNTH";
+    ASSERT_TRUE(hasGeneration);
+    synth->GetConfig().PutInt("WHICHSYNTH", 0);
+    // The file holds the User Patch layer only; the whole bank also writes the
+    // other layers, so the layer saved alone must give the file back byte for byte.
     const fs::path copy = tonalith::test::TempDir() / "jv-copy.syx";
-    view->GetDocument().SetPathName(copy.string());
+    ASSERT_TRUE(view->GetDocument().SaveLayer(userPatch, copy.string()));
+    const std::vector<std::uint8_t> saved = tonalith::test::ReadFile(copy);
+    const std::vector<std::uint8_t> original = tonalith::test::ReadFile(file);
+    ASSERT_EQ(saved.size(), original.size());
+    const auto diff = std::mismatch(saved.begin(), saved.end(), original.begin());
+    EXPECT_TRUE(diff.first == saved.end()) << "first difference at byte " << (diff.first - saved.begin());
+    // Save (the whole bank) and open again: the same User Patch data.
+    const fs::path whole = tonalith::test::TempDir() / "jv-whole.syx";
+    view->GetDocument().SetPathName(whole.string());
     ASSERT_TRUE(view->Save());
-    EXPECT_EQ(tonalith::test::ReadFile(copy), tonalith::test::ReadFile(file));
+    EXPECT_FALSE(view->GetDocument().IsModified());
+    CTonalithDoc reopened;
+    ASSERT_TRUE(reopened.OnOpenDocument(whole.string()));
+    const CLayer& again = reopened.GetMemory()->GetLayer(userPatch);
+    for (int i = 0; i < layer.GetPatchCount(); ++i)
+        EXPECT_TRUE(std::equal(layer.GetPatch(i)->Data().begin(), layer.GetPatch(i)->Data().end(),
+                               again.GetPatch(i)->Data().begin())) << "patch " << i;
 }
