@@ -116,9 +116,14 @@ void CBytemapCtrl::paintEvent(QPaintEvent*) {
                 p.fillRect(QRect(x, y, 2 * cw + inset, ch), QColor(255, 0, 0));
             }
             p.setPen(Qt::black);
-            p.drawText(hexX, y + metrics.ascent(), QString::fromLatin1(hex.data(), static_cast<int>(hex.size())));
+            // Each byte at its own column: the marks are placed in whole character
+            // widths, and a font's fractional advance would drift away from them.
+            const int base = y + metrics.ascent();
+            for (std::size_t k = 0; k + 1 < hex.size(); k += 3)
+                p.drawText(hexX + static_cast<int>(k) * cw, base, QString::fromLatin1(hex.data() + k, 2));
             const std::string& chars = m_lines.chars[static_cast<std::size_t>(line)];
-            p.drawText(charX, y + metrics.ascent(), QString::fromLatin1(chars.data(), static_cast<int>(chars.size())));
+            for (std::size_t k = 0; k < chars.size(); ++k)
+                p.drawText(charX + static_cast<int>(k) * cw, base, QString(QChar(static_cast<unsigned char>(chars[k]))));
         }
         const int sepX = inset + 49 * cw - 2;
         p.setPen(Qt::black);
