@@ -1,0 +1,100 @@
+#include "MidiSupport.h"
+
+#include <cstdio>
+#include <thread>
+
+#include "CliSupport.h"
+
+namespace cli {
+
+void InitMidi(const std::string& api) {
+    CMidi& midi = CMidi::Get();
+    midi.SetClientName("tonalith-cli");
+    midi.SetDispatcher([](std::function<void()> call) { call(); });
+    if (api.empty()) return;
+    const MidiSystem system = MidiSystemFromName(api == "alsa" ? "ALSA" : api == "jack" ? "JACK" : api);
+    if (system != MidiSystem::Alsa && system != MidiSystem::Jack)
+        throw UsageError("--api: \"" + api + "\" is not alsa or jack");
+    try {
+        midi.SetBackend(CreateRtMidiBackend(system, midi.GetClientName()));
+    } catch (const CMidiError& e) {
+        throw Failure(std::string("the ") + (system == MidiSystem::Jack ? "JACK server" : "ALSA sequencer") +
+                      " is not available (" + e.what() + ")");
+    }
+}
+
+int ResolvePort(const std::vector<std::string>& ports, const std::string& spec, const char* kind) {
+    const bool numeric = !spec.empty() && spec.size() < 6 && spec.find_first_not_of("0123456789") == std::string::npos;
+    if (numeric) {
+        const auto index = static_cast<std::size_t>(std::stoi(spec));
+        if (index < ports.size()) return static_cast<int>(index);
+    } else if (!spec.empty()) {
+        for (std::size_t i = 0; i < ports.size(); ++i)
+            if (ports[i].find(spec) != std::string::npos) return static_cast<int>(i);
+    }
+    std::string known;
+    for (std::size_t i = 0; i < ports.size(); ++i) known += "\n  " + std::to_string(i) + ": " + ports[i];
+    const std::string why = CMidi::Get().GetBackendError();
+    throw Failure(std::string("no MIDI ") + kind + " port \"" + spec + "\"" +
+                  (ports.empty() ? "; there are none" + (why.empty() ? std::string() : " (" + why + ")")
+                                 : "; the ports are:" + known));
+}
+
+CMidiOutput& OpenOutput(const std::string& spec) {
+    const int index = ResolvePort(CMidi::Get().GetOutputNames(), spec, "output");
+    CMidiOutput& output = CMidi::Get().GetOutput(index);
+    if (!output.Open()) throw Failure("cannot open the MIDI output \"" + output.GetPortName() + "\"");
+    return output;
+}
+
+CMidiInput& OpenInput(const std::string& spec) {
+    const int index = ResolvePort(CMidi::Get().GetInputNames(), spec, "input");
+    return CMidi::Get().GetInput(index);
+}
+
+void CTransferWatch::OnMidiNotify(unsigned message, unsigned wParam, long lParam) {
+    if (message == MIDI_PROGRESS || message == MIDI_PROGRESS_MESSAGE) {
+        m_bytes = lParam;
+    } else if (message == MIDI_END) {
+        if (wParam == 1) m_error = lParam;
+        m_ended = true;
+    }
+}
+
+bool CTransferWatch::Wait(std::chrono::milliseconds quietLimit) {
+    using Clock = std::chrono::steady_clock;
+    const bool terminal = StderrIsTerminal() && StdoutIsTerminal();
+    const auto start = Clock::now();
+    auto lastChange = start;
+    long lastBytes = -1;
+    while (!m_ended) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        const long bytes = m_bytes;
+        const auto now = Clock::now();
+        if (bytes != lastBytes) lastBytes = bytes, lastChange = now;
+        if (now - lastChange > quietLimit) break;
+        if (terminal) {
+            const double seconds = std::chrono::duration<double>(now - start).count();
+            std::fprintf(stderr, "\r%ld / %ld bytes, %.0f bytes/s   ", bytes, m_expected,
+                         seconds > 0 ? bytes / seconds : 0.0);
+        }
+    }
+    if (terminal) std::fprintf(stderr, "\n");
+    return m_ended;
+}
+
+void SendAndWait(CMidiOutput& output, const std::vector<std::uint8_t>& bytes) {
+    CTransferWatch watch(static_cast<long>(bytes.size()));
+    output.AddSendListener(&watch);
+    const bool queued = output.SendLong(bytes, CMidiOutput::SEND_NOTIFY);
+    const bool ended = queued && watch.Wait(std::chrono::seconds(10));
+    if (!ended) output.Stop();
+    output.WaitDone(std::chrono::seconds(2));
+    output.RemoveSendListener(&watch);
+    if (!queued) throw Failure("cannot send on the MIDI output \"" + output.GetPortName() + "\"");
+    if (!ended) throw Failure("sending on \"" + output.GetPortName() + "\" made no progress for 10 s");
+    if (watch.Failed())
+        throw Failure("sending on \"" + output.GetPortName() + "\" failed (error " + std::to_string(watch.GetError()) + ")");
+}
+
+}  // namespace cli
