@@ -30,5 +30,9 @@ bench: deps
 	@cmake --build build/bench -j $(JOBS)
 	@for b in build/bench/bin/bench_*; do echo "== $$b"; $$b; done
 
+# libFuzzer (clang) build of tools/fuzz, then every target for FUZZ_SECONDS each.
+fuzz: deps
+	@tools/fuzz/run-fuzz build/fuzz
+
 clean:
 	rm -rf build
