@@ -1,5 +1,72 @@
+// Sample conversions: a 16-bit mono WAV file to a sample dump and back, with the
+// sample dump plug-in's own conversion functions.
+#include <iostream>
+#include <memory>
+#include <string>
+
 #include <CLI/CLI.hpp>
+
+#include <tonalith/File.h>
+
 #include "CliSupport.h"
+#include "FlintkitPatch.h"
+#include "FlintkitWave.h"
+
 namespace cli {
-void AddSampleCommands(CLI::App&) {}
+namespace {
+
+void WavToSds(const std::string& in, const std::string& out, int number, int device) {
+    flintkit::RegisterWaveTexts();
+    std::unique_ptr<CFlintkitSamplePatch> patch;
+    try {
+        patch = flintkit::ImportWave(in, device);
+    } catch (const flintkit::CWaveException& e) {
+        throw Failure(e.what());
+    }
+    if (!patch || patch->IsEmpty()) throw Failure("\"" + in + "\": no samples to convert");
+    patch->SetSampleNumber(number);
+    SaveBytes(out, patch->GetSysExData(false));
+    std::cout << patch->GetLength() << " samples at " << patch->GetRate() << " Hz\n";
 }
+
+void SdsToWav(const std::string& in, const std::string& out) {
+    flintkit::RegisterWaveTexts();
+    CMemFile file(ReadBytes(in), in);
+    CFlintkitSamplePatch patch;
+    try {
+        patch.Load(file);
+    } catch (const CFileException& e) {
+        throw Failure(e.GetErrorMessage());
+    }
+    if (patch.IsEmpty()) throw Failure("\"" + in + "\": no sample dump at the start of the file");
+    try {
+        flintkit::ExportWave(patch, out);
+    } catch (const flintkit::CWaveException& e) {
+        throw Failure(e.what());
+    }
+    std::cout << patch.GetLength() << " samples at " << patch.GetRate() << " Hz\n";
+}
+
+}  // namespace
+
+void AddSampleCommands(CLI::App& app) {
+    struct Options {
+        std::string in, out;
+        int number = 0, device = 0;
+    };
+    auto o = std::make_shared<Options>();
+    auto* wav2sds = app.add_subcommand("wav2sds", "Turn a 16-bit mono WAV file into a sample dump");
+    wav2sds->add_option("IN", o->in, "The WAV file")->required();
+    wav2sds->add_option("OUT", o->out, "The SysEx file to write")->required();
+    wav2sds->add_option("--number", o->number, "Sample number in the dump (0 to 16383)")
+        ->check(CLI::Range(0, 16383));
+    wav2sds->add_option("--device", o->device, "Device ID (channel) of the dump, 0 to 127")->check(CLI::Range(0, 127));
+    wav2sds->callback([o] { WavToSds(o->in, o->out, o->number, o->device); });
+
+    auto* sds2wav = app.add_subcommand("sds2wav", "Turn a sample dump into a 16-bit mono WAV file");
+    sds2wav->add_option("IN", o->in, "The SysEx file with the sample dump")->required();
+    sds2wav->add_option("OUT", o->out, "The WAV file to write")->required();
+    sds2wav->callback([o] { SdsToWav(o->in, o->out); });
+}
+
+}  // namespace cli
