@@ -171,8 +171,8 @@ TEST(LibraryCommands, PasteDeleteEditPropertiesUndo) {
 
 TEST(LibraryDuplicates, SameResultAsComparingEveryPair) {
     const GUID types[] = {kJvPatchType, kKorgProgramType, kTinyType, kNoCompareType};
-    for (unsigned seed = 1; seed <= 12; ++seed) {
-        std::mt19937 random(seed);
+    for (unsigned trial = 1; trial <= 12; ++trial) {
+        std::mt19937 random(trial);
         CLibrary library;
         const int n = 50 + static_cast<int>(random() % 200);
         for (int i = 0; i < n; ++i) {
@@ -185,7 +185,7 @@ TEST(LibraryDuplicates, SameResultAsComparingEveryPair) {
         }
         const auto expected = DuplicateSearch::FindAllPairs(library);
         EXPECT_FALSE(expected.empty());
-        EXPECT_EQ(DuplicateSearch::Find(library), expected) << "seed " << seed;
+        EXPECT_EQ(DuplicateSearch::Find(library), expected) << "trial " << trial;
     }
     CLibrary library;
     library.Add(*CreateTestPatch(kTinyType));
