@@ -219,3 +219,16 @@ TEST_F(MidiJack, SampleDumpArrivesByteExact) {
 }
 
 }  // namespace
+
+namespace {
+
+// RtMidi's JACK output would drop an event this large without a word.
+TEST_F(MidiJack, AnEventTooLargeForJackIsRefusedNotLost) {
+    const auto names = CMidi::Get().GetOutputNames();
+    const int index = FindPort(names, g_suite->simName, ":in");
+    ASSERT_GE(index, 0);
+    auto port = CMidi::Get().GetBackend()->OpenOutput(index, names[static_cast<std::size_t>(index)]);
+    EXPECT_THROW(port->Send(tonalith::test::MakeSysEx(16380)), CMidiError);
+}
+
+}  // namespace
