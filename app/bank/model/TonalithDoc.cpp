@@ -38,10 +38,12 @@ std::vector<int> CTonalithDoc::ChoosableMemories(const CSynthMemoryFactory& fact
 
 bool CTonalithDoc::OnNewDocument(const CSynthMemoryFactory& factory, int memoryIndex) {
     if (memoryIndex < 0 || memoryIndex >= factory.GetCount()) return false;
-    m_memory = factory.GetMemory(memoryIndex).CreateMemory();
+    std::unique_ptr<CSynthMemory> memory = factory.GetMemory(memoryIndex).CreateMemory();
+    if (!memory || memory->GetLayerCount() == 0) return false;
+    m_memory = std::move(memory);
     SetPathName({});
     SetModifiedFlag(false);
-    return m_memory != nullptr;
+    return true;
 }
 
 bool CTonalithDoc::OnOpenDocument(const std::string& path) {
@@ -74,6 +76,11 @@ bool CTonalithDoc::OnOpenDocument(const std::string& path) {
     } catch (const std::exception& e) {
         // A plug-in that fails in an unexpected way must not take the program with it.
         CUi::Get().MessageBox(CFunctions::FormatMessage(CStringTable::Get(61217), {path + " (" + e.what() + ")"}));
+        return false;
+    }
+    if (memory->GetLayerCount() == 0) {
+        // A bank is shown layer by layer; a memory without any cannot be shown.
+        CUi::Get().MessageBox("\"" + path + "\": " + memory->GetName() + " has no layers.");
         return false;
     }
     m_memory = std::move(memory);

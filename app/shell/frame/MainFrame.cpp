@@ -184,6 +184,8 @@ void CMainFrame::RestoreLayout(const std::vector<std::string>& arguments) {
                                                 : QSize(1024, 768));
         show();
     }
+    if (const std::string docking = config.GetString("DOCKING"); !docking.empty())
+        restoreState(QByteArray::fromBase64(QByteArray::fromStdString(docking)));
     const std::vector<std::string> paths = ReadLayoutPaths(config);
     for (std::size_t k = 0; k < paths.size(); ++k) {
         QMdiSubWindow* window = OpenDocumentFile(paths[k]);
