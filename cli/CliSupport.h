@@ -93,4 +93,6 @@ void AddFormCommands(CLI::App& app);
 void AddSampleCommands(CLI::App& app);
 void AddMidiCommands(CLI::App& app);
 
+std::string LowerAscii(std::string text);
+
 }  // namespace cli

@@ -1,5 +1,175 @@
+// MIDI commands: the ports there are, sending a bank, receiving a dump with a
+// synth's dump command, and playing a standard MIDI file.
+#include <algorithm>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
 #include <CLI/CLI.hpp>
+
+#include <tonalith/File.h>
+#include <tonalith/Functions.h>
+#include <tonalith/Layer.h>
+#include <tonalith/Midi.h>
+#include <tonalith/Smf.h>
+#include <tonalith/Synth.h>
+#include <tonalith/SynthMemory.h>
+
 #include "CliSupport.h"
+#include "MidiSupport.h"
+
 namespace cli {
-void AddMidiCommands(CLI::App&) {}
+namespace {
+
+void Ports(const std::string& api, bool json) {
+    InitMidi(api);
+    CMidi& midi = CMidi::Get();
+    const IMidiBackend* backend = midi.GetBackend();
+    const std::string error = midi.GetBackendError();
+    Json result{{"api", backend ? std::string(MidiSystemName(backend->GetSystem())) : "NONE"},
+                {"error", error},
+                {"inputs", Json::array()},
+                {"outputs", Json::array()}};
+    const auto inputs = midi.GetInputNames();
+    const auto outputs = midi.GetOutputNames();
+    for (std::size_t i = 0; i < inputs.size(); ++i) result["inputs"].push_back({{"index", i}, {"name", inputs[i]}});
+    for (std::size_t i = 0; i < outputs.size(); ++i) result["outputs"].push_back({{"index", i}, {"name", outputs[i]}});
+    if (!error.empty()) Warn(error);
+    if (json) return PrintJson(result);
+    std::cout << "MIDI system: " << result["api"].get<std::string>() << "\ninputs:\n";
+    for (std::size_t i = 0; i < inputs.size(); ++i) std::cout << "  " << i << ": " << inputs[i] << '\n';
+    std::cout << "outputs:\n";
+    for (std::size_t i = 0; i < outputs.size(); ++i) std::cout << "  " << i << ": " << outputs[i] << '\n';
 }
+
+void Send(const std::string& path, const std::string& layersText, const std::string& port, const std::string& api) {
+    const std::vector<int> layers = layersText.empty() ? std::vector<int>{} : ParseIndexList(layersText, "--layers");
+    const Bank bank = OpenBank(path);
+    CMemFile file(path);
+    try {
+        if (layers.empty())
+            for (int i = 0; i < bank.memory->GetLayerCount(); ++i) bank.memory->GetLayer(i).Save(file);
+        for (const int i : layers) GetLayer(bank, i).Save(file);
+    } catch (const CFileException& e) {
+        throw Failure(e.GetErrorMessage());
+    }
+    const std::vector<std::uint8_t> bytes(file.Data().begin(), file.Data().end());
+    if (bytes.empty()) throw Failure("\"" + path + "\": the layers hold nothing to send");
+    InitMidi(api);
+    SendAndWait(OpenOutput(port), bytes);
+    std::cout << bytes.size() << " bytes sent\n";
+}
+
+const CDumpCommand& FindCommand(const CSynthMemory& memory, const std::string& name) {
+    const CSynth* synth = memory.GetSynth();
+    std::string known;
+    for (int i = 0; synth && i < synth->GetDumpCommandsCount(); ++i) {
+        const CDumpCommand& command = synth->GetDumpCommand(i);
+        if (LowerAscii(ToUtf8(command.m_name)) == LowerAscii(name)) return command;
+        known += "\n  " + ToUtf8(command.m_name);
+    }
+    throw Failure("no dump command \"" + name + "\" for " + ToUtf8(memory.GetName()) +
+                  (known.empty() ? "" : "; there are:" + known));
+}
+
+void Receive(const std::string& synthName, const std::string& commandName, const std::string& in,
+             const std::string& out, const std::string& path, int timeout, const std::string& api) {
+    const CSynthMemory& memory = FindMemory(synthName);
+    const CDumpCommand& command = FindCommand(memory, commandName);
+    std::vector<std::uint8_t> request;
+    try {
+        request = CFunctions::StringToHex(command.m_request);
+    } catch (const CHexFormatError& e) {
+        throw Failure("the request of \"" + ToUtf8(command.m_name) + "\" is not hex text: " + e.what());
+    }
+    InitMidi(api);
+    CMidiOutput& output = OpenOutput(out);
+    CMidiInput& input = OpenInput(in);
+    input.SetInactivityTimeout(std::chrono::seconds(timeout));
+    input.SetAnswerTimeout(std::chrono::seconds(timeout));
+    CTransferWatch watch(command.m_expectedSize);
+    input.AddReceiveListener(&watch);
+    const bool started = input.ReceiveLong("", &output, request, command.m_expectedSize);
+    const bool ended = started && watch.Wait(std::chrono::seconds(timeout + 5));
+    if (!ended) input.Stop();
+    input.RemoveReceiveListener(&watch);
+    if (!started) throw Failure("cannot open the MIDI input \"" + input.GetPortName() + "\"");
+    const std::vector<std::uint8_t> data = input.TakeReceivedData();
+    input.Close();
+    if (watch.Failed())
+        throw Failure("receiving on \"" + input.GetPortName() + "\" failed (error " + std::to_string(watch.GetError()) + ")");
+    if (data.empty()) throw Failure("nothing was received on \"" + input.GetPortName() + "\"");
+    if (command.m_expectedSize > 0 && static_cast<long>(data.size()) != command.m_expectedSize)
+        Warn(std::to_string(data.size()) + " bytes received, " + std::to_string(command.m_expectedSize) + " expected");
+    SaveBytes(path, data);
+    std::cout << data.size() << " bytes received\n";
+}
+
+void Play(const std::string& path, const std::string& port, const std::string& api) {
+    CSmfFilePlayer player;
+    if (!player.Open(path)) throw Failure(player.GetError().empty() ? "\"" + path + "\": cannot play" : player.GetError());
+    InitMidi(api);
+    CMidiOutput& output = OpenOutput(port);
+    if (!player.Play(output)) throw Failure("cannot play \"" + path + "\" on \"" + output.GetPortName() + "\"");
+    const bool terminal = StdoutIsTerminal() && StderrIsTerminal();
+    const double duration = player.GetFile().GetDuration();
+    while (player.GetState() == CSmfFilePlayer::Playing) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        if (terminal) std::fprintf(stderr, "\r%.1f / %.1f s   ", player.GetPosition(), duration);
+    }
+    if (terminal) std::fprintf(stderr, "\n");
+    player.Stop();
+    output.WaitDone(std::chrono::seconds(2));
+    std::cout << "played " << path << " (" << duration << " s)\n";
+}
+
+}  // namespace
+
+std::string LowerAscii(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+    return text;
+}
+
+void AddMidiCommands(CLI::App& app) {
+    struct Options {
+        std::string api, file, layers, in, out, synth, command, output;
+        int timeout = 5;
+        bool json = false;
+    };
+    auto o = std::make_shared<Options>();
+    auto addApi = [o](CLI::App* sub) {
+        sub->add_option("--api", o->api, "MIDI back end: alsa or jack (default: the MIDIAPI setting)");
+    };
+
+    auto* ports = app.add_subcommand("ports", "List the MIDI input and output ports");
+    ports->add_flag("--json", o->json, "Print JSON");
+    addApi(ports);
+    ports->callback([o] { Ports(o->api, o->json); });
+
+    auto* send = app.add_subcommand("send", "Send a bank's layers as SysEx");
+    send->add_option("FILE", o->file, "The SysEx file")->required();
+    send->add_option("--layers", o->layers, "Layer indices to send (default: all)");
+    send->add_option("--out", o->out, "MIDI output: index or part of its name")->required();
+    addApi(send);
+    send->callback([o] { Send(o->file, o->layers, o->out, o->api); });
+
+    auto* receive = app.add_subcommand("receive", "Ask an instrument for a dump with a dump command and save it");
+    receive->add_option("--synth", o->synth, "The synth memory's name (see plugins)")->required();
+    receive->add_option("--command", o->command, "The dump command's name (see plugins)")->required();
+    receive->add_option("--in", o->in, "MIDI input: index or part of its name")->required();
+    receive->add_option("--out", o->out, "MIDI output for the request: index or part of its name")->required();
+    receive->add_option("-o,--output", o->output, "The SysEx file to write")->required();
+    receive->add_option("--timeout", o->timeout, "Seconds of silence that end the dump")->check(CLI::Range(1, 3600));
+    addApi(receive);
+    receive->callback([o] { Receive(o->synth, o->command, o->in, o->out, o->output, o->timeout, o->api); });
+
+    auto* play = app.add_subcommand("play", "Play a standard MIDI file");
+    play->add_option("FILE", o->file, "The MIDI file (.mid)")->required();
+    play->add_option("--out", o->out, "MIDI output: index or part of its name")->required();
+    addApi(play);
+    play->callback([o] { Play(o->file, o->out, o->api); });
+}
+
+}  // namespace cli

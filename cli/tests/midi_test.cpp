@@ -1,0 +1,57 @@
+// MIDI commands through the executable, without devices: the port list and
+// every way a transfer can be refused before anything is sent.
+#include <gtest/gtest.h>
+
+#include "CliRunner.h"
+#include "TestSupport.h"
+
+using clitest::Cli;
+namespace fs = std::filesystem;
+
+TEST(CliMidi, PortsAnswerEvenWithoutAMidiSystem) {
+    const auto r = Cli({"ports", "--json"});
+    ASSERT_EXIT_CODE(r, 0);
+    const auto ports = r.Json();
+    EXPECT_TRUE(ports["inputs"].is_array());
+    EXPECT_TRUE(ports["outputs"].is_array());
+    EXPECT_TRUE(ports.contains("api"));
+    EXPECT_EXIT_CODE(Cli({"ports", "--api", "carrier-pigeon"}), 2);
+}
+
+TEST(CliMidi, TransfersFailCleanlyWithoutThePort) {
+    const fs::path dir = clitest::Scratch();
+    const std::string bank = (dir / "korg.syx").string();
+    ASSERT_EXIT_CODE(Cli({"new", "--synth", "Korg", "-o", bank}), 0);
+    const std::string nowhere = "no-such-port-on-this-machine";
+
+    auto r = Cli({"send", bank, "--layers", "3", "--out", nowhere});
+    EXPECT_EXIT_CODE(r, 1);
+    EXPECT_NE(r.err.find(nowhere), std::string::npos);
+    EXPECT_EXIT_CODE(Cli({"send", bank, "--layers", "9", "--out", nowhere}), 1);
+    EXPECT_EXIT_CODE(Cli({"send", (dir / "missing.syx").string(), "--out", nowhere}), 1);
+    EXPECT_EXIT_CODE(Cli({"send", bank}), 2);
+
+    r = Cli({"receive", "--synth", "Korg", "--command", "Korg 01/W Global", "--in", nowhere, "--out", nowhere, "-o",
+             (dir / "got.syx").string()});
+    EXPECT_EXIT_CODE(r, 1);
+    EXPECT_FALSE(fs::exists(dir / "got.syx"));
+    r = Cli({"receive", "--synth", "Korg", "--command", "Everything", "--in", "0", "--out", "0", "-o",
+             (dir / "got.syx").string()});
+    EXPECT_EXIT_CODE(r, 1);
+    EXPECT_NE(r.err.find("Korg 01/W Global"), std::string::npos);  // lists the commands there are
+    EXPECT_EXIT_CODE(Cli({"receive", "--synth", "NoSuchSynth", "--command", "x", "--in", "0", "--out", "0", "-o",
+                          (dir / "got.syx").string()}), 1);
+    EXPECT_EXIT_CODE(Cli({"receive", "--synth", "Korg", "--command", "x", "--out", "0", "-o", "x.syx"}), 2);
+
+    r = Cli({"play", bank, "--out", nowhere});  // not a MIDI file
+    EXPECT_EXIT_CODE(r, 1);
+    EXPECT_NE(r.err.find(bank), std::string::npos);
+    EXPECT_EXIT_CODE(Cli({"play", (dir / "missing.mid").string(), "--out", nowhere}), 1);
+}
+
+TEST(CliMidi, PlayFindsNoPortForAGoodFile) {
+    TONALITH_FIELD_DATA_OR_SKIP(data);
+    const auto r = Cli({"play", (data / "midi" / "test-c-major-scale.mid").string(), "--out", "no-such-port"});
+    EXPECT_EXIT_CODE(r, 1);
+    EXPECT_NE(r.err.find("no MIDI output port"), std::string::npos) << r.err;
+}
