@@ -75,6 +75,12 @@ CSynthMemoryFactory& CSynthMemoryFactory::Get() {
     if (!instance) {
         instance.reset(new CSynthMemoryFactory());  // private constructor
         instance->LoadPlugins(SearchPathOverride() ? *SearchPathOverride() : DefaultSearchPath());
+        // A program that exits without Delete() must not reach dead synths. The
+        // synths are function-local statics, destroyed at exit in reverse order of
+        // construction, so construct them now and register the Delete after them:
+        // it then runs first.
+        for (const auto& memory : instance->m_memories) (void)memory->GetSynth();
+        std::atexit([] { Delete(); });
     }
     return *instance;
 }
