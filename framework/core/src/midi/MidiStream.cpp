@@ -42,7 +42,7 @@ void CMidiStreamParser::Feed(std::span<const std::uint8_t> bytes) {
         if (b >= 0xF8) continue;  // real-time: may appear anywhere, never part of a message
         if (m_inSysEx) {
             if (b == 0xF7) {
-                if (m_overflow) {
+                if (m_overflow || m_buffer.size() >= m_maxSysEx) {  // with its F7 it would be too long
                     ++m_dropped;
                 } else {
                     m_buffer.push_back(b);
