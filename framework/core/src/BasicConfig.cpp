@@ -109,7 +109,9 @@ void CBasicConfig::ParseText(std::string_view text) {
         if (end == std::string_view::npos) end = text.size();
         std::string_view raw = text.substr(pos, end - pos);
         pos = end + 1;
-        if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
+        // Every CR before the LF: a file converted to CRLF twice ends lines in CR CR LF,
+        // and a CR kept in the line would come back as a line end after a save.
+        while (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
 
         Line line{section, {}, std::string(raw)};
         const std::string_view trimmed = Trim(raw);
