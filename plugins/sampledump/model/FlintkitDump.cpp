@@ -123,7 +123,8 @@ int RateFromPeriod(int periodNs) {
 
 int PeriodFromRate(int rateHz) {
     if (rateHz <= 0) return 0;
-    return std::min(Snap(DivideRounded(1'000'000'000LL, rateHz), kSnapPeriods), kMax21Bit);
+    // Above 1 GHz the period would round to 0 ns, which no dump can carry.
+    return std::clamp(Snap(DivideRounded(1'000'000'000LL, rateHz), kSnapPeriods), 1, kMax21Bit);
 }
 
 std::vector<std::uint8_t> BuildDump(std::span<const std::uint8_t> encoded, int deviceId) {
