@@ -59,7 +59,7 @@ const std::string& WriteScratchFile(std::span<const std::uint8_t> bytes, const c
     (void)cleanup;
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) throw std::runtime_error("fuzz: cannot write " + path);
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    const bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     if (std::fclose(f) != 0 || !ok) throw std::runtime_error("fuzz: cannot write " + path);
     return path;
 }

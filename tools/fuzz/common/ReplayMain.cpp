@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -107,6 +108,14 @@ int main(int argc, char** argv) {
     g_program = fs::path(argv[0]).filename().string();
     if (LLVMFuzzerInitialize) LLVMFuzzerInitialize(&argc, &argv);
     __sanitizer_set_death_callback([] { DumpCurrent("sanitizer report"); });
+    // A failed check (__builtin_trap), an abort or a division by zero: keep the input.
+    for (const int signal : {SIGILL, SIGABRT, SIGFPE, SIGBUS}) {
+        std::signal(signal, [](int caught) {
+            DumpCurrent(caught == SIGILL ? "failed check" : "fatal signal");
+            std::signal(caught, SIG_DFL);
+            std::raise(caught);
+        });
+    }
     std::set_terminate([] {
         DumpCurrent("uncaught exception");
         std::abort();
