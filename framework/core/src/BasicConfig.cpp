@@ -101,7 +101,9 @@ void CBasicConfig::ParseText(std::string_view text) {
     m_lines.clear();
     m_overlay.clear();
     m_modified = false;
-    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);  // UTF-8 byte order mark
+    // UTF-8 byte order marks; every one, or a second would become part of the
+    // first key and come back as the key itself after a save.
+    while (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
     std::string section;
     std::size_t pos = 0;
     while (pos < text.size()) {
