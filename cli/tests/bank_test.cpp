@@ -25,7 +25,7 @@ fs::path NewKorgBank(const fs::path& dir) {
 
 }  // namespace
 
-TEST(CliBank, PluginsListEveryMemoryWithUpperCaseGuids) {
+TEST(cliBank, PluginsListEveryMemoryWithUpperCaseGuids) {
     const auto r = Cli({"plugins", "--json"});
     ASSERT_EXIT_CODE(r, 0);
     const auto all = r.Json();
@@ -50,7 +50,7 @@ TEST(CliBank, PluginsListEveryMemoryWithUpperCaseGuids) {
     EXPECT_EXIT_CODE(Cli({"plugins"}), 0);
 }
 
-TEST(CliBank, UsageErrorsExitTwoAndHelpExitsZero) {
+TEST(cliBank, UsageErrorsExitTwoAndHelpExitsZero) {
     EXPECT_EXIT_CODE(Cli({}), 2);
     EXPECT_EXIT_CODE(Cli({"nosuchcommand"}), 2);
     EXPECT_EXIT_CODE(Cli({"plugins", "--bogus"}), 2);
@@ -60,7 +60,7 @@ TEST(CliBank, UsageErrorsExitTwoAndHelpExitsZero) {
     EXPECT_NE(help.out.find("--patches"), std::string::npos);
 }
 
-TEST(CliBank, RenameMoveAndInitKeepReferencesRight) {
+TEST(cliBank, RenameMoveAndInitKeepReferencesRight) {
     const fs::path dir = clitest::Scratch();
     const fs::path bank = NewKorgBank(dir);
     const std::string renamed = (dir / "renamed.syx").string();
@@ -95,7 +95,7 @@ TEST(CliBank, RenameMoveAndInitKeepReferencesRight) {
     EXPECT_EQ(after.get<std::string>().rfind("Piano", 0), std::string::npos);
 }
 
-TEST(CliBank, EditFailuresNameTheFileAndWriteNothing) {
+TEST(cliBank, EditFailuresNameTheFileAndWriteNothing) {
     const fs::path dir = clitest::Scratch();
     const fs::path bank = NewKorgBank(dir);
     const std::string out = (dir / "out.syx").string();
@@ -115,7 +115,7 @@ TEST(CliBank, EditFailuresNameTheFileAndWriteNothing) {
     EXPECT_EXIT_CODE(Cli({"convert", bank.string(), (dir / "no" / "such" / "dir.syx").string()}), 1);
 }
 
-TEST(CliBank, ConvertWritesListedLayersAndSettingsOnlyForThisRun) {
+TEST(cliBank, ConvertWritesListedLayersAndSettingsOnlyForThisRun) {
     const fs::path dir = clitest::Scratch();
     const fs::path bank = NewKorgBank(dir);
     const std::string out = (dir / "global.syx").string();
@@ -140,7 +140,7 @@ TEST(CliBank, ConvertWritesListedLayersAndSettingsOnlyForThisRun) {
     EXPECT_EXIT_CODE(Cli({"convert", bank.string(), out, "--set", "CHANNEL"}), 2);
 }
 
-TEST(CliBank, InfoOnFieldData) {
+TEST(cliBank, InfoOnFieldData) {
     TONALITH_FIELD_DATA_OR_SKIP(data);
     const auto r = Cli({"info", (data / "jv" / "JV1080_Super_JV_Pad_slot108.syx").string(), "--json"});
     ASSERT_EXIT_CODE(r, 0);
@@ -152,7 +152,7 @@ TEST(CliBank, InfoOnFieldData) {
 }
 
 // Whatever the file, info ends with a verdict: 0, or 1 with a message; never a crash.
-TEST(CliBank, InfoOnEveryFieldFileEndsCleanly) {
+TEST(cliBank, InfoOnEveryFieldFileEndsCleanly) {
     TONALITH_FIELD_DATA_OR_SKIP(data);
     for (const auto& entry : fs::recursive_directory_iterator(data)) {
         if (!entry.is_regular_file()) continue;
@@ -162,6 +162,6 @@ TEST(CliBank, InfoOnEveryFieldFileEndsCleanly) {
         EXPECT_TRUE(r.exitCode == 0 || r.exitCode == 1) << entry.path() << " exit " << r.exitCode << '\n' << r.err;
         if (r.exitCode == 1) EXPECT_NE(r.err.find(entry.path().string()), std::string::npos) << r.err;
         if (r.exitCode == 0) EXPECT_NE(r.out.find(entry.path().string()), std::string::npos);
-        EXPECT_LT(took, std::chrono::seconds(3)) << entry.path();  // sanitizer build; well under 1 s in release
+        EXPECT_LT(took, std::chrono::seconds(10)) << entry.path();  // a hang guard: sanitizer build on a shared machine
     }
 }

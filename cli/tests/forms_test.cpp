@@ -7,7 +7,7 @@
 using clitest::Cli;
 namespace fs = std::filesystem;
 
-TEST(CliForms, BuildAFormAndReadItBack) {
+TEST(cliForms, BuildAFormAndReadItBack) {
     const fs::path dir = clitest::Scratch();
     const std::string form = (dir / "panel.cof").string();
     ASSERT_EXIT_CODE(Cli({"form", "new", form, "--author", "Ann", "--email", "ann@example.org", "--description", "Filter"}), 0);
@@ -46,7 +46,7 @@ TEST(CliForms, BuildAFormAndReadItBack) {
     EXPECT_EQ(send.out, "B0 4A 24\n");
 }
 
-TEST(CliForms, BadFieldsAndMissingControlsAreRefused) {
+TEST(cliForms, BadFieldsAndMissingControlsAreRefused) {
     const fs::path dir = clitest::Scratch();
     const std::string form = (dir / "panel.cof").string();
     ASSERT_EXIT_CODE(Cli({"form", "new", form}), 0);

@@ -34,7 +34,7 @@ std::vector<int> Indices(const nlohmann::json& list) {
 
 }  // namespace
 
-TEST(CliLibrary, ListFiltersAndSortsAsTheWindowDoes) {
+TEST(cliLibrary, ListFiltersAndSortsAsTheWindowDoes) {
     LibraryFixture f;
     auto all = Cli({"lib", "list", f.lib, "--json"});
     ASSERT_EXIT_CODE(all, 0);
@@ -67,7 +67,7 @@ TEST(CliLibrary, ListFiltersAndSortsAsTheWindowDoes) {
     EXPECT_EXIT_CODE(Cli({"lib", "list", f.lib, "--op", "AND"}), 2);
 }
 
-TEST(CliLibrary, DuplicatesExtractAndKeys) {
+TEST(cliLibrary, DuplicatesExtractAndKeys) {
     LibraryFixture f;
     const auto dups = Cli({"lib", "dups", f.lib, "--json"});
     ASSERT_EXIT_CODE(dups, 0);
@@ -90,7 +90,7 @@ TEST(CliLibrary, DuplicatesExtractAndKeys) {
     EXPECT_EQ(keys.Json()["groups"][0]["keys"][0]["used"], 24);  // 3 entries x 8 keys of byte 1
 }
 
-TEST(CliLibrary, FailuresLeaveTheLibraryAsItWas) {
+TEST(cliLibrary, FailuresLeaveTheLibraryAsItWas) {
     LibraryFixture f;
     const auto before = tonalith::test::ReadFile(f.lib);
     // Combinations refer to programs: the library refuses them.

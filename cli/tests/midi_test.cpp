@@ -8,7 +8,7 @@
 using clitest::Cli;
 namespace fs = std::filesystem;
 
-TEST(CliMidi, PortsAnswerEvenWithoutAMidiSystem) {
+TEST(cliMidi, PortsAnswerEvenWithoutAMidiSystem) {
     const auto r = Cli({"ports", "--json"});
     ASSERT_EXIT_CODE(r, 0);
     const auto ports = r.Json();
@@ -18,7 +18,7 @@ TEST(CliMidi, PortsAnswerEvenWithoutAMidiSystem) {
     EXPECT_EXIT_CODE(Cli({"ports", "--api", "carrier-pigeon"}), 2);
 }
 
-TEST(CliMidi, TransfersFailCleanlyWithoutThePort) {
+TEST(cliMidi, TransfersFailCleanlyWithoutThePort) {
     const fs::path dir = clitest::Scratch();
     const std::string bank = (dir / "korg.syx").string();
     ASSERT_EXIT_CODE(Cli({"new", "--synth", "Korg", "-o", bank}), 0);
@@ -49,7 +49,7 @@ TEST(CliMidi, TransfersFailCleanlyWithoutThePort) {
     EXPECT_EXIT_CODE(Cli({"play", (dir / "missing.mid").string(), "--out", nowhere}), 1);
 }
 
-TEST(CliMidi, PlayFindsNoPortForAGoodFile) {
+TEST(cliMidi, PlayFindsNoPortForAGoodFile) {
     TONALITH_FIELD_DATA_OR_SKIP(data);
     const auto r = Cli({"play", (data / "midi" / "test-c-major-scale.mid").string(), "--out", "no-such-port"});
     EXPECT_EXIT_CODE(r, 1);

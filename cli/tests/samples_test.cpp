@@ -48,7 +48,7 @@ std::vector<std::int16_t> Ramp(int count) {
 
 }  // namespace
 
-TEST(CliSamples, WaveToDumpAndBackKeepsEverySample) {
+TEST(cliSamples, WaveToDumpAndBackKeepsEverySample) {
     const fs::path dir = clitest::Scratch();
     const auto samples = Ramp(1000);
     tonalith::test::WriteFile(dir / "in.wav", Wave(samples, 1, 22050));
@@ -72,7 +72,7 @@ TEST(CliSamples, WaveToDumpAndBackKeepsEverySample) {
     EXPECT_NE(at, wav.end());
 }
 
-TEST(CliSamples, RefusesWhatADumpCannotHold) {
+TEST(cliSamples, RefusesWhatADumpCannotHold) {
     const fs::path dir = clitest::Scratch();
     tonalith::test::WriteFile(dir / "stereo.wav", Wave(Ramp(200), 2, 8000));
     auto r = Cli({"wav2sds", (dir / "stereo.wav").string(), (dir / "out.syx").string()});
@@ -96,7 +96,7 @@ TEST(CliSamples, RefusesWhatADumpCannotHold) {
     EXPECT_FALSE(fs::exists(dir / "x.wav"));
 }
 
-TEST(CliSamples, FieldWaveFiles) {
+TEST(cliSamples, FieldWaveFiles) {
     TONALITH_FIELD_DATA_OR_SKIP(data);
     const fs::path dir = clitest::Scratch();
     for (const auto& entry : fs::directory_iterator(data / "wav")) {
