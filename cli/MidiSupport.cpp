@@ -23,32 +23,32 @@ void InitMidi(const std::string& api) {
     }
 }
 
-int ResolvePort(const std::vector<std::string>& ports, const std::string& spec, const char* kind) {
-    const bool numeric = !spec.empty() && spec.size() < 6 && spec.find_first_not_of("0123456789") == std::string::npos;
+int ResolvePort(const std::vector<std::string>& ports, const std::string& port, const char* kind) {
+    const bool numeric = !port.empty() && port.size() < 6 && port.find_first_not_of("0123456789") == std::string::npos;
     if (numeric) {
-        const auto index = static_cast<std::size_t>(std::stoi(spec));
+        const auto index = static_cast<std::size_t>(std::stoi(port));
         if (index < ports.size()) return static_cast<int>(index);
-    } else if (!spec.empty()) {
+    } else if (!port.empty()) {
         for (std::size_t i = 0; i < ports.size(); ++i)
-            if (ports[i].find(spec) != std::string::npos) return static_cast<int>(i);
+            if (ports[i].find(port) != std::string::npos) return static_cast<int>(i);
     }
     std::string known;
     for (std::size_t i = 0; i < ports.size(); ++i) known += "\n  " + std::to_string(i) + ": " + ports[i];
     const std::string why = CMidi::Get().GetBackendError();
-    throw Failure(std::string("no MIDI ") + kind + " port \"" + spec + "\"" +
+    throw Failure(std::string("no MIDI ") + kind + " port \"" + port + "\"" +
                   (ports.empty() ? "; there are none" + (why.empty() ? std::string() : " (" + why + ")")
                                  : "; the ports are:" + known));
 }
 
-CMidiOutput& OpenOutput(const std::string& spec) {
-    const int index = ResolvePort(CMidi::Get().GetOutputNames(), spec, "output");
+CMidiOutput& OpenOutput(const std::string& port) {
+    const int index = ResolvePort(CMidi::Get().GetOutputNames(), port, "output");
     CMidiOutput& output = CMidi::Get().GetOutput(index);
     if (!output.Open()) throw Failure("cannot open the MIDI output \"" + output.GetPortName() + "\"");
     return output;
 }
 
-CMidiInput& OpenInput(const std::string& spec) {
-    const int index = ResolvePort(CMidi::Get().GetInputNames(), spec, "input");
+CMidiInput& OpenInput(const std::string& port) {
+    const int index = ResolvePort(CMidi::Get().GetInputNames(), port, "input");
     return CMidi::Get().GetInput(index);
 }
 

@@ -19,10 +19,10 @@ void InitMidi(const std::string& api);
 
 // PORT is an index into the list or any part of a port's name (the first port
 // whose name contains it). Throws Failure naming the ports there are.
-int ResolvePort(const std::vector<std::string>& ports, const std::string& spec, const char* kind);
+int ResolvePort(const std::vector<std::string>& ports, const std::string& port, const char* kind);
 
-CMidiOutput& OpenOutput(const std::string& spec);
-CMidiInput& OpenInput(const std::string& spec);
+CMidiOutput& OpenOutput(const std::string& port);
+CMidiInput& OpenInput(const std::string& port);
 
 // Follows one transfer through its notifications.
 class CTransferWatch : public IMidiListener {

@@ -41,9 +41,9 @@ int CPatch::LookupNewIndex(int oldIndex, std::span<const std::uint32_t> map, boo
     return it == map.end() ? oldIndex : static_cast<int>(it - map.begin());
 }
 
-std::uint64_t CPatch::HashBytes(std::span<const std::uint8_t> bytes, std::uint64_t seed) {
+std::uint64_t CPatch::HashBytes(std::span<const std::uint8_t> bytes, std::uint64_t salt) {
     // FNV-1a with a final mix: cheap, and collisions are confirmed with IsEqual anyway.
-    std::uint64_t h = 0xcbf29ce484222325ULL ^ seed;
+    std::uint64_t h = 0xcbf29ce484222325ULL ^ salt;
     for (const std::uint8_t b : bytes) {
         h ^= b;
         h *= 0x100000001b3ULL;

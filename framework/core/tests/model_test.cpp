@@ -33,11 +33,11 @@ protected:
     static CSynthMemoryFactory& Factory() { return CSynthMemoryFactory::Get(); }
     static std::unique_ptr<CSynthMemory> NewTestMemory() { return Factory().GetMemory(0).CreateMemory(); }
 
-    // A voice bank message whose patch i is named "V<i>" and holds byte value i + seed.
-    static Bytes VoiceBank(std::uint8_t seed = 0) {
+    // A voice bank message whose patch i is named "V<i>" and holds byte value i + salt.
+    static Bytes VoiceBank(std::uint8_t salt = 0) {
         Bytes m{0xF0, 0x7D, 0x01, 0x10};
         for (int i = 0; i < 8; ++i) {
-            Bytes data(16, static_cast<std::uint8_t>(i + seed));
+            Bytes data(16, static_cast<std::uint8_t>(i + salt));
             const std::string name = "V" + std::to_string(i) + "      ";
             std::copy_n(name.begin(), 8, data.begin());
             m.insert(m.end(), data.begin(), data.end());

@@ -12,15 +12,15 @@ namespace {
 
 // Fills every data byte with a varying 7-bit pattern, so lost or moved bytes show.
 template <class R>
-R Patterned(int seed) {
+R Patterned(int salt) {
     R record;
     for (int m = 0; m < record.GetMessageCount(); ++m) {
         auto msg = record.Message(m);
         for (std::size_t i = kHeaderSize + (m == 0 ? kNameLength : 0); i + 2 < msg.size(); ++i)
-            msg[i] = static_cast<std::uint8_t>((seed * 31 + m * 7 + i * 13) & 0x7F);
+            msg[i] = static_cast<std::uint8_t>((salt * 31 + m * 7 + i * 13) & 0x7F);
         SealMessage(msg);
     }
-    record.SetName("Pattern " + std::to_string(seed));
+    record.SetName("Pattern " + std::to_string(salt));
     record.Readdress(record.GetArea(), 5, 0x10);
     return record;
 }

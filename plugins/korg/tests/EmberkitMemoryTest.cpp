@@ -21,9 +21,9 @@ using Bytes = std::vector<std::uint8_t>;
 
 namespace {
 
-Bytes Pattern(std::size_t n, unsigned seed) {
+Bytes Pattern(std::size_t n, unsigned salt) {
     Bytes data(n);
-    for (std::size_t i = 0; i < n; ++i) data[i] = static_cast<std::uint8_t>(i * 151 + seed * 31 + 7);
+    for (std::size_t i = 0; i < n; ++i) data[i] = static_cast<std::uint8_t>(i * 151 + salt * 31 + 7);
     return data;
 }
 

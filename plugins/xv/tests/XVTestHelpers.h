@@ -11,12 +11,12 @@ namespace xvtest {
 
 // Fills every data byte after the name with a pattern that differs per record,
 // so misplaced or lost bytes show.
-inline void Scribble(CXVRecord& record, int seed) {
+inline void Scribble(CXVRecord& record, int salt) {
     for (int m = 0; m < record.GetMessageCount(); ++m) {
         auto d = record.MessageData(m);
         const std::size_t from = m == 0 && record.GetNameLength() > 0 ? xv::kNameLength : 0;
         for (std::size_t i = from; i < d.size(); ++i)
-            d[i] = static_cast<std::uint8_t>((seed * 31 + m * 7 + static_cast<int>(i) * 3) & 0x7F);
+            d[i] = static_cast<std::uint8_t>((salt * 31 + m * 7 + static_cast<int>(i) * 3) & 0x7F);
     }
 }
 

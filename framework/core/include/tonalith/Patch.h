@@ -63,7 +63,7 @@ public:
     // The new position of old position oldIndex after a move described by map
     // (map[new] = old); with undo the inverse. Values outside the map stay as they are.
     static int LookupNewIndex(int oldIndex, std::span<const std::uint32_t> map, bool undo);
-    static std::uint64_t HashBytes(std::span<const std::uint8_t> bytes, std::uint64_t seed = 0);
+    static std::uint64_t HashBytes(std::span<const std::uint8_t> bytes, std::uint64_t salt = 0);
 
     std::uint8_t* GetData() { return m_data.data(); }
     const std::uint8_t* GetData() const { return m_data.data(); }

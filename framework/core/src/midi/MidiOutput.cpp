@@ -257,10 +257,13 @@ void CMidiOutput::DrainShort(std::stop_token& stop) {
             std::lock_guard lock(m_queueMutex);
             if (m_shorts.empty()) break;
             message = m_shorts.front();
-            m_shorts.pop_front();
         }
         const auto bytes = UnpackShortMessage(message);
         if (!WritePiece(bytes, stop, 0)) Fail(MIDI_ERR_SEND_SHORT, false);
+        // Taken off the queue only once written, so WaitDone never reports done
+        // while a message is still on its way (this thread is the only one popping).
+        std::lock_guard lock(m_queueMutex);
+        if (!m_shorts.empty()) m_shorts.pop_front();
     }
     m_queueCv.notify_all();
 }

@@ -61,12 +61,12 @@ private:
     std::vector<Event> m_events;
 };
 
-// A SysEx message of n bytes with 7-bit data derived from seed.
-inline std::vector<std::uint8_t> MakeSysEx(std::size_t n, unsigned seed = 1) {
+// A SysEx message of n bytes with 7-bit data derived from salt.
+inline std::vector<std::uint8_t> MakeSysEx(std::size_t n, unsigned salt = 1) {
     std::vector<std::uint8_t> m(n < 2 ? 2 : n);
     m.front() = 0xF0;
     m.back() = 0xF7;
-    for (std::size_t i = 1; i + 1 < m.size(); ++i) m[i] = static_cast<std::uint8_t>((i * 31 + seed * 7) & 0x7F);
+    for (std::size_t i = 1; i + 1 < m.size(); ++i) m[i] = static_cast<std::uint8_t>((i * 31 + salt * 7) & 0x7F);
     return m;
 }
 
