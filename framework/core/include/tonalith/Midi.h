@@ -193,6 +193,7 @@ private:
     bool WaitUntil(std::chrono::steady_clock::time_point t, std::stop_token& stop, unsigned generation,
                    bool allowShort);
     void Fail(long code, bool notify);
+    void OnSystemLost();
 
     std::shared_ptr<CListenerManager> m_sendListeners;
     int m_delay = 0;
@@ -200,8 +201,11 @@ private:
     std::atomic<long> m_byteRate{0};
     std::chrono::milliseconds m_writeTimeout{2000};
 
-    std::mutex m_portMutex;  // guards m_writer
+    std::mutex m_portMutex;  // guards m_writer and m_lossWatch
     std::shared_ptr<Writer> m_writer;
+    // The back end's system went away (a JACK server that quit): for good.
+    std::atomic<bool> m_systemLost{false};
+    std::shared_ptr<void> m_lossWatch;
 
     mutable std::mutex m_queueMutex;
     mutable std::condition_variable_any m_queueCv;
@@ -277,13 +281,15 @@ private:
     void EndReceive(long kind, long code);
     bool SendNextRequest();
     void CheckClocks(std::chrono::steady_clock::time_point now);
+    void OnSystemLost();
 
     std::shared_ptr<CListenerManager> m_receiveListeners;
     std::shared_ptr<CListenerManager> m_controllerListeners;
     std::shared_ptr<CListenerManager> m_noteListeners;
 
     std::unique_ptr<IMidiInputPort> m_port;
-    std::mutex m_portMutex;
+    std::mutex m_portMutex;  // guards m_port and m_lossWatch
+    std::shared_ptr<void> m_lossWatch;
     // Guards the receive state; recursive because a listener called directly
     // from the worker may call Stop.
     std::recursive_mutex m_recvMutex;
@@ -293,6 +299,7 @@ private:
     std::condition_variable_any m_inCv;
     std::vector<std::uint8_t> m_incoming;
     bool m_overflow = false;
+    bool m_systemLost = false;  // the back end's system went away; for good
     bool m_stopRequested = false;
     std::jthread m_worker;
 

@@ -3,6 +3,7 @@
 // The MIDI system under the devices: a list of ports and a way to open them.
 // RtMidi (ALSA sequencer or JACK) in the program; an in-process loopback in tests.
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -41,6 +42,33 @@ public:
 
 enum class MidiSystem { None, Alsa, Jack, Loopback };
 
+// Tells whoever waits on a port that the system under it has gone (a JACK
+// server that quit). Going is for good: a lost signal never comes back.
+class CMidiLossSignal {
+public:
+    CMidiLossSignal() = default;
+    CMidiLossSignal(const CMidiLossSignal&) = delete;
+    CMidiLossSignal& operator=(const CMidiLossSignal&) = delete;
+
+    bool IsLost() const { return m_state->lost.load(); }
+    // Marks the loss and calls every watcher once; safe from any thread.
+    void MarkLost();
+    // wake runs on the thread that marks the loss (at once when it is already
+    // lost), so it only wakes a waiter: no locks of the back end, no MIDI calls.
+    // Once the returned handle is released, wake is not running and never runs.
+    // Never release the handle while holding a lock that wake takes.
+    std::shared_ptr<void> Watch(std::function<void()> wake);
+
+private:
+    struct State {
+        std::mutex mutex;
+        std::atomic<bool> lost{false};
+        std::uint64_t next = 0;
+        std::vector<std::pair<std::uint64_t, std::function<void()>>> watchers;
+    };
+    std::shared_ptr<State> m_state = std::make_shared<State>();
+};
+
 class IMidiBackend {
 public:
     virtual ~IMidiBackend() = default;
@@ -55,6 +83,11 @@ public:
     virtual std::unique_ptr<IMidiInputPort> OpenVirtualInput(const std::string& portName,
                                                              MidiInputCallback callback) = 0;
     virtual std::unique_ptr<IMidiOutputPort> OpenVirtualOutput(const std::string& portName) = 0;
+    // True once the system has gone (a JACK server that quit): open ports are
+    // dead and nothing opens any more.
+    virtual bool IsLost() const { return false; }
+    // See CMidiLossSignal::Watch; null where the system cannot go away.
+    virtual std::shared_ptr<void> WatchLoss(std::function<void()> wake) { return nullptr; }
 };
 
 // RtMidi over the ALSA sequencer or JACK; throws CMidiError when that system is
@@ -97,6 +130,11 @@ public:
     // When set, writes go to the responder instead of the input of the same number.
     void SetResponder(Responder responder);
     void SetBlocked(bool blocked);  // writes wait while blocked
+    // Behaves like a JACK server that quit: watchers are told, opens fail and
+    // writes block (until unblocked, so a test can end).
+    void SimulateLoss();
+    bool IsLost() const override { return m_loss.IsLost(); }
+    std::shared_ptr<void> WatchLoss(std::function<void()> wake) override { return m_loss.Watch(std::move(wake)); }
     std::vector<Write> GetWrites() const;
     void ClearWrites();
 
@@ -115,4 +153,5 @@ private:
     std::vector<std::shared_ptr<MidiInputCallback>> m_inputs;
     Responder m_responder;
     std::vector<Write> m_writes;
+    CMidiLossSignal m_loss;
 };

@@ -43,6 +43,8 @@ public:
     std::unique_ptr<IMidiOutputPort> OpenVirtualOutput(const std::string& n) override {
         return m_loop->OpenVirtualOutput(n);
     }
+    bool IsLost() const override { return m_loop->IsLost(); }
+    std::shared_ptr<void> WatchLoss(std::function<void()> wake) override { return m_loop->WatchLoss(std::move(wake)); }
 
 private:
     std::shared_ptr<CMidiLoopback> m_loop;
@@ -73,6 +75,7 @@ std::vector<std::string> CMidiLoopback::GetOutputPortNames() {
 
 std::unique_ptr<IMidiInputPort> CMidiLoopback::OpenInput(int index, const std::string& name,
                                                          MidiInputCallback callback) {
+    if (IsLost()) throw CMidiError("the loopback has gone");
     const int port = ResolveMidiPort(GetInputPortNames(), index, name);
     if (port < 0) throw CMidiError("no loopback input " + std::to_string(index));
     auto shared = std::make_shared<MidiInputCallback>(std::move(callback));
@@ -83,6 +86,7 @@ std::unique_ptr<IMidiInputPort> CMidiLoopback::OpenInput(int index, const std::s
 }
 
 std::unique_ptr<IMidiOutputPort> CMidiLoopback::OpenOutput(int index, const std::string& name) {
+    if (IsLost()) throw CMidiError("the loopback has gone");
     const int port = ResolveMidiPort(GetOutputPortNames(), index, name);
     if (port < 0) throw CMidiError("no loopback output " + std::to_string(index));
     return std::make_unique<CLoopbackOutput>(shared_from_this(), port);
@@ -135,6 +139,11 @@ void CMidiLoopback::SetBlocked(bool blocked) {
         m_blocked = blocked;
     }
     m_unblocked.notify_all();
+}
+
+void CMidiLoopback::SimulateLoss() {
+    SetBlocked(true);  // a dead JACK port never takes another byte
+    m_loss.MarkLost();
 }
 
 std::vector<CMidiLoopback::Write> CMidiLoopback::GetWrites() const {

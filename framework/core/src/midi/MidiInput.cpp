@@ -26,6 +26,7 @@ CMidiInput::CMidiInput(int deviceId)
 CMidiInput::~CMidiInput() {
     {
         std::lock_guard lock(m_portMutex);
+        m_lossWatch.reset();  // no loss notice arrives after this
         m_port.reset();  // no callback runs after this
     }
     m_worker.request_stop();
@@ -47,9 +48,20 @@ void CMidiInput::NotifyNoteListener(unsigned wParam, long lParam) {
 
 bool CMidiInput::Open() {
     std::lock_guard lock(m_portMutex);
+    bool lost;
+    {
+        std::lock_guard inLock(m_inMutex);
+        lost = m_systemLost;
+    }
+    if (lost) {
+        m_open = false;  // the port stays as it is: releasing it is the close's job
+        return false;
+    }
     if (m_port) return true;
     IMidiBackend* backend = m_midi ? m_midi->GetBackend() : nullptr;
     if (!backend) return false;
+    // Watched before the port opens, so a loss in between is not missed.
+    if (!m_lossWatch) m_lossWatch = backend->WatchLoss([this] { OnSystemLost(); });
     try {
         m_port = backend->OpenInput(m_deviceId, m_portName,
                                     [this](std::span<const std::uint8_t> bytes) { OnBytes(bytes); });
@@ -85,6 +97,14 @@ bool CMidiInput::Stop() {
     std::lock_guard lock(m_recvMutex);
     EndReceive(0, 0);
     return true;
+}
+
+void CMidiInput::OnSystemLost() {
+    {
+        std::lock_guard lock(m_inMutex);
+        m_systemLost = true;
+    }
+    m_inCv.notify_all();
 }
 
 void CMidiInput::OnBytes(std::span<const std::uint8_t> bytes) {
@@ -219,12 +239,16 @@ void CMidiInput::WorkerLoop(std::stop_token stop) {
     std::vector<std::uint8_t> chunk;
     while (!stop.stop_requested()) {
         bool overflow = false;
+        bool lost = false;
         {
             std::unique_lock lock(m_inMutex);
             const auto slice = m_receiving ? 10ms : 100ms;
-            m_inCv.wait_for(lock, stop, slice, [&] { return !m_incoming.empty() || m_overflow; });
+            m_inCv.wait_for(lock, stop, slice, [&] {
+                return !m_incoming.empty() || m_overflow || (m_systemLost && m_receiving);
+            });
             chunk.swap(m_incoming);
             overflow = std::exchange(m_overflow, false);
+            lost = m_systemLost;
         }
         std::lock_guard lock(m_recvMutex);
         const auto now = Clock::now();
@@ -241,6 +265,8 @@ void CMidiInput::WorkerLoop(std::stop_token stop) {
                 Post(m_receiveListeners, MIDI_PROGRESS, static_cast<unsigned>(count), count);
             }
         }
+        // What arrived before the loss is kept; the receive cannot go on.
+        if (lost) EndReceive(1, MIDI_ERR_INPUT_BUFFER);
         if (m_receiving) CheckClocks(now);
     }
 }

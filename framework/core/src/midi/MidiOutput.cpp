@@ -33,6 +33,9 @@ public:
         else m_thread.join();
     }
     bool IsStuck() const { return m_stuck; }
+    // The port's system has gone: a write in progress may never return, so the
+    // thread is left to itself instead of joined.
+    void Abandon() { m_stuck = true; }
 
     template <class CancelFn>
     Result Write(std::span<const std::uint8_t> bytes, std::chrono::milliseconds timeout, CancelFn cancelled) {
@@ -105,7 +108,7 @@ private:
 
     std::shared_ptr<State> m_state;
     std::thread m_thread;
-    bool m_stuck = false;
+    std::atomic<bool> m_stuck{false};  // set by the sender thread, and by Abandon from any thread
 };
 
 CMidiOutput::CMidiOutput(int deviceId)
@@ -114,6 +117,11 @@ CMidiOutput::CMidiOutput(int deviceId)
 }
 
 CMidiOutput::~CMidiOutput() {
+    {
+        // First, so no loss notice arrives while this object goes.
+        std::lock_guard lock(m_portMutex);
+        m_lossWatch.reset();
+    }
     m_sender.request_stop();
     m_queueCv.notify_all();
     if (m_sender.joinable()) m_sender.join();
@@ -135,11 +143,15 @@ bool CMidiOutput::Open() {
 
 bool CMidiOutput::EnsureOpen() {
     std::lock_guard lock(m_portMutex);
+    if (m_systemLost && m_writer) m_writer->Abandon();
     if (m_writer && !m_writer->IsStuck()) return true;
     m_writer.reset();
     m_open = false;
+    if (m_systemLost) return false;
     IMidiBackend* backend = m_midi ? m_midi->GetBackend() : nullptr;
     if (!backend) return false;
+    // Watched before the port opens, so a loss in between is not missed.
+    if (!m_lossWatch) m_lossWatch = backend->WatchLoss([this] { OnSystemLost(); });
     try {
         auto port = backend->OpenOutput(m_deviceId, m_portName);
         const auto settle = backend->GetSystem() == MidiSystem::Loopback ? Clock::duration(0) : Clock::duration(50ms);
@@ -176,6 +188,13 @@ bool CMidiOutput::Stop() {
 bool CMidiOutput::WaitDone(std::chrono::milliseconds timeout) const {
     std::unique_lock lock(m_queueMutex);
     return m_queueCv.wait_for(lock, timeout, [&] { return m_pending == 0 && m_shorts.empty(); });
+}
+
+void CMidiOutput::OnSystemLost() {
+    m_systemLost = true;
+    // Taking the lock orders this after a waiter's check, so its wait sees the notice.
+    { std::lock_guard lock(m_queueMutex); }
+    m_queueCv.notify_all();
 }
 
 void CMidiOutput::Fail(long code, bool notify) {
@@ -235,8 +254,18 @@ bool CMidiOutput::WritePiece(std::span<const std::uint8_t> bytes, std::stop_toke
     }
     if (!writer) return false;
     const auto result = writer->Write(bytes, m_writeTimeout, [&] {
-        return stop.stop_requested() || (generation != 0 && generation != m_stopGeneration);
+        return m_systemLost || stop.stop_requested() || (generation != 0 && generation != m_stopGeneration);
     });
+    if (result != Writer::Written && m_systemLost) {
+        // The write will never complete; the device stays closed from now on.
+        std::lock_guard lock(m_portMutex);
+        writer->Abandon();
+        if (m_writer == writer) {
+            m_writer.reset();
+            m_open = false;
+        }
+        return false;
+    }
     if (result == Writer::Cancelled) return true;  // the caller sees the stop itself
     if (result == Writer::Written) return true;
     if (result == Writer::TimedOut) {
@@ -273,9 +302,9 @@ bool CMidiOutput::WaitUntil(Clock::time_point t, std::stop_token& stop, unsigned
         {
             std::unique_lock lock(m_queueMutex);
             m_queueCv.wait_until(lock, stop, t, [&] {
-                return (allowShort && !m_shorts.empty()) || generation != m_stopGeneration;
+                return (allowShort && !m_shorts.empty()) || generation != m_stopGeneration || m_systemLost;
             });
-            if (stop.stop_requested() || generation != m_stopGeneration) return false;
+            if (stop.stop_requested() || generation != m_stopGeneration || m_systemLost) return false;
             if (!allowShort || m_shorts.empty()) return true;  // the time has come
         }
         DrainShort(stop);  // short messages go out in the gaps between messages, never inside one
@@ -314,7 +343,9 @@ void CMidiOutput::SenderLoop(std::stop_token stop) {
         for (const auto& message : job.messages) {
             for (std::size_t offset = 0; offset < message.size() && !failed && !stopped;) {
                 if (!WaitUntil(next, stop, generation, offset == 0)) {
-                    stopped = true;
+                    // A pause cut short by the system going is a failed send, not a stop.
+                    if (m_systemLost && !stop.stop_requested() && generation == m_stopGeneration) failed = true;
+                    else stopped = true;
                     break;
                 }
                 const std::size_t n = std::min(pieceSize, message.size() - offset);

@@ -2,6 +2,7 @@
 // error callback (with one installed RtMidi does not throw), so every call is
 // followed by a look at what the callback recorded.
 #include <RtMidi.h>
+#include <jack/jack.h>
 
 #include <algorithm>
 #include <atomic>
@@ -13,6 +14,60 @@
 #include "MidiStream.h"
 
 namespace {
+
+// What belonged to a JACK server that has gone: its destructors go back into
+// libjack, which may block on the dead server or crash in its shutdown race,
+// so these objects are kept, never destroyed (a deliberate, bounded leak: a
+// few ports per lost server). Reachable from here, so leak checkers stay quiet.
+void Abandon(std::shared_ptr<void> remains) {
+    static std::mutex mutex;
+    static auto* graveyard = new std::vector<std::shared_ptr<void>>;  // never freed, see above
+    std::lock_guard lock(mutex);
+    graveyard->push_back(std::move(remains));
+}
+
+template <class T>
+void Abandon(std::unique_ptr<T>& object) {
+    if (object) Abandon(std::shared_ptr<void>(object.release(), [](void*) {}));
+}
+
+// A small client of our own whose only job is to hear the JACK server quit;
+// RtMidi offers no such notice.
+class CJackWatch {
+public:
+    // Throws CMidiError when no server runs.
+    explicit CJackWatch(const std::string& clientName, std::shared_ptr<CMidiLossSignal> loss)
+        : m_loss(std::move(loss)) {
+        jack_status_t status{};
+        m_client = jack_client_open(clientName.c_str(), JackNoStartServer, &status);
+        if (!m_client) throw CMidiError("JACK: the server is not running");
+        // The signal outlives the client (it is abandoned, never closed, once lost).
+        jack_on_info_shutdown(m_client, &CJackWatch::OnShutdown, m_loss.get());
+        if (jack_activate(m_client) != 0) {
+            jack_client_close(m_client);
+            throw CMidiError("JACK: the server refused a client");
+        }
+    }
+    ~CJackWatch() {
+        if (m_loss->IsLost()) {
+            // Closing would talk to a server that is gone.
+            Abandon(std::shared_ptr<void>(m_client, [](void*) {}));
+            Abandon(m_loss);
+            return;
+        }
+        jack_deactivate(m_client);
+        jack_client_close(m_client);
+    }
+    CJackWatch(const CJackWatch&) = delete;
+    CJackWatch& operator=(const CJackWatch&) = delete;
+
+private:
+    static void OnShutdown(jack_status_t, const char*, void* arg) {
+        static_cast<CMidiLossSignal*>(arg)->MarkLost();
+    }
+    std::shared_ptr<CMidiLossSignal> m_loss;
+    jack_client_t* m_client = nullptr;
+};
 
 struct ErrorSink {
     std::mutex mutex;
@@ -58,12 +113,19 @@ struct InputState {
 class CRtInputPort : public IMidiInputPort {
 public:
     CRtInputPort(std::unique_ptr<RtMidiIn> in, std::unique_ptr<InputState> state,
-                 std::unique_ptr<ErrorSink> errors)
-        : m_in(std::move(in)), m_state(std::move(state)), m_errors(std::move(errors)) {}
+                 std::unique_ptr<ErrorSink> errors, std::shared_ptr<CMidiLossSignal> loss)
+        : m_in(std::move(in)), m_state(std::move(state)), m_errors(std::move(errors)), m_loss(std::move(loss)) {}
     ~CRtInputPort() override {
         {
             std::lock_guard lock(m_state->mutex);
             m_state->alive = false;
+        }
+        if (m_loss && m_loss->IsLost()) {
+            // RtMidi keeps pointers to the state and the sink: all three stay.
+            Abandon(m_in);
+            Abandon(m_state);
+            Abandon(m_errors);
+            return;
         }
         m_in->cancelCallback();
         m_in->closePort();
@@ -74,6 +136,7 @@ private:
     std::unique_ptr<RtMidiIn> m_in;
     std::unique_ptr<InputState> m_state;
     std::unique_ptr<ErrorSink> m_errors;
+    std::shared_ptr<CMidiLossSignal> m_loss;  // null where the system cannot go away
 };
 
 // RtMidi's JACK output drops a message that does not fit its 16 KiB ring (with
@@ -83,9 +146,15 @@ constexpr std::size_t kJackLargestEvent = 16383 - 4;
 
 class CRtOutputPort : public IMidiOutputPort {
 public:
-    CRtOutputPort(std::unique_ptr<RtMidiOut> out, std::unique_ptr<ErrorSink> errors, MidiSystem api)
-        : m_out(std::move(out)), m_errors(std::move(errors)), m_api(api) {}
+    CRtOutputPort(std::unique_ptr<RtMidiOut> out, std::unique_ptr<ErrorSink> errors, MidiSystem api,
+                  std::shared_ptr<CMidiLossSignal> loss)
+        : m_out(std::move(out)), m_errors(std::move(errors)), m_api(api), m_loss(std::move(loss)) {}
     ~CRtOutputPort() override {
+        if (Lost()) {
+            Abandon(m_out);
+            Abandon(m_errors);
+            return;
+        }
         m_out->closePort();
     }
     void Send(std::span<const std::uint8_t> bytes) override {
@@ -96,11 +165,13 @@ public:
         std::lock_guard lock(m_mutex);
         // Half of RtMidi's ring per window: room for what the process thread has
         // not taken yet. 256 events keep JACK's port buffer clear of overflow.
-        for (int i = 0; i < 1000; ++i) {
+        for (int i = 0; i < 1000 && !Lost(); ++i) {
             const auto wait = m_budget.Reserve(bytes.size(), std::chrono::steady_clock::now());
             if (wait <= wait.zero()) break;
             std::this_thread::sleep_for(wait);
         }
+        // A dead server's ring never drains: the write would block for good.
+        if (Lost()) throw CMidiError("JACK: the server has gone");
         const auto start = std::chrono::steady_clock::now();
         m_out->sendMessage(bytes.data(), bytes.size());
         m_budget.Written(std::chrono::steady_clock::now() - start);
@@ -108,9 +179,12 @@ public:
     }
 
 private:
+    bool Lost() const { return m_loss && m_loss->IsLost(); }
+
     std::unique_ptr<RtMidiOut> m_out;
     std::unique_ptr<ErrorSink> m_errors;
     MidiSystem m_api;
+    std::shared_ptr<CMidiLossSignal> m_loss;
     std::mutex m_mutex;
     CMidiWriteBudget m_budget{8192, 256, std::chrono::milliseconds(10), std::chrono::milliseconds(50)};
 };
@@ -118,6 +192,14 @@ private:
 class CRtMidiBackend : public IMidiBackend {
 public:
     CRtMidiBackend(MidiSystem api, std::string clientName) : m_api(api), m_client(std::move(clientName)) {
+        if (m_api == MidiSystem::Jack) {
+            m_loss = std::make_shared<CMidiLossSignal>();
+            try {
+                m_watch = std::make_unique<CJackWatch>(m_client + "-watch", m_loss);
+            } catch (const CMidiError&) {
+                // No server yet: RtMidi only warns here, and so do we; opens retry.
+            }
+        }
         try {
             m_probeIn = std::make_unique<RtMidiIn>(ToRtApi(api), m_client + "-list");
             m_probeIn->setErrorCallback(&ErrorSink::Callback, &m_probeErrors);
@@ -127,13 +209,25 @@ public:
             throw CMidiError(std::string(MidiSystemName(api)) + ": " + e.getMessage());
         }
     }
+    ~CRtMidiBackend() override {
+        if (IsLost()) {
+            Abandon(m_probeIn);
+            Abandon(m_probeOut);
+        }
+    }
     MidiSystem GetSystem() const override { return m_api; }
+    bool IsLost() const override { return m_loss && m_loss->IsLost(); }
+    std::shared_ptr<void> WatchLoss(std::function<void()> wake) override {
+        return m_loss ? m_loss->Watch(std::move(wake)) : nullptr;
+    }
     std::vector<std::string> GetInputPortNames() override {
         std::lock_guard lock(m_mutex);
+        if (IsLost()) return {};  // a dead client lists nothing
         return PortNames(*m_probeIn);
     }
     std::vector<std::string> GetOutputPortNames() override {
         std::lock_guard lock(m_mutex);
+        if (IsLost()) return {};
         return PortNames(*m_probeOut);
     }
 
@@ -159,8 +253,17 @@ public:
 private:
     std::string NextClientName() { return m_client + "-" + std::to_string(++m_clients); }
 
+    // Ports are opened only while the watch can tell when they die.
+    void EnsureWatched() {
+        if (!m_loss) return;
+        std::lock_guard lock(m_mutex);
+        if (m_loss->IsLost()) throw CMidiError("JACK: the server has gone");
+        if (!m_watch) m_watch = std::make_unique<CJackWatch>(m_client + "-watch", m_loss);
+    }
+
     template <class OpenFn>
     std::unique_ptr<IMidiInputPort> MakeInput(MidiInputCallback callback, OpenFn open, bool connects) {
+        EnsureWatched();
         auto errors = std::make_unique<ErrorSink>();
         auto state = std::make_unique<InputState>();
         state->callback = std::move(callback);
@@ -177,11 +280,12 @@ private:
         if (auto error = errors->Take(); !error.empty()) throw CMidiError(error);
         // A virtual port connects to nothing, and RtMidi reports it as not open.
         if (connects && !in->isPortOpen()) throw CMidiError("MIDI input could not be opened");
-        return std::make_unique<CRtInputPort>(std::move(in), std::move(state), std::move(errors));
+        return std::make_unique<CRtInputPort>(std::move(in), std::move(state), std::move(errors), m_loss);
     }
 
     template <class OpenFn>
     std::unique_ptr<IMidiOutputPort> MakeOutput(OpenFn open, bool connects) {
+        EnsureWatched();
         auto errors = std::make_unique<ErrorSink>();
         std::unique_ptr<RtMidiOut> out;
         try {
@@ -193,7 +297,7 @@ private:
         }
         if (auto error = errors->Take(); !error.empty()) throw CMidiError(error);
         if (connects && !out->isPortOpen()) throw CMidiError("MIDI output could not be opened");
-        return std::make_unique<CRtOutputPort>(std::move(out), std::move(errors), m_api);
+        return std::make_unique<CRtOutputPort>(std::move(out), std::move(errors), m_api, m_loss);
     }
 
     MidiSystem m_api;
@@ -203,9 +307,36 @@ private:
     ErrorSink m_probeErrors;
     std::unique_ptr<RtMidiIn> m_probeIn;
     std::unique_ptr<RtMidiOut> m_probeOut;
+    std::shared_ptr<CMidiLossSignal> m_loss;  // JACK only
+    std::unique_ptr<CJackWatch> m_watch;      // declared last: goes first, before the probes
 };
 
 }  // namespace
+
+void CMidiLossSignal::MarkLost() {
+    // Under the lock, so a watcher released meanwhile is either called in full
+    // before its release returns or not at all.
+    std::lock_guard lock(m_state->mutex);
+    if (m_state->lost.exchange(true)) return;
+    for (auto& [id, wake] : m_state->watchers) wake();
+}
+
+std::shared_ptr<void> CMidiLossSignal::Watch(std::function<void()> wake) {
+    std::uint64_t id;
+    bool lost;
+    {
+        std::lock_guard lock(m_state->mutex);
+        id = ++m_state->next;
+        m_state->watchers.emplace_back(id, wake);
+        lost = m_state->lost;
+    }
+    if (lost && wake) wake();
+    // The handle keeps the state alive, so its release works after the signal's owner has gone.
+    return std::shared_ptr<void>(static_cast<void*>(m_state.get()), [state = m_state, id](void*) {
+        std::lock_guard lock(state->mutex);
+        std::erase_if(state->watchers, [id](const auto& w) { return w.first == id; });
+    });
+}
 
 std::unique_ptr<IMidiBackend> CreateRtMidiBackend(MidiSystem api, const std::string& clientName) {
     if (api != MidiSystem::Alsa && api != MidiSystem::Jack) throw CMidiError("not an RtMidi system");
