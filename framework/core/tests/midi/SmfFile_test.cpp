@@ -201,6 +201,7 @@ TEST(SmfFilePlayer, PlaysOnTimePausesRestartsAndStops) {
     EXPECT_TRUE(player.Pause());
     EXPECT_EQ(player.GetState(), CSmfFilePlayer::Paused);
     ASSERT_TRUE(CMidi::Get().GetOutput(0).WaitDone(2s));
+    ASSERT_TRUE(CMidi::Get().GetOutput(1).WaitDone(2s));  // both outputs get the silencing note-off
     auto writes = loop->GetWrites();
     std::map<int, std::vector<CMidiLoopback::Write>> byPort;
     for (const auto& w : writes) byPort[w.port].push_back(w);
