@@ -12,7 +12,7 @@ namespace tonalith::fuzz {
 
 class CMutator {
 public:
-    CMutator(std::uint64_t seed, std::size_t maxLen) : m_random(seed), m_maxLen(maxLen) {}
+    CMutator(std::uint64_t start, std::size_t maxLen) : m_random(start), m_maxLen(maxLen) {}
 
     std::size_t Pick(std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(m_random); }
 

@@ -1,10 +1,10 @@
 // The main of a fuzz target in the ordinary (g++) test build, where libFuzzer is
 // not available: replays the regression inputs and seeds, then mutates them at
-// random for a bounded time with a fixed seed, so a run can be repeated. An input
+// random for a bounded time from a fixed start, so a run can be repeated. An input
 // that crashes, or runs longer than the per-input limit, is written to
 // crash-<target>-<n> in the working folder for replay and minimising.
 //
-//   fuzz_<target> [--seconds S] [--runs N] [--seed N] [--max-len N] [--timeout S] FILE|DIR...
+//   fuzz_<target> [--seconds S] [--runs N] [--start N] [--max-len N] [--timeout S] FILE|DIR...
 #include <sanitizer/common_interface_defs.h>
 
 #include <algorithm>
@@ -37,7 +37,7 @@ namespace {
 struct Options {
     double seconds = 0;
     std::uint64_t runs = UINT64_MAX;
-    std::uint64_t seed = 1;
+    std::uint64_t start = 1;
     std::size_t maxLen = 0;  // 0: twice the largest input, between 4 and 16 KiB
     double timeout = 20;
     std::vector<std::string> paths;
@@ -87,7 +87,7 @@ bool ParseOptions(int argc, char** argv, Options& o) {
         const bool hasValue = i + 1 < argc;
         if (a == "--seconds" && hasValue) o.seconds = std::atof(argv[++i]);
         else if (a == "--runs" && hasValue) o.runs = std::strtoull(argv[++i], nullptr, 10);
-        else if (a == "--seed" && hasValue) o.seed = std::strtoull(argv[++i], nullptr, 10);
+        else if (a == "--start" && hasValue) o.start = std::strtoull(argv[++i], nullptr, 10);
         else if (a == "--max-len" && hasValue) o.maxLen = std::strtoull(argv[++i], nullptr, 10);
         else if (a == "--timeout" && hasValue) o.timeout = std::atof(argv[++i]);
         else if (a.starts_with("--")) return false;
@@ -101,7 +101,7 @@ bool ParseOptions(int argc, char** argv, Options& o) {
 int main(int argc, char** argv) {
     Options options;
     if (!ParseOptions(argc, argv, options)) {
-        std::fprintf(stderr, "usage: %s [--seconds S] [--runs N] [--seed N] [--max-len N] [--timeout S] FILE|DIR...\n",
+        std::fprintf(stderr, "usage: %s [--seconds S] [--runs N] [--start N] [--max-len N] [--timeout S] FILE|DIR...\n",
                      argv[0]);
         return 2;
     }
@@ -138,7 +138,7 @@ int main(int argc, char** argv) {
     const auto start = Clock::now();
     for (const auto& p : options.paths) {
         std::error_code ec;
-        if (!fs::exists(p, ec)) continue;  // seed folders are optional
+        if (!fs::exists(p, ec)) continue;  // folders of starting inputs are optional
         std::vector<fs::path> files;
         if (fs::is_directory(p, ec)) {
             for (const auto& entry : fs::recursive_directory_iterator(p, ec))
@@ -158,14 +158,14 @@ int main(int argc, char** argv) {
     corpus.emplace_back();  // the empty input also seeds the mutations
 
     const std::size_t maxLen = options.maxLen ? options.maxLen : std::min<std::size_t>(16384, std::max<std::size_t>(4096, 2 * largest));
-    tonalith::fuzz::CMutator mutator(options.seed, maxLen);
+    tonalith::fuzz::CMutator mutator(options.start, maxLen);
     const auto deadline = start + std::chrono::duration<double>(options.seconds);
     std::uint64_t runs = 0;
     while (runs < options.runs && Clock::now() < deadline) {
         const auto& base = corpus[mutator.Pick(corpus.size())];
         const auto& other = corpus[mutator.Pick(corpus.size())];
-        Run(mutator.Mutate(base, other), "mutation " + std::to_string(runs) + " (seed " +
-                                             std::to_string(options.seed) + ")");
+        Run(mutator.Mutate(base, other), "mutation " + std::to_string(runs) + " (start " +
+                                             std::to_string(options.start) + ")");
         ++runs;
     }
     const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
