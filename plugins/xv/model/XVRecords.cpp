@@ -235,7 +235,7 @@ void CXVPatch::DefaultData(int message, std::span<std::uint8_t> d) const {
     }
 }
 
-void CXVPatch::Load(CFile& file) {
+void CXVPatch::LoadFromDump(CFile& file) {
     std::vector<std::uint8_t> image = m_data;
     ReadFirstMessage(file, std::span(image).first(Message(0).size()), "patch common");
     ReadMessages(file, image, 1, 5);
@@ -244,8 +244,15 @@ void CXVPatch::Load(CFile& file) {
     const std::size_t n = file.Read(next.data(), next.size());
     file.Seek(static_cast<std::int64_t>(at), CFile::begin);
     if (n == next.size() && IsDT1Header(next) && next[kBlock] == kFirstToneBlock && next[kArea] == image[kArea] &&
-        next[kNumber] == image[kNumber])
+        next[kNumber] == image[kNumber]) {
         ReadMessages(file, image, 5, GetMessageCount());
+    } else {
+        // The kept tones must carry the common's address, or the image would not
+        // read back as one record (from a library, say).
+        const std::size_t tone = MessageOffset(RecordKind::Patch, 5);
+        if (image[tone + kArea] != image[kArea] || image[tone + kNumber] != image[kNumber])
+            xv::Readdress(image, RecordKind::Patch, image[kArea], image[kNumber], image[kDeviceByte]);
+    }
     m_data = std::move(image);
     m_extra.clear();
 }

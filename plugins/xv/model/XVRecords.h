@@ -22,9 +22,12 @@ public:
 
     // The image, as it travels (library storage and bank files).
     void Save(CFile& file) const override;
-    // Reads the record's messages at the file position; throws CFileException and
-    // leaves the record unchanged when they cannot be read.
+    // Reads the record's messages at the file position, every one present (library
+    // storage reads back exactly what Save wrote); throws CFileException and leaves
+    // the record unchanged when they cannot be read.
     void Load(CFile& file) override;
+    // A dump from the instrument or a file, where a record may lack some messages.
+    virtual void LoadFromDump(CFile& file) { Load(file); }
     void SetName(const std::string& name) override { SetNameHelper(xv::kNameOffset, name); }
     std::string GetName() const override { return GetNameHelper(xv::kNameOffset); }
     std::vector<std::uint8_t> GetSysExData(bool temporary) const override;
@@ -74,8 +77,9 @@ public:
     const GUID& GetPatchType() const override { return xv::kPatchGuid; }
     void Init() override;
     // Reads the five common messages, then the four tones only when the next
-    // message is the first tone block; otherwise the tones stay as they were.
-    void Load(CFile& file) override;
+    // message is the first tone block; otherwise the tones stay as they were,
+    // re-addressed to the record the common names.
+    void LoadFromDump(CFile& file) override;
     std::unique_ptr<CPatch> Clone() const override;
     std::string GetInfoForPatch() const override;
 

@@ -140,7 +140,7 @@ void CXVLayer::Load(CFile& file) {
         auto spare = GetPatch(target->index)->Clone();
         auto& record = static_cast<CXVRecord&>(*spare);
         try {
-            record.Load(file);
+            record.LoadFromDump(file);
             AfterRecordLoaded(record, file);
         } catch (const CFileException&) {
             if (!loadedAny) throw;

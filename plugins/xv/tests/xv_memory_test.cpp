@@ -133,7 +133,9 @@ TEST(XVMemory, PatchWithoutTonesKeepsItsTones) {
     CXVSynthMemory memory;
     CXVRecord& target = memory.GetPatchLayer().GetRecord(5);
     Scribble(target, 5);
-    const std::vector<std::uint8_t> before(target.Data().begin(), target.Data().end());
+    std::vector<std::vector<std::uint8_t>> tonesBefore;
+    for (int m = 5; m < target.GetMessageCount(); ++m)
+        tonesBefore.emplace_back(target.MessageData(m).begin(), target.MessageData(m).end());
 
     CXVPatch incoming;
     Scribble(incoming, 77);
@@ -144,7 +146,23 @@ TEST(XVMemory, PatchWithoutTonesKeepsItsTones) {
     EXPECT_TRUE(memory.GetLoadProblems().empty());
     const CXVRecord& after = memory.GetPatchLayer().GetRecord(5);
     EXPECT_EQ(after.GetName(), "Commons only");
-    EXPECT_TRUE(std::equal(before.begin() + kPatchCommonsSize, before.end(), after.Data().begin() + kPatchCommonsSize));
+    // The tones keep their data and now carry the common's address, with valid checksums.
+    for (int m = 5; m < after.GetMessageCount(); ++m) {
+        const auto data = after.MessageData(m);
+        EXPECT_TRUE(std::equal(data.begin(), data.end(), tonesBefore[static_cast<std::size_t>(m - 5)].begin())) << m;
+    }
+    const auto tone = after.Data().subspan(static_cast<std::size_t>(MessageOffset(RecordKind::Patch, 5)));
+    EXPECT_EQ(tone[kArea], kAreaUserPatch);
+    EXPECT_EQ(tone[kNumber], 5);
+
+    // Stored in a library and read back, the record is the same image.
+    CMemFile stored;
+    after.Save(stored);
+    stored.SeekToBegin();
+    CXVPatch restored;
+    restored.Load(stored);
+    EXPECT_TRUE(std::equal(after.Data().begin(), after.Data().end(), restored.Data().begin()));
+    EXPECT_EQ(stored.GetPosition(), stored.GetLength());
 }
 
 TEST(XVMemory, DamagedInputIsReportedAndLeavesRecordsUnchanged) {
