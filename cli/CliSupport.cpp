@@ -199,6 +199,7 @@ void ApplySettings(CSynth& synth, const std::vector<std::string>& assignments) {
         std::transform(key.begin(), key.end(), key.begin(), [](unsigned char c) { return std::toupper(c); });
         synth.GetConfig().PutString(key, FromUtf8(text.substr(eq + 1)));
     }
+    synth.RefreshDumpCommands();  // requests carry settings such as the device ID or channel
 }
 
 CSynthMemory& FindMemory(std::string_view name) {

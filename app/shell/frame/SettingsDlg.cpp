@@ -258,6 +258,7 @@ void CSynthSettingsPage::Save() {
             break;
         }
     }
+    m_synth.RefreshDumpCommands();  // requests carry settings such as the generation or channel
 }
 
 CSettingsDlg::CSettingsDlg(CAppConfig& config, QWidget* parent)
