@@ -101,9 +101,14 @@ void Receive(const std::string& synthName, const std::string& commandName, const
     if (watch.Failed())
         throw Failure("receiving on \"" + input.GetPortName() + "\" failed (error " + std::to_string(watch.GetError()) + ")");
     if (data.empty()) throw Failure("nothing was received on \"" + input.GetPortName() + "\"");
-    if (command.m_expectedSize > 0 && static_cast<long>(data.size()) != command.m_expectedSize)
-        Warn(std::to_string(data.size()) + " bytes received, " + std::to_string(command.m_expectedSize) + " expected");
-    SaveBytes(path, data);
+    const long expected = command.m_expectedSize;
+    if (expected > 0 && static_cast<long>(data.size()) > expected)
+        Warn(std::to_string(data.size()) + " bytes received, " + std::to_string(expected) + " expected");
+    SaveBytes(path, data);  // what came is kept either way
+    // A dump that stopped short is incomplete: say so, never report it as success.
+    if (expected > 0 && static_cast<long>(data.size()) < expected)
+        throw Failure("\"" + path + "\": incomplete dump, " + std::to_string(data.size()) + " of " +
+                      std::to_string(expected) + " bytes received (saved as it came)");
     std::cout << data.size() << " bytes received\n";
 }
 
