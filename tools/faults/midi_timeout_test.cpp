@@ -15,23 +15,7 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-class SilentPartner : public ::testing::Test {
-protected:
-    void SetUp() override {
-        CMidi::Delete();
-        m_loop = CMidiLoopback::Create(2);
-        CMidi::Get().SetBackend(m_loop->MakeBackend());
-        m_output = &CMidi::Get().GetOutput(0);
-        m_input = &CMidi::Get().GetInput(0);
-        m_input->AddReceiveListener(&m_received);
-    }
-    void TearDown() override { CMidi::Delete(); }
-
-    std::shared_ptr<CMidiLoopback> m_loop;
-    CMidiOutput* m_output = nullptr;
-    CMidiInput* m_input = nullptr;
-    CRecordingListener m_received;
-};
+class SilentPartner : public tonalith::test::CLoopbackMidiTest {};
 
 const std::vector<std::uint8_t> kTwoRequests = {0xF0, 0x41, 0x10, 0x6A, 0x11, 0x11, 0x00, 0x00, 0x00, 0x00,
                                                 0x00, 0x00, 0x01, 0x6E, 0xF7, 0xF0, 0x41, 0x10, 0x6A, 0x11,

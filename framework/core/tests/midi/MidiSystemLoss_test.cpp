@@ -58,24 +58,14 @@ TEST(MidiLossSignal, MarkingFromAnotherThreadRacesReleasesSafely) {
     }
 }
 
-class MidiSystemLossTest : public ::testing::Test {
+class MidiSystemLossTest : public tonalith::test::CLoopbackMidiTest {
 protected:
     void SetUp() override {
-        CMidi::Delete();
-        m_loop = CMidiLoopback::Create(2);
-        CMidi::Get().SetBackend(m_loop->MakeBackend());
-        m_output = &CMidi::Get().GetOutput(0);
-        m_input = &CMidi::Get().GetInput(0);
-        m_output->AddSendListener(&m_sent);
-        m_input->AddReceiveListener(&m_received);
+        CLoopbackMidiTest::SetUp();
         // Far beyond the promptness asked for: the loss must end a transfer, not a clock.
         m_output->SetWriteTimeout(10s);
         m_input->SetInactivityTimeout(10s);
         m_input->SetAnswerTimeout(10s);
-    }
-    void TearDown() override {
-        m_loop->SetBlocked(false);  // lets an abandoned write finish
-        CMidi::Delete();
     }
     void ExpectLaterOpensFail() {
         m_sent.Clear();
@@ -91,11 +81,6 @@ protected:
         EXPECT_FALSE(CMidi::Get().GetOutput(1).Open());
         EXPECT_FALSE(CMidi::Get().GetInput(1).Open());
     }
-
-    std::shared_ptr<CMidiLoopback> m_loop;
-    CMidiOutput* m_output = nullptr;
-    CMidiInput* m_input = nullptr;
-    CRecordingListener m_sent, m_received;
 };
 
 TEST_F(MidiSystemLossTest, ASendInTheMiddleOfAWriteEndsWithAnErrorAtOnce) {

@@ -6,7 +6,12 @@
 #include <mutex>
 #include <vector>
 
+#include <gtest/gtest.h>
+
+#include <memory>
+
 #include "Midi.h"
+#include "MidiBackend.h"
 
 namespace tonalith::test {
 
@@ -69,5 +74,29 @@ inline std::vector<std::uint8_t> MakeSysEx(std::size_t n, unsigned salt = 1) {
     for (std::size_t i = 1; i + 1 < m.size(); ++i) m[i] = static_cast<std::uint8_t>((i * 31 + salt * 7) & 0x7F);
     return m;
 }
+
+// The MIDI singleton over an in-process loopback of two ports, with output 0 and
+// input 0 at hand and listeners recording what each reports.
+class CLoopbackMidiTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        CMidi::Delete();
+        m_loop = CMidiLoopback::Create(2);
+        CMidi::Get().SetBackend(m_loop->MakeBackend());
+        m_output = &CMidi::Get().GetOutput(0);
+        m_input = &CMidi::Get().GetInput(0);
+        m_output->AddSendListener(&m_sent);
+        m_input->AddReceiveListener(&m_received);
+    }
+    void TearDown() override {
+        m_loop->SetBlocked(false);  // lets an abandoned write finish
+        CMidi::Delete();
+    }
+
+    std::shared_ptr<CMidiLoopback> m_loop;
+    CMidiOutput* m_output = nullptr;
+    CMidiInput* m_input = nullptr;
+    CRecordingListener m_sent, m_received;
+};
 
 }  // namespace tonalith::test

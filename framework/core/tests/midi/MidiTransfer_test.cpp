@@ -19,25 +19,7 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-class MidiTransferTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        CMidi::Delete();
-        m_loop = CMidiLoopback::Create(2);
-        CMidi::Get().SetBackend(m_loop->MakeBackend());
-        m_output = &CMidi::Get().GetOutput(0);
-        m_input = &CMidi::Get().GetInput(0);
-        m_output->AddSendListener(&m_sent);
-        m_input->AddReceiveListener(&m_received);
-    }
-    void TearDown() override {
-        m_loop->SetBlocked(false);
-        CMidi::Delete();
-    }
-    std::shared_ptr<CMidiLoopback> m_loop;
-    CMidiOutput* m_output = nullptr;
-    CMidiInput* m_input = nullptr;
-    CRecordingListener m_sent, m_received;
+class MidiTransferTest : public tonalith::test::CLoopbackMidiTest {
 };
 
 TEST_F(MidiTransferTest, LargeMessageTravelsInPiecesAndEndsAtExpectedSize) {
