@@ -18,6 +18,7 @@ void CPatch::Save(CFile&) const {}
 void CPatch::Load(CFile&) {}
 
 bool CPatch::Edit() {
+    if (const CParameterTable* table = GetParameterTable()) return CUi::Get().EditParameters(*this, *table);
     CUi::Get().ShowHex(Data(), GetName());
     return false;
 }

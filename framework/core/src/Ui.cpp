@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "Functions.h"
+#include "Patch.h"
 
 namespace {
 
@@ -25,6 +26,11 @@ const char* IconPrefix(CUi::Icon icon) {
 }
 
 }  // namespace
+
+bool CUi::EditParameters(CPatch& patch, const CParameterTable&) {
+    ShowHex(patch.Data(), patch.GetName());
+    return false;
+}
 
 CUi& CUi::Get() {
     if (auto& ui = InstalledUi()) return *ui;

@@ -11,6 +11,7 @@
 
 class CFile;
 class CLayer;
+class CParameterTable;
 class CSynth;
 
 // One patch: a block of raw parameter bytes plus the knowledge of how it travels
@@ -31,9 +32,12 @@ public:
     virtual std::string GetName() const { return GetNameHelper(0); }
     // A new patch of the same class with a copy of the data and the same layer references.
     virtual std::unique_ptr<CPatch> Clone() const = 0;
-    // Opens the patch's editor; true when the patch changed. The default shows the
-    // raw data in the hex viewer and returns false.
+    // Opens the patch's editor; true when the patch changed. The default edits the
+    // parameter table through the UI services, or shows the raw data in the hex
+    // viewer and returns false when the type has no table.
     virtual bool Edit();
+    // The type's parameters as data; null when the type has no table.
+    virtual const CParameterTable* GetParameterTable() const { return nullptr; }
     virtual std::string GetInfoForPatch() const { return {}; }
     virtual bool HasReferences() const { return GetChildLayerCount() > 0; }
 

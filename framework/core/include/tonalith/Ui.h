@@ -13,6 +13,9 @@
 // questions, file choice and the hex viewer. The program installs a Qt
 // implementation; the CLI a console one; tests a scripted one. Model code never
 // includes Qt.
+class CPatch;
+class CParameterTable;
+
 class CUi {
 public:
     enum class Icon { Information, Warning, Error, Question };
@@ -26,6 +29,10 @@ public:
                                                       std::string_view filter) = 0;
     virtual void ShowHex(std::span<const std::uint8_t> data, std::string_view title) = 0;
     virtual void SetWaitCursor(bool on) {}
+    // The editor built from a parameter table, run modally on patch; true when
+    // closed with OK (the patch holds the changes). The default shows the hex
+    // viewer and returns false.
+    virtual bool EditParameters(CPatch& patch, const CParameterTable& table);
 
     // The installed services (a console implementation until one is installed).
     static CUi& Get();
