@@ -144,8 +144,8 @@ TEST_F(LiveSenderTest, FlushDeliversEveryPendingParameterInOrder) {
     ASSERT_TRUE(sender.Flush());
     EXPECT_EQ(sender.GetPendingCount(), 0);
     EXPECT_EQ(Sent(), (std::vector<Change>{{1, 3}, {2, 6}, {3, 9}, {4, 12}, {5, 15}}));
-    // The whole record that follows goes out after them.
-    ASSERT_TRUE(m_output->WaitDone(5s));
+    // Flush returned once the last one left: the output has nothing more to do.
+    EXPECT_TRUE(m_output->IsDone());
 
     // Flushing with nothing pending returns at once, with nothing sent.
     m_loop->ClearWrites();
