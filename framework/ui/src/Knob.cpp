@@ -38,7 +38,8 @@ void CKnob::SetRange(int minimum, int maximum) {
     m_maximum = maximum;
     m_default = std::clamp(m_default, m_minimum, m_maximum);
     m_value = std::clamp(m_value, m_minimum, m_maximum);
-    updateGeometry();  // the widest value text may have changed
+    m_widestText = -1;
+    updateGeometry();
     update();
 }
 
@@ -62,6 +63,7 @@ int CKnob::GetPageStep() const {
 
 void CKnob::SetFormatter(Formatter formatter) {
     m_formatter = std::move(formatter);
+    m_widestText = -1;
     updateGeometry();
     update();
 }
@@ -83,15 +85,26 @@ void CKnob::UserSet(int value) {
     emit valueChanged(m_value);
 }
 
+int CKnob::WidestValueText() const {
+    if (m_widestText >= 0) return m_widestText;
+    // Wide enough for every value's text (a list's longest name lies anywhere),
+    // so the layout does not jump while the knob turns; long ranges: the ends.
+    const QFontMetrics fm = fontMetrics();
+    int widest = 0;
+    if (static_cast<long long>(m_maximum) - m_minimum <= 512) {
+        for (int v = m_minimum; v <= m_maximum; ++v) widest = std::max(widest, fm.horizontalAdvance(TextFor(v)));
+    } else {
+        for (int v : {m_minimum, m_maximum, m_default}) widest = std::max(widest, fm.horizontalAdvance(TextFor(v)));
+    }
+    m_widestText = widest;
+    return widest;
+}
+
 int CKnob::Diameter() const { return static_cast<int>(std::lround(fontMetrics().height() * 2.4)); }
 
 QSize CKnob::sizeHint() const {
     const QFontMetrics fm = fontMetrics();
-    // Wide enough for the texts of both ends and the default, so the layout does
-    // not jump while the knob turns.
-    int textWidth = fm.horizontalAdvance(m_caption);
-    for (int v : {m_minimum, m_maximum, m_default, m_value})
-        textWidth = std::max(textWidth, fm.horizontalAdvance(TextFor(v)));
+    const int textWidth = std::max(fm.horizontalAdvance(m_caption), WidestValueText());
     const int margin = fm.height() / 4 + 2;  // room for the focus ring
     const int width = std::max(Diameter() + 2 * margin, textWidth + fm.averageCharWidth());
     const int captionHeight = m_caption.isEmpty() ? 0 : fm.height();
@@ -233,7 +246,10 @@ void CKnob::keyPressEvent(QKeyEvent* event) {
 }
 
 void CKnob::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::FontChange) updateGeometry();
+    if (event->type() == QEvent::FontChange) {
+        m_widestText = -1;
+        updateGeometry();
+    }
     if (event->type() == QEvent::EnabledChange || event->type() == QEvent::PaletteChange) update();
     QWidget::changeEvent(event);
 }

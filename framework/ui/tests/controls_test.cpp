@@ -149,8 +149,12 @@ TEST_F(ControlsTest, KnobShowsTheFormattersText) {
     EXPECT_EQ(pan.GetValueText(), "L64");
     pan.SetValue(63);
     EXPECT_EQ(pan.GetValueText(), "63R");
-    // Room for the widest text of the range.
+    // Room for the widest text of the range, wherever it lies in a list.
     EXPECT_GE(pan.sizeHint().width(), pan.fontMetrics().horizontalAdvance("L64"));
+    CKnob wave("Wave", 0, 2, 0);
+    const QStringList texts{"SAW", "SQUARE (PULSE WIDTH MOD)", "TRI"};
+    wave.SetFormatter([&texts](int v) { return texts.value(v); });
+    EXPECT_GE(wave.sizeHint().width(), wave.fontMetrics().horizontalAdvance(texts[1]));
 }
 
 TEST_F(ControlsTest, ChooserMapsSelectionsToItemValues) {

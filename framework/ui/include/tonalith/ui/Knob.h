@@ -66,6 +66,7 @@ private:
     QString TextFor(int value) const;
     // Sets value from a user action and emits when it changed.
     void UserSet(int value);
+    int WidestValueText() const;
     int Diameter() const;
     QRectF KnobRect() const;
     // Values per pixel of vertical drag.
@@ -79,6 +80,7 @@ private:
     int m_pageStep = 0;
     QString m_caption;
     Formatter m_formatter;
+    mutable int m_widestText = -1;  // -1: to be measured
 
     bool m_dragging = false;
     bool m_dragFine = false;
