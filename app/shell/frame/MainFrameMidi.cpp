@@ -14,6 +14,7 @@
 #include "Synth.h"
 #include "SynthMemory.h"
 #include "TonalithDoc.h"
+#include "tonalith/ui/RemoteMidi.h"
 
 namespace {
 
@@ -130,6 +131,7 @@ void CMainFrame::OnMidiNotify(unsigned message, unsigned wParam, long lParam) {
     case MIDI_SHORT:
         LightActivity();
         SendShortMessage(wParam);
+        tonalith::ui::RemoteShortListeners().Notify(wParam, lParam);  // a dialog may wait for a played key
         break;
     case MIDI_END:
         if (wParam == 1) m_statusBar->SetTimedMessage(QString::fromStdString(CStringTable::Get(62100 + static_cast<unsigned>(lParam))));

@@ -44,7 +44,7 @@ QLabel* Lines(std::initializer_list<const char*> lines, QWidget* parent) {
 }  // namespace
 
 CAppSettingsPage::CAppSettingsPage(CAppConfig& config, QWidget* parent)
-    : CSettingsTemplateDlg(parent), m_config(config), m_remoteInputs(new QListWidget(this)),
+    : CSettingsPage(parent), m_config(config), m_remoteInputs(new QListWidget(this)),
       m_controller(new QComboBox(this)), m_route(new QCheckBox("Route Midi Controller to Synth", this)),
       m_font(new QComboBox(this)), m_size(new QComboBox(this)), m_patches(new QComboBox(this)),
       m_memories(new QListWidget(this)), m_deactivated(new QCheckBox("Deactivated", this)) {
@@ -134,7 +134,7 @@ void CAppSettingsPage::SetDeactivated(bool on) {
     m_deactivated->setChecked(on);
 }
 
-void CAppSettingsPage::Save() {
+void CAppSettingsPage::Store() {
     m_config.m_fontType = m_font->currentText().toStdString();
     m_config.m_viewFontSize = m_size->currentText().toInt();
     m_config.m_patchesInCol = std::clamp(m_patches->currentText().toInt(), 1, 128);
@@ -154,67 +154,34 @@ void CAppSettingsPage::Save() {
     m_config.m_routeMidiController = m_route->isChecked();
 }
 
-CSynthSettingsPage::CSynthSettingsPage(CSynth& synth, QWidget* parent)
-    : CSettingsTemplateDlg(parent), m_synth(synth), m_input(new QComboBox(this)), m_output(new QComboBox(this)),
-      m_deviceId(new QSpinBox(this)), m_realtime(new QCheckBox("Update the synth while editing", this)) {
-    auto* form = new QFormLayout(this);
-    m_input->addItem("(none)");
-    for (const std::string& name : CMidi::Get().GetInputNames()) m_input->addItem(QString::fromStdString(name));
-    m_output->addItem("(none)");
-    for (const std::string& name : CMidi::Get().GetOutputNames()) m_output->addItem(QString::fromStdString(name));
-    // A device that is not connected now keeps its entry, so saving does not lose it.
-    auto select = [](QComboBox* combo, int index, const std::string& name) {
-        int row = name.empty() ? -1 : combo->findText(QString::fromStdString(name));
-        if (row < 0 && index >= 0 && index + 1 < combo->count()) row = index + 1;
-        if (row < 0 && index >= 0) {
-            combo->addItem(QString::fromStdString(name.empty() ? "Device " + std::to_string(index) : name) + " (absent)", index);
-            row = combo->count() - 1;
-        }
-        combo->setCurrentIndex(std::max(0, row));
-    };
-    select(m_input, synth.GetMidiInputDevice(), synth.GetMidiInputDeviceName());
-    select(m_output, synth.GetMidiOutputDevice(), synth.GetMidiOutputDeviceName());
-    m_deviceId->setRange(0, 127);
-    m_deviceId->setValue(synth.GetDeviceId());
-    m_realtime->setChecked(synth.GetRealtimeUpdate());
-    form->addRow("MIDI Input:", m_input);
-    form->addRow("MIDI Output:", m_output);
-    form->addRow("Device ID:", m_deviceId);
-    form->addRow(m_realtime);
-
-    const CBasicConfig& config = synth.GetConfig();
-    for (const CSettingField& field : synth.GetSettingFields()) {
+CSynthSettingsPage::CSynthSettingsPage(CSynth& synth, QWidget* parent) : CSettingsTemplateDlg(synth, parent) {
+    const std::vector<CSettingField> fields = synth.GetSettingFields();
+    if (fields.empty()) return;
+    auto* form = new QFormLayout;
+    PageLayout().addLayout(form);
+    for (const CSettingField& field : fields) {
         const QString label = QString::fromStdString(field.label);
-        const std::string value = config.GetString(field.key, field.defaultValue);
         QWidget* widget = nullptr;
         switch (field.kind) {
         case CSettingField::Kind::Integer: {
             auto* spin = new QSpinBox(this);
             spin->setRange(field.minimum, field.maximum);
-            spin->setValue(config.GetInt(field.key, std::atoi(field.defaultValue.c_str())));
             widget = spin;
             break;
         }
-        case CSettingField::Kind::Boolean: {
-            auto* check = new QCheckBox(this);
-            check->setChecked(config.GetBoolean(field.key, field.defaultValue == "1" || field.defaultValue == "true"));
-            widget = check;
-            break;
-        }
+        case CSettingField::Kind::Boolean: widget = new QCheckBox(this); break;
         case CSettingField::Kind::Choice: {
             auto* combo = new QComboBox(this);
             for (const std::string& c : field.choices) combo->addItem(QString::fromStdString(c));
-            combo->setCurrentIndex(std::clamp(config.GetInt(field.key, std::atoi(field.defaultValue.c_str())), 0,
-                                              std::max(0, combo->count() - 1)));
             widget = combo;
             break;
         }
-        case CSettingField::Kind::Text: widget = new QLineEdit(QString::fromStdString(value), this); break;
+        case CSettingField::Kind::Text: widget = new QLineEdit(this); break;
         case CSettingField::Kind::File: {
             auto* row = new QWidget(this);
             auto* h = new QHBoxLayout(row);
             h->setContentsMargins(0, 0, 0, 0);
-            auto* edit = new QLineEdit(QString::fromStdString(value), row);
+            auto* edit = new QLineEdit(row);
             auto* browse = new QPushButton("...", row);
             h->addWidget(edit, 1);
             h->addWidget(browse);
@@ -231,22 +198,33 @@ CSynthSettingsPage::CSynthSettingsPage(CSynth& synth, QWidget* parent)
     }
 }
 
-void CSynthSettingsPage::Save() {
-    auto device = [](QComboBox* combo) {
-        if (combo->currentIndex() <= 0) return std::pair<int, std::string>{-1, {}};
-        const QVariant kept = combo->currentData();
-        if (kept.isValid()) return std::pair<int, std::string>{kept.toInt(), {}};
-        return std::pair<int, std::string>{combo->currentIndex() - 1, combo->currentText().toStdString()};
-    };
-    const auto [in, inName] = device(m_input);
-    if (m_input->currentData().isValid()) m_synth.SetMidiInputDevice(in, m_synth.GetMidiInputDeviceName());
-    else m_synth.SetMidiInputDevice(in, inName);
-    const auto [out, outName] = device(m_output);
-    if (m_output->currentData().isValid()) m_synth.SetMidiOutputDevice(out, m_synth.GetMidiOutputDeviceName());
-    else m_synth.SetMidiOutputDevice(out, outName);
-    m_synth.SetDeviceId(m_deviceId->value());
-    m_synth.SetRealtimeUpdate(m_realtime->isChecked());
-    CBasicConfig& config = m_synth.GetConfig();
+void CSynthSettingsPage::LoadSettings(CSynth& synth) {
+    const CBasicConfig& config = synth.GetConfig();
+    for (const auto& [field, widget] : m_fields) {
+        const int number = std::atoi(field.defaultValue.c_str());
+        switch (field.kind) {
+        case CSettingField::Kind::Integer: static_cast<QSpinBox*>(widget)->setValue(config.GetInt(field.key, number)); break;
+        case CSettingField::Kind::Boolean:
+            static_cast<QCheckBox*>(widget)->setChecked(
+                config.GetBoolean(field.key, field.defaultValue == "1" || field.defaultValue == "true"));
+            break;
+        case CSettingField::Kind::Choice: {
+            auto* combo = static_cast<QComboBox*>(widget);
+            combo->setCurrentIndex(std::clamp(config.GetInt(field.key, number), 0, std::max(0, combo->count() - 1)));
+            break;
+        }
+        case CSettingField::Kind::Text:
+            static_cast<QLineEdit*>(widget)->setText(QString::fromStdString(config.GetString(field.key, field.defaultValue)));
+            break;
+        case CSettingField::Kind::File:
+            widget->findChild<QLineEdit*>()->setText(QString::fromStdString(config.GetString(field.key, field.defaultValue)));
+            break;
+        }
+    }
+}
+
+void CSynthSettingsPage::StoreSettings(CSynth& synth) {
+    CBasicConfig& config = synth.GetConfig();
     for (const auto& [field, widget] : m_fields) {
         switch (field.kind) {
         case CSettingField::Kind::Integer: config.PutInt(field.key, static_cast<QSpinBox*>(widget)->value()); break;
@@ -258,7 +236,6 @@ void CSynthSettingsPage::Save() {
             break;
         }
     }
-    m_synth.RefreshDumpCommands();  // requests carry settings such as the generation or channel
 }
 
 CSettingsDlg::CSettingsDlg(CAppConfig& config, QWidget* parent)
@@ -284,7 +261,7 @@ CSettingsDlg::CSettingsDlg(CAppConfig& config, QWidget* parent)
 void CSettingsDlg::ShowPage(int tab) {
     if (m_page) {
         // Leaving a page stores it; Cancel later does not undo that.
-        m_page->Save();
+        m_page->Store();
         delete m_page;
         m_page = nullptr;
     }
@@ -292,15 +269,20 @@ void CSettingsDlg::ShowPage(int tab) {
         m_page = new CAppSettingsPage(m_config, this);
     } else {
         const CSynthMemoryFactory& factory = CSynthMemoryFactory::Get();
-        CSynth* synth = tab - 1 < factory.GetCount() ? factory.GetMemory(tab - 1).GetSynth() : nullptr;
+        if (tab - 1 >= factory.GetCount()) return;
+        const CSynthMemory& memory = factory.GetMemory(tab - 1);
+        CSynth* synth = memory.GetSynth();
         if (!synth) return;
-        m_page = new CSynthSettingsPage(*synth, this);
+        CSettingsTemplateDlg* page = tonalith::ui::CreateSettingsPage(memory.GetName(), *synth, this);
+        if (!page) page = new CSynthSettingsPage(*synth, this);
+        page->Load();
+        m_page = page;
     }
     m_pageLayout->addWidget(m_page);
     m_page->show();
 }
 
 void CSettingsDlg::accept() {
-    if (m_page) m_page->Save();
+    if (m_page) m_page->Store();
     QDialog::accept();
 }

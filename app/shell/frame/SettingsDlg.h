@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Synth.h"
+#include "tonalith/ui/SettingsTemplateDlg.h"
 
 class CAppConfig;
 class CSynthMemory;
@@ -16,20 +17,12 @@ class QListWidget;
 class QTabBar;
 class QVBoxLayout;
 
-// A page of the settings dialog: it stores its values when it is left or on OK.
-class CSettingsTemplateDlg : public QWidget {
-    Q_OBJECT
-public:
-    using QWidget::QWidget;
-    virtual void Save() = 0;
-};
-
 // The "Global" page.
-class CAppSettingsPage final : public CSettingsTemplateDlg {
+class CAppSettingsPage final : public CSettingsPage {
     Q_OBJECT
 public:
     explicit CAppSettingsPage(CAppConfig& config, QWidget* parent = nullptr);
-    void Save() override;
+    void Store() override;
 
     QListWidget& RemoteInputs() const { return *m_remoteInputs; }
     QComboBox& Controller() const { return *m_controller; }
@@ -54,30 +47,29 @@ private:
     QCheckBox* m_deactivated;
 };
 
-// A synth's page: its MIDI devices, device ID and the plug-in's own settings.
+// A synth's page built from the plug-in's setting fields, below the device block.
 class CSynthSettingsPage final : public CSettingsTemplateDlg {
     Q_OBJECT
 public:
     CSynthSettingsPage(CSynth& synth, QWidget* parent = nullptr);
-    void Save() override;
+
+protected:
+    void LoadSettings(CSynth& synth) override;
+    void StoreSettings(CSynth& synth) override;
 
 private:
-    CSynth& m_synth;
-    QComboBox* m_input;
-    QComboBox* m_output;
-    class QSpinBox* m_deviceId;
-    QCheckBox* m_realtime;
     std::vector<std::pair<CSettingField, QWidget*>> m_fields;
 };
 
 // "Settings": the Global page and one page per synth memory; only the current
-// page exists.
+// page exists. A synth's page is the one its plug-in registered
+// (tonalith::ui::CSettingsPageRegistration), else the one built from its fields.
 class CSettingsDlg final : public QDialog {
     Q_OBJECT
 public:
     explicit CSettingsDlg(CAppConfig& config, QWidget* parent = nullptr);
     QTabBar& Tabs() const { return *m_tabs; }
-    CSettingsTemplateDlg* CurrentPage() const { return m_page; }
+    CSettingsPage* CurrentPage() const { return m_page; }
     void accept() override;
 
 private:
@@ -86,5 +78,5 @@ private:
     CAppConfig& m_config;
     QTabBar* m_tabs;
     QVBoxLayout* m_pageLayout;
-    CSettingsTemplateDlg* m_page = nullptr;
+    CSettingsPage* m_page = nullptr;
 };

@@ -9,6 +9,7 @@
 #include <QMdiSubWindow>
 #include <QTabBar>
 #include <QToolBar>
+#include <QVBoxLayout>
 
 #include "AppConfig.h"
 #include "BankView.h"
@@ -167,6 +168,47 @@ TEST_F(ShellTest, SettingsPagesStoreWhenLeftAndCancelKeepsThat) {
     frame.OnSettings();
     ASSERT_EQ(config.m_disabledMem.size(), 1u);
     EXPECT_EQ(config.m_disabledMem[0], "Test Synth");
+}
+
+TEST_F(ShellTest, APluginsRegisteredSettingsPageReplacesTheBuiltOne) {
+    // A plug-in's own page: the device block and one setting of its own.
+    class CPluginPage final : public CSettingsTemplateDlg {
+    public:
+        CPluginPage(CSynth& synth, QWidget* parent) : CSettingsTemplateDlg(synth, parent), m_mode(new QCheckBox("Mode", this)) {
+            PageLayout().addWidget(m_mode);
+        }
+        QCheckBox& Mode() const { return *m_mode; }
+
+    protected:
+        void LoadSettings(CSynth& synth) override { m_mode->setChecked(synth.GetConfig().GetBoolean("PAGEMODE", false)); }
+        void StoreSettings(CSynth& synth) override { synth.GetConfig().PutBoolean("PAGEMODE", m_mode->isChecked()); }
+
+    private:
+        QCheckBox* m_mode;
+    };
+    const tonalith::ui::CSettingsPageRegistration registration(
+        "Test Synth", [](CSynth& synth, QWidget* parent) { return new CPluginPage(synth, parent); });
+    CMainFrame frame;
+    const CSynthMemoryFactory& factory = CSynthMemoryFactory::Get();
+    int memory = 0;
+    while (memory < factory.GetCount() && factory.GetMemory(memory).GetName() != "Test Synth") ++memory;
+    ASSERT_LT(memory, factory.GetCount());
+    bool shown = false;
+    tonalith::ui::ScopedDialogRunner runner([&](QDialog& d) {
+        auto& dialog = dynamic_cast<CSettingsDlg&>(d);
+        dialog.Tabs().setCurrentIndex(memory + 1);
+        auto* page = dynamic_cast<CPluginPage*>(dialog.CurrentPage());
+        shown = page != nullptr;
+        if (!page) return int(QDialog::Rejected);
+        page->Mode().setChecked(true);
+        dialog.accept();
+        return int(QDialog::Accepted);
+    });
+    frame.OnSettings();
+    EXPECT_TRUE(shown);
+    const CSynth* synth = factory.GetMemory(memory).GetSynth();
+    ASSERT_NE(synth, nullptr);
+    EXPECT_TRUE(synth->GetConfig().GetBoolean("PAGEMODE", false));
 }
 
 TEST_F(ShellTest, JvBankOpensSwitchesLayersAndSavesTheSameBytes) {
