@@ -8,6 +8,7 @@
 #include "tonalith/ui/BytemapDialog.h"
 #include "tonalith/ui/DialogRunner.h"
 #include "tonalith/ui/FileFilter.h"
+#include "tonalith/ui/ParameterEditorDlg.h"
 
 namespace tonalith::ui {
 
@@ -66,6 +67,11 @@ std::optional<std::string> CQtUi::ChooseSaveFile(std::string_view title, std::st
 void CQtUi::ShowHex(std::span<const std::uint8_t> data, std::string_view title) {
     CBytemapDialog dialog(data, QString::fromStdString(std::string(title)), Parent());
     RunDialog(dialog);
+}
+
+bool CQtUi::EditParameters(CPatch& patch, const CParameterTable& table) {
+    CParameterEditorDlg dialog(patch, table, Parent());
+    return RunDialog(dialog) == QDialog::Accepted;
 }
 
 void CQtUi::SetWaitCursor(bool on) {

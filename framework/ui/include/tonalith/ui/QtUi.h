@@ -26,6 +26,7 @@ public:
                                               std::string_view filter) override;
     void ShowHex(std::span<const std::uint8_t> data, std::string_view title) override;
     void SetWaitCursor(bool on) override;
+    bool EditParameters(CPatch& patch, const CParameterTable& table) override;
 
     void SetFolderMemory(FolderMemory memory) { m_folders = std::move(memory); }
     // The parent of the dialogs: the active window, else this (the main window).

@@ -1,0 +1,242 @@
+#include "tonalith/ui/ParameterEditorDlg.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+#include <tonalith/LiveSender.h>
+#include <tonalith/Parameters.h>
+#include <tonalith/Patch.h>
+#include <tonalith/Synth.h>
+
+#include "tonalith/ui/ChooseCtrl.h"
+#include "tonalith/ui/Knob.h"
+#include "tonalith/ui/TabPage.h"
+
+namespace {
+
+// Lists of a few entries read better as a selector than as a knob; a long
+// numeric range reads better as a knob.
+bool UsesChooser(const CParameter& p) { return p.IsList(); }
+
+}  // namespace
+
+// One page of the table: its parameters in boxes by group, side by side.
+class CParameterEditorDlg::Page final : public CTabPage {
+public:
+    Page(CParameterEditorDlg& editor, std::vector<const CParameter*> parameters)
+        : m_editor(editor), m_parameters(std::move(parameters)) {}
+    ~Page() override { m_editor.Unregister(); }
+
+    void Create(QWidget* parent) override {
+        auto* outer = new QVBoxLayout(parent);
+        outer->setContentsMargins(0, 0, 0, 0);
+        auto* scroll = new QScrollArea(parent);
+        scroll->setWidgetResizable(true);
+        scroll->setFrameShape(QFrame::NoFrame);
+        outer->addWidget(scroll);
+        auto* content = new QWidget;
+        auto* boxes = new QHBoxLayout(content);
+
+        std::vector<std::string> groups;
+        for (const CParameter* p : m_parameters)
+            if (std::find(groups.begin(), groups.end(), p->group) == groups.end()) groups.push_back(p->group);
+        // Several groups (tones) stand in columns of two controls; one group fills rows of six.
+        const int perRow = groups.size() > 1 ? 2 : 6;
+        for (const std::string& group : groups) {
+            auto* box = new QGroupBox(QString::fromStdString(group), content);
+            auto* grid = new QGridLayout(box);
+            int n = 0;
+            for (const CParameter* p : m_parameters) {
+                if (p->group != group) continue;
+                grid->addWidget(MakeControl(*p, box), n / perRow, n % perRow, Qt::AlignTop | Qt::AlignHCenter);
+                ++n;
+            }
+            grid->setRowStretch(n / perRow + 1, 1);
+            boxes->addWidget(box, 0, Qt::AlignTop);
+        }
+        boxes->addStretch(1);
+        scroll->setWidget(content);
+    }
+
+private:
+    QWidget* MakeControl(const CParameter& p, QWidget* parent) {
+        const CParameterTable& table = m_editor.m_table;
+        const int value = table.GetValue(*m_editor.m_work, p);
+        const QString caption = QString::fromStdString(p.caption);
+        const QString tip = QString::fromStdString(p.id + "  (" + table.DescribeRange(p) + ")");
+        if (UsesChooser(p)) {
+            auto* cell = new QWidget(parent);
+            auto* layout = new QVBoxLayout(cell);
+            layout->setContentsMargins(0, 0, 0, 0);
+            auto* label = new QLabel(caption, cell);
+            auto* chooser = new CChooseCtrl(cell);
+            label->setBuddy(chooser);
+            chooser->SetItems(p.texts, p.minimum);
+            chooser->SetDefault(p.defaultValue);
+            if (!chooser->SelectByValue(value)) chooser->setCurrentIndex(-1);  // a damaged value shows none
+            chooser->setToolTip(tip);
+            layout->addWidget(label);
+            layout->addWidget(chooser);
+            QObject::connect(chooser, &CChooseCtrl::selectionChanged, chooser,
+                             [this, &p](int, int itemValue) { m_editor.ChangeValue(p, itemValue); });
+            m_editor.Register(p, chooser);
+            return cell;
+        }
+        auto* knob = new CKnob(caption, p.minimum, p.maximum, p.defaultValue, parent);
+        knob->SetFormatter([&table, &p](int v) { return QString::fromStdString(table.FormatValue(p, v)); });
+        knob->SetValue(value);
+        knob->setToolTip(tip);
+        QObject::connect(knob, &CKnob::valueChanged, knob, [this, &p](int v) { m_editor.ChangeValue(p, v); });
+        m_editor.Register(p, knob);
+        return knob;
+    }
+
+    CParameterEditorDlg& m_editor;
+    std::vector<const CParameter*> m_parameters;
+};
+
+CParameterEditorDlg::CParameterEditorDlg(CPatch& patch, const CParameterTable& table, QWidget* parent)
+    : QDialog(parent), m_patch(patch), m_table(table), m_work(patch.Clone()), m_synth(table.GetSynth()) {
+    setWindowTitle(tr("Edit %1").arg(QString::fromStdString(patch.GetTypeName())));
+    if (m_synth) m_sender = std::make_unique<CLiveSender>(*m_synth);
+
+    auto* layout = new QVBoxLayout(this);
+    auto* top = new QHBoxLayout;
+    auto* nameLabel = new QLabel(tr("&Name:"), this);
+    m_name = new QLineEdit(QString::fromLatin1(patch.GetName().c_str()), this);
+    m_name->setMaxLength(patch.GetNameLength());
+    m_name->setEnabled(patch.GetNameLength() > 0);
+    nameLabel->setBuddy(m_name);
+    top->addWidget(nameLabel);
+    top->addWidget(m_name, 1);
+
+    // Multi Edit offers the instances (tones) when there are few enough to tick.
+    std::vector<std::pair<int, std::string>> instances;
+    for (const CParameter& p : table.GetParameters())
+        if (p.instance >= 0 && std::none_of(instances.begin(), instances.end(),
+                                            [&](const auto& i) { return i.first == p.instance; }))
+            instances.emplace_back(p.instance, p.group);
+    if (!instances.empty() && instances.size() <= 8) {
+        auto* multi = new QGroupBox(tr("Multi Edit"), this);
+        auto* row = new QHBoxLayout(multi);
+        for (const auto& [instance, group] : instances) {
+            auto* box = new QCheckBox(QString::fromStdString(group), multi);
+            row->addWidget(box);
+            m_multiEdit[instance] = box;
+        }
+        top->addWidget(multi);
+    }
+    layout->addLayout(top);
+
+    m_tabWidget = new QTabWidget(this);
+    layout->addWidget(m_tabWidget, 1);
+    m_tabs = new CTabbedEditor(*m_tabWidget);
+    for (const std::string& page : table.GetPages()) {
+        std::vector<const CParameter*> parameters;
+        for (const CParameter& p : table.GetParameters())
+            if (p.page == page) parameters.push_back(&p);
+        m_tabs->AddPage(QString::fromStdString(page),
+                        [this, parameters] { return std::make_unique<Page>(*this, parameters); });
+    }
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    m_realtime = new QCheckBox(tr("&Realtime"), this);
+    m_realtime->setChecked(m_synth && m_synth->GetRealtimeUpdate());
+    m_realtime->setEnabled(m_synth != nullptr);
+    m_sendPatch = buttons->addButton(tr("&Send Patch"), QDialogButtonBox::ActionRole);
+    m_sendPatch->setEnabled(m_synth != nullptr);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(m_realtime);
+    bottom->addWidget(buttons, 1);
+    layout->addLayout(bottom);
+
+    connect(m_realtime, &QCheckBox::toggled, this, [this](bool on) {
+        if (m_synth) m_synth->SetRealtimeUpdate(on);
+    });
+    connect(m_sendPatch, &QPushButton::clicked, this, &CParameterEditorDlg::SendPatch);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    resize(sizeHint().expandedTo(QSize(fontMetrics().averageCharWidth() * 100, fontMetrics().height() * 30)));
+}
+
+CParameterEditorDlg::~CParameterEditorDlg() {
+    // The shown page unregisters its controls here; it must go while this dialog is whole.
+    delete m_tabWidget;
+}
+
+CKnob* CParameterEditorDlg::FindKnob(const std::string& id) const {
+    const auto it = m_controls.find(id);
+    return it == m_controls.end() ? nullptr : qobject_cast<CKnob*>(it->second);
+}
+
+CChooseCtrl* CParameterEditorDlg::FindChooser(const std::string& id) const {
+    const auto it = m_controls.find(id);
+    return it == m_controls.end() ? nullptr : qobject_cast<CChooseCtrl*>(it->second);
+}
+
+void CParameterEditorDlg::SetMultiEdit(int instance, bool on) {
+    if (const auto it = m_multiEdit.find(instance); it != m_multiEdit.end()) it->second->setChecked(on);
+}
+
+void CParameterEditorDlg::Register(const CParameter& parameter, QWidget* control) {
+    m_controls[parameter.id] = control;
+}
+
+void CParameterEditorDlg::Unregister() { m_controls.clear(); }
+
+void CParameterEditorDlg::ShowValue(const CParameter& parameter, int value) {
+    if (CKnob* knob = FindKnob(parameter.id)) knob->SetValue(value);
+    if (CChooseCtrl* chooser = FindChooser(parameter.id)) chooser->SelectByValue(value);
+}
+
+void CParameterEditorDlg::ChangeValue(const CParameter& parameter, int value) {
+    std::vector<const CParameter*> targets{&parameter};
+    if (const auto self = m_multiEdit.find(parameter.instance); self != m_multiEdit.end())
+        for (const auto& [instance, box] : m_multiEdit)
+            if (instance != parameter.instance && box->isChecked())
+                if (const CParameter* sibling = m_table.FindSibling(parameter, instance)) targets.push_back(sibling);
+    for (const CParameter* p : targets) {
+        m_table.SetValue(*m_work, *p, value);
+        if (p != &parameter) ShowValue(*p, m_table.GetValue(*m_work, *p));
+        Send(*p);
+    }
+}
+
+void CParameterEditorDlg::Send(const CParameter& parameter) {
+    if (!m_sender || !m_realtime->isChecked()) return;
+    std::vector<std::uint8_t> message = m_table.BuildLiveMessage(*m_work, parameter);
+    if (!message.empty()) m_sender->Send(parameter.id, std::move(message));
+}
+
+void CParameterEditorDlg::SendPatch() {
+    if (!m_synth) return;
+    m_work->SetName(m_name->text().toLatin1().toStdString());
+    if (m_sender) m_sender->Flush();
+    m_work->Send(*m_synth, true);
+}
+
+void CParameterEditorDlg::accept() {
+    m_tabs->OnOK();
+    if (m_name->isEnabled()) m_work->SetName(m_name->text().toLatin1().toStdString());
+    // The patch keeps its identity (layer links); only its bytes change.
+    const std::span<const std::uint8_t> edited = m_work->Data();
+    const std::span<std::uint8_t> target = m_patch.Data();
+    std::copy_n(edited.begin(), std::min(edited.size(), target.size()), target.begin());
+    QDialog::accept();
+}
+
+void CParameterEditorDlg::reject() {
+    m_tabs->OnCancel();
+    QDialog::reject();
+}
