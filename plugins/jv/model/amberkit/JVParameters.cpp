@@ -73,7 +73,7 @@ const CJVParameterTable& CachedTable(Generation generation) {
 }  // namespace
 
 CJVParameterTable::CJVParameterTable(RecordKind kind, Generation generation)
-    : m_kind(kind), m_generation(generation), m_layout(&LayoutOf(kind)), m_area(AreaOf(kind)) {
+    : m_kind(kind), m_layout(&LayoutOf(kind)), m_area(AreaOf(kind)) {
     std::vector<CParameter> entries = BuildEntries(kind, generation);
     // The defaults are what a freshly initialised record holds.
     const std::unique_ptr<CJVRecord> fresh = DefaultRecord(kind);
@@ -116,7 +116,8 @@ const CJVParameterTable& GetJVParameterTable(RecordKind kind, Generation generat
     switch (kind) {
         case RecordKind::Patch: return CachedTable<RecordKind::Patch>(generation);
         case RecordKind::Performance: return CachedTable<RecordKind::Performance>(generation);
-        case RecordKind::Rhythm: return CachedTable<RecordKind::Rhythm>(generation);
+        // Every generation has the same rhythm set: one table serves them all.
+        case RecordKind::Rhythm: return CachedTable<RecordKind::Rhythm, Generation::JV1080>();
         case RecordKind::System: return CachedTable<RecordKind::System>(generation);
     }
     throw std::invalid_argument("unknown record kind");

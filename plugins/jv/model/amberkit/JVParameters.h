@@ -27,7 +27,6 @@ public:
     CJVParameterTable(RecordKind kind, Generation generation);
 
     RecordKind GetKind() const { return m_kind; }
-    Generation GetGeneration() const { return m_generation; }
     const RecordLayout& Layout() const { return *m_layout; }
 
     std::size_t DataIndex(const CParameter& parameter) const override;
@@ -40,7 +39,6 @@ public:
 
 private:
     RecordKind m_kind;
-    Generation m_generation;
     const RecordLayout* m_layout;
     TemporaryArea m_area;
 };

@@ -48,7 +48,8 @@ void AddJV1080(CRowWriter& w) {
     w.List(0x0C, "clock", "Clock Source", {"INT", "MIDI"});
     w.List(0x1E, "rhythm.edit", "Rhythm Edit Source", {"PNL", "PNL&MIDI"});
     w.SetGroup("Preview");
-    w.List(0x1F, "preview.mode", "Preview Sound Mode", {"SINGLE", "CHORD"});
+    // The initial system image (JVRecords.cpp) holds 2 here: there is a third mode.
+    w.List(0x1F, "preview.mode", "Preview Sound Mode", {"SINGLE", "CHORD", "PHRASE"});
     for (int n = 1; n <= 4; ++n) {
         const std::string s = std::to_string(n);
         w.List(0x1E + 2 * n, "preview" + s + ".key", "Preview Key " + s, NoteNames());
