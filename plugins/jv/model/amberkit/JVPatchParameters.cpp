@@ -193,7 +193,7 @@ void AddTone(std::vector<CParameter>& out, int tone) {
         w.Bipolar(0x49 + n, "penv.level" + std::to_string(n), "Pitch Env Level " + std::to_string(n));
 
     w.SetPage("TVF");
-    w.List(0x50, "filter.type", "Filter Type", {"OFF", "LPF", "BPF", "HPF", "PKG"});
+    w.List(0x50, "filter", "Filter Type", {"OFF", "LPF", "BPF", "HPF", "PKG"});
     w.Number(0x51, "cutoff", "Cutoff Frequency");
     w.List(0x52, "cutoff.keyfollow", "Cutoff Keyfollow", KeyfollowSteps());
     w.Number(0x53, "resonance", "Resonance");

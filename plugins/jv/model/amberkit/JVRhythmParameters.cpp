@@ -41,7 +41,7 @@ void AddKey(std::vector<CParameter>& out, int key) {
         w.Bipolar(0x15 + n, "penv.level" + std::to_string(n), "Pitch Env Level " + std::to_string(n));
 
     w.SetPage("TVF");
-    w.List(0x1A, "filter.type", "Filter Type", {"OFF", "LPF", "BPF", "HPF", "PKG"});
+    w.List(0x1A, "filter", "Filter Type", {"OFF", "LPF", "BPF", "HPF", "PKG"});
     w.Number(0x1B, "cutoff", "Cutoff Frequency");
     w.Number(0x1C, "resonance", "Resonance");
     w.List(0x1D, "resonance.velocity", "Resonance Velocity Sens", VelocitySens());
