@@ -22,7 +22,7 @@ namespace {
 
 // A stream (a pipe, a device) has no length to read up to; this bounds what is
 // taken from one, so an endless source such as /dev/zero fails instead of filling memory.
-constexpr std::size_t kMaxStreamBytes = std::size_t{1} << 30;
+constexpr std::size_t kMaxStreamBytes = std::size_t{256} << 20;
 
 [[noreturn]] void ThrowErrno(const std::string& path, int error, const std::string& prefix = {}) {
     throw CFileException(CFileException::CauseFromErrno(error), path, prefix + std::strerror(error));

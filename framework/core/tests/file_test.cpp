@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -279,6 +281,11 @@ TEST(FileRead, AStreamIsReadToItsEnd) {
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const auto bytes = Pattern(150'000);
     std::thread writer([&] {
+        // A reader that stops early must fail the test, not end the process.
+        sigset_t set;
+        sigemptyset(&set);
+        sigaddset(&set, SIGPIPE);
+        pthread_sigmask(SIG_BLOCK, &set, nullptr);
         const int fd = ::open(fifo.c_str(), O_WRONLY | O_CLOEXEC);
         if (fd < 0) return;
         for (std::size_t done = 0; done < bytes.size();) {
