@@ -11,6 +11,7 @@
 #include <cstring>
 #include <iostream>
 #include <optional>
+#include <utility>
 
 #include <tonalith/File.h>
 #include <tonalith/FileX.h>
@@ -287,12 +288,14 @@ SeekableInput::SeekableInput(const std::string& path) : m_given(path), m_path(pa
     SaveBytes(m_path, ReadBytes(path));
 }
 
-std::string SeekableInput::Named(std::string text) const {
-    if (m_path == m_given) return text;
-    for (std::size_t at = text.find(m_path); at != std::string::npos; at = text.find(m_path, at + m_given.size()))
-        text.replace(at, m_path.size(), m_given);
+std::string ReplaceAll(std::string text, std::string_view from, std::string_view to) {
+    if (from.empty()) return text;
+    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
     return text;
 }
+
+std::string SeekableInput::Named(std::string text) const { return ReplaceAll(std::move(text), m_path, m_given); }
 
 void ApplySettings(CSynth& synth, const std::vector<std::string>& assignments) {
     synth.GetConfig().SetReadOnly(true);

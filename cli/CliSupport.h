@@ -98,6 +98,9 @@ void RefuseSameFile(const std::string& input, std::string_view inputWhat, const 
 // Commands that make a new file: an existing regular file is replaced only with --force.
 void RefuseExisting(const std::string& path, bool force);
 
+// text with every from replaced by to (a private file's name by the one the user gave).
+std::string ReplaceAll(std::string text, std::string_view from, std::string_view to);
+
 // A private folder in the temporary directory, removed with everything in it.
 class ScratchFolder {
 public:

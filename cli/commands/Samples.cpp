@@ -49,10 +49,7 @@ void SdsToWav(const std::string& in, const std::string& out) {
     try {
         flintkit::ExportWave(patch, wave);
     } catch (const flintkit::CWaveException& e) {
-        std::string text = e.what();
-        for (std::size_t at = text.find(wave); at != std::string::npos; at = text.find(wave, at + out.size()))
-            text.replace(at, wave.size(), out);
-        throw Failure(text);
+        throw Failure(ReplaceAll(e.what(), wave, out));
     }
     SaveBytes(out, ReadBytes(wave));
     std::cout << patch.GetLength() << " samples at " << patch.GetRate() << " Hz\n";

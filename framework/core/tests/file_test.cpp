@@ -157,21 +157,6 @@ TEST(AtomicSaveStreams, AFifoAndALinkToItReceiveTheBytesAndStayFifos) {
     EXPECT_EQ(std::distance(fs::directory_iterator(dir / "sub"), fs::directory_iterator()), 1);
 }
 
-TEST(AtomicSaveStreams, AFailingWriterSendsNothingToAStream) {
-    const fs::path fifo = tonalith::test::TempDir() / "out.fifo";
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    const auto received = ReceiveThroughFifo(fifo, [&] {
-        EXPECT_THROW(CFileX::SaveAtomically(fifo.string(),
-                                            [](CFile& f) {
-                                                f.Write("half", 4);
-                                                throw CFileException(CFileException::badFormat, f.GetFilePath());
-                                            }),
-                     CFileException);
-    });
-    EXPECT_TRUE(received.empty());
-    EXPECT_EQ(TypeOf(fifo), S_IFIFO);
-}
-
 TEST(AtomicSaveStreams, OwnDescriptorsAreWrittenWhereTheyStandNotReplaced) {
     // A pipe, as standard output is when a command's output is piped on.
     int ends[2];
