@@ -112,7 +112,8 @@ void Info(const std::string& path, bool json) {
                       {"version", ToUtf8(memory.GetVersion())},
                       {"guid", GuidText(memory.GetMemoryGuid())}}},
                     {"layers", std::move(layers)},
-                    {"unread", {{"messages", memory.GetUnreadMessageCount()}, {"bytes", memory.GetUnreadBytes().size()}}}};
+                    {"unread",
+                     {{"messages", memory.GetUnreadMessageCount()}, {"bytes", memory.GetUnreadBytes().size()}}}};
     if (json) return PrintJson(info);
     std::cout << path << ": " << info["memory"]["name"].get<std::string>() << ' '
               << info["memory"]["version"].get<std::string>() << '\n';

@@ -62,7 +62,9 @@ void Send(const std::string& path, const std::string& layersText, const std::str
         }
         bytes.assign(file.Data().begin(), file.Data().end());
     }
-    if (bytes.empty()) throw Failure("\"" + path + "\": " + (layers.empty() ? "the file is empty" : "the layers hold nothing to send"));
+    if (bytes.empty())
+        throw Failure("\"" + path + "\": " +
+                      (layers.empty() ? "the file is empty" : "the layers hold nothing to send"));
     InitMidi(api);
     SendAndWait(OpenOutput(port), bytes);
     std::cout << bytes.size() << " bytes sent\n";
