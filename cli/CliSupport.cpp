@@ -167,15 +167,13 @@ CLayer& GetLayer(const Bank& bank, int index) {
 }
 
 void SaveLayers(CSynthMemory& memory, const std::string& path, std::span<const int> layers) {
-    std::vector<int> list(layers.begin(), layers.end());
-    if (list.empty())
-        for (int i = 0; i < memory.GetLayerCount(); ++i) list.push_back(i);
-    for (const int i : list)
+    for (const int i : layers)
         if (i < 0 || i >= memory.GetLayerCount())
             throw Failure("there is no layer " + std::to_string(i) + " to write to \"" + path + "\"");
     try {
         CFileX::SaveAtomically(OutputPath(path), [&](CFile& file) {
-            for (const int i : list) memory.GetLayer(i).Save(file);
+            if (layers.empty()) memory.Save(file);  // the bank in the shape its file had
+            for (const int i : layers) memory.GetLayer(i).Save(file);
         });
     } catch (const CFileException& e) {
         throw Failure(e.GetErrorMessage());

@@ -73,7 +73,9 @@ struct Bank {
 Bank OpenBank(const std::string& path, const std::vector<std::string>& settings = {});
 CLayer& GetLayer(const Bank& bank, int index);
 
-// Writes the listed layers (all when empty) in list order, atomically.
+// Writes the listed layers in list order, atomically. With none listed, the bank
+// as CSynthMemory::Save writes it: the layers its file held (all for a new bank)
+// and the messages no layer reads.
 void SaveLayers(CSynthMemory& memory, const std::string& path, std::span<const int> layers = {});
 // Writes bytes atomically; throws Failure naming the file.
 void SaveBytes(const std::string& path, std::span<const std::uint8_t> bytes);

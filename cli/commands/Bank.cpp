@@ -98,11 +98,13 @@ void Info(const std::string& path, bool json) {
                                {"name", ToUtf8(patch->GetName())},
                                {"type", ToUtf8(patch->GetTypeName())},
                                {"type_guid", GuidText(patch->GetPatchType())},
-                               {"info", ToUtf8(layer.GetInfoForPatch(i))}});
+                               {"info", ToUtf8(layer.GetInfoForPatch(i))},
+                               {"in_file", layer.IsPatchInFile(i)}});
         }
         layers.push_back({{"index", l},
                           {"name", ToUtf8(layer.GetName())},
                           {"patch_count", layer.GetPatchCount()},
+                          {"in_file", layer.IsInFile()},
                           {"patches", std::move(patches)}});
     }
     const Json info{{"file", path},
@@ -110,17 +112,36 @@ void Info(const std::string& path, bool json) {
                      {{"name", ToUtf8(memory.GetName())},
                       {"version", ToUtf8(memory.GetVersion())},
                       {"guid", GuidText(memory.GetMemoryGuid())}}},
-                    {"layers", std::move(layers)}};
+                    {"layers", std::move(layers)},
+                    {"unread",
+                     {{"messages", memory.GetUnreadMessageCount()}, {"bytes", memory.GetUnreadBytes().size()}}}};
     if (json) return PrintJson(info);
     std::cout << path << ": " << info["memory"]["name"].get<std::string>() << ' '
               << info["memory"]["version"].get<std::string>() << '\n';
     for (const Json& l : info["layers"]) {
         std::cout << "layer " << l["index"] << ": " << l["name"].get<std::string>() << " (" << l["patch_count"]
-                  << " patches)\n";
+                  << " patches" << (l["in_file"].get<bool>() ? "" : ", not in the file") << ")\n";
         for (const Json& p : l["patches"])
             std::cout << "  " << p["label"].get<std::string>() << '\t' << p["name"].get<std::string>() << '\t'
-                      << p["type"].get<std::string>() << '\n';
+                      << p["type"].get<std::string>() << (p["in_file"].get<bool>() ? "\tin file" : "") << '\n';
     }
+    if (const auto bytes = info["unread"]["bytes"].get<std::size_t>(); bytes > 0)
+        std::cout << "kept, read by no layer: " << info["unread"]["messages"] << " messages, " << bytes << " bytes\n";
+}
+
+// Where an edited bank goes and in what shape: the layers listed with --layers;
+// every layer with --all-layers; else the layers the file held and the edited
+// one, with the messages no layer reads.
+struct Output {
+    std::string path;
+    std::vector<int> layers;
+    bool allLayers = false;
+};
+
+void Write(const Bank& bank, const Output& out) {
+    if (out.allLayers)
+        for (int i = 0; i < bank.memory->GetLayerCount(); ++i) bank.memory->GetLayer(i).SetInFile(true);
+    SaveLayers(*bank.memory, out.path, out.layers);
 }
 
 // Patch i of the layer replaced by the given patch, as an edit command does it.
@@ -139,7 +160,7 @@ int CheckedPatchIndex(const Bank& bank, const CLayer& layer, int index) {
     return index;
 }
 
-void Move(const std::string& path, int layerIndex, const std::string& patches, int to, const std::string& out) {
+void Move(const std::string& path, int layerIndex, const std::string& patches, int to, const Output& out) {
     const std::vector<int> selected = ParseIndexList(patches, "--patches");
     const Bank bank = OpenBank(path);
     CLayer& layer = GetLayer(bank, layerIndex);
@@ -151,10 +172,10 @@ void Move(const std::string& path, int layerIndex, const std::string& patches, i
     for (const std::uint32_t old : order) clones.push_back(layer.GetPatch(static_cast<int>(old))->Clone());
     layer.AdaptParentLayers(order, false);
     for (std::size_t i = 0; i < clones.size(); ++i) ReplacePatch(bank, layer, static_cast<int>(i), *clones[i]);
-    SaveLayers(*bank.memory, out);
+    Write(bank, out);
 }
 
-void Init(const std::string& path, int layerIndex, const std::string& patches, const std::string& out) {
+void Init(const std::string& path, int layerIndex, const std::string& patches, const Output& out) {
     const std::vector<int> selected = ParseIndexList(patches, "--patches");
     const Bank bank = OpenBank(path);
     CLayer& layer = GetLayer(bank, layerIndex);
@@ -163,10 +184,10 @@ void Init(const std::string& path, int layerIndex, const std::string& patches, c
         copy->Init();
         ReplacePatch(bank, layer, i, *copy);
     }
-    SaveLayers(*bank.memory, out);
+    Write(bank, out);
 }
 
-void Rename(const std::string& path, int layerIndex, int patchIndex, const std::string& name, const std::string& out) {
+void Rename(const std::string& path, int layerIndex, int patchIndex, const std::string& name, const Output& out) {
     const Bank bank = OpenBank(path);
     CLayer& layer = GetLayer(bank, layerIndex);
     auto copy = layer.GetPatch(CheckedPatchIndex(bank, layer, patchIndex))->Clone();
@@ -176,7 +197,7 @@ void Rename(const std::string& path, int layerIndex, int patchIndex, const std::
         static_cast<int>(wanted.size()) > copy->GetNameLength())
         Warn("the name was stored as \"" + ToUtf8(copy->GetName()) + "\"");
     ReplacePatch(bank, layer, patchIndex, *copy);
-    SaveLayers(*bank.memory, out);
+    Write(bank, out);
 }
 
 void Deps(const std::string& path, int layerIndex, bool json) {
@@ -244,7 +265,7 @@ void Deps(const std::string& path, int layerIndex, bool json) {
 
 void AddBankCommands(CLI::App& app) {
     struct Options {
-        bool json = false, force = false;
+        bool json = false, force = false, allLayers = false;
         std::string file, out, layers, patches, name;
         std::vector<std::string> sets;
         int layer = 0, patch = 0, to = 0;
@@ -266,16 +287,29 @@ void AddBankCommands(CLI::App& app) {
     info->add_flag("--json", o->json, "Print JSON");
     info->callback([o] { Info(o->file, o->json); });
 
-    auto* convert = app.add_subcommand("convert", "Read IN and write OUT, all layers or the listed ones in list order");
+    // --layers and --all-layers of the commands that write a bank.
+    auto addShape = [o](CLI::App* sub) {
+        auto* layers = sub->add_option("--layers", o->layers, "Layer indices to write, in this order, e.g. 0,2");
+        sub->add_flag("--all-layers", o->allLayers,
+                      "Write every layer, also those the file did not hold (default: the layers it held)")
+            ->excludes(layers);
+    };
+    auto output = [o] {
+        return Output{o->out, o->layers.empty() ? std::vector<int>{} : ParseIndexList(o->layers, "--layers"),
+                      o->allLayers};
+    };
+
+    auto* convert = app.add_subcommand(
+        "convert", "Read IN and write OUT: the layers IN held and the messages no layer reads, or the listed layers");
     convert->add_option("IN", o->file, "The SysEx file to read")->required();
     convert->add_option("OUT", o->out, "The SysEx file to write")->required();
-    convert->add_option("--layers", o->layers, "Layer indices to write, e.g. 0,2");
+    addShape(convert);
     convert->add_option("--set", o->sets, "A plug-in setting for this run only, e.g. DEVICEID=3 (repeatable)")
         ->allow_extra_args(false);
-    convert->callback([o] {
-        const std::vector<int> layers = o->layers.empty() ? std::vector<int>{} : ParseIndexList(o->layers, "--layers");
+    convert->callback([o, output] {
+        const Output out = output();
         Bank bank = OpenBank(o->file, o->sets);
-        SaveLayers(*bank.memory, o->out, layers);
+        Write(bank, out);
     });
 
     auto* move = app.add_subcommand("move", "Move patches of a layer to a position, as a drop in the bank view does");
@@ -284,14 +318,16 @@ void AddBankCommands(CLI::App& app) {
     move->add_option("--patches", o->patches, "Patch indices to move, e.g. 0,1")->required();
     move->add_option("--to", o->to, "The new position of the first moved patch")->required();
     move->add_option("-o,--output", o->out, "The SysEx file to write")->required();
-    move->callback([o] { Move(o->file, o->layer, o->patches, o->to, o->out); });
+    addShape(move);
+    move->callback([o, output] { Move(o->file, o->layer, o->patches, o->to, output()); });
 
     auto* init = app.add_subcommand("init", "Initialise patches of a layer");
     init->add_option("FILE", o->file, "The SysEx file to read")->required();
     init->add_option("--layer", o->layer, "Layer index")->required();
     init->add_option("--patches", o->patches, "Patch indices, e.g. 0,3-5")->required();
     init->add_option("-o,--output", o->out, "The SysEx file to write")->required();
-    init->callback([o] { Init(o->file, o->layer, o->patches, o->out); });
+    addShape(init);
+    init->callback([o, output] { Init(o->file, o->layer, o->patches, output()); });
 
     auto* rename = app.add_subcommand("rename", "Give a patch a new name");
     rename->add_option("FILE", o->file, "The SysEx file to read")->required();
@@ -299,7 +335,8 @@ void AddBankCommands(CLI::App& app) {
     rename->add_option("--patch", o->patch, "Patch index")->required();
     rename->add_option("--name", o->name, "The new name")->required();
     rename->add_option("-o,--output", o->out, "The SysEx file to write")->required();
-    rename->callback([o] { Rename(o->file, o->layer, o->patch, o->name, o->out); });
+    addShape(rename);
+    rename->callback([o, output] { Rename(o->file, o->layer, o->patch, o->name, output()); });
 
     auto* deps = app.add_subcommand("deps", "The references between a layer and its child and parent layers");
     deps->add_option("FILE", o->file, "The SysEx file to read")->required();

@@ -44,19 +44,27 @@ void Ports(const std::string& api, bool json) {
     for (std::size_t i = 0; i < outputs.size(); ++i) std::cout << "  " << i << ": " << outputs[i] << '\n';
 }
 
+// Without --layers the file goes out as it is, every byte in its order (a single
+// patch stays a single patch; nothing of the instrument's memory that the file
+// did not hold is overwritten). With --layers, those layers of the bank.
 void Send(const std::string& path, const std::string& layersText, const std::string& port, const std::string& api) {
     const std::vector<int> layers = layersText.empty() ? std::vector<int>{} : ParseIndexList(layersText, "--layers");
-    const Bank bank = OpenBank(path);
-    CMemFile file(path);
-    try {
-        if (layers.empty())
-            for (int i = 0; i < bank.memory->GetLayerCount(); ++i) bank.memory->GetLayer(i).Save(file);
-        for (const int i : layers) GetLayer(bank, i).Save(file);
-    } catch (const CFileException& e) {
-        throw Failure(e.GetErrorMessage());
+    std::vector<std::uint8_t> bytes;
+    if (layers.empty()) {
+        bytes = ReadBytes(path);
+    } else {
+        const Bank bank = OpenBank(path);
+        CMemFile file(path);
+        try {
+            for (const int i : layers) GetLayer(bank, i).Save(file);
+        } catch (const CFileException& e) {
+            throw Failure(e.GetErrorMessage());
+        }
+        bytes.assign(file.Data().begin(), file.Data().end());
     }
-    const std::vector<std::uint8_t> bytes(file.Data().begin(), file.Data().end());
-    if (bytes.empty()) throw Failure("\"" + path + "\": the layers hold nothing to send");
+    if (bytes.empty())
+        throw Failure("\"" + path + "\": " +
+                      (layers.empty() ? "the file is empty" : "the layers hold nothing to send"));
     InitMidi(api);
     SendAndWait(OpenOutput(port), bytes);
     std::cout << bytes.size() << " bytes sent\n";
@@ -155,9 +163,9 @@ void AddMidiCommands(CLI::App& app) {
     addApi(ports);
     ports->callback([o] { Ports(o->api, o->json); });
 
-    auto* send = app.add_subcommand("send", "Send a bank's layers as SysEx");
+    auto* send = app.add_subcommand("send", "Send a SysEx file as it is, or the listed layers of its bank");
     send->add_option("FILE", o->file, "The SysEx file")->required();
-    send->add_option("--layers", o->layers, "Layer indices to send (default: all)");
+    send->add_option("--layers", o->layers, "Layer indices to send (default: the file's own bytes, unchanged)");
     send->add_option("--out", o->out, "MIDI output: index or part of its name")->required();
     addApi(send);
     send->callback([o] { Send(o->file, o->layers, o->out, o->api); });

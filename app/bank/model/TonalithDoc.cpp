@@ -27,7 +27,10 @@ public:
 CTonalithDoc::CTonalithDoc() = default;
 CTonalithDoc::~CTonalithDoc() = default;
 
-void CTonalithDoc::SetMemory(std::unique_ptr<CSynthMemory> memory) { m_memory = std::move(memory); }
+void CTonalithDoc::SetMemory(std::unique_ptr<CSynthMemory> memory) {
+    m_memory = std::move(memory);
+    m_fileShape = false;
+}
 
 std::vector<int> CTonalithDoc::ChoosableMemories(const CSynthMemoryFactory& factory) {
     std::vector<int> out;
@@ -41,6 +44,7 @@ bool CTonalithDoc::OnNewDocument(const CSynthMemoryFactory& factory, int memoryI
     std::unique_ptr<CSynthMemory> memory = factory.GetMemory(memoryIndex).CreateMemory();
     if (!memory || memory->GetLayerCount() == 0) return false;
     m_memory = std::move(memory);
+    m_fileShape = false;
     SetPathName({});
     SetModifiedFlag(false);
     return true;
@@ -62,7 +66,7 @@ bool CTonalithDoc::OnOpenDocument(const std::string& path) {
             }
             memory = generic->CreateMemory();
             try {
-                memory->GetLayer(0).Load(file);
+                memory->Load(file);
             } catch (const CFileException& e) {
                 // A file that ends in the middle of a message opens with what was read.
                 if (e.m_cause != CFileException::endOfFile) throw;
@@ -84,6 +88,7 @@ bool CTonalithDoc::OnOpenDocument(const std::string& path) {
         return false;
     }
     m_memory = std::move(memory);
+    m_fileShape = true;
     SetPathName(path);
     SetModifiedFlag(false);
     if (const auto& problems = m_memory->GetLoadProblems(); !problems.empty()) {
@@ -107,7 +112,9 @@ bool CTonalithDoc::SaveLayers(const std::optional<std::vector<int>>& layers, std
             if (layers) {
                 for (int index : *layers) m_memory->GetLayer(index).Save(file);
             } else {
-                for (int i = 0; i < m_memory->GetLayerCount(); ++i) m_memory->GetLayer(i).Save(file);
+                // A bank opened from a file keeps its shape: the layers it held or
+                // that changed since, and the messages no layer reads.
+                m_memory->Save(file, !m_fileShape);
             }
         });
     } catch (const CFileException& e) {

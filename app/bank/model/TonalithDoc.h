@@ -27,11 +27,14 @@ public:
     // Reads path into the memory of the plug-in that recognises it, or into the
     // generic memory. Failures are reported naming the file; false leaves no memory.
     bool OnOpenDocument(const std::string& path);
-    // Writes every layer atomically. On success the path is set and the modified
-    // flag cleared; on failure both stay as they were and the old file is untouched.
+    // Writes the bank atomically: a bank opened from a file writes the layers the
+    // file held and those changed since, then the messages no layer read; a new or
+    // adopted (received) bank writes every layer. On success the path is set and
+    // the modified flag cleared; on failure both stay as they were and the old
+    // file is untouched.
     bool OnSaveDocument(const std::string& path);
-    // Writes the listed layers (all when none), asking for a file when path is
-    // empty. False when cancelled or the write failed.
+    // Writes the listed layers (the whole bank as OnSaveDocument does when none),
+    // asking for a file when path is empty. False when cancelled or the write failed.
     bool SaveLayers(const std::optional<std::vector<int>>& layers, std::string path);
     bool SaveLayer(int index, const std::string& path);
 
@@ -45,6 +48,7 @@ public:
 
 private:
     std::unique_ptr<CSynthMemory> m_memory;
+    bool m_fileShape = false;  // opened from a file: saving keeps what the file held
     static void (*s_beforeClose)();
 };
 

@@ -90,6 +90,7 @@ public:
         if (remaining > std::numeric_limits<std::size_t>::max() / 2)
             throw CFileException(CFileException::badFormat, file.GetFilePath(), "the file is too large");
         static_cast<CGenericPatch*>(GetPatch(0))->SetBytes(file.ReadBytes(static_cast<std::size_t>(remaining)));
+        MarkPatchInFile(0);
     }
     void SwitchMode(const CSynth&, bool) override {}
     std::string GetPatchLabel(int) const override { return "SysEx Data"; }
@@ -108,6 +109,13 @@ public:
     }
     std::string GetVersion() const override { return "1.00"; }
     std::unique_ptr<CHeader> ReadHeader(CFile& file) const override { return ReadHeaderAt<CGenericHeader>(file); }
+    // The one patch takes everything from the position on, stray bytes before the
+    // first message included: nothing is kept beside it, or saving would write
+    // those bytes twice (or out of order).
+    void Load(CFile& file) override {
+        BeginFileLoad();
+        GetLayer(0).Load(file);
+    }
 };
 
 }  // namespace

@@ -55,6 +55,37 @@ void CLayer::AdaptParentLayers(std::span<const std::uint32_t> map, bool undo) {
     for (CLayer* parent : m_parentLayers) parent->AdaptLayer(*this, map, undo);
 }
 
+bool CLayer::IsPatchInFile(int i) const {
+    return i >= 0 && static_cast<std::size_t>(i) < m_patchInFile.size() && m_patchInFile[static_cast<std::size_t>(i)];
+}
+
+void CLayer::MarkPatchInFile(int i) {
+    if (i < 0 || i >= GetPatchCount()) return;
+    if (m_patchInFile.size() < static_cast<std::size_t>(GetPatchCount()))
+        m_patchInFile.resize(static_cast<std::size_t>(GetPatchCount()));
+    m_patchInFile[static_cast<std::size_t>(i)] = true;
+    m_inFile = true;
+    ++m_fileMarks;
+}
+
+void CLayer::MarkAllPatchesInFile() {
+    m_patchInFile.assign(static_cast<std::size_t>(GetPatchCount()), true);
+    m_inFile = true;
+    ++m_fileMarks;
+}
+
+void CLayer::ClearInFile() {
+    m_patchInFile.clear();
+    m_inFile = false;
+}
+
+void CLayer::NotePatchStored(int i) {
+    if (m_loadingFile)
+        MarkPatchInFile(i);
+    else
+        m_inFile = true;
+}
+
 // ---- CPatchLayer ----
 
 void CPatchLayer::SetPatch(int i, const CPatch& patch) {
@@ -70,6 +101,7 @@ void CPatchLayer::SetPatch(int i, const CPatch& patch) {
     clone->RemoveChildLayers();
     for (CLayer* c : m_childLayers) clone->AddChildLayer(c);
     m_patches[static_cast<std::size_t>(i)] = std::move(clone);
+    NotePatchStored(i);
 }
 
 CPatch* CPatchLayer::GetPatch(int i) const {
@@ -82,4 +114,5 @@ void CPatchLayer::AddPatch(std::unique_ptr<CPatch> patch) { m_patches.push_back(
 
 void CPatchLayer::ReplacePatch(int i, std::unique_ptr<CPatch> patch) {
     m_patches.at(static_cast<std::size_t>(i)) = std::move(patch);
+    NotePatchStored(i);
 }

@@ -63,20 +63,77 @@ int CSynthMemory::GetMatchingLayer(CFile& file) {
     return -1;
 }
 
-void CSynthMemory::Load(CFile& file) {
+// The layers mark what they read only while the memory loads a file; afterwards
+// a stored patch is the user's change.
+class CSynthMemory::LoadingFile {
+public:
+    explicit LoadingFile(const CSynthMemory& memory) : m_memory(memory) { Set(true); }
+    ~LoadingFile() { Set(false); }
+    LoadingFile(const LoadingFile&) = delete;
+    LoadingFile& operator=(const LoadingFile&) = delete;
+
+private:
+    void Set(bool on) {
+        for (const auto& layer : m_memory.m_layers) SetLoadingFile(*layer, on);
+    }
+    const CSynthMemory& m_memory;
+};
+
+namespace {
+
+std::string Count(std::uint64_t n, const char* one, const char* many) {
+    return std::to_string(n) + ' ' + (n == 1 ? one : many);
+}
+
+}  // namespace
+
+void CSynthMemory::SetLoadingFile(CLayer& layer, bool on) { layer.m_loadingFile = on; }
+
+void CSynthMemory::BeginFileLoad() {
     m_loadProblems.clear();
+    m_unread.clear();
+    m_unreadMessages = 0;
+    m_unreadOther = 0;
+    m_loadedFromFile = true;
+    for (const auto& layer : m_layers) layer->ClearInFile();
+}
+
+std::uint64_t CSynthMemory::CountFileMarks() const {
+    std::uint64_t marks = 0;
+    for (const auto& layer : m_layers) marks += layer->m_fileMarks;
+    return marks;
+}
+
+void CSynthMemory::KeepUnread(CFile& file, std::uint64_t start, bool message) {
+    const std::uint64_t end = file.GetPosition();
+    if (end <= start) return;
+    file.Seek(static_cast<std::int64_t>(start), CFile::begin);
+    const std::vector<std::uint8_t> bytes = file.ReadBytes(static_cast<std::size_t>(end - start));
+    m_unread.insert(m_unread.end(), bytes.begin(), bytes.end());
+    if (message)
+        ++m_unreadMessages;
+    else
+        m_unreadOther += bytes.size();
+}
+
+void CSynthMemory::Load(CFile& file) {
+    BeginFileLoad();
+    const LoadingFile loading(*this);
     const std::uint64_t length = file.GetLength();
     while (file.GetPosition() < length) {
         const std::uint64_t start = file.GetPosition();
         if (file.PeekByte() != kSysExStart) {
             SkipToMessageStart(file);
+            KeepUnread(file, start, false);
             continue;
         }
         const int layer = GetMatchingLayer(file);
         if (layer < 0) {
             SkipMessage(file);
+            KeepUnread(file, start, true);
             continue;
         }
+        const std::uint64_t marks = CountFileMarks();
         try {
             GetLayer(layer).Load(file);
         } catch (const CFileException& e) {
@@ -88,12 +145,43 @@ void CSynthMemory::Load(CFile& file) {
                                      e.what());
             file.Seek(static_cast<std::int64_t>(start), CFile::begin);
         }
-        // Every step must advance, so no input can make this loop forever.
+        // Every step must advance, so no input can make this loop forever. A
+        // message the layer could not read is kept like one no layer reads.
         if (file.GetPosition() <= start) {
             file.Seek(static_cast<std::int64_t>(start), CFile::begin);
             SkipMessage(file);
+            KeepUnread(file, start, true);
+            continue;
         }
+        // A layer that fills its patches in place and marks nothing has read a
+        // dump of the whole layer.
+        if (CountFileMarks() == marks) GetLayer(layer).MarkAllPatchesInFile();
     }
+    if (!m_unread.empty()) {
+        std::string what;
+        if (m_unreadMessages > 0) what = Count(static_cast<std::uint64_t>(m_unreadMessages), "message", "messages");
+        if (m_unreadOther > 0)
+            what += (what.empty() ? "" : " and ") + Count(m_unreadOther, "byte", "bytes") + " between messages";
+        m_loadProblems.push_back("kept " + what + " that no layer reads (" + Count(m_unread.size(), "byte", "bytes") +
+                                 "); saving the bank writes them back after its layers");
+    }
+}
+
+void CSynthMemory::Save(CFile& file, bool allLayers) {
+    std::vector<int> layers;
+    if (allLayers)
+        for (int i = 0; i < GetLayerCount(); ++i) layers.push_back(i);
+    else
+        layers = GetLayersToSave();
+    for (const int i : layers) GetLayer(i).Save(file);
+    if (!m_unread.empty()) file.Write(m_unread);
+}
+
+std::vector<int> CSynthMemory::GetLayersToSave() const {
+    std::vector<int> layers;
+    for (int i = 0; i < GetLayerCount(); ++i)
+        if (!m_loadedFromFile || GetLayer(i).IsInFile()) layers.push_back(i);
+    return layers;
 }
 
 void CSynthMemory::AddAdditionalTool(std::unique_ptr<CBasicSynthTool> tool) { m_tools.push_back(std::move(tool)); }

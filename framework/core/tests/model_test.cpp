@@ -241,8 +241,11 @@ TEST_F(FactoryTest, LoadWalksMixedFilesAndKeepsLayersOfDamagedDumps) {
     EXPECT_EQ(in.GetPosition(), file.size());
     EXPECT_EQ(memory->GetLayer(kVoice).GetPatch(1)->GetData()[10], 21);  // from the complete bank
     EXPECT_EQ(memory->GetLayer(kSet).GetPatch(2)->GetData()[8], 3);
-    ASSERT_EQ(memory->GetLoadProblems().size(), 2u);
+    // The two damaged banks, then what was kept: they, the stray bytes and the unknown message.
+    ASSERT_EQ(memory->GetLoadProblems().size(), 3u);
     EXPECT_NE(memory->GetLoadProblems()[0].find("\"Voice\""), std::string::npos);
+    EXPECT_EQ(memory->GetLoadProblems()[2].rfind("kept 3 messages and 2 bytes between messages", 0), 0u)
+        << memory->GetLoadProblems()[2];
 }
 
 TEST_F(FactoryTest, LayerSaveRoundTripsThroughLoad) {

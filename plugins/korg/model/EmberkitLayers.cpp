@@ -117,10 +117,12 @@ void CEmberkitLayer::Load(CFile& file) {
         const std::vector<std::uint8_t> data = ParseDump(
             message, kSingleHeaderSize, size, "single " + std::string(m_format.name) + " message", file.GetFilePath());
         std::ranges::copy(data, GetPatch(0)->Data().begin());
+        MarkPatchInFile(0);
         return;
     }
     const SysExMessage message = ReadSysEx(file, kHeaderSize + PackedSize(GetLayerDataSize()) + 1);
     SetLayerData(ParseDump(message, kHeaderSize, GetLayerDataSize(), m_format.dumpName, file.GetFilePath()));
+    MarkAllPatchesInFile();
 }
 
 void CEmberkitLayer::SwitchMode(const CSynth& synth, bool on) {
@@ -205,4 +207,7 @@ void CEmberkitGlobalLayer::LoadAllData(CFile& file) {
     drums.SetLayerData(take(drums.GetLayerDataSize()));
     combinations.SetLayerData(take(combinations.GetLayerDataSize()));
     programs.SetLayerData(take(programs.GetLayerDataSize()));
+    // The file held all four layers, not only this one.
+    for (CEmberkitLayer* layer : {static_cast<CEmberkitLayer*>(this), &drums, &combinations, &programs})
+        layer->MarkAllPatchesInFile();
 }

@@ -107,6 +107,10 @@ TEST_F(EmberkitMemory, SingleMessagesFillPatchZeroAndSaveAsWholeBanks) {
     EXPECT_TRUE(std::ranges::equal(loaded.Data(), program));
     EXPECT_TRUE(std::ranges::equal(m_memory.GetLayer(kCombinationLayer).GetPatch(0)->Data(), combination));
     EXPECT_EQ(m_memory.GetLayer(kProgramLayer).GetPatch(1)->GetName(), "Init Prog ");
+    // What the file held: patch 0 of two layers.
+    EXPECT_TRUE(m_memory.GetLayer(kProgramLayer).IsPatchInFile(0));
+    EXPECT_FALSE(m_memory.GetLayer(kProgramLayer).IsPatchInFile(1));
+    EXPECT_EQ(m_memory.GetLayersToSave(), (std::vector<int>{kProgramLayer, kCombinationLayer}));
     EXPECT_EQ(Layer(m_memory, kProgramLayer).GetHeader().GetFunction(), kAllProgramsDump);
     const Bytes saved = Save(m_memory.GetLayer(kProgramLayer));
     EXPECT_EQ(saved.size(), 6u + 39315u + 1u);
@@ -137,6 +141,11 @@ TEST_F(EmberkitMemory, AllDataFillsEveryLayerAndLeavesAGlobalDump) {
     EXPECT_EQ(Layer(m_memory, kProgramLayer).GetLayerData(), Bytes(sound.end() - 34400, sound.end()));
 
     EXPECT_EQ(Layer(m_memory, kGlobalLayer).GetHeader().GetFunction(), kGlobalDump);
+    // One message held every layer, so saving the bank writes them all.
+    for (int l = 0; l < m_memory.GetLayerCount(); ++l) {
+        EXPECT_TRUE(m_memory.GetLayer(l).IsInFile()) << l;
+        EXPECT_TRUE(m_memory.GetLayer(l).IsPatchInFile(m_memory.GetLayer(l).GetPatchCount() - 1)) << l;
+    }
     // Saved as four dumps whose patches equal the loaded ones.
     Bytes four;
     for (int l = 0; l < m_memory.GetLayerCount(); ++l) {
@@ -181,8 +190,9 @@ TEST_F(EmberkitMemory, DamagedDumpsChangeNothingAndSayWhy) {
     }
     CEmberkitSynthMemory memory;
     const auto problems = Load(memory, cases[0].second);
-    ASSERT_EQ(problems.size(), 1u);
+    ASSERT_EQ(problems.size(), 2u);  // the damaged dump, then that it was kept as it came
     EXPECT_NE(problems[0].find("all-programs dump ends after 1200 of 39315 bytes"), std::string::npos) << problems[0];
+    EXPECT_EQ(memory.GetUnreadBytes(), cases[0].second);
 }
 
 TEST_F(EmberkitMemory, OnlyThe01WIsRecognised) {
@@ -214,7 +224,9 @@ TEST_F(EmberkitMemory, FieldNearMissesAreNotTaken) {
                 in.Seek(static_cast<std::int64_t>(i), CFile::begin);
                 ASSERT_EQ(m_memory.GetMatchingLayer(in), -1) << name << " at " << i;
             }
-        EXPECT_TRUE(Load(m_memory, bytes).empty()) << name;
+        // Nothing read; everything kept, to be written back as it was.
+        EXPECT_EQ(Load(m_memory, bytes).size(), 1u) << name;
+        EXPECT_EQ(m_memory.GetUnreadBytes(), bytes) << name;
         EXPECT_EQ(AllLayerData(m_memory), initial) << name;
     }
 }

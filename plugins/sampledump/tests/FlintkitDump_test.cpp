@@ -160,7 +160,12 @@ TEST(FlintkitDump, MemoryTakesOnlyDumpHeadersWithTheirPackets) {
     CMemFile bank(file, "bank.syx");
     memory.Load(bank);
     EXPECT_TRUE(memory.GetLayer(0).GetPatch(0)->IsEqual(first));
-    ASSERT_EQ(memory.GetLoadProblems().size(), 1u);  // the second sample, named, not silently dropped
+    // The second sample, named, not silently dropped: kept with the other messages.
+    ASSERT_EQ(memory.GetLoadProblems().size(), 2u);
+    std::vector<std::uint8_t> kept = identity;
+    kept.insert(kept.end(), ack.begin(), ack.end());
+    kept.insert(kept.end(), second.Data().begin(), second.Data().end());
+    EXPECT_EQ(memory.GetUnreadBytes(), kept);
 
     CMemFile saved;
     memory.GetLayer(0).Save(saved);
@@ -172,5 +177,5 @@ TEST(FlintkitDump, MemoryTakesOnlyDumpHeadersWithTheirPackets) {
     CMemFile t(truncated, "t.syx");
     other.Load(t);
     EXPECT_TRUE(static_cast<CFlintkitSamplePatch*>(other.GetLayer(0).GetPatch(0))->IsEmpty());
-    EXPECT_EQ(other.GetLoadProblems().size(), 1u);
+    EXPECT_EQ(other.GetLoadProblems().size(), 2u);  // the damage, and that the dump was kept
 }

@@ -12,6 +12,7 @@ class CFile;
 class CHeader;
 class CPatch;
 class CSynth;
+class CSynthMemory;
 
 // One bank of a synth memory: a fixed number of patches of one type. Layers may
 // reference each other (a combination names programs); parents are the layers
@@ -58,7 +59,28 @@ public:
     // After this layer's patches moved (map[new] = old), lets every parent rewrite its references.
     virtual void AdaptParentLayers(std::span<const std::uint32_t> map, bool undo);
 
+    // What the bank's file held of this layer. A layer is in the file when its
+    // Load read a record from it, or when a patch of it was stored since (an
+    // edit, paste, init or move: from then on the file holds the layer). Saving a
+    // bank writes these layers, so a file edited in place keeps its shape.
+    bool IsInFile() const { return m_inFile; }
+    void SetInFile(bool inFile) { m_inFile = inFile; }
+    // The slots whose record the file held. Only loading sets them: they say what
+    // the file was, not where its patches went since.
+    bool IsPatchInFile(int i) const;
+    // Loaders mark what they read. SetPatch and ReplacePatch do it for them while
+    // the memory loads a file; a layer that fills its patches in place calls these.
+    void MarkPatchInFile(int i);
+    void MarkAllPatchesInFile();
+    // Forgets what a file held (the memory does this before it loads one).
+    void ClearInFile();
+
 protected:
+    // A patch of slot i was replaced: read from the file while the memory loads
+    // one, otherwise changed by the user. Layers that store patches in their own
+    // way call this too.
+    void NotePatchStored(int i);
+
     // Rewrites the references to child's patches in this layer's patches.
     virtual void AdaptLayer(const CLayer& child, std::span<const std::uint32_t> map, bool undo) {}
     // The patch numbers that patch index refers to in child (one per reference
@@ -71,6 +93,14 @@ protected:
     int m_patchCount;
     std::vector<CLayer*> m_parentLayers;
     std::vector<CLayer*> m_childLayers;
+
+private:
+    friend class CSynthMemory;  // opens and closes the loading of a file
+
+    bool m_loadingFile = false;
+    bool m_inFile = false;
+    std::vector<bool> m_patchInFile;
+    std::uint64_t m_fileMarks = 0;  // counts every mark, so the memory sees whether a Load marked anything
 };
 
 // A layer that keeps its patches in a fixed array it owns, the storage most
@@ -86,7 +116,8 @@ public:
 
 protected:
     void AddPatch(std::unique_ptr<CPatch> patch);
-    // Replaces patch i by the given object without cloning (for loaders).
+    // Replaces patch i by the given object without cloning (for loaders; marks
+    // the slot as SetPatch does).
     void ReplacePatch(int i, std::unique_ptr<CPatch> patch);
 
     std::vector<std::unique_ptr<CPatch>> m_patches;

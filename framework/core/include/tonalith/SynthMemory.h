@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -27,10 +28,24 @@ public:
     // The index of the first layer whose MatchesHeader takes the header at the file
     // position, or -1. The position is unchanged.
     virtual int GetMatchingLayer(CFile& file);
-    // Walks the file: each message a layer recognises is loaded by that layer; other
-    // messages and stray bytes are skipped. Problems (a truncated or damaged dump)
-    // are collected in GetLoadProblems(); the layers concerned stay unchanged.
+    // Walks the file: each message a layer recognises is loaded by that layer,
+    // which marks what the file held (CLayer::IsInFile, IsPatchInFile). Messages
+    // no layer reads, and the bytes between messages (program changes, say), are
+    // kept byte for byte and in order, and a load problem says how many. Problems
+    // (a truncated or damaged dump) are collected in GetLoadProblems(); the layers
+    // concerned stay unchanged and the damaged message is kept with the others.
     virtual void Load(CFile& file);
+    // Writes the bank: GetLayersToSave() (every layer with allLayers) in layer
+    // order, then the bytes no layer read. A chosen set of layers is written by
+    // those layers' Save alone, without the kept bytes.
+    virtual void Save(CFile& file, bool allLayers = false);
+    // The layers the file held and those changed since; every layer when the
+    // memory was not loaded from a file (a new bank).
+    std::vector<int> GetLayersToSave() const;
+    bool IsLoadedFromFile() const { return m_loadedFromFile; }
+    // What Load kept because no layer read it.
+    const std::vector<std::uint8_t>& GetUnreadBytes() const { return m_unread; }
+    int GetUnreadMessageCount() const { return m_unreadMessages; }
     virtual std::unique_ptr<CSynthMemory> CreateMemory() const = 0;
     virtual std::string GetName() const = 0;
     virtual CSynth* GetSynth() const = 0;
@@ -52,10 +67,24 @@ public:
     const std::vector<std::string>& GetLoadProblems() const { return m_loadProblems; }
 
 protected:
+    // Forgets what an earlier file held; a Load that does not call the base Load
+    // calls this first.
+    void BeginFileLoad();
+
     std::vector<std::string> m_loadProblems;
 
 private:
+    class LoadingFile;
+    static void SetLoadingFile(CLayer& layer, bool on);
+    // Appends the bytes from start to the position to the kept ones.
+    void KeepUnread(CFile& file, std::uint64_t start, bool message);
+    std::uint64_t CountFileMarks() const;
+
     std::vector<std::unique_ptr<CLayer>> m_layers;
+    bool m_loadedFromFile = false;
+    std::vector<std::uint8_t> m_unread;
+    int m_unreadMessages = 0;
+    std::uint64_t m_unreadOther = 0;  // bytes outside messages
     std::vector<std::unique_ptr<CBasicSynthTool>> m_tools;
 };
 

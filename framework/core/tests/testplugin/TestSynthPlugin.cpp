@@ -89,6 +89,8 @@ public:
             throw CFileException(CFileException::badFormat, file.GetFilePath(), "the dump does not end with F7");
         for (int i = 0; i < count; ++i)
             std::copy_n(data.begin() + i * kDataSize, kDataSize, GetPatch(i)->GetData());
+        // A bank is left to the memory, which takes an unmarked load for the whole layer.
+        if (head[3] == kOneVoice) MarkPatchInFile(0);
     }
     void SwitchMode(const CSynth&, bool) override {}
     std::string GetPatchLabel(int i) const override {
