@@ -92,6 +92,7 @@ void AddLibraryCommands(CLI::App& app);
 void AddFormCommands(CLI::App& app);
 void AddSampleCommands(CLI::App& app);
 void AddMidiCommands(CLI::App& app);
+void AddVerifyCommand(CLI::App& app);
 
 std::string LowerAscii(std::string text);
 

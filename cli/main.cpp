@@ -39,6 +39,7 @@ int main(int argc, char** argv) {
     cli::AddFormCommands(app);
     cli::AddSampleCommands(app);
     cli::AddMidiCommands(app);
+    cli::AddVerifyCommand(app);
 
     Shutdown shutdown;
     try {
