@@ -188,33 +188,32 @@ std::unique_ptr<CSynthMemory> Reopen(const CSynthMemory& prototype, std::span<co
     return memory;
 }
 
-// Can the plug-in write one record of this layer addressed to its slot? Tried on
-// a patch made different from the initial one and placed in the last slot: its
-// single message must reopen in that slot, not in another (a "current program"
-// dump lands in the first). A layer of one slot is its own record.
+// Can the plug-in write one record of this layer addressed to its slot? The
+// same patch in the first and the last slot must give different messages (a
+// "current program" dump is the same wherever the patch lies), and the last
+// one alone must reopen in the last slot, leaving the first as it was. A layer
+// of one slot is its own record.
 bool WritesSlotRecords(const CSynthMemory& prototype, int layerIndex, const CPatch& sample) {
     const CScopedScriptedUi quiet;  // a type that cannot be sent says so in a message box
     auto probe = prototype.CreateMemory();
     CLayer& layer = probe->GetLayer(layerIndex);
     const int last = layer.GetPatchCount() - 1;
     if (last < 1) return false;
-    const auto initial = prototype.CreateMemory();
-    const CLayer& fresh = initial->GetLayer(layerIndex);
-    auto marked = sample.Clone();
-    marked->SetName("~probe~");
-    if (SamePatch(*marked, *fresh.GetPatch(last)) || SamePatch(*marked, *fresh.GetPatch(0))) return false;
     try {
-        layer.SetPatch(last, *marked);
+        layer.SetPatch(0, sample);
+        layer.SetPatch(last, sample);
         layer.UpdatePatchNumbers();
     } catch (const std::exception&) {
         return false;
     }
+    const std::vector<std::uint8_t> first = layer.GetPatch(0)->GetSysExData(false);
     const std::vector<std::uint8_t> record = layer.GetPatch(last)->GetSysExData(false);
-    if (record.empty()) return false;
+    if (record.empty() || first == record) return false;
+    const auto initial = prototype.CreateMemory();
     const auto reopened = Reopen(prototype, record);
     const CLayer& back = reopened->GetLayer(layerIndex);
-    return reopened->GetLoadProblems().empty() && SamePatch(*back.GetPatch(last), *layer.GetPatch(last)) &&
-           SamePatch(*back.GetPatch(0), *fresh.GetPatch(0));
+    return reopened->GetLoadProblems().empty() && std::ranges::equal(back.GetPatch(last)->Data(), layer.GetPatch(last)->Data()) &&
+           std::ranges::equal(back.GetPatch(0)->Data(), initial->GetLayer(layerIndex).GetPatch(0)->Data());
 }
 
 struct Placed {
