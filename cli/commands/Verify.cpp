@@ -115,7 +115,7 @@ void Verify(const std::string& path, bool json) {
         PrintJson(result);
     } else {
         std::cout << path << ": " << (memory ? ToUtf8(memory->GetName()) : "no plug-in recognises it") << ", "
-                  << messages << " messages";
+                  << messages << (messages == 1 ? " message" : " messages");
         if (!generation.empty()) std::cout << ", written for " << ToUtf8(generation);
         std::cout << '\n';
         for (const Problem& p : problems) std::cout << p.kind << " at byte " << p.offset << ": " << p.message << '\n';
