@@ -146,6 +146,7 @@ void AddFormCommands(CLI::App& app);
 void AddSampleCommands(CLI::App& app);
 void AddMidiCommands(CLI::App& app);
 void AddParameterCommands(CLI::App& app);
+void AddVerifyCommand(CLI::App& app);
 
 std::string LowerAscii(std::string text);
 

@@ -40,6 +40,7 @@ int main(int argc, char** argv) {
     cli::AddSampleCommands(app);
     cli::AddMidiCommands(app);
     cli::AddParameterCommands(app);
+    cli::AddVerifyCommand(app);
 
     Shutdown shutdown;
     try {

@@ -9,10 +9,13 @@
 
 #include <CLI/CLI.hpp>
 
+#include <tonalith/File.h>
 #include <tonalith/Layer.h>
 #include <tonalith/Library.h>
 #include <tonalith/Patch.h>
 #include <tonalith/SynthMemory.h>
+#include <tonalith/SynthMemoryFactory.h>
+#include <tonalith/Ui.h>
 
 #include "CliSupport.h"
 #include "DuplicateSearch.h"
@@ -166,23 +169,166 @@ void Dups(const std::string& path, bool json) {
     std::cout << pairs.size() << " pairs of equal patches\n";
 }
 
-void Extract(const std::string& path, const std::string& entries, const std::string& out) {
+// ---- extract: library patches into the slots of a bank of their type ----
+
+// The same sound: IsEqual where the type compares, else the same bytes.
+bool SamePatch(const CPatch& a, const CPatch& b) {
+    if (a.IsEqual(b)) return true;
+    return a.GetPatchType() == b.GetPatchType() && std::ranges::equal(a.Data(), b.Data());
+}
+
+// The first layer of the memory that holds patches of this type.
+int LayerForType(const CSynthMemory& memory, const GUID& type) {
+    for (int l = 0; l < memory.GetLayerCount(); ++l)
+        if (memory.GetLayer(l).GetPatchCount() > 0 && memory.GetLayer(l).GetPatch(0)->GetPatchType() == type) return l;
+    return -1;
+}
+
+std::unique_ptr<CSynthMemory> Reopen(const CSynthMemory& prototype, std::span<const std::uint8_t> bytes) {
+    auto memory = prototype.CreateMemory();
+    CMemFile file(bytes, "(extracted)");
+    memory->Load(file);
+    return memory;
+}
+
+// Can the plug-in write one record of this layer addressed to its slot? The
+// same patch in the first and the last slot must give different messages (a
+// "current program" dump is the same wherever the patch lies), and the last
+// one alone must reopen in the last slot, leaving the first as it was. A layer
+// of one slot is its own record.
+bool WritesSlotRecords(const CSynthMemory& prototype, int layerIndex, const CPatch& sample) {
+    const CScopedScriptedUi quiet;  // a type that cannot be sent says so in a message box
+    auto probe = prototype.CreateMemory();
+    CLayer& layer = probe->GetLayer(layerIndex);
+    const int last = layer.GetPatchCount() - 1;
+    if (last < 1) return false;
+    try {
+        layer.SetPatch(0, sample);
+        layer.SetPatch(last, sample);
+        layer.UpdatePatchNumbers();
+    } catch (const std::exception&) {
+        return false;
+    }
+    const std::vector<std::uint8_t> first = layer.GetPatch(0)->GetSysExData(false);
+    const std::vector<std::uint8_t> record = layer.GetPatch(last)->GetSysExData(false);
+    if (record.empty() || first == record) return false;
+    const auto initial = prototype.CreateMemory();
+    const auto reopened = Reopen(prototype, record);
+    const CLayer& back = reopened->GetLayer(layerIndex);
+    return reopened->GetLoadProblems().empty() && std::ranges::equal(back.GetPatch(last)->Data(), layer.GetPatch(last)->Data()) &&
+           std::ranges::equal(back.GetPatch(0)->Data(), initial->GetLayer(layerIndex).GetPatch(0)->Data());
+}
+
+struct Placed {
+    int entry;
+    int layer;
+    int slot;
+};
+
+void Extract(const std::string& path, const std::string& entries, int to, const std::string& out) {
     RefuseSameFile(path, "the library", out, "SysEx messages");
     const std::vector<int> indices = ParseIndexList(entries, "--entries");
+    if (to < 0) throw UsageError("--to: " + std::to_string(to) + " is not a slot (slots count from 0)");
     auto document = OpenLibrary(path);
     const CLibrary& library = document->GetLibrary();
-    std::vector<std::uint8_t> bytes;
+    const CSynthMemoryFactory& factory = CSynthMemoryFactory::Get();
+
+    // One synth memory per output: its banks are what the file holds.
+    const CSynthMemory* prototype = nullptr;
+    int firstEntry = -1;
     for (const int i : indices) {
         if (i < 0 || i >= library.GetSize())
             throw Failure("\"" + path + "\": there is no entry " + std::to_string(i) + " (" +
                           std::to_string(library.GetSize()) + " entries)");
-        const std::vector<std::uint8_t> message = library.GetPatch(i)->GetSysExData(false);
-        if (message.empty())
-            throw Failure("\"" + path + "\": entry " + std::to_string(i) + " (" + ToUtf8(library.Get(i).Name()) +
-                          ") cannot be written as a message");
-        bytes.insert(bytes.end(), message.begin(), message.end());
+        const CSynthMemory* owner = factory.GetSynthMemoryfromPatchType(library.GetPatch(i)->GetPatchType());
+        if (!owner)
+            throw Failure("\"" + path + "\": no plug-in knows the type of entry " + std::to_string(i) + " (" +
+                          ToUtf8(library.Get(i).Name()) + ")");
+        if (prototype && owner != prototype)
+            throw UsageError("entries " + std::to_string(firstEntry) + " (" + ToUtf8(prototype->GetName()) + ") and " +
+                             std::to_string(i) + " (" + ToUtf8(owner->GetName()) +
+                             ") belong to different synth memories; extract each one's entries to a file of its own");
+        prototype = owner;
+        if (firstEntry < 0) firstEntry = i;
     }
-    SaveBytes(out, bytes);
+
+    // Raw SysEx has no slots: the entries' messages follow one another.
+    if (prototype->IsGeneric()) {
+        std::vector<std::uint8_t> bytes;
+        for (const int i : indices) {
+            const std::vector<std::uint8_t> message = library.GetPatch(i)->GetSysExData(false);
+            bytes.insert(bytes.end(), message.begin(), message.end());
+        }
+        SaveBytes(out, bytes);
+        (out == "-" ? std::cerr : std::cout) << indices.size() << " entries of raw SysEx written to " << out << '\n';
+        return;
+    }
+
+    // Each type fills consecutive slots of the first layer of its type, from --to;
+    // the layer stores clones addressed to their slots.
+    auto memory = prototype->CreateMemory();
+    std::map<int, int> next;
+    std::vector<Placed> placed;
+    for (const int i : indices) {
+        const CPatch& patch = *library.GetPatch(i);
+        const int l = LayerForType(*memory, patch.GetPatchType());
+        if (l < 0)
+            throw Failure("\"" + path + "\": " + ToUtf8(memory->GetName()) + " has no layer for entry " +
+                          std::to_string(i) + " (" + ToUtf8(patch.GetTypeName()) + ")");
+        CLayer& layer = memory->GetLayer(l);
+        const int slot = next.try_emplace(l, to).first->second++;
+        if (slot >= layer.GetPatchCount())
+            throw UsageError("--to " + std::to_string(to) + ": \"" + ToUtf8(layer.GetName()) + "\" has " +
+                             std::to_string(layer.GetPatchCount()) + " slots; entry " + std::to_string(i) +
+                             " would need slot " + std::to_string(slot));
+        try {
+            layer.SetPatch(slot, patch);
+        } catch (const std::exception& e) {
+            throw Failure("\"" + path + "\": entry " + std::to_string(i) + ": " + e.what());
+        }
+        placed.push_back({i, l, slot});
+    }
+
+    // Single records at their slot addresses where the plug-in can write them
+    // (a file of just the extracted patches); otherwise the whole layer.
+    CMemFile file(out);
+    std::map<int, bool> asRecords;
+    for (const auto& [l, end] : next) {
+        CLayer& layer = memory->GetLayer(l);
+        layer.UpdatePatchNumbers();
+        const Placed& first = *std::ranges::find(placed, l, &Placed::layer);
+        asRecords[l] = WritesSlotRecords(*prototype, l, *layer.GetPatch(first.slot));
+        try {
+            if (!asRecords[l]) {
+                layer.Save(file);
+                continue;
+            }
+            for (int slot = to; slot < end; ++slot) file.Write(layer.GetPatch(slot)->GetSysExData(false));
+        } catch (const CFileException& e) {
+            throw Failure(e.GetErrorMessage());
+        }
+    }
+
+    // What is written must reopen with every patch in its slot.
+    const auto reopened = Reopen(*prototype, file.Data());
+    for (const Placed& p : placed) {
+        const CLayer& layer = memory->GetLayer(p.layer);
+        if (!SamePatch(*reopened->GetLayer(p.layer).GetPatch(p.slot), *layer.GetPatch(p.slot)))
+            throw Failure("\"" + path + "\": entry " + std::to_string(p.entry) + " (" + ToUtf8(library.Get(p.entry).Name()) +
+                          ") would not reopen in slot " + std::to_string(p.slot) + " of \"" + ToUtf8(layer.GetName()) +
+                          "\"; nothing was written");
+    }
+    SaveBytes(out, file.Data());
+    // With the bytes on standard output the report goes beside them, to stderr.
+    std::ostream& report = out == "-" ? std::cerr : std::cout;
+    for (const Placed& p : placed) {
+        const CLayer& layer = memory->GetLayer(p.layer);
+        report << "entry " << p.entry << " -> " << ToUtf8(layer.GetName()) << " slot " << p.slot << " ("
+                  << ToUtf8(layer.GetPatchLabel(p.slot)) << ")\n";
+    }
+    for (const auto& [l, records] : asRecords)
+        report << ToUtf8(memory->GetLayer(l).GetName()) << ": "
+                  << (records ? "the extracted records only" : "the whole layer") << '\n';
 }
 
 void Keys(const std::string& path, bool json) {
@@ -215,6 +361,7 @@ void AddLibraryCommands(CLI::App& app) {
         std::string lib, file, patches, name, sort, entries, out;
         std::vector<std::string> keys, ops;
         int layer = 0;
+        int to = 0;
         bool json = false, force = false;
     };
     auto o = std::make_shared<Options>();
@@ -248,11 +395,13 @@ void AddLibraryCommands(CLI::App& app) {
     dups->add_flag("--json", o->json, "Print JSON");
     dups->callback([o] { Dups(o->lib, o->json); });
 
-    auto* extract = lib->add_subcommand("extract", "Write the entries' patches as SysEx messages");
+    auto* extract = lib->add_subcommand(
+        "extract", "Put the entries' patches into consecutive slots of a bank of their type and write them");
     extract->add_option("LIB", o->lib, "The library file")->required();
-    extract->add_option("--entries", o->entries, "Entry indices, e.g. 0,4-6")->required();
+    extract->add_option("--entries", o->entries, "Entry indices, e.g. 0,4-6 (all of one synth memory)")->required();
+    extract->add_option("--to", o->to, "The first slot (0-based) each type fills (default 0)");
     extract->add_option("-o,--output", o->out, "The SysEx file to write")->required();
-    extract->callback([o] { Extract(o->lib, o->entries, o->out); });
+    extract->callback([o] { Extract(o->lib, o->entries, o->to, o->out); });
 
     auto* keys = lib->add_subcommand("keys", "The key groups and keys, and how many entries use each");
     keys->add_option("LIB", o->lib, "The library file")->required();

@@ -137,7 +137,16 @@ void Play(const std::string& path, const std::string& port, const std::string& a
     if (terminal) std::fprintf(stderr, "\n");
     player.Stop();
     output.WaitDone(std::chrono::seconds(2));
-    std::cout << "played " << path << " (" << duration << " s)\n";
+    // The player ends only after its SysEx has gone out; what did not is lost and said so.
+    const CSmfFilePlayer::SysExReport sysex = player.GetSysExReport();
+    if (!sysex.Complete())
+        throw Failure("\"" + path + "\": " + std::to_string(sysex.messages - sysex.sentMessages) + " of " +
+                      std::to_string(sysex.messages) + " SysEx messages (" +
+                      std::to_string(sysex.bytes - sysex.sentBytes) + " of " + std::to_string(sysex.bytes) +
+                      " bytes) did not reach \"" + output.GetPortName() + "\"");
+    std::cout << "played " << path << " (" << duration << " s";
+    if (sysex.messages > 0) std::cout << ", " << sysex.messages << " SysEx messages, " << sysex.bytes << " bytes";
+    std::cout << ")\n";
 }
 
 }  // namespace

@@ -184,6 +184,11 @@ std::vector<int> CSynthMemory::GetLayersToSave() const {
     return layers;
 }
 
+void CSynthMemory::ReportLoadIssue(LoadIssue issue) {
+    m_loadProblems.push_back("\"" + issue.layer + "\" at byte " + std::to_string(issue.offset) + ": " + issue.text);
+    m_loadIssues.push_back(std::move(issue));
+}
+
 void CSynthMemory::AddAdditionalTool(std::unique_ptr<CBasicSynthTool> tool) { m_tools.push_back(std::move(tool)); }
 
 CLayer& CSynthMemory::AddLayer(std::unique_ptr<CLayer> layer) {

@@ -76,6 +76,15 @@ std::uint8_t PacketChecksum(std::span<const std::uint8_t> packet) {
     return sum & 0x7F;
 }
 
+std::vector<std::size_t> BadPacketChecksums(std::span<const std::uint8_t> dump) {
+    std::vector<std::size_t> bad;
+    for (std::size_t at = kHeaderSize; at + kPacketSize <= dump.size(); at += kPacketSize) {
+        const auto packet = dump.subspan(at, kPacketSize);
+        if (packet[kPacketChecksumOffset] != PacketChecksum(packet)) bad.push_back(at);
+    }
+    return bad;
+}
+
 void EncodeSamples16(std::span<const std::int16_t> samples, std::span<std::uint8_t> out) {
     std::size_t o = 0;
     for (const std::int16_t s : samples) {

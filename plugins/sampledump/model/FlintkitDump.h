@@ -65,6 +65,8 @@ int PacketsForLength(int lengthWords, int formatBits);
 
 // Exclusive-or of bytes 1 to 124 of a packet (everything after F0 up to the checksum).
 std::uint8_t PacketChecksum(std::span<const std::uint8_t> packet);
+// The byte offsets (in dump) of the packets of a complete dump whose checksum is wrong.
+std::vector<std::size_t> BadPacketChecksums(std::span<const std::uint8_t> dump);
 
 // 16-bit signed samples to the 3-bytes-per-sample form and back.
 void EncodeSamples16(std::span<const std::int16_t> samples, std::span<std::uint8_t> out);

@@ -36,14 +36,18 @@ bool CFlintkitLayer::MatchesHeader(const CHeader& header) const {
 void CFlintkitLayer::Save(CFile& file) { GetPatch(0)->Save(file); }
 
 void CFlintkitLayer::Load(CFile& file) {
-    auto patch = std::make_unique<CFlintkitSamplePatch>();
-    patch->SetDump(ReadDump(file));
+    const std::uint64_t start = file.GetPosition();
+    std::vector<std::uint8_t> dump = ReadDump(file);
     if (m_loadedOne)
         throw CFileException(CFileException::badFormat, file.GetFilePath(),
                              "a further sample follows; this bank holds one sample, so only the first was taken");
+    const std::vector<std::size_t> bad = BadPacketChecksums(dump);
+    auto patch = std::make_unique<CFlintkitSamplePatch>();
+    patch->SetDump(std::move(dump));
     GetPatch(0)->CopyReferenceLayers(*patch);
     ReplacePatch(0, std::move(patch));
     m_loadedOne = true;
+    for (const std::size_t at : bad) m_badChecksums.push_back(start + at);
 }
 
 IMPLEMENT_DYNCREATE(CFlintkitSynthMemory, CObject)
@@ -56,8 +60,12 @@ CFlintkitSynthMemory::CFlintkitSynthMemory() {
 }
 
 void CFlintkitSynthMemory::Load(CFile& file) {
+    m_loadIssues.clear();
     GetSampleLayer().BeginLoad();
     CSynthMemory::Load(file);
+    for (const std::uint64_t offset : GetSampleLayer().GetBadChecksums())
+        ReportLoadIssue({offset, "checksum", GetSampleLayer().GetName(),
+                         "the data packet's checksum is wrong (its data was kept)"});
 }
 
 std::unique_ptr<CSynthMemory> CFlintkitSynthMemory::CreateMemory() const {

@@ -51,10 +51,16 @@ public:
     std::string GetPatchLabel(int) const override { return "01 Sample"; }
 
     // Called before the memory walks a file.
-    void BeginLoad() { m_loadedOne = false; }
+    void BeginLoad() {
+        m_loadedOne = false;
+        m_badChecksums.clear();
+    }
+    // File offsets of the packets of the sample taken whose checksum is wrong (the data is kept).
+    const std::vector<std::uint64_t>& GetBadChecksums() const { return m_badChecksums; }
 
 private:
     bool m_loadedOne = false;
+    std::vector<std::uint64_t> m_badChecksums;
 };
 
 class CFlintkitSynthMemory : public CSynthMemory {
@@ -66,6 +72,7 @@ public:
     CFlintkitSynthMemory();
 
     const GUID& GetMemoryGuid() const override { return kMemoryGuid; }
+    // Also reports every data packet whose checksum is wrong (its data is kept).
     void Load(CFile& file) override;
     std::unique_ptr<CSynthMemory> CreateMemory() const override;
     std::string GetName() const override { return "Midi Sample Dump Standard"; }

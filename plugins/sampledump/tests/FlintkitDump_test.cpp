@@ -179,3 +179,31 @@ TEST(FlintkitDump, MemoryTakesOnlyDumpHeadersWithTheirPackets) {
     EXPECT_TRUE(static_cast<CFlintkitSamplePatch*>(other.GetLayer(0).GetPatch(0))->IsEmpty());
     EXPECT_EQ(other.GetLoadProblems().size(), 2u);  // the damage, and that the dump was kept
 }
+
+TEST(FlintkitDump, AWrongPacketChecksumIsALoadProblemAndTheSampleIsKept) {
+    const CFlintkitSamplePatch sample = MakeSample(200);  // 5 packets
+    std::vector<std::uint8_t> bytes(sample.Data().begin(), sample.Data().end());
+    EXPECT_TRUE(BadPacketChecksums(bytes).empty());
+    const std::size_t third = kHeaderSize + 2 * kPacketSize;
+    bytes[third + kPacketChecksumOffset] ^= 0x01;
+    EXPECT_EQ(BadPacketChecksums(bytes), (std::vector<std::size_t>{third}));
+
+    // After 6 bytes of something else: the offset is the packet's place in the file.
+    const std::vector<std::uint8_t> ack{0xF0, 0x7E, 0x00, 0x7F, 0x00, 0xF7};
+    bytes.insert(bytes.begin(), ack.begin(), ack.end());
+    CFlintkitSynthMemory memory;
+    CMemFile file(bytes, "sample.syx");
+    memory.Load(file);
+    ASSERT_EQ(memory.GetLoadProblems().size(), 1u);
+    ASSERT_EQ(memory.GetLoadIssues().size(), 1u);
+    EXPECT_EQ(memory.GetLoadIssues()[0].offset, ack.size() + third);
+    EXPECT_EQ(memory.GetLoadIssues()[0].kind, "checksum");
+    EXPECT_NE(memory.GetLoadProblems()[0].find("at byte " + std::to_string(ack.size() + third)), std::string::npos);
+    EXPECT_TRUE(memory.GetLayer(0).GetPatch(0)->IsEqual(sample));  // IsEqual leaves checksums out
+
+    // The next load starts afresh.
+    CMemFile clean(std::vector<std::uint8_t>(sample.Data().begin(), sample.Data().end()), "clean.syx");
+    memory.Load(clean);
+    EXPECT_TRUE(memory.GetLoadProblems().empty());
+    EXPECT_TRUE(memory.GetLoadIssues().empty());
+}

@@ -116,6 +116,19 @@ bool HasValidChecksum(std::span<const std::uint8_t> message) {
     return message[n - 2] == CFunctions::CalcRolandCheckSum(message.subspan(kArea, n - 2 - kArea));
 }
 
+std::vector<std::uint64_t> BadChecksums(std::span<const std::uint8_t> bytes, std::uint64_t offset) {
+    std::vector<std::uint64_t> bad;
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+        std::size_t end = start;
+        while (end < bytes.size() && bytes[end] != 0xF7) ++end;
+        if (end == bytes.size()) break;
+        if (!HasValidChecksum(bytes.subspan(start, end + 1 - start))) bad.push_back(offset + start);
+        start = end + 1;
+    }
+    return bad;
+}
+
 std::vector<std::uint8_t> BuildDT1(std::uint8_t deviceByte, const Address& address,
                                    std::span<const std::uint8_t> data) {
     std::vector<std::uint8_t> m{kSysExStart, kRoland, deviceByte, kModelHigh, kModelLow, kDT1,

@@ -30,6 +30,8 @@ Address AddressOf(std::span<const std::uint8_t> message);
 void SetChecksum(std::span<std::uint8_t> message);
 // True when the message's checksum matches its address and data.
 bool HasValidChecksum(std::span<const std::uint8_t> message);
+// Offsets (from offset on) of the complete messages in bytes whose checksum is wrong.
+std::vector<std::uint64_t> BadChecksums(std::span<const std::uint8_t> bytes, std::uint64_t offset);
 
 // A complete DT1 message.
 std::vector<std::uint8_t> BuildDT1(std::uint8_t deviceByte, const Address& address,

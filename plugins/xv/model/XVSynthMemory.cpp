@@ -147,6 +147,11 @@ void CXVLayer::Load(CFile& file) {
             file.Seek(static_cast<std::int64_t>(start), CFile::begin);
             return;
         }
+        // The messages as they came: a wrong checksum is reported, the data kept.
+        const std::uint64_t end = file.GetPosition();
+        file.Seek(static_cast<std::int64_t>(start), CFile::begin);
+        const std::vector<std::uint8_t> raw = file.ReadBytes(static_cast<std::size_t>(end - start));
+        for (const std::uint64_t at : BadChecksums(raw, start)) m_badChecksums.push_back(at);
         ReplacePatch(target->index, std::move(spare));
         loadedAny = true;
         if (target->single) return;
@@ -264,3 +269,14 @@ std::unique_ptr<CSynthMemory> CXVSynthMemory::CreateMemory() const { return std:
 CSynth* CXVSynthMemory::GetSynth() const { return &CXVSynth::Get(); }
 
 std::unique_ptr<CHeader> CXVSynthMemory::ReadHeader(CFile& file) const { return ReadHeaderAt<CXVHeader>(file); }
+
+void CXVSynthMemory::Load(CFile& file) {
+    m_loadIssues.clear();
+    for (int l = 0; l < GetLayerCount(); ++l) static_cast<CXVLayer&>(GetLayer(l)).TakeBadChecksums();
+    CSynthMemory::Load(file);
+    for (int l = 0; l < GetLayerCount(); ++l) {
+        auto& layer = static_cast<CXVLayer&>(GetLayer(l));
+        for (const std::uint64_t offset : layer.TakeBadChecksums())
+            ReportLoadIssue({offset, "checksum", layer.GetName(), "the message's checksum is wrong (its data was kept)"});
+    }
+}

@@ -8,6 +8,8 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "Header.h"
 #include "Layer.h"
@@ -59,6 +61,9 @@ public:
     std::string GetPatchLabel(int i) const override;
 
     CXVRecord& GetRecord(int i) const { return static_cast<CXVRecord&>(*GetPatch(i)); }
+    // Offsets of the messages with a wrong checksum the loads since the last call
+    // read (their data was kept); cleared.
+    std::vector<std::uint64_t> TakeBadChecksums() { return std::exchange(m_badChecksums, {}); }
 
 protected:
     virtual bool Matches(std::span<const std::uint8_t> header) const = 0;
@@ -69,6 +74,7 @@ protected:
     virtual void SaveRecord(const CXVRecord& record, CFile& file) const { record.Save(file); }
 
     xv::RecordKind m_kind;
+    std::vector<std::uint64_t> m_badChecksums;
 };
 
 class CXVPatchLayer : public CXVLayer {
@@ -150,6 +156,8 @@ public:
     std::string GetVersion() const override { return "0.2"; }
     unsigned GetToolbarId() const override { return 600; }
     std::unique_ptr<CHeader> ReadHeader(CFile& file) const override;
+    // Also reports every message whose checksum is wrong (its data is kept).
+    void Load(CFile& file) override;
 
     CXVPerformanceLayer& GetPerformanceLayer() const {
         return static_cast<CXVPerformanceLayer&>(GetLayer(kPerformanceLayer));

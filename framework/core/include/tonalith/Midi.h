@@ -174,6 +174,12 @@ public:
     // Queues complete messages (SysEx or short) for the sender thread and returns;
     // false when the port cannot be opened.
     virtual bool SendLong(std::span<const std::uint8_t> bytes, int flags = 0);
+    // What became of one queued send: the bytes written, and whether all of them were.
+    using SendDone = std::function<void(long sent, bool complete)>;
+    // As above; done runs once when the send has ended (on the sender thread, or in
+    // Stop for a send that never started), so a caller can wait for its bytes and
+    // learn whether they all went. Not called when this returns false.
+    bool SendLong(std::span<const std::uint8_t> bytes, int flags, SendDone done);
     // Streams the messages of a SysEx file, with notifications. Throws CFileException.
     bool SendLong(const std::string& fileName);
     // A short message packed with the status in the low byte; never inside a SysEx.
@@ -184,6 +190,7 @@ private:
         std::vector<std::vector<std::uint8_t>> messages;
         bool notify = false;
         int pause = 0;
+        SendDone done;
     };
     class Writer;
     bool EnsureOpen();

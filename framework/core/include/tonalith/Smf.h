@@ -5,6 +5,7 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <span>
 #include <string>
@@ -57,12 +58,24 @@ private:
 };
 
 // Plays an SmfFile to one or more outputs. Timing follows a monotonic clock, so
-// a change of the wall clock never stretches or skips the music.
+// a change of the wall clock never stretches or skips the music. Each SysEx goes
+// through the output's long send (pieces, pauses, byte rate) and the song waits
+// until it is out: events after it never overtake it, and the song ends only
+// when every byte has gone or is known lost.
 class CSmfFilePlayer {
 public:
     enum State { NoFile, Stopped, Playing, Paused };
+    // The SysEx of the current or last play, counted once per output it was sent to.
+    struct SysExReport {
+        long messages = 0;  // complete messages the file gave, and unterminated ones
+        long bytes = 0;
+        long sentMessages = 0;  // of those, the ones every byte of which was written
+        long sentBytes = 0;
+        long pending = 0;       // sends still on their way
+        bool Complete() const { return pending == 0 && sentMessages == messages && sentBytes == bytes; }
+    };
 
-    CSmfFilePlayer() = default;
+    CSmfFilePlayer();
     virtual ~CSmfFilePlayer();
     CSmfFilePlayer(const CSmfFilePlayer&) = delete;
     CSmfFilePlayer& operator=(const CSmfFilePlayer&) = delete;
@@ -81,12 +94,20 @@ public:
     const std::string& GetError() const { return m_file.GetError(); }
     std::string GetPath() const;
     const SmfFile& GetFile() const { return m_file; }
+    // Reset when a play starts from the beginning.
+    SysExReport GetSysExReport() const;
 
 private:
+    struct Ledger;
     void StartThread();
     void JoinThread();
     void Run(std::stop_token stop);
     void SilenceNotes();
+    // Sends one complete SysEx to every output and waits until each send has
+    // ended (or the player is paused or stopped meanwhile).
+    void SendSysEx(const std::vector<CMidiOutput*>& outputs, const std::vector<std::uint8_t>& sysex,
+                   std::stop_token& stop);
+    void CountLost(std::size_t bytes);
 
     SmfFile m_file;
     mutable std::mutex m_mutex;
@@ -97,5 +118,7 @@ private:
     double m_position = 0;     // seconds, while paused or stopped
     std::vector<std::uint8_t> m_pendingSysEx;  // a SysEx divided into packets
     std::uint16_t m_sounding[16][8] = {};      // note bitmap per channel
+    // Shared with the outputs' completion calls, which may come after the player has gone.
+    std::shared_ptr<Ledger> m_ledger;
     std::jthread m_thread;
 };

@@ -66,12 +66,30 @@ public:
     bool IsGeneric() const;
     const std::vector<std::string>& GetLoadProblems() const { return m_loadProblems; }
 
+    // A problem a message had that did not stop the load: a wrong checksum, whose
+    // data is kept since instruments differ in what they accept. Plug-ins report
+    // these from their Load with the message's byte offset; each is also one of
+    // the load problems.
+    struct LoadIssue {
+        std::uint64_t offset = 0;
+        std::string kind;   // "checksum"
+        std::string layer;  // the layer's name
+        std::string text;
+    };
+    const std::vector<LoadIssue>& GetLoadIssues() const { return m_loadIssues; }
+    // The model generation the loaded messages were written for, where the plug-in
+    // can tell it from them; empty when it cannot.
+    virtual std::string GetLoadedGeneration() const { return {}; }
+
 protected:
     // Forgets what an earlier file held; a Load that does not call the base Load
     // calls this first.
     void BeginFileLoad();
+    // Records the issue, and the load problem "<layer>" at byte N: text.
+    void ReportLoadIssue(LoadIssue issue);
 
     std::vector<std::string> m_loadProblems;
+    std::vector<LoadIssue> m_loadIssues;  // cleared by the plug-ins that report them
 
 private:
     class LoadingFile;

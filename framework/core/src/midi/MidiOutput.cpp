@@ -125,6 +125,8 @@ CMidiOutput::~CMidiOutput() {
     m_sender.request_stop();
     m_queueCv.notify_all();
     if (m_sender.joinable()) m_sender.join();
+    for (const Job& job : m_jobs)
+        if (job.done) job.done(0, false);  // whoever waits for them learns they never went
     std::lock_guard lock(m_portMutex);
     m_writer.reset();
 }
@@ -180,8 +182,10 @@ bool CMidiOutput::Stop() {
         m_pending -= static_cast<int>(dropped.size());
     }
     m_queueCv.notify_all();
-    for (const Job& job : dropped)
+    for (const Job& job : dropped) {
+        if (job.done) job.done(0, false);
         if (job.notify) Post(m_sendListeners, MIDI_END, 0, 0);
+    }
     return true;
 }
 
@@ -203,6 +207,10 @@ void CMidiOutput::Fail(long code, bool notify) {
 }
 
 bool CMidiOutput::SendLong(std::span<const std::uint8_t> bytes, int flags) {
+    return SendLong(bytes, flags, nullptr);
+}
+
+bool CMidiOutput::SendLong(std::span<const std::uint8_t> bytes, int flags, SendDone done) {
     const bool notify = (flags & SEND_NOTIFY) != 0;
     if (!EnsureOpen()) {
         Fail(MIDI_ERR_OPEN_OUTPUT, notify);
@@ -212,7 +220,11 @@ bool CMidiOutput::SendLong(std::span<const std::uint8_t> bytes, int flags) {
     job.messages = SplitMidiMessages(bytes);
     job.notify = notify;
     job.pause = std::max(m_delay, m_messagePause.load());
-    if (job.messages.empty() && !notify) return true;
+    job.done = std::move(done);
+    if (job.messages.empty() && !notify) {
+        if (job.done) job.done(0, bytes.empty());  // no complete message: nothing can go
+        return true;
+    }
     {
         std::lock_guard lock(m_queueMutex);
         m_jobs.push_back(std::move(job));
@@ -373,6 +385,7 @@ void CMidiOutput::SenderLoop(std::stop_token stop) {
             next = std::max(next, Clock::now() + std::chrono::milliseconds(job.pause));
         }
         m_nextWrite = next;
+        if (job.done) job.done(sent, !failed && !stopped);
         if (failed) {
             Fail(MIDI_ERR_SEND_LONG, job.notify);
         } else if (job.notify) {

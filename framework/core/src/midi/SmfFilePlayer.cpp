@@ -7,6 +7,14 @@
 
 using Clock = std::chrono::steady_clock;
 
+struct CSmfFilePlayer::Ledger {
+    std::mutex mutex;
+    std::condition_variable_any cv;
+    SysExReport report;
+};
+
+CSmfFilePlayer::CSmfFilePlayer() : m_ledger(std::make_shared<Ledger>()) {}
+
 CSmfFilePlayer::~CSmfFilePlayer() {
     Stop();
 }
@@ -42,6 +50,16 @@ double CSmfFilePlayer::GetPosition() const {
     return m_position;
 }
 
+CSmfFilePlayer::SysExReport CSmfFilePlayer::GetSysExReport() const {
+    std::shared_ptr<Ledger> ledger;
+    {
+        std::lock_guard lock(m_mutex);
+        ledger = m_ledger;
+    }
+    std::lock_guard lock(ledger->mutex);
+    return ledger->report;
+}
+
 std::string CSmfFilePlayer::GetPath() const {
     std::lock_guard lock(m_mutex);
     return m_file.GetPath();
@@ -52,6 +70,8 @@ bool CSmfFilePlayer::Play(CMidiOutput& output) {
     if (m_state == NoFile) return false;
     if (std::find(m_outputs.begin(), m_outputs.end(), &output) == m_outputs.end()) m_outputs.push_back(&output);
     if (m_state == Playing || m_state == Paused) return true;
+    // A play from the beginning counts afresh; sends of an earlier play report to their own ledger.
+    if (m_next == 0) m_ledger = std::make_shared<Ledger>();
     m_state = Playing;
     lock.unlock();
     StartThread();
@@ -123,12 +143,67 @@ void CSmfFilePlayer::SilenceNotes() {
         for (std::uint32_t m : offs) out->SendShort(m);
 }
 
+void CSmfFilePlayer::CountLost(std::size_t bytes) {
+    const long outputs = static_cast<long>(m_outputs.size());
+    std::lock_guard lock(m_ledger->mutex);
+    m_ledger->report.messages += outputs;
+    m_ledger->report.bytes += static_cast<long>(bytes) * outputs;
+}
+
+void CSmfFilePlayer::SendSysEx(const std::vector<CMidiOutput*>& outputs, const std::vector<std::uint8_t>& sysex,
+                               std::stop_token& stop) {
+    std::shared_ptr<Ledger> ledger;
+    {
+        std::lock_guard lock(m_mutex);
+        ledger = m_ledger;
+    }
+    const long size = static_cast<long>(sysex.size());
+    for (CMidiOutput* out : outputs) {
+        {
+            std::lock_guard lock(ledger->mutex);
+            ++ledger->report.messages;
+            ledger->report.bytes += size;
+            ++ledger->report.pending;
+        }
+        const bool queued = out->SendLong(sysex, 0, [ledger](long sent, bool complete) {
+            {
+                std::lock_guard lock(ledger->mutex);
+                --ledger->report.pending;
+                ledger->report.sentBytes += sent;
+                if (complete) ++ledger->report.sentMessages;
+            }
+            ledger->cv.notify_all();
+        });
+        if (!queued) {
+            std::lock_guard lock(ledger->mutex);
+            --ledger->report.pending;  // the port cannot be opened: counted as lost
+        }
+    }
+    // Pause and Stop request the thread's stop, which ends this wait; the send
+    // itself goes on and reports to the ledger when it ends.
+    std::unique_lock lock(ledger->mutex);
+    ledger->cv.wait(lock, stop, [&] { return ledger->report.pending == 0; });
+}
+
 void CSmfFilePlayer::Run(std::stop_token stop) {
     std::unique_lock lock(m_mutex);
     const auto& events = m_file.GetEvents();
     const auto start = Clock::now() - std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(m_position));
     while (m_state == Playing && !stop.stop_requested()) {
         if (m_next >= events.size()) {
+            if (!m_pendingSysEx.empty()) {
+                CountLost(m_pendingSysEx.size());  // the file never ended it
+                m_pendingSysEx.clear();
+            }
+            // The song ends when its last SysEx is out, not when it was handed over.
+            const auto ledger = m_ledger;
+            lock.unlock();
+            {
+                std::unique_lock wait(ledger->mutex);
+                ledger->cv.wait(wait, stop, [&] { return ledger->report.pending == 0; });
+            }
+            lock.lock();
+            if (stop.stop_requested() || m_state != Playing) break;
             m_state = Stopped;  // the end of the song: rewind for the next Play
             m_next = 0;
             m_position = 0;
@@ -154,19 +229,24 @@ void CSmfFilePlayer::Run(std::stop_token stop) {
             }
         } else if (e.kind == SmfEvent::SysEx) {
             // A SysEx without its F7 continues in escape packets: send it once complete.
+            if (!m_pendingSysEx.empty()) CountLost(m_pendingSysEx.size());  // a new one began instead
             m_pendingSysEx = e.data;
             if (m_pendingSysEx.back() == 0xF7) sysex.swap(m_pendingSysEx);
         } else if (e.kind == SmfEvent::Escape && !m_pendingSysEx.empty()) {
             m_pendingSysEx.insert(m_pendingSysEx.end(), e.data.begin(), e.data.end());
             if (!m_pendingSysEx.empty() && m_pendingSysEx.back() == 0xF7) sysex.swap(m_pendingSysEx);
-            else if (m_pendingSysEx.size() > (16u << 20)) m_pendingSysEx.clear();
+            else if (m_pendingSysEx.size() > (16u << 20)) {
+                CountLost(m_pendingSysEx.size());
+                m_pendingSysEx.clear();
+            }
         }
         if (!shortMessage && sysex.empty()) continue;
         const auto outputs = m_outputs;
         lock.unlock();
-        for (CMidiOutput* out : outputs) {
-            if (shortMessage) out->SendShort(shortMessage);
-            else out->SendLong(sysex);
+        if (shortMessage) {
+            for (CMidiOutput* out : outputs) out->SendShort(shortMessage);
+        } else {
+            SendSysEx(outputs, sysex, stop);
         }
         lock.lock();
     }

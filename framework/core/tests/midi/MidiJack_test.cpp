@@ -9,6 +9,7 @@
 #include "JackServer.h"
 #include "Midi.h"
 #include "MidiTestUtil.h"
+#include "Smf.h"
 #include "TestSupport.h"
 
 using namespace std::chrono_literals;
@@ -211,6 +212,30 @@ TEST_F(MidiJack, KorgAllProgramsTravelsBothWaysAsOneMessage) {
     const auto bytes = tonalith::test::ReadFile(g_suite->store);
     ASSERT_EQ(bytes.size(), before + dump.size());
     EXPECT_TRUE(std::equal(dump.begin(), dump.end(), bytes.begin() + static_cast<std::ptrdiff_t>(before)));
+}
+
+// The player's SysEx goes the same way as any long send: every message of a
+// bank distributed as a MIDI file arrives, in order, before the song ends.
+TEST_F(MidiJack, AMidiFilesSysExBankArrivesWhole) {
+    const auto field = tonalith::test::FieldDataDir();
+    if (!field) GTEST_SKIP() << "no field data (set TONALITH_FIELD_DATA)";
+    const auto bank = tonalith::test::ReadFile(*field / "other" / "Roland_JD-800_Internal_pair_of_midi_file.syx");
+    const auto stored = [&] { return fs::exists(g_suite->store) ? fs::file_size(g_suite->store) : 0; };
+    const std::uintmax_t before = stored();
+
+    CSmfFilePlayer player;
+    ASSERT_TRUE(player.Open((*field / "midi" / "Roland_JD-800_Internal_sysex_in_smf0.mid").string()));
+    ASSERT_TRUE(player.Play(*m_output));
+    for (int i = 0; i < 1200 && player.GetState() == CSmfFilePlayer::Playing; ++i) std::this_thread::sleep_for(25ms);
+    ASSERT_EQ(player.GetState(), CSmfFilePlayer::Stopped);
+    const auto report = player.GetSysExReport();
+    EXPECT_TRUE(report.Complete()) << report.sentMessages << " of " << report.messages << " messages sent";
+    EXPECT_EQ(report.bytes, static_cast<long>(bank.size()));
+
+    for (int i = 0; i < 200 && stored() < before + bank.size(); ++i) std::this_thread::sleep_for(25ms);
+    const auto bytes = tonalith::test::ReadFile(g_suite->store);
+    ASSERT_EQ(bytes.size(), before + bank.size());
+    EXPECT_TRUE(std::equal(bank.begin(), bank.end(), bytes.begin() + static_cast<std::ptrdiff_t>(before)));
 }
 
 TEST_F(MidiJack, SampleDumpArrivesByteExact) {

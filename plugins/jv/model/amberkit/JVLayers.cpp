@@ -20,6 +20,25 @@ std::uint8_t CurrentDeviceByte() { return CJVSynth::Get().GetDeviceByte(); }
 
 }  // namespace
 
+void InspectRecord(std::span<const std::uint8_t> bytes, std::uint64_t offset, const RecordLayout& layout,
+                   LoadFindings& findings) {
+    constexpr unsigned kAll = (1u << kGenerationCount) - 1;
+    std::size_t start = 0;
+    for (int m = 0; start < bytes.size(); ++m) {
+        std::size_t end = start;
+        while (end < bytes.size() && bytes[end] != kSysExEnd) ++end;
+        if (end == bytes.size()) break;  // the record reader allows no such thing
+        const auto message = bytes.subspan(start, end + 1 - start);
+        if (!HasValidChecksum(message)) findings.badChecksums.push_back(offset + start);
+        unsigned fits = 0;
+        for (int g = 0; g < kGenerationCount; ++g)
+            if (layout.WireSize(m, static_cast<Generation>(g)) == static_cast<int>(message.size())) fits |= 1u << g;
+        if (fits != kAll) findings.lengthsTell = true;
+        findings.generations &= fits;
+        start = end + 1;
+    }
+}
+
 // ---- CJVLayer ----
 
 CJVLayer::CJVLayer(std::string name, int count, const GUID& guid, Bank bank)
@@ -65,6 +84,11 @@ void CJVLayer::Load(CFile& file) {
                                      GetName() + " has no record for address " + std::to_string(area) + " " +
                                          std::to_string(number) + " at byte " + std::to_string(at));
             record.Load(file);
+            // The messages as they came: a wrong checksum is reported, the data kept.
+            const std::uint64_t end = file.GetPosition();
+            file.Seek(static_cast<std::int64_t>(at), CFile::begin);
+            const std::vector<std::uint8_t> raw = file.ReadBytes(static_cast<std::size_t>(end - at));
+            InspectRecord(raw, at, record.Layout(), m_findings);
             loaded.emplace_back(index, std::move(spare));
         } catch (const CFileException&) {
             file.Seek(static_cast<std::int64_t>(at), CFile::begin);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <tonalith/Layer.h>
@@ -15,6 +16,18 @@
 namespace amberkit {
 
 enum class Bank { User = 0, Card = 1 };
+
+// What a layer's loads noticed without failing, for the memory to report.
+struct LoadFindings {
+    std::vector<std::uint64_t> badChecksums;  // file offsets of messages whose checksum is wrong
+    unsigned generations = (1u << kGenerationCount) - 1;  // bit g: every length read fits generation g
+    bool lengthsTell = false;  // some message had a length that not every generation uses
+};
+
+// Checks one record's messages as they were in the file (bytes, starting at
+// offset): each checksum, and which generations send messages of their lengths.
+void InspectRecord(std::span<const std::uint8_t> bytes, std::uint64_t offset, const RecordLayout& layout,
+                   LoadFindings& findings);
 
 class CJVLayer : public CPatchLayer {
 public:
@@ -38,6 +51,8 @@ public:
 
     Bank GetBank() const { return m_bank; }
     CJVRecord& Record(int i) const { return static_cast<CJVRecord&>(*GetPatch(i)); }
+    // What the loads since the last call noticed; cleared.
+    LoadFindings TakeLoadFindings() { return std::exchange(m_findings, {}); }
 
 protected:
     CJVLayer(std::string name, int count, const GUID& guid, Bank bank);
@@ -52,6 +67,7 @@ protected:
 
     GUID m_guid;
     Bank m_bank;
+    LoadFindings m_findings;
 };
 
 class CJVPatchLayer : public CJVLayer {

@@ -53,6 +53,8 @@ std::vector<std::uint8_t> BuildParameterMessage(std::uint8_t deviceByte, Tempora
     return BuildDataSet(deviceByte, Address{a[0], a[1], addr7, addr8}, data);
 }
 
+std::string_view GenerationName(Generation g) { return kGenerationNames.at(GenIndex(g)); }
+
 long PatchBankSize(Generation g) {
     return kPatchesPerLayer * static_cast<long>(kPatchCommonSizes[GenIndex(g)] + kPatchToneCount * kPatchToneSize);
 }

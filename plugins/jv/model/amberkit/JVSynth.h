@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <tonalith/Synth.h>
@@ -29,6 +30,9 @@ std::vector<std::uint8_t> BuildParameterMessage(std::uint8_t deviceByte, Tempora
 // The Receive commands for one generation: user patches, user performances,
 // user rhythm sets, system, everything; requests carry deviceByte.
 std::vector<CDumpCommand> BuildDumpCommands(Generation generation, std::uint8_t deviceByte);
+
+// The units of a generation, as the settings list them ("JV-2080").
+std::string_view GenerationName(Generation generation);
 
 // Bytes a unit of this generation sends for each kind of dump.
 long PatchBankSize(Generation generation);

@@ -45,4 +45,29 @@ CSynth* CAmberkitSynthMemory::GetSynth() const { return &CJVSynth::Get(); }
 
 std::unique_ptr<CHeader> CAmberkitSynthMemory::ReadHeader(CFile& file) const { return ReadHeaderAt<CJVHeader>(file); }
 
+void CAmberkitSynthMemory::Load(CFile& file) {
+    m_loadIssues.clear();
+    m_generation.clear();
+    for (int l = 0; l < GetLayerCount(); ++l) static_cast<CJVLayer&>(GetLayer(l)).TakeLoadFindings();
+    CSynthMemory::Load(file);
+    unsigned generations = (1u << kGenerationCount) - 1;
+    bool lengthsTell = false;
+    for (int l = 0; l < GetLayerCount(); ++l) {
+        auto& layer = static_cast<CJVLayer&>(GetLayer(l));
+        const LoadFindings findings = layer.TakeLoadFindings();
+        for (const std::uint64_t offset : findings.badChecksums)
+            ReportLoadIssue({offset, "checksum", layer.GetName(), "the message's checksum is wrong (its data was kept)"});
+        generations &= findings.generations;
+        lengthsTell = lengthsTell || findings.lengthsTell;
+    }
+    if (!lengthsTell) return;
+    if (generations == 0) {
+        m_generation = "mixed";
+        return;
+    }
+    for (int g = 0; g < kGenerationCount; ++g)
+        if (generations & (1u << g))
+            m_generation += (m_generation.empty() ? "" : " or ") + std::string(GenerationName(static_cast<Generation>(g)));
+}
+
 }  // namespace amberkit

@@ -36,6 +36,15 @@ public:
     CSynth* GetSynth() const override;
     std::string GetVersion() const override { return "6.07"; }
     std::unique_ptr<CHeader> ReadHeader(CFile& file) const override;
+    // Also reports every message whose checksum is wrong (its data is kept) and
+    // tells the generation from the message lengths.
+    void Load(CFile& file) override;
+    // "JV-2080", "XP-50 / 60 / 80 or XP-30" (the same lengths), "mixed", or empty
+    // when no message length tells.
+    std::string GetLoadedGeneration() const override { return m_generation; }
+
+private:
+    std::string m_generation;
 };
 
 }  // namespace amberkit
