@@ -1,12 +1,17 @@
 #include "CliSupport.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cerrno>
 #include <charconv>
+#include <cstring>
 #include <iostream>
+#include <optional>
+#include <utility>
 
 #include <tonalith/File.h>
 #include <tonalith/FileX.h>
@@ -124,7 +129,11 @@ Bank OpenBank(const std::string& path, const std::vector<std::string>& settings)
     bank.path = path;
     CSynthMemoryFactory& factory = CSynthMemoryFactory::Get();
     try {
-        CFile file(path, CFile::modeRead);
+        // A stream cannot seek as recognising the data needs: it is read whole first.
+        const std::unique_ptr<CFile> opened = IsStream(path)
+                                                  ? std::make_unique<CMemFile>(CFileX::Read(InputPath(path)), path)
+                                                  : std::make_unique<CFile>(path, CFile::modeRead);
+        CFile& file = *opened;
         try {
             bank.memory = factory.CreateMatchingMemory(file);
             if (bank.memory) {
@@ -165,7 +174,7 @@ void SaveLayers(CSynthMemory& memory, const std::string& path, std::span<const i
         if (i < 0 || i >= memory.GetLayerCount())
             throw Failure("there is no layer " + std::to_string(i) + " to write to \"" + path + "\"");
     try {
-        CFileX::SaveAtomically(path, [&](CFile& file) {
+        CFileX::SaveAtomically(OutputPath(path), [&](CFile& file) {
             for (const int i : list) memory.GetLayer(i).Save(file);
         });
     } catch (const CFileException& e) {
@@ -175,7 +184,7 @@ void SaveLayers(CSynthMemory& memory, const std::string& path, std::span<const i
 
 void SaveBytes(const std::string& path, std::span<const std::uint8_t> bytes) {
     try {
-        CFileX::SaveAtomically(path, [&](CFile& file) { file.Write(bytes.data(), bytes.size()); });
+        CFileX::SaveAtomically(OutputPath(path), [&](CFile& file) { file.Write(bytes.data(), bytes.size()); });
     } catch (const CFileException& e) {
         throw Failure(e.GetErrorMessage());
     }
@@ -183,11 +192,110 @@ void SaveBytes(const std::string& path, std::span<const std::uint8_t> bytes) {
 
 std::vector<std::uint8_t> ReadBytes(const std::string& path) {
     try {
-        return CFileX::Read(path);
+        return CFileX::Read(InputPath(path));
     } catch (const CFileException& e) {
         throw Failure(e.GetErrorMessage());
     }
 }
+
+namespace {
+
+// The names messages show for "-"; /proc has them where /dev lacks the links.
+std::string StdioPath(const char* name, int descriptor) {
+    struct stat st {};
+    const std::string dev = std::string("/dev/") + name;
+    return ::lstat(dev.c_str(), &st) == 0 ? dev : "/proc/self/fd/" + std::to_string(descriptor);
+}
+
+struct FileId {
+    dev_t device = 0;
+    ino_t inode = 0;
+    bool regular = false;
+};
+
+// What path names (links followed); "-" is the descriptor it stands for.
+std::optional<FileId> IdOf(const std::string& path, int stdioDescriptor) {
+    struct stat st {};
+    const int rc = path == kStdio ? ::fstat(stdioDescriptor, &st) : ::stat(path.c_str(), &st);
+    if (rc != 0) return std::nullopt;
+    return FileId{st.st_dev, st.st_ino, S_ISREG(st.st_mode)};
+}
+
+bool g_stdoutTaken = false;
+
+}  // namespace
+
+std::string InputPath(const std::string& path) { return path == kStdio ? StdioPath("stdin", STDIN_FILENO) : path; }
+
+std::string OutputPath(const std::string& path) {
+    const std::optional<FileId> target = IdOf(path, STDOUT_FILENO);
+    const std::optional<FileId> stdoutId = IdOf(std::string(kStdio), STDOUT_FILENO);
+    const bool isStdout = path == kStdio || (target && stdoutId && target->device == stdoutId->device &&
+                                             target->inode == stdoutId->inode);
+    if (isStdout && !g_stdoutTaken) {
+        std::cout.flush();
+        std::cout.rdbuf(std::cerr.rdbuf());
+        g_stdoutTaken = true;
+    }
+    return path == kStdio ? StdioPath("stdout", STDOUT_FILENO) : path;
+}
+
+bool IsStream(const std::string& path) {
+    if (path == kStdio) return true;
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
+}
+
+void RefuseSameFile(const std::string& input, std::string_view inputWhat, const std::string& output,
+                    std::string_view outputWhat) {
+    const std::optional<FileId> in = IdOf(input, STDIN_FILENO);
+    const std::optional<FileId> out = IdOf(output, STDOUT_FILENO);
+    // Only a regular file is replaced by a save; a stream just receives the bytes.
+    if (!in || !out || !in->regular || !out->regular || in->device != out->device || in->inode != out->inode) return;
+    const bool sameName = input == output;
+    throw UsageError("\"" + output + "\" is " + std::string(inputWhat) + " being read" +
+                     (sameName ? "" : " (as \"" + input + "\")") + "; writing " + std::string(outputWhat) +
+                     " there would replace it. Choose another output file");
+}
+
+void RefuseExisting(const std::string& path, bool force) {
+    if (force || path == kStdio) return;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+        throw UsageError("\"" + path + "\" exists; add --force to replace it");
+}
+
+ScratchFolder::ScratchFolder() {
+    std::error_code ec;
+    const std::filesystem::path base = std::filesystem::temp_directory_path(ec);
+    std::string pattern = ((ec ? std::filesystem::path("/tmp") : base) / "tonalith-cli-XXXXXX").string();
+    if (!::mkdtemp(pattern.data()))
+        throw Failure("cannot make a temporary folder in \"" + pattern.substr(0, pattern.rfind('/')) + "\": " +
+                      std::strerror(errno));
+    m_path = pattern;
+}
+
+ScratchFolder::~ScratchFolder() {
+    std::error_code ec;
+    std::filesystem::remove_all(m_path, ec);
+}
+
+SeekableInput::SeekableInput(const std::string& path) : m_given(path), m_path(path) {
+    if (!IsStream(path)) return;
+    m_folder = std::make_unique<ScratchFolder>();
+    const std::string name = path == kStdio ? "standard-input" : std::filesystem::path(path).filename().string();
+    m_path = (m_folder->Path() / (name.empty() ? "input" : name)).string();
+    SaveBytes(m_path, ReadBytes(path));
+}
+
+std::string ReplaceAll(std::string text, std::string_view from, std::string_view to) {
+    if (from.empty()) return text;
+    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+    return text;
+}
+
+std::string SeekableInput::Named(std::string text) const { return ReplaceAll(std::move(text), m_path, m_given); }
 
 void ApplySettings(CSynth& synth, const std::vector<std::string>& assignments) {
     synth.GetConfig().SetReadOnly(true);

@@ -4,6 +4,7 @@
 // saving banks, text conversion at the console edge, JSON output.
 
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <span>
 #include <stdexcept>
@@ -77,6 +78,56 @@ void SaveLayers(CSynthMemory& memory, const std::string& path, std::span<const i
 // Writes bytes atomically; throws Failure naming the file.
 void SaveBytes(const std::string& path, std::span<const std::uint8_t> bytes);
 std::vector<std::uint8_t> ReadBytes(const std::string& path);
+
+// ---- file names on the command line ----------------------------------------
+// "-" is standard input where a command reads a file, standard output where it writes one.
+inline constexpr std::string_view kStdio = "-";
+// The name the framework opens: "-" becomes standard input or output. Writing to
+// standard output (by "-" or any other name) takes it over: the command's reports
+// go to stderr from then on, so they never mix with the data.
+std::string InputPath(const std::string& path);
+std::string OutputPath(const std::string& path);
+// "-", or something that exists and is neither a regular file nor a folder (a pipe,
+// a FIFO, a device): it can be read only once, from the start, without seeking.
+bool IsStream(const std::string& path);
+// Throws UsageError when output is the very file input is (device and inode, so
+// "./x", links and hard links count): input would be read as one kind of file
+// and replaced by another.
+void RefuseSameFile(const std::string& input, std::string_view inputWhat, const std::string& output,
+                    std::string_view outputWhat);
+// Commands that make a new file: an existing regular file is replaced only with --force.
+void RefuseExisting(const std::string& path, bool force);
+
+// text with every from replaced by to (a private file's name by the one the user gave).
+std::string ReplaceAll(std::string text, std::string_view from, std::string_view to);
+
+// A private folder in the temporary directory, removed with everything in it.
+class ScratchFolder {
+public:
+    ScratchFolder();  // throws Failure
+    ~ScratchFolder();
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    const std::filesystem::path& Path() const { return m_path; }
+
+private:
+    std::filesystem::path m_path;
+};
+
+// A file by name for readers that seek (WAV, MIDI files, forms): path itself, or
+// for a stream a private copy of all it holds.
+class SeekableInput {
+public:
+    explicit SeekableInput(const std::string& path);
+    const std::string& Path() const { return m_path; }
+    // text with the copy's name put back to the name the user gave.
+    std::string Named(std::string text) const;
+
+private:
+    std::string m_given;
+    std::string m_path;
+    std::unique_ptr<ScratchFolder> m_folder;
+};
 
 // --set KEY=VALUE for this run only: the synth's settings become read-only first,
 // so nothing reaches its settings file.

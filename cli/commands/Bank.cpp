@@ -78,7 +78,8 @@ void Plugins(bool json) {
 }
 
 // An empty bank of a synth, as "New" makes it, written with every layer.
-void New(const std::string& synth, const std::string& out) {
+void New(const std::string& synth, const std::string& out, bool force) {
+    RefuseExisting(out, force);
     std::unique_ptr<CSynthMemory> memory = FindMemory(synth).CreateMemory();
     SaveLayers(*memory, out);
 }
@@ -243,7 +244,7 @@ void Deps(const std::string& path, int layerIndex, bool json) {
 
 void AddBankCommands(CLI::App& app) {
     struct Options {
-        bool json = false;
+        bool json = false, force = false;
         std::string file, out, layers, patches, name;
         std::vector<std::string> sets;
         int layer = 0, patch = 0, to = 0;
@@ -257,7 +258,8 @@ void AddBankCommands(CLI::App& app) {
     auto* create = app.add_subcommand("new", "Write a bank of initial patches of a synth memory");
     create->add_option("--synth", o->name, "The synth memory's name (see plugins), or the start of it")->required();
     create->add_option("-o,--output", o->out, "The SysEx file to write")->required();
-    create->callback([o] { New(o->name, o->out); });
+    create->add_flag("--force", o->force, "Replace an existing file");
+    create->callback([o] { New(o->name, o->out, o->force); });
 
     auto* info = app.add_subcommand("info", "Show which synth memory reads FILE and every patch of its layers");
     info->add_option("FILE", o->file, "A SysEx file (.syx)")->required();

@@ -40,17 +40,20 @@ std::unique_ptr<CControllerDocument> NewForm() {
 
 std::unique_ptr<CControllerDocument> OpenForm(const std::string& path) {
     auto form = NewForm();
-    if (!form->OnOpenDocument(path)) throw Failure("cannot open the controller form \"" + path + "\"");
+    const SeekableInput input(path);  // the form reader needs to know the length
+    if (!form->OnOpenDocument(input.Path())) throw Failure("cannot open the controller form \"" + path + "\"");
     return form;
 }
 
 void SaveForm(CControllerDocument& form, const std::string& path) {
-    if (!form.OnSaveDocument(path)) throw Failure("cannot write the controller form \"" + path + "\"");
+    if (!form.OnSaveDocument(OutputPath(path))) throw Failure("cannot write the controller form \"" + path + "\"");
 }
 
 int Signed16(std::uint16_t word) { return static_cast<std::int16_t>(word); }
 
-void New(const std::string& path, const std::string& author, const std::string& email, const std::string& description) {
+void New(const std::string& path, const std::string& author, const std::string& email, const std::string& description,
+         bool force) {
+    RefuseExisting(path, force);
     auto form = NewForm();
     form->SetInfo(FromUtf8(author), FromUtf8(email), FromUtf8(description));
     SaveForm(*form, path);
@@ -193,7 +196,7 @@ void AddFormCommands(CLI::App& app) {
         std::string form, author, email, description, type, rect, name, port, api;
         std::vector<std::string> sets;
         int item = 0, value = 0;
-        bool json = false;
+        bool json = false, force = false;
     };
     auto o = std::make_shared<Options>();
     auto* form = app.add_subcommand("form", "Controller forms (.cof)");
@@ -204,7 +207,8 @@ void AddFormCommands(CLI::App& app) {
     create->add_option("--author", o->author, "Author");
     create->add_option("--email", o->email, "E-mail address");
     create->add_option("--description", o->description, "Description");
-    create->callback([o] { New(o->form, o->author, o->email, o->description); });
+    create->add_flag("--force", o->force, "Replace an existing file");
+    create->callback([o] { New(o->form, o->author, o->email, o->description, o->force); });
 
     auto* add = form->add_subcommand("add", "Place a control on the form; prints its position");
     add->add_option("FORM", o->form, "The form file")->required();

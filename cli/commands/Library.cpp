@@ -28,20 +28,23 @@ using LibraryEngine::CSearchFilter;
 std::unique_ptr<CLibraryDocument> OpenLibrary(const std::string& path) {
     auto document = std::make_unique<CLibraryDocument>();
     // The document reports why through the console services.
-    if (!document->OnOpenDocument(path)) throw Failure("cannot open the library \"" + path + "\"");
+    if (!document->OnOpenDocument(InputPath(path))) throw Failure("cannot open the library \"" + path + "\"");
     return document;
 }
 
 void SaveLibrary(CLibraryDocument& document, const std::string& path) {
-    if (!document.OnSaveDocument(path)) throw Failure("cannot write the library \"" + path + "\"");
+    if (!document.OnSaveDocument(OutputPath(path))) throw Failure("cannot write the library \"" + path + "\"");
 }
 
-void New(const std::string& path) {
+void New(const std::string& path, bool force) {
+    RefuseExisting(path, force);
     CLibraryDocument document;
     SaveLibrary(document, path);
 }
 
 void Add(const std::string& libPath, const std::string& bankPath, int layerIndex, const std::string& patches) {
+    if (libPath == kStdio && bankPath == kStdio) throw UsageError("LIB and FILE cannot both be standard input");
+    RefuseSameFile(bankPath, "the bank", libPath, "the library");
     const std::vector<int> chosen = patches.empty() ? std::vector<int>{} : ParseIndexList(patches, "--patches");
     auto document = OpenLibrary(libPath);
     const Bank bank = OpenBank(bankPath);
@@ -164,6 +167,7 @@ void Dups(const std::string& path, bool json) {
 }
 
 void Extract(const std::string& path, const std::string& entries, const std::string& out) {
+    RefuseSameFile(path, "the library", out, "SysEx messages");
     const std::vector<int> indices = ParseIndexList(entries, "--entries");
     auto document = OpenLibrary(path);
     const CLibrary& library = document->GetLibrary();
@@ -211,7 +215,7 @@ void AddLibraryCommands(CLI::App& app) {
         std::string lib, file, patches, name, sort, entries, out;
         std::vector<std::string> keys, ops;
         int layer = 0;
-        bool json = false;
+        bool json = false, force = false;
     };
     auto o = std::make_shared<Options>();
     auto* lib = app.add_subcommand("lib", "Patch libraries (.clb)");
@@ -219,7 +223,8 @@ void AddLibraryCommands(CLI::App& app) {
 
     auto* create = lib->add_subcommand("new", "Write an empty library");
     create->add_option("LIB", o->lib, "The library file to write")->required();
-    create->callback([o] { New(o->lib); });
+    create->add_flag("--force", o->force, "Replace an existing file");
+    create->callback([o] { New(o->lib, o->force); });
 
     auto* add = lib->add_subcommand("add", "File patches of a bank layer into the library");
     add->add_option("LIB", o->lib, "The library file")->required();

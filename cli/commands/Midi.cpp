@@ -114,7 +114,9 @@ void Receive(const std::string& synthName, const std::string& commandName, const
 
 void Play(const std::string& path, const std::string& port, const std::string& api) {
     CSmfFilePlayer player;
-    if (!player.Open(path)) throw Failure(player.GetError().empty() ? "\"" + path + "\": cannot play" : player.GetError());
+    const SeekableInput input(path);  // the MIDI file reader seeks
+    if (!player.Open(input.Path()))
+        throw Failure(player.GetError().empty() ? "\"" + path + "\": cannot play" : input.Named(player.GetError()));
     InitMidi(api);
     CMidiOutput& output = OpenOutput(port);
     if (!player.Play(output)) throw Failure("cannot play \"" + path + "\" on \"" + output.GetPortName() + "\"");

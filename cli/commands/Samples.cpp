@@ -16,12 +16,14 @@ namespace cli {
 namespace {
 
 void WavToSds(const std::string& in, const std::string& out, int number, int device) {
+    RefuseSameFile(in, "the WAV file", out, "a sample dump");
     flintkit::RegisterWaveTexts();
+    const SeekableInput input(in);  // a WAV file's chunks are found by seeking
     std::unique_ptr<CFlintkitSamplePatch> patch;
     try {
-        patch = flintkit::ImportWave(in, device);
+        patch = flintkit::ImportWave(input.Path(), device);
     } catch (const flintkit::CWaveException& e) {
-        throw Failure(e.what());
+        throw Failure(input.Named(e.what()));
     }
     if (!patch || patch->IsEmpty()) throw Failure("\"" + in + "\": no samples to convert");
     patch->SetSampleNumber(number);
@@ -30,6 +32,7 @@ void WavToSds(const std::string& in, const std::string& out, int number, int dev
 }
 
 void SdsToWav(const std::string& in, const std::string& out) {
+    RefuseSameFile(in, "the sample dump", out, "a WAV file");
     flintkit::RegisterWaveTexts();
     CMemFile file(ReadBytes(in), in);
     CFlintkitSamplePatch patch;
@@ -39,11 +42,16 @@ void SdsToWav(const std::string& in, const std::string& out) {
         throw Failure(e.GetErrorMessage());
     }
     if (patch.IsEmpty()) throw Failure("\"" + in + "\": no sample dump at the start of the file");
+    // The WAV writer renames its file into place; made in a private folder and then
+    // saved here, the output may be standard output, a FIFO or a link, and stays one.
+    const ScratchFolder scratch;
+    const std::string wave = (scratch.Path() / "sample.wav").string();
     try {
-        flintkit::ExportWave(patch, out);
+        flintkit::ExportWave(patch, wave);
     } catch (const flintkit::CWaveException& e) {
-        throw Failure(e.what());
+        throw Failure(ReplaceAll(e.what(), wave, out));
     }
+    SaveBytes(out, ReadBytes(wave));
     std::cout << patch.GetLength() << " samples at " << patch.GetRate() << " Hz\n";
 }
 

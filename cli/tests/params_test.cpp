@@ -54,7 +54,9 @@ TEST(cliParams, ListSetAndDiffOnePatchOfTheFieldBank) {
 
     const auto relisted = Cli(Args({"params", edited.string(), "--layer", "0", "--patch", "0", "--json"}));
     ASSERT_EXIT_CODE(relisted, 0);
-    for (const auto& p : relisted.Json()["parameters"])
+    // Keep the parsed document: a range-for over a member of a temporary reads freed memory.
+    const auto relistedJson = relisted.Json();
+    for (const auto& p : relistedJson["parameters"])
         if (p["id"] == "tone1.cutoff") EXPECT_EQ(p["raw"], newCutoff);
 
     const auto diff = Cli(Args({"diff", bank + ":0:0", edited.string() + ":0:0", "--json"}));

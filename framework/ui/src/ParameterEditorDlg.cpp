@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -79,7 +80,8 @@ private:
             auto* cell = new QWidget(parent);
             auto* layout = new QVBoxLayout(cell);
             layout->setContentsMargins(0, 0, 0, 0);
-            auto* label = new QLabel(caption, cell);
+            // A caption such as "Booster 1&2" must not turn into a mnemonic.
+            auto* label = new QLabel(QString(caption).replace('&', "&&"), cell);
             auto* chooser = new CChooseCtrl(cell);
             label->setBuddy(chooser);
             chooser->SetItems(p.texts, p.minimum);
@@ -167,7 +169,10 @@ CParameterEditorDlg::CParameterEditorDlg(CPatch& patch, const CParameterTable& t
     connect(m_sendPatch, &QPushButton::clicked, this, &CParameterEditorDlg::SendPatch);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    resize(sizeHint().expandedTo(QSize(fontMetrics().averageCharWidth() * 100, fontMetrics().height() * 30)));
+    // Four tones side by side want a wide window; the screen sets the limit.
+    QSize size(fontMetrics().averageCharWidth() * 170, fontMetrics().height() * 42);
+    if (const QScreen* screen = this->screen()) size = size.boundedTo(screen->availableGeometry().size() * 9 / 10);
+    resize(size);
 }
 
 CParameterEditorDlg::~CParameterEditorDlg() {

@@ -8,6 +8,7 @@
 
 #include "amberkit/JVBoardDatabase.h"
 #include "amberkit/JVMessages.h"
+#include "amberkit/JVParameters.h"
 #include "amberkit/JVSynth.h"
 
 namespace amberkit {
@@ -90,6 +91,11 @@ std::uint8_t CurrentDeviceByte() { return DeviceByte(CJVSynth::Get().GetDeviceId
 std::string UnknownText() { return CJVBoardDatabase::kUnknown; }
 
 }  // namespace
+
+const RecordLayout& GetPatchLayout() { return kPatchLayout; }
+const RecordLayout& GetPerformanceLayout() { return kPerformanceLayout; }
+const RecordLayout& GetRhythmLayout() { return kRhythmLayout; }
+const RecordLayout& GetSystemLayout() { return kSystemLayout; }
 
 int RecordLayout::WireSize(int m, Generation g) const {
     const auto* sizes = m == 0 ? commonSizes : blockSizes;
@@ -240,6 +246,10 @@ std::optional<std::uint64_t> CJVRecord::GetFingerprint() const {
 
 CJVPatch::CJVPatch() : CJVRecord("Patch", kPatchLayout) { Init(); }
 
+const CParameterTable* CJVPatch::GetParameterTable() const {
+    return &GetJVParameterTable(RecordKind::Patch, CJVSynth::Get().GetWhichSynth());
+}
+
 void CJVPatch::Init() {
     const std::uint8_t device = CurrentDeviceByte();
     std::vector<std::uint8_t> common(kNameLength, ' ');
@@ -300,6 +310,10 @@ std::string CJVPatch::GetInfoForPatch() const {
 // ---- CJVPerformance ----
 
 CJVPerformance::CJVPerformance() : CJVRecord("Performance", kPerformanceLayout) { Init(); }
+
+const CParameterTable* CJVPerformance::GetParameterTable() const {
+    return &GetJVParameterTable(RecordKind::Performance, CJVSynth::Get().GetWhichSynth());
+}
 
 void CJVPerformance::Init() {
     const std::uint8_t device = CurrentDeviceByte();
@@ -385,6 +399,10 @@ std::string CJVPerformance::GetInfoForPatch() const {
 
 CJVRhythm::CJVRhythm() : CJVRecord("Rhythm", kRhythmLayout) { Init(); }
 
+const CParameterTable* CJVRhythm::GetParameterTable() const {
+    return &GetJVParameterTable(RecordKind::Rhythm, CJVSynth::Get().GetWhichSynth());
+}
+
 void CJVRhythm::Init() {
     const std::uint8_t device = CurrentDeviceByte();
     const std::vector<std::uint8_t> name(kNameLength, ' ');
@@ -415,6 +433,10 @@ bool CJVRhythm::ToTemporary() {
 // ---- CJVSystem ----
 
 CJVSystem::CJVSystem() : CJVRecord("System", kSystemLayout) { Init(); }
+
+const CParameterTable* CJVSystem::GetParameterTable() const {
+    return &GetJVParameterTable(RecordKind::System, CJVSynth::Get().GetWhichSynth());
+}
 
 void CJVSystem::Init() {
     const std::uint8_t device = CurrentDeviceByte();

@@ -42,6 +42,12 @@ struct RecordLayout {
     std::uint8_t BlockAddress(int block) const { return static_cast<std::uint8_t>(firstBlock + block * blockStep); }
 };
 
+// The shapes of the four record types.
+const RecordLayout& GetPatchLayout();
+const RecordLayout& GetPerformanceLayout();
+const RecordLayout& GetRhythmLayout();
+const RecordLayout& GetSystemLayout();
+
 class CJVRecord : public CPatch {
 public:
     const RecordLayout& Layout() const { return *m_layout; }
@@ -99,6 +105,8 @@ public:
     const GUID& GetPatchType() const override { return kPatchTypeGuid; }
     void Init() override;
     std::unique_ptr<CPatch> Clone() const override { return std::make_unique<CJVPatch>(*this); }
+    // The parameters of the generation in use.
+    const CParameterTable* GetParameterTable() const override;
     // One line per tone: "OFF: " when switched off, then wave group and wave name.
     std::string GetInfoForPatch() const override;
     bool IsOwnAddress(std::uint8_t area, std::uint8_t number) const override;
@@ -117,6 +125,8 @@ public:
     const GUID& GetPatchType() const override { return kPerformanceTypeGuid; }
     void Init() override;
     std::unique_ptr<CPatch> Clone() const override { return std::make_unique<CJVPerformance>(*this); }
+    // The parameters of the generation in use.
+    const CParameterTable* GetParameterTable() const override;
     // The sounds of parts 1..16 except 10, a rule, then the rhythm set of part 10.
     std::string GetInfoForPatch() const override;
     bool IsOwnAddress(std::uint8_t area, std::uint8_t number) const override;
@@ -141,6 +151,8 @@ public:
     const GUID& GetPatchType() const override { return kRhythmTypeGuid; }
     void Init() override;
     std::unique_ptr<CPatch> Clone() const override { return std::make_unique<CJVRhythm>(*this); }
+    // The parameters of the generation in use.
+    const CParameterTable* GetParameterTable() const override;
     bool IsOwnAddress(std::uint8_t area, std::uint8_t number) const override;
     bool IsTemporaryAddress(std::uint8_t area, std::uint8_t number) const override;
 
@@ -155,6 +167,8 @@ public:
     const GUID& GetPatchType() const override { return kSystemTypeGuid; }
     void Init() override;
     std::unique_ptr<CPatch> Clone() const override { return std::make_unique<CJVSystem>(*this); }
+    // The parameters of the generation in use.
+    const CParameterTable* GetParameterTable() const override;
     // The system record has no name.
     void SetName(const std::string&) override {}
     std::string GetName() const override { return "System"; }
