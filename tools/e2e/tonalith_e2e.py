@@ -234,6 +234,10 @@ class Session:
         wait_until(lambda: os.path.exists(path) and digest(path) != before, f"{os.path.basename(path)} to change",
                    timeout)
 
+    def wait_file_digest(self, path, expected, what, timeout=DEFAULT_TIMEOUT):
+        """Waits until path's content digest is expected."""
+        wait_until(lambda: os.path.exists(path) and digest(path) == expected, what, timeout)
+
     def cli(self, *arguments):
         done = subprocess.run([os.path.join(self.build, "bin", "tonalith-cli"), *arguments], env=self.env(),
                               capture_output=True, text=True, timeout=60)
