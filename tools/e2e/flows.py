@@ -34,11 +34,12 @@ def open_bank(session, path):
         raise FlowError(f"unexpected windows after start-up: {others}")
 
 
-def quit_program(session):
-    """Closes the main window as a user does (the window manager's Alt+F4) and
-    expects a clean end without any question: every flow saves what it keeps."""
+def quit_program(session, key="alt+F4"):
+    """Closes the main window as a user does (the window manager's Alt+F4, or
+    the program's Ctrl+Q) and expects a clean end without any question: every
+    flow saves what it keeps."""
     session.wait_active(MAIN)
-    session.key("alt+F4")
+    session.key(key)
 
     def ended_or_asked():
         if session.program.poll() is not None:
@@ -75,9 +76,9 @@ def edit_first_patch(session, tempo_steps):
     session.key("ctrl+e")
     session.wait_window(EDITOR)
     session.wait_active(EDITOR)
-    # Name, the four Multi Edit boxes, the tab bar, its scroll button, the page's
-    # scroll area, then the first knob.
-    session.key(*["Tab"] * 8)
+    # Name, the four Multi Edit boxes, the tab bar, its scroll button, then the
+    # page's first knob.
+    session.key(*["Tab"] * 7)
     session.key(*["Up"] * tempo_steps)
 
 
@@ -148,7 +149,7 @@ def edit_cancel(session):
     session.wait_no_window(EDITOR)
     session.wait_active(MAIN)
     session.key("ctrl+s")
-    quit_program(session)
+    quit_program(session, "ctrl+q")
     if digest(bank) != before:
         raise FlowError("Cancel in the editor still changed the saved bank")
 
