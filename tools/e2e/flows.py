@@ -1,5 +1,12 @@
 #!/usr/bin/env python3
-"""End-to-end flows of the Tonalith program: what a user does, key by key."""
+"""End-to-end flows of the Tonalith program: what a user does, key by key.
+
+A new flow is a function of a Session (tonalith_e2e.py) named in FLOWS here
+and in TONALITH_E2E_FLOWS of CMakeLists.txt, which makes it the CTest test
+e2e_<name>. Run one by hand with
+    python3 tools/e2e/flows.py --build build/test --work /tmp/e2e edit_parameter
+Its files (bank, program log, screenshots on failure) stay in the work folder.
+"""
 
 import configparser
 import json
