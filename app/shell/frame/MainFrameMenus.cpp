@@ -65,7 +65,7 @@ void CMainFrame::CreateActions() {
     });
     m_settings = MakeAction(this, "Se&ttings...");
     connect(m_settings, &QAction::triggered, this, &CMainFrame::OnSettings);
-    m_exit = MakeAction(this, "E&xit");
+    m_exit = MakeAction(this, "E&xit\tCtrl+Q", {QKeySequence(QKeySequence::Quit)});
     connect(m_exit, &QAction::triggered, this, &QWidget::close);
 
     m_undo = MakeAction(this, "Undo\tCtrl+Z", {QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace)});

@@ -45,6 +45,9 @@ public:
         auto* scroll = new QScrollArea(parent);
         scroll->setWidgetResizable(true);
         scroll->setFrameShape(QFrame::NoFrame);
+        // No tab stop of its own: it would take a Tab press without showing focus,
+        // and it scrolls to whichever control gets the focus anyway.
+        scroll->setFocusPolicy(Qt::NoFocus);
         outer->addWidget(scroll);
         auto* content = new QWidget;
         auto* boxes = new QHBoxLayout(content);
