@@ -194,11 +194,12 @@ TEST(FlintkitDump, AWrongPacketChecksumIsALoadProblemAndTheSampleIsKept) {
     CFlintkitSynthMemory memory;
     CMemFile file(bytes, "sample.syx");
     memory.Load(file);
-    ASSERT_EQ(memory.GetLoadProblems().size(), 1u);
+    // The checksum, and the handshake message kept beside the sample.
+    ASSERT_EQ(memory.GetLoadProblems().size(), 2u);
     ASSERT_EQ(memory.GetLoadIssues().size(), 1u);
     EXPECT_EQ(memory.GetLoadIssues()[0].offset, ack.size() + third);
     EXPECT_EQ(memory.GetLoadIssues()[0].kind, "checksum");
-    EXPECT_NE(memory.GetLoadProblems()[0].find("at byte " + std::to_string(ack.size() + third)), std::string::npos);
+    EXPECT_NE(memory.GetLoadProblems()[1].find("at byte " + std::to_string(ack.size() + third)), std::string::npos);
     EXPECT_TRUE(memory.GetLayer(0).GetPatch(0)->IsEqual(sample));  // IsEqual leaves checksums out
 
     // The next load starts afresh.
