@@ -85,6 +85,10 @@ Texts HfDamps();
 Texts EffectOutputs();
 Texts EffectControlSources();
 
+// The chorus and reverb rows, the same run of 11 bytes in a patch common (from 21)
+// and a performance common (from 22), on the page of that editor.
+void AddChorusReverb(CRowWriter& w, int first, const std::string& page);
+
 Texts Concat(Texts a, const Texts& b);
 
 }  // namespace amberkit::rows

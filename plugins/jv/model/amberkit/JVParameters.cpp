@@ -269,6 +269,23 @@ Texts EffectControlSources() {
             "VOLUME", "PAN", "EXPRESSION", "BENDER", "AFTERTOUCH"};
 }
 
+void AddChorusReverb(CRowWriter& w, int first, const std::string& page) {
+    w.SetPage(page);
+    w.SetGroup("Chorus");
+    w.Number(first, "chorus.level", "Chorus Level");
+    w.Number(first + 1, "chorus.rate", "Chorus Rate");
+    w.Number(first + 2, "chorus.depth", "Chorus Depth");
+    w.Number(first + 3, "chorus.predelay", "Chorus Pre-Delay");
+    w.Number(first + 4, "chorus.feedback", "Chorus Feedback");
+    w.List(first + 5, "chorus.output", "Chorus Output", ChorusOutputs());
+    w.SetGroup("Reverb");
+    w.List(first + 6, "reverb.type", "Reverb Type", ReverbTypes());
+    w.Number(first + 7, "reverb.level", "Reverb Level");
+    w.Number(first + 8, "reverb.time", "Reverb Time");
+    w.List(first + 9, "reverb.hfdamp", "Reverb HF Damp", HfDamps());
+    w.Number(first + 10, "delay.feedback", "Delay Feedback");
+}
+
 Texts Concat(Texts a, const Texts& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;

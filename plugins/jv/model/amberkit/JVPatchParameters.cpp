@@ -67,20 +67,7 @@ void AddCommon(std::vector<CParameter>& out, Generation generation) {
     if (generation != Generation::JV1080) w.List(0x48, "clock", "Clock Source", {"PATCH", "SYSTEM"});
     if (generation == Generation::JV2080) w.List(0x49, "category", "Patch Category", PatchCategories());
 
-    w.SetPage("Chorus / Reverb");
-    w.SetGroup("Chorus");
-    w.Number(0x21, "chorus.level", "Chorus Level");
-    w.Number(0x22, "chorus.rate", "Chorus Rate");
-    w.Number(0x23, "chorus.depth", "Chorus Depth");
-    w.Number(0x24, "chorus.predelay", "Chorus Pre-Delay");
-    w.Number(0x25, "chorus.feedback", "Chorus Feedback");
-    w.List(0x26, "chorus.output", "Chorus Output", ChorusOutputs());
-    w.SetGroup("Reverb");
-    w.List(0x27, "reverb.type", "Reverb Type", ReverbTypes());
-    w.Number(0x28, "reverb.level", "Reverb Level");
-    w.Number(0x29, "reverb.time", "Reverb Time");
-    w.List(0x2A, "reverb.hfdamp", "Reverb HF Damp", HfDamps());
-    w.Number(0x2B, "delay.feedback", "Delay Feedback");
+    AddChorusReverb(w, 0x21, "Chorus / Reverb");
 
     w.SetPage("EFX");
     w.SetGroup({});

@@ -28,20 +28,7 @@ void AddCommon(CRowWriter& w, Generation generation) {
 }
 
 void AddEffects(CRowWriter& w) {
-    w.SetPage("Chorus/Reverb");
-    w.SetGroup("Chorus");
-    w.Number(0x22, "chorus.level", "Chorus Level");
-    w.Number(0x23, "chorus.rate", "Chorus Rate");
-    w.Number(0x24, "chorus.depth", "Chorus Depth");
-    w.Number(0x25, "chorus.predelay", "Chorus Pre-Delay");
-    w.Number(0x26, "chorus.feedback", "Chorus Feedback");
-    w.List(0x27, "chorus.output", "Chorus Output", ChorusOutputs());
-    w.SetGroup("Reverb");
-    w.List(0x28, "reverb.type", "Reverb Type", ReverbTypes());
-    w.Number(0x29, "reverb.level", "Reverb Level");
-    w.Number(0x2A, "reverb.time", "Reverb Time");
-    w.List(0x2B, "reverb.hfdamp", "Reverb HF Damp", HfDamps());
-    w.Number(0x2C, "delay.feedback", "Delay Feedback");
+    AddChorusReverb(w, 0x22, "Chorus/Reverb");
 
     w.SetPage("EFX");
     w.SetGroup({});
