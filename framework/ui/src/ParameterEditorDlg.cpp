@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QScrollArea>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -88,6 +89,11 @@ private:
             auto* chooser = new CChooseCtrl(cell);
             label->setBuddy(chooser);
             chooser->SetItems(p.texts, p.minimum);
+            // Sized by the longest text, capped: a long list must not widen every tone column.
+            std::size_t longest = 0;
+            for (const std::string& t : p.texts) longest = std::max(longest, t.size());
+            chooser->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+            chooser->setMinimumContentsLength(static_cast<int>(std::min<std::size_t>(longest, 12)));
             chooser->SetDefault(p.defaultValue);
             if (!chooser->SelectByValue(value)) chooser->setCurrentIndex(-1);  // a damaged value shows none
             chooser->setToolTip(tip);
@@ -166,6 +172,18 @@ CParameterEditorDlg::CParameterEditorDlg(CPatch& patch, const CParameterTable& t
     bottom->addWidget(buttons, 1);
     layout->addLayout(bottom);
 
+    // Pages turn with Ctrl+Tab and Ctrl+Page Down wherever the focus is, as in other tabbed editors.
+    const auto turn = [this](int step) {
+        const int count = m_tabWidget->count();
+        if (count > 0) m_tabWidget->setCurrentIndex((m_tabWidget->currentIndex() + step + count) % count);
+    };
+    for (const QKeySequence& keys : {QKeySequence(Qt::CTRL | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::Key_PageDown)})
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, [turn] { turn(1); });
+    for (const QKeySequence& keys :
+         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab),
+          QKeySequence(Qt::CTRL | Qt::Key_PageUp)})
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, [turn] { turn(-1); });
+
     connect(m_realtime, &QCheckBox::toggled, this, [this](bool on) {
         if (m_synth) m_synth->SetRealtimeUpdate(on);
     });
@@ -173,7 +191,7 @@ CParameterEditorDlg::CParameterEditorDlg(CPatch& patch, const CParameterTable& t
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     // Four tones side by side want a wide window; the screen sets the limit.
-    QSize size(fontMetrics().averageCharWidth() * 170, fontMetrics().height() * 42);
+    QSize size(fontMetrics().averageCharWidth() * 200, fontMetrics().height() * 42);
     if (const QScreen* screen = this->screen()) size = size.boundedTo(screen->availableGeometry().size() * 9 / 10);
     resize(size);
 }
