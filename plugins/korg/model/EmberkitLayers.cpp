@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <limits>
 
 #include "EmberkitPatches.h"
 #include "EmberkitSynth.h"
@@ -187,12 +188,18 @@ void CEmberkitGlobalLayer::Load(CFile& file) {
 }
 
 // The all-data dump packs the global data, the drum kits, the combinations and
-// the programs as one stream (sequence data follows). It is read whole before
-// any layer changes, so a damaged dump changes nothing.
+// the programs as one stream, and the sequence data after them in the same
+// stream. It is read whole before any layer changes, so a damaged dump changes
+// nothing.
 void CEmberkitGlobalLayer::LoadAllData(CFile& file) {
-    const SysExMessage message = ReadSysEx(file, kAllDataHeaderSize + PackedSize(kAllDataSize));
+    const SysExMessage message = ReadSysEx(file, std::numeric_limits<std::size_t>::max());
     const std::vector<std::uint8_t> data =
         ParseDump(message, kAllDataHeaderSize, kAllDataSize, "all-data dump", file.GetFilePath(), true);
+    // Every whole data byte the packed stream holds; the sound data is its start.
+    const std::size_t packed = message.length - kAllDataHeaderSize - 1;
+    const std::size_t streamSize = packed / 8 * 7 + (packed % 8 > 1 ? packed % 8 - 1 : 0);
+    auto stream = Unpack(std::span<const std::uint8_t>(message.head).subspan(kAllDataHeaderSize), streamSize);
+    if (!stream) throw CFileException(CFileException::badFormat, file.GetFilePath(), "all-data dump holds a byte above 7F");
 
     auto& drums = dynamic_cast<CEmberkitLayer&>(m_memory.GetLayer(kDrumLayer));
     auto& combinations = dynamic_cast<CEmberkitLayer&>(m_memory.GetLayer(kCombinationLayer));
@@ -207,7 +214,32 @@ void CEmberkitGlobalLayer::LoadAllData(CFile& file) {
     drums.SetLayerData(take(drums.GetLayerDataSize()));
     combinations.SetLayerData(take(combinations.GetLayerDataSize()));
     programs.SetLayerData(take(programs.GetLayerDataSize()));
+    m_allData = true;
+    m_sequenceSize[0] = message.head[6];
+    m_sequenceSize[1] = message.head[7];
+    m_sequenceData.assign(stream->begin() + static_cast<std::ptrdiff_t>(kAllDataSize), stream->end());
     // The file held all four layers, not only this one.
     for (CEmberkitLayer* layer : {static_cast<CEmberkitLayer*>(this), &drums, &combinations, &programs})
         layer->MarkAllPatchesInFile();
+}
+
+std::vector<std::uint8_t> CEmberkitGlobalLayer::BuildAllDataDump() const {
+    std::vector<std::uint8_t> stream = GetLayerData();
+    for (const int l : {kDrumLayer, kCombinationLayer, kProgramLayer}) {
+        const auto data = dynamic_cast<const CEmberkitLayer&>(m_memory.GetLayer(l)).GetLayerData();
+        stream.insert(stream.end(), data.begin(), data.end());
+    }
+    stream.insert(stream.end(), m_sequenceData.begin(), m_sequenceData.end());
+    std::vector<std::uint8_t> m{kSysExStart, kKorgId, FormatByte(CEmberkitSynth::Get().GetChannel()), kModelId,
+                                kAllDataDump, 0x00, m_sequenceSize[0], m_sequenceSize[1]};
+    const std::vector<std::uint8_t> packed = Pack(stream);
+    m.insert(m.end(), packed.begin(), packed.end());
+    m.push_back(kSysExEnd);
+    return m;
+}
+
+void CEmberkitGlobalLayer::ForgetAllData() {
+    m_allData = false;
+    m_sequenceData.clear();
+    m_sequenceSize[0] = m_sequenceSize[1] = 0;
 }

@@ -96,6 +96,15 @@ public:
     std::string GetPatchLabel(int i) const override { return "Global"; }
     void Load(CFile& file) override;
 
+    // Whether the file held an all-data dump. Its sequence data, which no layer
+    // reads, is kept so that the bank saves as one all-data dump again.
+    bool HoldsAllData() const { return m_allData; }
+    // The all-data dump of every layer's current data and the kept sequence data,
+    // on the global channel of the settings.
+    std::vector<std::uint8_t> BuildAllDataDump() const;
+    // A new file is loaded: what an earlier one held no longer applies.
+    void ForgetAllData();
+
 protected:
     bool AcceptsFunction(std::uint8_t function) const override;
 
@@ -103,4 +112,7 @@ private:
     void LoadAllData(CFile& file);
 
     CSynthMemory& m_memory;
+    bool m_allData = false;
+    std::uint8_t m_sequenceSize[2]{};          // the header's two size bytes, as read
+    std::vector<std::uint8_t> m_sequenceData;  // unpacked, after the programs
 };

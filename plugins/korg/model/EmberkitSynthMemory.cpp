@@ -30,3 +30,18 @@ CSynth* CEmberkitSynthMemory::GetSynth() const { return &CEmberkitSynth::Get(); 
 std::unique_ptr<CHeader> CEmberkitSynthMemory::ReadHeader(CFile& file) const {
     return ReadHeaderAt<CEmberkitHeader>(file);
 }
+
+void CEmberkitSynthMemory::Load(CFile& file) {
+    dynamic_cast<CEmberkitGlobalLayer&>(GetLayer(emberkit::kGlobalLayer)).ForgetAllData();
+    CSynthMemory::Load(file);
+}
+
+void CEmberkitSynthMemory::Save(CFile& file, bool allLayers) {
+    const auto& global = dynamic_cast<const CEmberkitGlobalLayer&>(GetLayer(emberkit::kGlobalLayer));
+    if (!global.HoldsAllData() || (!allLayers && GetLayersToSave().size() != static_cast<std::size_t>(GetLayerCount()))) {
+        CSynthMemory::Save(file, allLayers);
+        return;
+    }
+    file.Write(global.BuildAllDataDump());
+    if (!GetUnreadBytes().empty()) file.Write(GetUnreadBytes());
+}

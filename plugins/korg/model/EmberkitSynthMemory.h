@@ -21,4 +21,8 @@ public:
     std::string GetVersion() const override { return "4.54"; }
     unsigned GetToolbarId() const override { return kToolbarId; }
     std::unique_ptr<CHeader> ReadHeader(CFile& file) const override;
+    void Load(CFile& file) override;
+    // A bank whose file held an all-data dump saves as one again, sequence data
+    // included, when every layer is saved; otherwise as the layers' own dumps.
+    void Save(CFile& file, bool allLayers = false) override;
 };

@@ -158,6 +158,54 @@ TEST_F(EmberkitMemory, AllDataFillsEveryLayerAndLeavesAGlobalDump) {
     EXPECT_EQ(AllLayerData(reloaded), AllLayerData(m_memory));
 }
 
+// An all-data dump of the given sound data with sequence data after it.
+Bytes AllDataDump(const Bytes& sound, const Bytes& sequence) {
+    Bytes stream = sound;
+    stream.insert(stream.end(), sequence.begin(), sequence.end());
+    Bytes dump{0xF0, 0x42, 0x30, 0x2B, kAllDataDump, 0x00, static_cast<std::uint8_t>(sequence.size() >> 7 & 0x7F),
+               static_cast<std::uint8_t>(sequence.size() & 0x7F)};
+    const Bytes packed = Pack(stream);
+    dump.insert(dump.end(), packed.begin(), packed.end());
+    dump.push_back(0xF7);
+    return dump;
+}
+
+Bytes SaveBank(CSynthMemory& memory) {
+    CMemFile out;
+    memory.Save(out);
+    return out.Data();
+}
+
+TEST_F(EmberkitMemory, AllDataSavesWholeWithItsSequenceData) {
+    const Bytes sound = Pattern(61701, 11);
+    // The sequence data shares the sound data's last packing group (61701 = 7 × 8814 + 3).
+    for (const std::size_t sequenceSize : {std::size_t{0}, std::size_t{4}, std::size_t{300}}) {
+        const Bytes sequence = Pattern(sequenceSize, 12);
+        Bytes file = AllDataDump(sound, sequence);
+        const Bytes other{0xF0, 0x41, 0x10, 0x16, 0x12, 0x00, 0xF7};  // kept, as ever, after the layers
+        file.insert(file.end(), other.begin(), other.end());
+        CEmberkitSynthMemory memory;
+        Load(memory, file);
+        EXPECT_EQ(SaveBank(memory), file) << sequenceSize;
+
+        // An edit is saved in the same dump, the sequence data still after it.
+        memory.GetLayer(kProgramLayer).GetPatch(199)->Data().back() ^= 0x81;
+        const Bytes edited = SaveBank(memory);
+        Bytes expected = sound;
+        expected.back() ^= 0x81;
+        Bytes wanted = AllDataDump(expected, sequence);
+        wanted.insert(wanted.end(), other.begin(), other.end());
+        EXPECT_EQ(edited, wanted) << sequenceSize;
+    }
+
+    // A later file without an all-data dump saves as its own dumps.
+    CEmberkitSynthMemory memory;
+    Load(memory, AllDataDump(sound, Pattern(20, 1)));
+    const Bytes global = BuildBankDump(kGlobalDump, Pattern(21, 2), 1);
+    Load(memory, global);
+    EXPECT_EQ(SaveBank(memory), global);
+}
+
 TEST_F(EmberkitMemory, DamagedDumpsChangeNothingAndSayWhy) {
     const Bytes programs = BuildBankDump(kAllProgramsDump, Pattern(200 * 172, 2), 1);
     Bytes allData{0xF0, 0x42, 0x30, 0x2B, kAllDataDump, 0x00, 0x00, 0x00};

@@ -6,20 +6,17 @@
 #include <array>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <mutex>
 #include <utility>
 #include <string_view>
-#include <sys/stat.h>
-#include <unistd.h>
 
+#include "File.h"
+#include "FileX.h"
 #include "FlintkitDump.h"
 #include "FlintkitPatch.h"
 #include "Functions.h"
 #include "StringTable.h"
-
-namespace fs = std::filesystem;
 
 namespace flintkit {
 namespace {
@@ -56,24 +53,39 @@ private:
     SNDFILE* m_file = nullptr;
 };
 
-// A file descriptor closed on every path.
-class CFd {
-public:
-    explicit CFd(int fd) : m_fd(fd) {}
-    ~CFd() {
-        if (m_fd >= 0) ::close(m_fd);
-    }
-    CFd(const CFd&) = delete;
-    CFd& operator=(const CFd&) = delete;
-    int get() const { return m_fd; }
-    bool Close() {
-        const int result = m_fd >= 0 ? ::close(m_fd) : 0;
-        m_fd = -1;
-        return result == 0;
-    }
+// The WAV file libsndfile writes, kept in memory (it seeks back to finish the
+// header, so this is a random-access buffer).
+struct MemoryWave {
+    std::vector<std::uint8_t> bytes;
+    sf_count_t position = 0;
 
-private:
-    int m_fd;
+    static MemoryWave& Of(void* user) { return *static_cast<MemoryWave*>(user); }
+    static sf_count_t Length(void* user) { return static_cast<sf_count_t>(Of(user).bytes.size()); }
+    static sf_count_t Seek(sf_count_t offset, int whence, void* user) {
+        MemoryWave& m = Of(user);
+        const sf_count_t base = whence == SEEK_CUR ? m.position : whence == SEEK_END ? Length(user) : 0;
+        if (base + offset < 0) return -1;
+        m.position = base + offset;
+        return m.position;
+    }
+    static sf_count_t Read(void* out, sf_count_t count, void* user) {
+        MemoryWave& m = Of(user);
+        const sf_count_t size = Length(user);
+        const sf_count_t n = std::clamp<sf_count_t>(size - m.position, 0, std::max<sf_count_t>(count, 0));
+        if (n > 0) std::memcpy(out, m.bytes.data() + m.position, static_cast<std::size_t>(n));
+        m.position += n;
+        return n;
+    }
+    static sf_count_t Write(const void* in, sf_count_t count, void* user) {
+        MemoryWave& m = Of(user);
+        if (count <= 0) return 0;
+        const auto end = static_cast<std::size_t>(m.position + count);
+        if (end > m.bytes.size()) m.bytes.resize(end);
+        std::memcpy(m.bytes.data() + m.position, in, static_cast<std::size_t>(count));
+        m.position += count;
+        return count;
+    }
+    static sf_count_t Tell(void* user) { return Of(user).position; }
 };
 
 std::uint32_t LittleEndian32(const std::uint8_t* p) {
@@ -223,23 +235,9 @@ void WriteWave(const std::string& path, const CWaveSample& wave) {
     if (wave.rate <= 0 || !sf_format_check(&info))
         throw CWaveException(kTextNoRate, path, std::to_string(wave.rate > 0 ? 1'000'000'000LL / wave.rate : 0));
 
-    // A private file beside the target, renamed over it once complete, so a
-    // failure never leaves a half-written file in the user's place.
-    const fs::path target(path);
-    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    std::string temp = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
-    CFd fd(::mkstemp(temp.data()));
-    if (fd.get() < 0) throw CWaveException(kTextCannotOpen, path);
-    struct Remove {
-        const std::string& name;
-        bool keep = false;
-        ~Remove() {
-            if (!keep) ::unlink(name.c_str());
-        }
-    } removeTemp{temp};
-    ::fchmod(fd.get(), 0644);
-
-    CSndFile file(sf_open_fd(fd.get(), SFM_WRITE, &info, SF_FALSE));
+    MemoryWave memory;
+    SF_VIRTUAL_IO io{MemoryWave::Length, MemoryWave::Seek, MemoryWave::Read, MemoryWave::Write, MemoryWave::Tell};
+    CSndFile file(sf_open_virtual(&io, SFM_WRITE, &info, &memory));
     if (!file) throw CWaveException(kTextCannotOpen, path);
 
     SF_INSTRUMENT inst{};
@@ -257,9 +255,15 @@ void WriteWave(const std::string& path, const CWaveSample& wave) {
 
     const auto frames = static_cast<sf_count_t>(wave.samples.size());
     if (sf_writef_short(file.get(), wave.samples.data(), frames) != frames) throw CWaveException(kTextWriteData, path);
-    if (!file.Close() || ::fsync(fd.get()) != 0 || !fd.Close()) throw CWaveException(kTextWriteError, path);
-    if (std::rename(temp.c_str(), path.c_str()) != 0) throw CWaveException(kTextWriteError, path);
-    removeTemp.keep = true;
+    if (!file.Close()) throw CWaveException(kTextWriteError, path);
+
+    // The framework's save keeps a link a link and writes a FIFO or device as a
+    // stream; a regular file is replaced only once complete.
+    try {
+        CFileX::SaveAtomically(path, [&memory](CFile& out) { out.Write(memory.bytes); });
+    } catch (const CFileException& e) {
+        throw CWaveException(kTextWriteError, path, e.m_detail.empty() ? CFileException::CauseText(e.m_cause) : e.m_detail);
+    }
 }
 
 std::unique_ptr<CFlintkitSamplePatch> SampleToPatch(const CWaveSample& wave, int deviceId) {

@@ -67,7 +67,7 @@ struct CWaveSample {
 // in bytes; its points are halved. Throws CWaveException.
 CWaveSample ReadWave(const std::string& path);
 // Writes a 16-bit mono WAV file with a standard smpl chunk (loop points in sample
-// frames; no loop record when there is no loop). The file is replaced atomically.
+// frames; no loop record when there is no loop), saved through CFileX::SaveAtomically.
 void WriteWave(const std::string& path, const CWaveSample& wave);
 
 // The sample as a dump: format 16, period from the rate, the loop or loop off.

@@ -1,12 +1,16 @@
 // WAV import and export, the tools, and the field WAV files.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sndfile.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
 #include <map>
 #include <regex>
+#include <thread>
 
 #include "Commands.h"
 #include "FlintkitMemory.h"
@@ -156,6 +160,56 @@ TEST(FlintkitWave, NoLoopOldByteLoopsAndBadFiles) {
 TEST(FlintkitWave, TooLongIsRefusedNotCut) {
     const std::vector<std::int16_t> samples(static_cast<std::size_t>(kMaxSampleLength) + 1, 0);
     EXPECT_EQ(ImportError(Write(RawWave(1, 16, 44100, samples), "long.wav")), kTextTooLong);
+}
+
+// The export goes through the framework's save: a link stays a link, and a
+// FIFO is written to, not replaced.
+TEST(FlintkitWave, ExportKeepsLinksAndWritesToAFifo) {
+    const auto patch = SampleToPatch(CWaveSample{22050, Noise(321), CWaveLoop{kLoopForward, 10, 300}}, 0);
+    const fs::path dir = TempDir() / "targets";
+    fs::create_directories(dir);
+    const std::string plain = (dir / "plain.wav").string();
+    ExportWave(*patch, plain);
+    const auto expected = tonalith::test::ReadFile(plain);
+    ASSERT_FALSE(expected.empty());
+
+    tonalith::test::WriteFile(dir / "real.wav", {1, 2, 3});
+    fs::create_symlink("real.wav", dir / "link.wav");
+    ExportWave(*patch, (dir / "link.wav").string());
+    EXPECT_TRUE(fs::is_symlink(dir / "link.wav"));
+    EXPECT_EQ(tonalith::test::ReadFile(dir / "real.wav"), expected);
+
+    // The reader uses a second name of the FIFO, so an export that replaced the
+    // first name still ends the test instead of leaving the reader waiting.
+    const fs::path fifo = dir / "out.fifo";
+    const fs::path readerName = dir / "reader.fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_EQ(::link(fifo.c_str(), readerName.c_str()), 0);
+    std::vector<std::uint8_t> received;
+    std::thread reader([&] {
+        const int fd = ::open(readerName.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) return;
+        std::uint8_t buffer[4096];
+        for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;) received.insert(received.end(), buffer, buffer + n);
+        ::close(fd);
+    });
+    bool exported = true;
+    try {
+        ExportWave(*patch, fifo.string());
+    } catch (const CWaveException& e) {
+        exported = false;
+        ADD_FAILURE() << e.what();
+    }
+    struct stat info {};
+    const bool stillFifo = ::lstat(fifo.c_str(), &info) == 0 && S_ISFIFO(info.st_mode);
+    if (!exported || !stillFifo) {
+        // Nothing was written to the FIFO: give the reader its end of file.
+        const int fd = ::open(readerName.c_str(), O_WRONLY | O_CLOEXEC);
+        if (fd >= 0) ::close(fd);
+    }
+    reader.join();
+    EXPECT_TRUE(stillFifo);
+    EXPECT_EQ(received, expected);
 }
 
 TEST(FlintkitWave, ExportReadByAnIndependentTool) {
