@@ -29,8 +29,20 @@ int ResolvePort(const std::vector<std::string>& ports, const std::string& port, 
         const auto index = static_cast<std::size_t>(std::stoi(port));
         if (index < ports.size()) return static_cast<int>(index);
     } else if (!port.empty()) {
-        for (std::size_t i = 0; i < ports.size(); ++i)
-            if (ports[i].find(port) != std::string::npos) return static_cast<int>(i);
+        // A whole name wins; a part of a name must name one port, or the transfer
+        // could go to an instrument the user did not mean.
+        std::vector<std::size_t> matches;
+        for (std::size_t i = 0; i < ports.size(); ++i) {
+            if (ports[i] == port) return static_cast<int>(i);
+            if (ports[i].find(port) != std::string::npos) matches.push_back(i);
+        }
+        if (matches.size() == 1) return static_cast<int>(matches.front());
+        if (matches.size() > 1) {
+            std::string listed;
+            for (const std::size_t i : matches) listed += "\n  " + std::to_string(i) + ": " + ports[i];
+            throw UsageError(std::string("\"") + port + "\" names " + std::to_string(matches.size()) + " MIDI " + kind +
+                             " ports; give more of the name or the index:" + listed);
+        }
     }
     std::string known;
     for (std::size_t i = 0; i < ports.size(); ++i) known += "\n  " + std::to_string(i) + ": " + ports[i];

@@ -55,3 +55,21 @@ TEST(cliMidi, PlayFindsNoPortForAGoodFile) {
     EXPECT_EXIT_CODE(r, 1);
     EXPECT_NE(r.err.find("no MIDI output port"), std::string::npos) << r.err;
 }
+
+// Part of a name must name one port: "Loopback" names both loopback outputs.
+TEST(cliMidi, APortNameMatchingSeveralPortsIsRefused) {
+    ::setenv("TONALITH_MIDI_API", "Loopback", 1);
+    const fs::path dir = clitest::Scratch();
+    const std::string bank = (dir / "korg.syx").string();
+    ASSERT_EXIT_CODE(Cli({"new", "--synth", "Korg", "-o", bank}), 0);
+
+    const auto both = Cli({"send", bank, "--layers", "3", "--out", "Loopback"});
+    EXPECT_EXIT_CODE(both, 2);
+    EXPECT_NE(both.err.find("Loopback Out 1"), std::string::npos) << both.err;
+    EXPECT_NE(both.err.find("Loopback Out 2"), std::string::npos) << both.err;
+    EXPECT_EQ(both.out.find("sent"), std::string::npos) << "nothing was sent";
+
+    EXPECT_EXIT_CODE(Cli({"send", bank, "--layers", "3", "--out", "Out 2"}), 0);
+    EXPECT_EXIT_CODE(Cli({"send", bank, "--layers", "3", "--out", "Loopback Out 1"}), 0);
+    ::unsetenv("TONALITH_MIDI_API");
+}
