@@ -1,6 +1,7 @@
 // MIDI commands: the ports there are, sending a bank, receiving a dump with a
 // synth's dump command, and playing a standard MIDI file.
 #include <algorithm>
+#include <cctype>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -24,7 +25,16 @@ namespace cli {
 namespace {
 
 void Ports(const std::string& api, bool json) {
-    InitMidi(api);
+    try {
+        InitMidi(api);
+    } catch (const Failure& e) {
+        // A script asking for JSON gets it with the reason, and the exit code says it failed.
+        std::string requested = api;
+        for (char& c : requested) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        if (json)
+            PrintJson({{"api", requested}, {"error", e.what()}, {"inputs", Json::array()}, {"outputs", Json::array()}});
+        throw;
+    }
     CMidi& midi = CMidi::Get();
     const IMidiBackend* backend = midi.GetBackend();
     const std::string error = midi.GetBackendError();

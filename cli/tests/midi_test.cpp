@@ -16,6 +16,13 @@ TEST(cliMidi, PortsAnswerEvenWithoutAMidiSystem) {
     EXPECT_TRUE(ports["outputs"].is_array());
     EXPECT_TRUE(ports.contains("api"));
     EXPECT_EXIT_CODE(Cli({"ports", "--api", "carrier-pigeon"}), 2);
+
+    // Without a JACK server the JSON still answers, with the reason, and the exit says so.
+    const auto jack = Cli({"ports", "--api", "jack", "--json"});
+    ASSERT_TRUE(jack.exitCode == 0 || jack.exitCode == 1) << jack.err;
+    const auto answer = jack.Json();
+    EXPECT_EQ(answer["api"], "JACK");
+    EXPECT_EQ(answer["error"].get<std::string>().empty(), jack.exitCode == 0) << jack.out;
 }
 
 TEST(cliMidi, TransfersFailCleanlyWithoutThePort) {
