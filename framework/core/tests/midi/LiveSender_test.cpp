@@ -11,6 +11,7 @@
 #include "Midi.h"
 #include "MidiTestUtil.h"
 #include "Synth.h"
+#include "TestSupport.h"
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
@@ -45,14 +46,7 @@ struct Change {
 
 std::string Key(int parameter) { return "p" + std::to_string(parameter); }
 
-bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 10s) {
-    const auto deadline = Clock::now() + timeout;
-    while (!condition()) {
-        if (Clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(1ms);
-    }
-    return true;
-}
+using tonalith::test::WaitUntil;
 
 class LiveSenderTest : public tonalith::test::CLoopbackMidiTest {
 protected:

@@ -208,7 +208,7 @@ TEST_F(MidiJack, KorgAllProgramsTravelsBothWaysAsOneMessage) {
     ASSERT_EQ(end.message, unsigned{MIDI_END});
     EXPECT_EQ(end.wParam, 0u);
     const auto stored = [&] { return fs::exists(g_suite->store) ? fs::file_size(g_suite->store) : 0; };
-    for (int i = 0; i < 200 && stored() < before + dump.size(); ++i) std::this_thread::sleep_for(25ms);
+    tonalith::test::WaitUntil([&] { return stored() >= before + dump.size(); }, 5s);
     const auto bytes = tonalith::test::ReadFile(g_suite->store);
     ASSERT_EQ(bytes.size(), before + dump.size());
     EXPECT_TRUE(std::equal(dump.begin(), dump.end(), bytes.begin() + static_cast<std::ptrdiff_t>(before)));
@@ -226,13 +226,13 @@ TEST_F(MidiJack, AMidiFilesSysExBankArrivesWhole) {
     CSmfFilePlayer player;
     ASSERT_TRUE(player.Open((*field / "midi" / "Roland_JD-800_Internal_sysex_in_smf0.mid").string()));
     ASSERT_TRUE(player.Play(*m_output));
-    for (int i = 0; i < 1200 && player.GetState() == CSmfFilePlayer::Playing; ++i) std::this_thread::sleep_for(25ms);
+    tonalith::test::WaitUntil([&] { return player.GetState() != CSmfFilePlayer::Playing; }, 30s);
     ASSERT_EQ(player.GetState(), CSmfFilePlayer::Stopped);
     const auto report = player.GetSysExReport();
     EXPECT_TRUE(report.Complete()) << report.sentMessages << " of " << report.messages << " messages sent";
     EXPECT_EQ(report.bytes, static_cast<long>(bank.size()));
 
-    for (int i = 0; i < 200 && stored() < before + bank.size(); ++i) std::this_thread::sleep_for(25ms);
+    tonalith::test::WaitUntil([&] { return stored() >= before + bank.size(); }, 5s);
     const auto bytes = tonalith::test::ReadFile(g_suite->store);
     ASSERT_EQ(bytes.size(), before + bank.size());
     EXPECT_TRUE(std::equal(bank.begin(), bank.end(), bytes.begin() + static_cast<std::ptrdiff_t>(before)));

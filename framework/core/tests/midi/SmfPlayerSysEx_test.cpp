@@ -42,9 +42,7 @@ protected:
         CSmfFilePlayer player;
         EXPECT_TRUE(player.Open(path.string())) << player.GetError();
         EXPECT_TRUE(player.Play(*m_output));
-        const auto deadline = std::chrono::steady_clock::now() + limit;
-        while (player.GetState() == CSmfFilePlayer::Playing && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(10ms);
+        tonalith::test::WaitUntil([&] { return player.GetState() != CSmfFilePlayer::Playing; }, limit);
         EXPECT_EQ(player.GetState(), CSmfFilePlayer::Stopped) << "the song did not end";
         return player.GetSysExReport();
     }

@@ -1,5 +1,7 @@
 #include "TestSupport.h"
 
+#include <thread>
+
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -54,6 +56,15 @@ fs::path TempDir() {
                    ("t" + std::to_string(counter++));
     fs::create_directories(dir);
     return dir;
+}
+
+bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= deadline) return condition();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
 }
 
 }  // namespace tonalith::test

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -20,6 +22,10 @@ bool FieldDataRequired();
 
 std::vector<std::uint8_t> ReadFile(const std::filesystem::path& path);
 void WriteFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
+
+// Waits until condition holds or timeout passes; the condition's last answer.
+bool WaitUntil(const std::function<bool()>& condition,
+               std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
 // A fresh folder under the test's temporary directory, removed at exit.
 std::filesystem::path TempDir();

@@ -88,6 +88,9 @@ Texts EffectControlSources();
 // The chorus and reverb rows, the same run of 11 bytes in a patch common (from 21)
 // and a performance common (from 22), on the page of that editor.
 void AddChorusReverb(CRowWriter& w, int first, const std::string& page);
+// The EFX type, its 12 parameters, output, sends and the two control sources:
+// the same run in a patch common (type at 0C) and a performance common (at 0D).
+void AddEffectRows(CRowWriter& w, int type);
 
 Texts Concat(Texts a, const Texts& b);
 

@@ -5,6 +5,7 @@
 #include <memory>
 #include <stdexcept>
 
+#include "amberkit/JVEffectTable.h"
 #include "amberkit/JVParameterRows.h"
 #include "amberkit/JVRecords.h"
 
@@ -284,6 +285,22 @@ void AddChorusReverb(CRowWriter& w, int first, const std::string& page) {
     w.Number(first + 8, "reverb.time", "Reverb Time");
     w.List(first + 9, "reverb.hfdamp", "Reverb HF Damp", HfDamps());
     w.Number(first + 10, "delay.feedback", "Delay Feedback");
+}
+
+void AddEffectRows(CRowWriter& w, int type) {
+    w.List(type, "efx.type", "EFX Type", GetEffectTypeNames());
+    // Their meaning depends on the type; the EFX editor shows them per type.
+    for (int i = 1; i <= kEffectSlotCount; ++i)
+        w.Number(type + i, "efx.param" + std::to_string(i), "EFX Parameter " + std::to_string(i));
+    const int after = type + kEffectSlotCount + 1;
+    w.List(after, "efx.output", "EFX Output Assign", EffectOutputs());
+    w.Number(after + 1, "efx.mix", "EFX Mix-Out Send Level");
+    w.Number(after + 2, "efx.chorus", "EFX Chorus Send Level");
+    w.Number(after + 3, "efx.reverb", "EFX Reverb Send Level");
+    w.List(after + 4, "efx.ctrl1.source", "EFX Control Source 1", EffectControlSources());
+    w.Bipolar(after + 5, "efx.ctrl1.depth", "EFX Control Depth 1");
+    w.List(after + 6, "efx.ctrl2.source", "EFX Control Source 2", EffectControlSources());
+    w.Bipolar(after + 7, "efx.ctrl2.depth", "EFX Control Depth 2");
 }
 
 Texts Concat(Texts a, const Texts& b) {

@@ -71,18 +71,7 @@ void AddCommon(std::vector<CParameter>& out, Generation generation) {
 
     w.SetPage("EFX");
     w.SetGroup({});
-    w.List(kPatchEffectOffset, "efx.type", "EFX Type", GetEffectTypeNames());
-    // Their meaning depends on the type; the EFX editor shows them per type.
-    for (int i = 1; i <= kEffectSlotCount; ++i)
-        w.Number(kPatchEffectOffset + i, "efx.param" + std::to_string(i), "EFX Parameter " + std::to_string(i));
-    w.List(0x19, "efx.output", "EFX Output Assign", EffectOutputs());
-    w.Number(0x1A, "efx.mix", "EFX Mix-Out Send Level");
-    w.Number(0x1B, "efx.chorus", "EFX Chorus Send Level");
-    w.Number(0x1C, "efx.reverb", "EFX Reverb Send Level");
-    w.List(0x1D, "efx.ctrl1.source", "EFX Control Source 1", EffectControlSources());
-    w.Bipolar(0x1E, "efx.ctrl1.depth", "EFX Control Depth 1");
-    w.List(0x1F, "efx.ctrl2.source", "EFX Control Source 2", EffectControlSources());
-    w.Bipolar(0x20, "efx.ctrl2.depth", "EFX Control Depth 2");
+    AddEffectRows(w, kPatchEffectOffset);
     w.List(0x3C, "efx.holdpeak", "EFX Control Hold/Peak", HoldPeak());
 
     w.SetPage("Controls");

@@ -33,17 +33,7 @@ void AddEffects(CRowWriter& w) {
     w.SetPage("EFX");
     w.SetGroup({});
     w.List(0x0C, "efx.source", "EFX Source", GetEffectSourceNames());
-    w.List(kPerformanceEffectOffset, "efx.type", "EFX Type", GetEffectTypeNames());
-    for (int i = 1; i <= kEffectSlotCount; ++i)
-        w.Number(kPerformanceEffectOffset + i, "efx.param" + std::to_string(i), "EFX Parameter " + std::to_string(i));
-    w.List(0x1A, "efx.output", "EFX Output Assign", EffectOutputs());
-    w.Number(0x1B, "efx.mix", "EFX Mix-Out Send Level");
-    w.Number(0x1C, "efx.chorus", "EFX Chorus Send Level");
-    w.Number(0x1D, "efx.reverb", "EFX Reverb Send Level");
-    w.List(0x1E, "efx.ctrl1.source", "EFX Control Source 1", EffectControlSources());
-    w.Bipolar(0x1F, "efx.ctrl1.depth", "EFX Control Depth 1");
-    w.List(0x20, "efx.ctrl2.source", "EFX Control Source 2", EffectControlSources());
-    w.Bipolar(0x21, "efx.ctrl2.depth", "EFX Control Depth 2");
+    AddEffectRows(w, kPerformanceEffectOffset);
 }
 
 // What a part plays and how it listens.
