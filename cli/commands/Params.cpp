@@ -1,7 +1,6 @@
 // Parameter commands: a patch read, changed and compared parameter by parameter,
 // through the parameter table its plug-in describes.
 #include <algorithm>
-#include <cstdio>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -9,6 +8,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <tonalith/Functions.h>
 #include <tonalith/Layer.h>
 #include <tonalith/Parameters.h>
 #include <tonalith/Patch.h>
@@ -70,9 +70,9 @@ void Params(const std::string& path, int layer, int patchIndex, const std::vecto
             page = p["page"].get<std::string>();
             std::cout << "[" << page << "]\n";
         }
-        char address[16];
-        std::snprintf(address, sizeof address, "%02X %02X", p["block"].get<int>(), p["offset"].get<int>());
-        std::cout << "  " << address << "  " << p["id"].get<std::string>() << " = " << p["text"].get<std::string>()
+        const std::uint8_t address[] = {static_cast<std::uint8_t>(p["block"].get<int>()),
+                                        static_cast<std::uint8_t>(p["offset"].get<int>())};
+        std::cout << "  " << CFunctions::HexToString(address) << "  " << p["id"].get<std::string>() << " = " << p["text"].get<std::string>()
                   << "  (" << p["caption"].get<std::string>() << ")\n";
     }
 }
@@ -130,11 +130,7 @@ PatchRef ParsePatchRef(const std::string& text) {
     return ref;
 }
 
-std::string HexByte(std::uint8_t b) {
-    char text[4];
-    std::snprintf(text, sizeof text, "%02X", b);
-    return text;
-}
+std::string HexByte(std::uint8_t b) { return CFunctions::HexToString(std::span<const std::uint8_t>(&b, 1)); }
 
 void Diff(const std::string& left, const std::string& right, const std::vector<std::string>& sets, bool json) {
     const PatchRef a = ParsePatchRef(left);
