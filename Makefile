@@ -6,7 +6,7 @@ BUILD_RELEASE ?= build/release
 JOBS          ?= $(shell nproc)
 CMAKE_COMMON  := -G Ninja -DCMAKE_EXPORT_COMPILE_COMMANDS=ON
 
-.PHONY: run test deps build-release build-test bench fuzz clean
+.PHONY: run test deps build-release build-test bench fuzz clean install package
 
 deps:
 	@scripts/install-deps
@@ -29,6 +29,15 @@ bench: deps
 	@cmake -S . -B build/bench $(CMAKE_COMMON) -DCMAKE_BUILD_TYPE=Release -DTONALITH_BUILD_TESTS=OFF -DTONALITH_BUILD_BENCH=ON >/dev/null
 	@cmake --build build/bench -j $(JOBS)
 	@for b in build/bench/bin/bench_*; do echo "== $$b"; $$b; done
+
+# Installs the release build under PREFIX (bin/, lib/, share/); `make package`
+# builds the Debian package into build/release.
+PREFIX ?= /usr/local
+install: build-release
+	@cmake --install $(BUILD_RELEASE) --prefix $(PREFIX)
+
+package: build-release
+	@cd $(BUILD_RELEASE) && cpack -G DEB
 
 # libFuzzer (clang) build of tools/fuzz, then every target for FUZZ_SECONDS each.
 fuzz: deps

@@ -7,6 +7,7 @@ if(CCACHE_PROGRAM)
 endif()
 
 add_compile_options(-Wall -Wextra -Wno-unused-parameter)
+add_compile_definitions(TONALITH_VERSION="${PROJECT_VERSION}")
 
 if(TONALITH_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all
@@ -21,6 +22,9 @@ set(CMAKE_LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/lib)
 set(TONALITH_PLUGIN_OUTPUT_DIR ${CMAKE_BINARY_DIR}/lib/tonalith/plugins)
 set(TONALITH_FIELD_DATA_DEFAULT ${CMAKE_SOURCE_DIR}/../shared/testdata)
 set(TONALITH_REFERENCE_DEFAULT ${CMAKE_SOURCE_DIR}/../shared/reference)
+# An installed copy finds the framework's libraries beside the programs' folder,
+# wherever the tree was installed; plug-ins sit two folders below lib/.
+set(CMAKE_INSTALL_RPATH "$ORIGIN/../lib")
 
 # tonalith_add_plugin(NAME Emberkit MODEL model_target SOURCES ... [LIBS ...] [DATA files...])
 # Builds a synth plug-in: a shared module <NAME>.so that exports only SynthMemoryInfo,
@@ -33,7 +37,8 @@ function(tonalith_add_plugin)
     PREFIX ""
     LIBRARY_OUTPUT_DIRECTORY ${TONALITH_PLUGIN_OUTPUT_DIR}
     CXX_VISIBILITY_PRESET hidden
-    VISIBILITY_INLINES_HIDDEN ON)
+    VISIBILITY_INLINES_HIDDEN ON
+    INSTALL_RPATH "$ORIGIN/../..")
   target_link_options(${P_NAME} PRIVATE -Wl,--no-undefined)
   foreach(file IN LISTS P_DATA)
     get_filename_component(fname ${file} NAME)

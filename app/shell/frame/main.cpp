@@ -17,17 +17,31 @@
 
 int main(int argc, char** argv) {
     const auto started = std::chrono::steady_clock::now();
+    // Answered before Qt starts, so they work without a display.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--") == 0) break;
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::puts("usage: tonalith [--screenshot FILE.png] [--hex FILE] [--version] [FILE...]\n"
+                      "Opens each FILE (a bank .syx) in its own window.\n"
+                      "  --screenshot FILE.png  render the window after start-up into FILE.png and quit\n"
+                      "  --hex FILE             show FILE's raw bytes in the hex viewer");
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::puts("tonalith " TONALITH_VERSION);
+            return 0;
+        }
+    }
     QApplication app(argc, argv);
     std::vector<std::string> documents;
     QString screenshot, hexFile;
     const QStringList args = QApplication::arguments();
+    bool optionsEnded = false;
     for (qsizetype i = 1; i < args.size(); ++i) {
-        if (args[i] == "--screenshot" && i + 1 < args.size()) screenshot = args[++i];
-        else if (args[i] == "--hex" && i + 1 < args.size()) hexFile = args[++i];
-        else if (args[i] == "--help") {
-            std::puts("usage: tonalith [--screenshot FILE.png] [--hex FILE] [documents...]");
-            return 0;
-        } else documents.push_back(args[i].toStdString());
+        if (!optionsEnded && args[i] == "--") optionsEnded = true;
+        else if (!optionsEnded && args[i] == "--screenshot" && i + 1 < args.size()) screenshot = args[++i];
+        else if (!optionsEnded && args[i] == "--hex" && i + 1 < args.size()) hexFile = args[++i];
+        else documents.push_back(args[i].toStdString());
     }
     CTonalithApp tonalith;
     if (!tonalith.InitInstance(documents)) return 1;
