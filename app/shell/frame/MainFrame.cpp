@@ -24,6 +24,7 @@
 #include "TonalithDoc.h"
 #include "Ui.h"
 #include "tonalith/ui/DialogRunner.h"
+#include "tonalith/ui/Guard.h"
 #include "tonalith/ui/QtUi.h"
 
 namespace {
@@ -234,5 +235,11 @@ void CMainFrame::dropEvent(QDropEvent* event) {
 }
 
 void CMainFrame::RunOnActiveView(void (CTonalithView::*command)()) {
-    if (CTonalithView* view = ActiveBankView()) (view->*command)();
+    CTonalithView* view = ActiveBankView();
+    if (!view) return;
+    // A failed command is reported; the menus then show the state as it is.
+    if (!tonalith::ui::RunGuarded([&] { (view->*command)(); })) {
+        view->viewport()->update();
+        UpdateCommands();
+    }
 }

@@ -14,6 +14,7 @@
 #include "MainFrame.h"
 #include "TonalithApp.h"
 #include "tonalith/ui/BytemapDialog.h"
+#include "tonalith/ui/Guard.h"
 
 int main(int argc, char** argv) {
     const auto started = std::chrono::steady_clock::now();
@@ -32,7 +33,7 @@ int main(int argc, char** argv) {
             return 0;
         }
     }
-    QApplication app(argc, argv);
+    tonalith::ui::CGuardedApplication app(argc, argv);
     std::vector<std::string> documents;
     QString screenshot, hexFile;
     const QStringList args = QApplication::arguments();

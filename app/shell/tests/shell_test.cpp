@@ -13,6 +13,7 @@
 
 #include "AppConfig.h"
 #include "BankView.h"
+#include "File.h"
 #include "Functions.h"
 #include "Layer.h"
 #include "Patch.h"
@@ -25,7 +26,9 @@
 #include "TestSupport.h"
 #include "TonalithDoc.h"
 #include "Ui.h"
+#include "Commands.h"
 #include "tonalith/ui/DialogRunner.h"
+#include "tonalith/ui/Guard.h"
 
 namespace fs = std::filesystem;
 
@@ -37,7 +40,7 @@ protected:
         static int argc = 1;
         static char name[] = "shell_tests";
         static char* argv[] = {name};
-        if (!qApp) new QApplication(argc, argv);
+        if (!qApp) new tonalith::ui::CGuardedApplication(argc, argv);  // as the program runs
     }
     void SetUp() override {
         fs::remove(CFunctions::GetConfigPath() + "Tonalith.ini");
@@ -268,4 +271,56 @@ TEST_F(ShellTest, JvBankOpensSwitchesLayersAndSavesTheSameBytes) {
     for (int i = 0; i < layer.GetPatchCount(); ++i)
         EXPECT_TRUE(std::equal(layer.GetPatch(i)->Data().begin(), layer.GetPatch(i)->Data().end(),
                                again.GetPatch(i)->Data().begin())) << "patch " << i;
+}
+
+namespace {
+
+// A command whose undo fails half-way through the user's session, as a plug-in's
+// SetPatch may when it refuses a patch.
+class CFailingCommand final : public CBasicCommand {
+public:
+    void Execute() override {}
+    void Undo() override { throw std::invalid_argument("a Patch patch does not fit layer \"System\""); }
+    std::string GetText() const override { return "Fail"; }
+};
+
+class CThrowingObject final : public QObject {
+protected:
+    bool event(QEvent* e) override {
+        if (e->type() == QEvent::User) throw std::runtime_error("handler failed");
+        return QObject::event(e);
+    }
+};
+
+}  // namespace
+
+TEST_F(ShellTest, AFailingCommandIsReportedAndTheBankStaysAsItWas) {
+    CScopedScriptedUi ui;
+    CMainFrame frame;
+    const fs::path file = tonalith::test::TempDir() / "bank.syx";
+    tonalith::test::WriteFile(file, {0xF0, 0x43, 0x01, 0xF7});
+    QMdiSubWindow* window = frame.OpenDocumentFile(file.string());
+    ASSERT_NE(window, nullptr);
+    auto* view = qobject_cast<CTonalithView*>(window->widget());
+    ASSERT_NE(view, nullptr);
+    const auto bytes = [&] {
+        CMemFile file;
+        view->GetDocument().GetMemory()->Save(file, true);
+        return file.Data();
+    };
+    const std::vector<std::uint8_t> before = bytes();
+
+    view->GetCommands().Execute(std::make_unique<CFailingCommand>());
+    frame.UndoAction().trigger();  // ran to the end of the program before
+    ASSERT_EQ(ui->messages.size(), 1u);
+    EXPECT_NE(ui->messages[0].find("does not fit layer"), std::string::npos);
+    EXPECT_EQ(bytes(), before);
+    EXPECT_TRUE(view->GetCommands().CanUndo());  // still there once the cause is fixed
+
+    // Any other handler: the event loop survives and the user hears of it.
+    CThrowingObject object;
+    QCoreApplication::postEvent(&object, new QEvent(QEvent::User));
+    QCoreApplication::sendPostedEvents(&object, QEvent::User);
+    ASSERT_EQ(ui->messages.size(), 2u);
+    EXPECT_NE(ui->messages[1].find("handler failed"), std::string::npos);
 }
