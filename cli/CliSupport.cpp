@@ -29,66 +29,6 @@ void Warn(std::string_view text) { std::cerr << "tonalith-cli: warning: " << tex
 bool StdoutIsTerminal() { return ::isatty(STDOUT_FILENO) == 1; }
 bool StderrIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
 
-namespace {
-
-// Windows-1252 0x80..0x9F; 0 marks the five unassigned codes.
-constexpr std::array<char16_t, 32> kHighControls{
-    0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0, 0x017D, 0,
-    0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178};
-
-void AppendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
-}  // namespace
-
-std::string ToUtf8(std::string_view cp1252) {
-    std::string out;
-    out.reserve(cp1252.size());
-    for (const char ch : cp1252) {
-        const auto b = static_cast<unsigned char>(ch);
-        if (b >= 0x80 && b < 0xA0) {
-            const char16_t c = kHighControls[b - 0x80];
-            AppendUtf8(out, c ? c : U'?');
-        } else {
-            AppendUtf8(out, b);
-        }
-    }
-    return out;
-}
-
-std::string FromUtf8(std::string_view utf8) {
-    std::string out;
-    for (std::size_t i = 0; i < utf8.size();) {
-        const auto b = static_cast<unsigned char>(utf8[i]);
-        char32_t c = b;
-        std::size_t len = 1;
-        if (b >= 0xF0) len = 4, c = b & 0x07;
-        else if (b >= 0xE0) len = 3, c = b & 0x0F;
-        else if (b >= 0xC0) len = 2, c = b & 0x1F;
-        else if (b >= 0x80) len = 1, c = U'?';
-        if (i + len > utf8.size()) break;
-        for (std::size_t k = 1; k < len; ++k) c = (c << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
-        i += len;
-        if (c < 0x80 || (c >= 0xA0 && c < 0x100)) {
-            out += static_cast<char>(c);
-            continue;
-        }
-        const auto at = std::find(kHighControls.begin(), kHighControls.end(), static_cast<char16_t>(c));
-        out += (c < 0x10000 && at != kHighControls.end()) ? static_cast<char>(0x80 + (at - kHighControls.begin())) : '?';
-    }
-    return out;
-}
-
 std::string GuidText(const GUID& guid) { return guid.ToString(); }
 
 int ParseInt(std::string_view text, std::string_view what) {

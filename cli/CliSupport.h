@@ -13,6 +13,7 @@
 #include <vector>
 
 #include <nlohmann/json.hpp>
+#include <tonalith/Cp1252.h>
 
 using Json = nlohmann::ordered_json;
 
@@ -50,9 +51,9 @@ bool StdoutIsTerminal();
 bool StderrIsTerminal();
 
 // Patch texts are Windows-1252; the console and JSON speak UTF-8.
-std::string ToUtf8(std::string_view cp1252);
+inline std::string ToUtf8(std::string_view cp1252Text) { return cp1252::ToUtf8(cp1252Text); }
 // Characters Windows-1252 cannot hold become '?'.
-std::string FromUtf8(std::string_view utf8);
+inline std::string FromUtf8(std::string_view utf8) { return cp1252::FromUtf8(utf8); }
 
 std::string GuidText(const GUID& guid);
 

@@ -23,6 +23,7 @@
 #include "TonalithDoc.h"
 #include "Ui.h"
 #include "tonalith/ui/DialogRunner.h"
+#include "tonalith/ui/PatchText.h"
 
 using gridtest::CGridMemory;
 
@@ -248,4 +249,26 @@ TEST_F(BankViewTest, RenameInPlaceIsUndoable) {
     QTest::keyClick(&v, Qt::Key_F2);
     EXPECT_EQ(Name(2), "Lead");
     EXPECT_EQ(v.GetCommands().GetUndoText(), "Edit \"Lead\"");
+}
+
+TEST_F(BankViewTest, ANameShowsTheSameInTheGridTheUndoMenuAndMessages) {
+    CTonalithView& v = Open(5);
+    v.Selection().ClearAll();
+    v.Selection().SetFocus(2);
+    CScopedScriptedUi ui;
+    QString shown;
+    tonalith::ui::ScopedDialogRunner runner([&](QDialog& d) {
+        auto* edit = d.findChild<QLineEdit*>();
+        shown = edit->text();
+        edit->setText("Café € ✓");
+        return int(QDialog::Accepted);
+    });
+    QTest::keyClick(&v, Qt::Key_F2);
+    EXPECT_EQ(Name(2), "Caf\xE9 \x80 ?");  // stored as the files hold it
+    EXPECT_EQ(tonalith::ui::FromModelText(v.GetCommands().GetUndoText()), QString("Edit \"Café € ?\""));
+    ASSERT_EQ(ui->messages.size(), 1u);  // the character that could not be kept is named
+    EXPECT_NE(ui->messages[0].find("✓"), std::string::npos);
+    // Opening the dialog again shows the stored name, not its bytes read as Latin-1.
+    QTest::keyClick(&v, Qt::Key_F2);
+    EXPECT_EQ(shown, QString("Café € ?"));
 }

@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "Patch.h"
+#include "tonalith/ui/PatchText.h"
 
 namespace {
 QDialogButtonBox* OkCancel(QDialog* dialog) {
@@ -63,7 +64,7 @@ CChangeNameDlg::CChangeNameDlg(const CPatch& patch, const QFont& font, QWidget* 
     m_edit->setMaxLength(std::max(1, patch.GetNameLength()));
     std::string name = patch.GetName();
     while (!name.empty() && name.back() == ' ') name.pop_back();
-    m_edit->setText(QString::fromLatin1(name.c_str()));
+    m_edit->setText(tonalith::ui::FromPatchText(name));
     m_edit->selectAll();
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -71,4 +72,4 @@ CChangeNameDlg::CChangeNameDlg(const CPatch& patch, const QFont& font, QWidget* 
     connect(m_edit, &QLineEdit::returnPressed, this, &QDialog::accept);
 }
 
-std::string CChangeNameDlg::GetName() const { return m_edit->text().toLatin1().toStdString(); }
+std::string CChangeNameDlg::GetName(std::string* lost) const { return tonalith::ui::ToPatchText(m_edit->text(), lost); }

@@ -41,7 +41,8 @@ class CChangeNameDlg final : public QDialog {
     Q_OBJECT
 public:
     CChangeNameDlg(const CPatch& patch, const QFont& font, QWidget* parent = nullptr);
-    std::string GetName() const;
+    // The typed name as a patch text; lost receives the characters that became '?'.
+    std::string GetName(std::string* lost = nullptr) const;
     QLineEdit& Edit() const { return *m_edit; }
 
 private:

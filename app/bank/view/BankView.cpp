@@ -25,6 +25,7 @@
 #include "Ui.h"
 #include "tonalith/ui/DialogRunner.h"
 #include "tonalith/ui/QtUi.h"
+#include "tonalith/ui/PatchText.h"
 
 namespace {
 std::function<void(const CPatch&)>& AuditionSink() {
@@ -260,13 +261,13 @@ void CTonalithView::OnCopyToClipboard() {
         return;  // the file cannot be read: nothing is copied
     }
     const std::string text = BuildHexText(bytes);
-    QApplication::clipboard()->setText(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+    QApplication::clipboard()->setText(tonalith::ui::FromModelText(text));
 }
 
 void CTonalithView::OnCopyNamesToClipboard() {
     std::string text;
     for (int i = 0; i < m_layer->GetPatchCount(); ++i) text += m_layer->GetPatch(i)->GetName() + "\r\n";
-    QApplication::clipboard()->setText(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+    QApplication::clipboard()->setText(tonalith::ui::FromModelText(text));
 }
 
 void CTonalithView::OnSaveLayers() {

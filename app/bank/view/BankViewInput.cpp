@@ -7,14 +7,20 @@
 #include <QScrollBar>
 #include <QToolTip>
 
+#include <algorithm>
+
 #include "BankDialogs.h"
 #include "BankView.h"
+
+#include "Cp1252.h"
 #include "Commands.h"
 #include "Layer.h"
 #include "Patch.h"
 #include "SynthMemory.h"
 #include "TonalithDoc.h"
+#include "Ui.h"
 #include "tonalith/ui/DialogRunner.h"
+#include "tonalith/ui/PatchText.h"
 
 void CTonalithView::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) {
@@ -110,7 +116,7 @@ bool CTonalithView::viewportEvent(QEvent* event) {
             QToolTip::hideText();
             event->ignore();
         } else {
-            QToolTip::showText(help->globalPos(), QString::fromLatin1(text.c_str()), viewport(),
+            QToolTip::showText(help->globalPos(), tonalith::ui::FromModelText(text), viewport(),
                                CellRectOnViewport(i));
         }
         m_tipCell = i;
@@ -128,11 +134,24 @@ void CTonalithView::Rename() {
     const QRect cell = CellRectOnViewport(a);
     dialog.move(viewport()->mapToGlobal(cell.topLeft()));
     if (tonalith::ui::RunDialog(dialog) != QDialog::Accepted) return;
-    const std::string name = dialog.GetName();
-    std::string current = changed->GetName();
-    while (!current.empty() && current.back() == ' ') current.pop_back();
-    if (name == current) return;  // names are padded with blanks; the dialog shows them trimmed
+    std::string lost;  // what the code page cannot hold, as typed
+    const std::string name = dialog.GetName(&lost);
+    const auto trimmed = [](std::string text) {
+        while (!text.empty() && text.back() == ' ') text.pop_back();
+        return text;
+    };
+    if (name == trimmed(changed->GetName())) return;  // names are padded with blanks; the dialog shows them trimmed
     changed->SetName(name);
+    // The synth may hold fewer characters still: say which ones did not survive.
+    const std::string stored = trimmed(changed->GetName());
+    for (std::size_t i = 0; i < std::min(name.size(), stored.size()); ++i) {
+        const std::string typed = cp1252::ToUtf8(name.substr(i, 1));
+        if (name[i] != stored[i] && name[i] != '?' && lost.find(typed) == std::string::npos) lost += typed;
+    }
+    if (!lost.empty())
+        CUi::Get().MessageBox("A patch name cannot hold these characters, so they became \"?\": " + lost +
+                                  "\nThe name is now \"" + cp1252::ToUtf8(stored) + "\".",
+                              CUi::Icon::Warning);
     auto command = std::make_unique<CEditCommand>();
     command->SetValues(*m_layer, a, *original, *changed, this, m_document.get(), m_layerIndex);
     Execute(std::move(command));

@@ -14,6 +14,7 @@
 #include "SynthMemory.h"
 #include "TonalithDoc.h"
 #include "tonalith/ui/DialogRunner.h"
+#include "tonalith/ui/PatchText.h"
 
 void CTonalithView::BuildFonts() {
     const CAppConfig& config = CAppConfig::Get();
@@ -115,7 +116,7 @@ void CTonalithView::PaintGrid(QPainter& painter, const QRect& clip) {
             painter.setFont(IsPatchUsed(i) ? m_boldFont : m_normalFont);
             painter.setPen(text);
             painter.drawText(c * grid.cellWidth + 3, r * grid.cellHeight + 3 + normalMetrics.ascent(),
-                             QString::fromLatin1(m_layer->GetPatchLabel(i).c_str()));
+                             tonalith::ui::FromPatchText(m_layer->GetPatchLabel(i)));
             if (selection.IsFocused(i)) {
                 painter.setPen(QColor(200, 0, 0));
                 painter.drawRect(rect.adjusted(1, 1, -2, -2));

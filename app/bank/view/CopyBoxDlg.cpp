@@ -13,6 +13,7 @@
 #include "CopyBox.h"
 #include "Patch.h"
 #include "SynthMemoryFactory.h"
+#include "tonalith/ui/PatchText.h"
 
 namespace {
 constexpr const char* kPlacementName = "COPYBOX";
@@ -101,7 +102,7 @@ CCopyBoxDlg::~CCopyBoxDlg() {
 void CCopyBoxDlg::Fill() {
     m_list->clear();
     for (const CCopyBox::Row& row : m_box.GetRows(m_sortColumn)) {
-        auto* item = new QTreeWidgetItem(m_list, {QString::fromLatin1(row.name.c_str()), QString::fromStdString(row.typeName)});
+        auto* item = new QTreeWidgetItem(m_list, {tonalith::ui::FromPatchText(row.name), QString::fromStdString(row.typeName)});
         item->setData(0, Qt::UserRole, row.index);
     }
     m_list->setFocus();

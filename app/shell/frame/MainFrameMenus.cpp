@@ -18,6 +18,7 @@
 #include "SynthMemory.h"
 #include "TonalithDoc.h"
 #include "tonalith/ui/DialogRunner.h"
+#include "tonalith/ui/PatchText.h"
 
 namespace {
 QAction* MakeAction(QObject* parent, const QString& text, QList<QKeySequence> keys = {}, const QString& tip = {}) {
@@ -232,8 +233,8 @@ void CMainFrame::UpdateCommands() {
         return;
     }
     const CCmdManager& commands = view->GetCommands();
-    m_undo->setText(QString::fromStdString(commands.GetUndoMenuText()));
-    m_redo->setText(QString::fromStdString(commands.GetRedoMenuText()));
+    m_undo->setText(tonalith::ui::FromModelText(commands.GetUndoMenuText()));
+    m_redo->setText(tonalith::ui::FromModelText(commands.GetRedoMenuText()));
     m_undo->setEnabled(commands.CanUndo());
     m_redo->setEnabled(commands.CanRedo());
     m_save->setEnabled(true);

@@ -1,5 +1,7 @@
 #include "Archive.h"
 
+#include "Cp1252.h"
+
 #include <array>
 #include <limits>
 #include <stdexcept>
@@ -25,19 +27,6 @@ T ReadLittle(CFile& file) {
     std::uint64_t value = 0;
     for (std::size_t i = 0; i < sizeof(T); ++i) value |= std::uint64_t{bytes[i]} << (8 * i);
     return static_cast<T>(value);
-}
-
-// Unicode code points of Windows-1252 bytes 0x80..0x9F (0 where the byte is unused).
-constexpr std::array<std::uint16_t, 32> kCp1252High{
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
-char ToCp1252(std::uint16_t unit) {
-    if (unit < 0x80 || (unit >= 0xA0 && unit <= 0xFF)) return static_cast<char>(unit);
-    for (std::size_t i = 0; i < kCp1252High.size(); ++i)
-        if (kCp1252High[i] != 0 && kCp1252High[i] == unit) return static_cast<char>(0x80 + i);
-    return '?';
 }
 
 }  // namespace
@@ -109,7 +98,7 @@ std::string CArchive::ReadString() {
             const auto next = static_cast<std::uint16_t>(raw[2 * i + 2] | (raw[2 * i + 3] << 8));
             if (next >= 0xDC00 && next <= 0xDFFF) ++i;
         }
-        text += ToCp1252(unit);
+        text += static_cast<char>(cp1252::FromUnicode(unit).value_or('?'));
     }
     return text;
 }

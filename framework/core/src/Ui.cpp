@@ -6,6 +6,7 @@
 
 #include "Functions.h"
 #include "Patch.h"
+#include "Cp1252.h"
 
 namespace {
 
@@ -44,7 +45,7 @@ std::unique_ptr<CUi> CUi::Install(std::unique_ptr<CUi> ui) {
 }
 
 void CConsoleUi::MessageBox(std::string_view text, Icon icon) {
-    std::cerr << IconPrefix(icon) << text << '\n';
+    std::cerr << IconPrefix(icon) << cp1252::MixedToUtf8(text) << '\n';
 }
 
 bool CConsoleUi::AskYesNo(std::string_view text) {

@@ -24,6 +24,7 @@
 #include "tonalith/ui/ChooseCtrl.h"
 #include "tonalith/ui/Knob.h"
 #include "tonalith/ui/TabPage.h"
+#include "tonalith/ui/PatchText.h"
 
 namespace {
 
@@ -125,7 +126,7 @@ CParameterEditorDlg::CParameterEditorDlg(CPatch& patch, const CParameterTable& t
     auto* layout = new QVBoxLayout(this);
     auto* top = new QHBoxLayout;
     auto* nameLabel = new QLabel(tr("&Name:"), this);
-    m_name = new QLineEdit(QString::fromLatin1(patch.GetName().c_str()), this);
+    m_name = new QLineEdit(tonalith::ui::FromPatchText(patch.GetName()), this);
     m_name->setMaxLength(patch.GetNameLength());
     m_name->setEnabled(patch.GetNameLength() > 0);
     nameLabel->setBuddy(m_name);
@@ -247,14 +248,15 @@ void CParameterEditorDlg::Send(const CParameter& parameter) {
 
 void CParameterEditorDlg::SendPatch() {
     if (!m_synth) return;
-    m_work->SetName(m_name->text().toLatin1().toStdString());
+    if (m_name->isModified()) m_work->SetName(tonalith::ui::ToPatchText(m_name->text()));
     if (m_sender) m_sender->Flush();
     m_work->Send(*m_synth, true);
 }
 
 void CParameterEditorDlg::accept() {
     m_tabs->OnOK();
-    if (m_name->isEnabled()) m_work->SetName(m_name->text().toLatin1().toStdString());
+    // An untouched name keeps its bytes, also those the code page leaves undefined.
+    if (m_name->isEnabled() && m_name->isModified()) m_work->SetName(tonalith::ui::ToPatchText(m_name->text()));
     // The patch keeps its identity (layer links); only its bytes change.
     const std::span<const std::uint8_t> edited = m_work->Data();
     const std::span<std::uint8_t> target = m_patch.Data();

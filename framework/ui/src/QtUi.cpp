@@ -9,6 +9,7 @@
 #include "tonalith/ui/DialogRunner.h"
 #include "tonalith/ui/FileFilter.h"
 #include "tonalith/ui/ParameterEditorDlg.h"
+#include "tonalith/ui/PatchText.h"
 
 namespace tonalith::ui {
 
@@ -25,14 +26,14 @@ void CQtUi::MessageBox(std::string_view text, Icon icon) {
     case Icon::Error: qicon = QMessageBox::Critical; break;
     case Icon::Question: qicon = QMessageBox::Question; break;
     }
-    QMessageBox box(qicon, QApplication::applicationDisplayName(), QString::fromStdString(std::string(text)),
+    QMessageBox box(qicon, QApplication::applicationDisplayName(), FromModelText(text),
                     QMessageBox::Ok, Parent());
     RunDialog(box);
 }
 
 bool CQtUi::AskYesNo(std::string_view text) {
     QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(),
-                    QString::fromStdString(std::string(text)), QMessageBox::Yes | QMessageBox::No, Parent());
+                    FromModelText(text), QMessageBox::Yes | QMessageBox::No, Parent());
     box.setDefaultButton(QMessageBox::Yes);
     return RunDialog(box) == QMessageBox::Yes;
 }
