@@ -26,7 +26,11 @@ void CCopyBox::Delete() { Instance().reset(); }
 
 CCopyBox::~CCopyBox() = default;
 
-void CCopyBox::AddPatch(const CPatch& patch) { m_patches.push_back(patch.Clone()); }
+void CCopyBox::AddPatch(const CPatch& patch) {
+    auto copy = patch.Clone();
+    copy->DetachFromMemory();  // the copybox outlives the bank the patch came from
+    m_patches.push_back(std::move(copy));
+}
 
 void CCopyBox::Remove(std::vector<int> indexes) {
     std::sort(indexes.begin(), indexes.end());

@@ -11,6 +11,7 @@
 #include "FileX.h"
 #include "GridMemory.h"
 #include "LayerSelection.h"
+#include "Library.h"
 #include "StringTable.h"
 #include "SynthMemoryFactory.h"
 #include "TestSupport.h"
@@ -168,6 +169,30 @@ TEST_F(TestSynthFactory, MoveFollowsReferencesAndUndoes) {
     refs.clear();
     sets.GetReferencedPatches(voices, 0, refs);
     EXPECT_EQ(refs, (std::vector<std::uint16_t>{0, 4}));
+}
+
+TEST_F(TestSynthFactory, CopyboxAndLibraryEntriesOutliveTheirBank) {
+    CCopyBox box;
+    std::unique_ptr<CLibraryPatch> entry;
+    {
+        auto memory = NewTestMemory();
+        ASSERT_TRUE(memory) << "TestSynth plug-in not found";
+        const CPatch& set = *memory->GetLayer(1).GetPatch(0);
+        ASSERT_GT(set.GetChildLayerCount(), 0);
+        EXPECT_NE(set.GetInfoForPatch().find(" uses "), std::string::npos);
+        box.AddPatch(set);
+        entry = std::make_unique<CLibraryPatch>(set);
+    }  // the bank closes
+    // Reading them must not follow links into the closed bank (ASan would say so).
+    for (const CPatch* patch : {static_cast<const CPatch*>(&box.GetPatch(0)), static_cast<const CPatch*>(entry->GetPatch())}) {
+        EXPECT_EQ(patch->GetInfoForPatch().find(" uses "), std::string::npos);
+        EXPECT_EQ(patch->GetChildLayerCount() + patch->GetParentLayerCount(), 0);
+        EXPECT_TRUE(patch->HasReferences());  // still refused where references cannot go
+    }
+    // Stored into a bank again, it takes that bank's links.
+    auto other = NewTestMemory();
+    other->GetLayer(1).SetPatch(1, box.GetPatch(0));
+    EXPECT_NE(other->GetLayer(1).GetPatch(1)->GetInfoForPatch().find(" uses "), std::string::npos);
 }
 
 TEST_F(TestSynthFactory, OpenFallsBackToGenericAndSaveIsAtomic) {

@@ -100,6 +100,7 @@ void CPatchLayer::SetPatch(int i, const CPatch& patch) {
     for (CLayer* p : m_parentLayers) clone->AddParentLayer(p);
     clone->RemoveChildLayers();
     for (CLayer* c : m_childLayers) clone->AddChildLayer(c);
+    clone->AttachedToLayer();
     m_patches[static_cast<std::size_t>(i)] = std::move(clone);
     NotePatchStored(i);
 }

@@ -80,6 +80,7 @@ int CLibraryPatch::GetPatchSize() const {
 
 void CLibraryPatch::Set(const CPatch& patch, bool init) {
     m_patch = patch.Clone();
+    m_patch->DetachFromMemory();  // the library outlives the bank the patch came from
     if (!init) return;
     m_comment.fill('\0');
     SetDate(Now());

@@ -28,6 +28,12 @@ void CPatch::Send(const CSynth& synth, bool temporary) const {
     if (!message.empty()) CMidi::Get().GetOutput(synth).SendLong(message, 0);
 }
 
+void CPatch::DetachFromMemory() {
+    m_detachedWithReferences = HasReferences();
+    RemoveParentLayers();
+    RemoveChildLayers();
+}
+
 void CPatch::CopyReferenceLayers(CPatch& target) const {
     target.RemoveParentLayers();
     for (int i = 0; i < GetParentLayerCount(); ++i) target.AddParentLayer(GetParentLayer(i));

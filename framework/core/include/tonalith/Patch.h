@@ -39,7 +39,12 @@ public:
     // The type's parameters as data; null when the type has no table.
     virtual const CParameterTable* GetParameterTable() const { return nullptr; }
     virtual std::string GetInfoForPatch() const { return {}; }
-    virtual bool HasReferences() const { return GetChildLayerCount() > 0; }
+    virtual bool HasReferences() const { return GetChildLayerCount() > 0 || m_detachedWithReferences; }
+    // For a patch leaving its memory (into the copybox or a library): its links
+    // would outlive the bank's layers, so they go; it still counts as referring
+    // to other layers until a layer stores it and links it anew.
+    void DetachFromMemory();
+    void AttachedToLayer() { m_detachedWithReferences = false; }
 
     virtual void AddParentLayer(CLayer* layer) { m_parentLayers.push_back(layer); }
     virtual CLayer* GetParentLayer(int i) const { return m_parentLayers.at(static_cast<std::size_t>(i)); }
@@ -92,4 +97,5 @@ protected:
     int m_sysexSize;
     std::vector<CLayer*> m_parentLayers;
     std::vector<CLayer*> m_childLayers;
+    bool m_detachedWithReferences = false;
 };

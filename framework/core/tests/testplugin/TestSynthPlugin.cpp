@@ -52,6 +52,13 @@ public:
         return other.GetPatchType() == m_type && std::equal(m_data.begin(), m_data.end(), other.Data().begin());
     }
     std::optional<std::uint64_t> GetFingerprint() const override { return HashBytes(m_data); }
+    // Names the patches a set uses through its links, as the real plug-ins' info texts do.
+    std::string GetInfoForPatch() const override {
+        std::string info = GetName();
+        for (int c = 0; c < GetChildLayerCount(); ++c)
+            info += " uses " + GetChildLayer(c)->GetPatch(m_data[8] % 8)->GetName();
+        return info;
+    }
 
 private:
     GUID m_type;
