@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "File.h"
+#include "XVParameters.h"
 #include "XVSynth.h"
 
 using namespace xv;
@@ -175,6 +176,8 @@ bool CXVRecord::IsEqual(const CPatch& other) const {
 
 std::optional<std::uint64_t> CXVRecord::GetFingerprint() const { return HashBytes(ComparedBytes()); }
 
+const CParameterTable* CXVRecord::GetParameterTable() const { return &xv::GetParameterTable(m_kind); }
+
 // ---------------------------------------------------------------- CXVPatch
 
 CXVPatch::CXVPatch() : CXVRecord(RecordKind::Patch, "Patch", kNameLength) { Init(); }
@@ -227,10 +230,13 @@ void CXVPatch::DefaultData(int message, std::span<std::uint8_t> d) const {
         Fill(d, 0x4A, 0x4B, 64);
         Fill(d, 0x4C, 0x4D, 64);
         Fill(d, 0x4E, 0x55, 64);
+        d[0x50] = 0;  // filter envelope velocity curve: FIXED
         Fill(d, 0x5E, 0x60, 64);
         Fill(d, 0x62, 0x66, 64);
         Fill(d, 0x6A, 0x6D, 127);  // amp levels
+        d[0x73] = 64;              // LFO1 delay keyfollow 0
         Fill(d, 0x77, 0x7B, 64);   // LFO1 depths
+        d[0x81] = 64;              // LFO2 delay keyfollow 0
         Fill(d, 0x85, 0x89, 64);   // LFO2 depths
     }
 }

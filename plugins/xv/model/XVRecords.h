@@ -35,6 +35,7 @@ public:
     // checksums are left out: the same sound at another slot is the same sound.
     bool IsEqual(const CPatch& other) const override;
     std::optional<std::uint64_t> GetFingerprint() const override;
+    const CParameterTable* GetParameterTable() const override;
 
     // Area and record number bytes of the first message.
     std::uint8_t GetArea() const { return m_data[xv::kArea]; }
