@@ -1,8 +1,10 @@
 #include "XVRecords.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "File.h"
+#include "XVCardBanks.h"
 #include "XVParameters.h"
 #include "XVSynth.h"
 
@@ -301,6 +303,22 @@ void CXVPatch::ReaddressExtraBlocks(std::uint8_t deviceByte) {
         SetChecksum(m);
         at += size;
     }
+}
+
+namespace {
+xv::PatchEditor& InstalledPatchEditor() {
+    static xv::PatchEditor editor;
+    return editor;
+}
+}  // namespace
+
+xv::PatchEditor xv::SetPatchEditor(PatchEditor editor) { return std::exchange(InstalledPatchEditor(), std::move(editor)); }
+
+bool CXVPatch::Edit() {
+    // The wave names come from the name files: say now if some cannot be read.
+    ShowNameFileProblems();
+    if (const PatchEditor& editor = InstalledPatchEditor()) return editor(*this);
+    return CPatch::Edit();
 }
 
 bool CXVPatch::IsToneOn(int tone) const {
