@@ -33,7 +33,8 @@ void AddPerformanceCommon(std::vector<CParameter>& out) {
 void AddPart(std::vector<CParameter>& out, int part) {
     const std::string n = std::to_string(part + 1);
     CRowWriter w(out, CXVPerformance::FirstPartMessage() + part, part, "part" + n + ".", "Part " + n);
-    w.SetPage("Parts");
+    // Eight parts to a page: one page of all 32 would build a thousand controls at once.
+    w.SetPage("Parts " + std::to_string(part / 8 * 8 + 1) + "-" + std::to_string(part / 8 * 8 + 8));
     w.Number(0x00, "channel", "Receive Channel", 0, 15, 1);
     w.Switch(0x01, "receive", "Receive Switch");
     w.Number(kPartBankMsb, "bank.msb", "Bank Select MSB");
