@@ -70,6 +70,12 @@ Texts Concat(Texts a, const Texts& b) {
     return a;
 }
 
+Texts Numbered(std::string_view prefix, int from, int to) {
+    Texts out;
+    for (int v = from; v <= to; ++v) out.push_back(std::string(prefix) + TwoDigits(v));
+    return out;
+}
+
 Texts NoteNames() {
     static constexpr const char* kNames[] = {"C", "C#", "D", "D#", "E", "F", "F#", "G", "G#", "A", "A#", "B"};
     Texts out;

@@ -179,5 +179,6 @@ TEST(Parameters, TheRowWriterNamesInstancesAndTheTempoShowsBeatsPerMinute) {
 
     EXPECT_EQ(ParameterTexts::Pans().at(64), "0");
     EXPECT_EQ(ParameterTexts::NoteNames().at(60), "C4");
+    EXPECT_EQ(ParameterTexts::Numbered("CC", 9, 10), (ParameterTexts::Texts{"CC09", "CC10"}));
     EXPECT_EQ(ParameterTexts::SignedSteps(-10, 10, 10), (ParameterTexts::Texts{"-10", "0", "+10"}));
 }

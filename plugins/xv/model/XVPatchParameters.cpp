@@ -26,9 +26,8 @@ Texts PatchCategories() {
 }
 
 Texts MatrixSources() {
-    Texts out{"OFF"};
-    for (int cc = 1; cc <= 95; ++cc)
-        out.push_back("CC" + std::string(cc < 10 ? "0" : "") + std::to_string(cc));
+    // Values 1..95 are the controller numbers.
+    Texts out = Concat({"OFF"}, Numbered("CC", 1, 95));
     for (const char* s : {"BEND", "AFTERTOUCH", "SYS-CTRL1", "SYS-CTRL2", "SYS-CTRL3", "SYS-CTRL4", "VELOCITY",
                           "KEYFOLLOW", "TEMPO", "LFO1", "LFO2", "PITCH-ENV", "TVF-ENV", "TVA-ENV"})
         out.emplace_back(s);

@@ -117,11 +117,7 @@ std::vector<CParameter> BuildSystemParameters() {
     w.Number(0x14, "patch.program", "Patch Program Number", 0, 127, 1);
     w.List(0x15, "clock", "System Clock Source", {"INT", "MIDI"});
     w.Tempo(0x16, "tempo", "System Tempo");
-    Texts sources{"OFF"};
-    for (int cc = 1; cc <= 95; ++cc)
-        sources.push_back("CC" + std::string(cc < 10 ? "0" : "") + std::to_string(cc));
-    sources.emplace_back("BEND");
-    sources.emplace_back("AFTERTOUCH");
+    const Texts sources = Concat(Concat({"OFF"}, Numbered("CC", 1, 95)), {"BEND", "AFTERTOUCH"});
     for (int s = 0; s < 4; ++s)
         w.List(0x18 + s, "control" + std::to_string(s + 1), "System Control Source " + std::to_string(s + 1), sources);
     w.Switch(0x1C, "rx.program", "Receive Program Change");

@@ -35,9 +35,7 @@ TEST_F(XVCardBanks, APerformancePartNamesTheSoundOfItsCardBank) {
     CXVSynthMemory memory;
     CXVPerformance& perf = memory.GetPerformanceLayer().GetPerformance(0);
     const auto setPart = [&](int p, std::uint8_t msb, std::uint8_t lsb, std::uint8_t pc) {
-        perf.PartData(p)[kPartBankMsb] = msb;
-        perf.PartData(p)[kPartBankLsb] = lsb;
-        perf.PartData(p)[kPartProgram] = pc;
+        xvtest::SetPart(perf, p, msb, lsb, pc);
     };
     setPart(0, kMsbPatch, kLsbFirstCard + 2, 11);
     setPart(1, kMsbRhythm, kLsbFirstCard + 2, 2);

@@ -78,9 +78,7 @@ TEST(XVReferences, PerformancesFollowMovedUserPatches) {
     CXVSynthMemory memory;
     CXVPerformance& perf = memory.GetPerformanceLayer().GetPerformance(0);
     const auto setPart = [&](int p, std::uint8_t msb, std::uint8_t lsb, std::uint8_t pc) {
-        perf.PartData(p)[kPartBankMsb] = msb;
-        perf.PartData(p)[kPartBankLsb] = lsb;
-        perf.PartData(p)[kPartProgram] = pc;
+        xvtest::SetPart(perf, p, msb, lsb, pc);
     };
     for (int p = 0; p < kPartCount; ++p) setPart(p, kMsbPatch, kLsbFirstPreset, 2);
     setPart(3, kMsbPatch, kLsbUser, 2);

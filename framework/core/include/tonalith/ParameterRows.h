@@ -54,6 +54,8 @@ Texts OffOn();
 // from .. to as plain numbers.
 Texts Numbers(int from, int to);
 Texts Concat(Texts a, const Texts& b);
+// prefix + at least two digits: "CC01".."CC95".
+Texts Numbered(std::string_view prefix, int from, int to);
 // MIDI notes 0..127: "C-1" .. "G9".
 Texts NoteNames();
 // 0..127: "L64".."L01", "0", "01R".."63R".
