@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QTabWidget>
 
 #include <tonalith/Commands.h>
 #include <tonalith/FileX.h>
@@ -18,6 +19,7 @@
 #include <tonalith/ui/DialogRunner.h>
 #include <tonalith/ui/Knob.h>
 #include <tonalith/ui/ParameterEditorDlg.h>
+#include <tonalith/ui/TabPage.h>
 
 #include "TestSupport.h"
 #include "XVBoardDatabase.h"
@@ -143,6 +145,16 @@ TEST_F(XVEditorTest, TheWavePageChoosesWavesByNameOfTheToneGroup) {
     editor.SetMultiEdit(1, true);
     page->GetChooser(0, 1)->setCurrentIndex(7);
     EXPECT_EQ(page->GetChooser(1, 1)->GetValue(), 7);
+
+    // Another page and back: the wave page is built anew, with its names.
+    QTabWidget& tabs = editor.GetTabs().Tabs();
+    ASSERT_EQ(tabs.tabText(0).toStdString(), "Wave");
+    tabs.setCurrentIndex(1);
+    EXPECT_EQ(page->GetChooser(0, 1), nullptr);
+    tabs.setCurrentIndex(0);
+    ASSERT_NE(page->GetChooser(1, 1), nullptr);
+    EXPECT_EQ(page->GetChooser(1, 1)->currentText().toStdString(), "7: " + names.GetName(1, CXVBoardDatabase::Wave, 6,
+                                                                                          CXVBoardDatabase::Preset));
     editor.reject();
 }
 
