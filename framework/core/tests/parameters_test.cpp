@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <tonalith/ParameterRows.h>
 #include <tonalith/Parameters.h>
 #include <tonalith/Patch.h>
 
@@ -151,3 +152,33 @@ TEST(Parameters, LayoutCheckFindsOverlapsAndStrays) {
 }
 
 }  // namespace
+
+TEST(Parameters, TheRowWriterNamesInstancesAndTheTempoShowsBeatsPerMinute) {
+    std::vector<CParameter> rows;
+    CParameterRowWriter tone(rows, 2, 1, "tone2.", "Tone 2");
+    tone.SetPage("Pitch");
+    tone.Centred(3, "coarse", "Coarse Tune", 16, 112);
+    tone.Tempo(4, "tempo", "Tempo");
+    tone.SetBlock(0);
+    tone.Switch(7, "mute", "Mute");
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0].id, "tone2.coarse");
+    EXPECT_EQ(rows[0].baseId, "coarse");
+    EXPECT_EQ(rows[0].group, "Tone 2");
+    EXPECT_EQ(rows[0].block, 2);
+    EXPECT_EQ(rows[2].block, 0);
+    EXPECT_EQ(rows[2].texts, ParameterTexts::OffOn());
+
+    const Table table(rows);
+    Record record;
+    EXPECT_EQ(table.FormatValue(rows[0], 16), "-48");
+    table.SetValue(record, rows[1], table.ParseValue(rows[1], "120").value());
+    EXPECT_EQ(record.Data()[2 * 8 + 4], 0x07);  // 120 = 78 hex in two nibbles
+    EXPECT_EQ(record.Data()[2 * 8 + 5], 0x08);
+    EXPECT_EQ(table.DescribeRange(rows[1]), "20..250");
+
+    EXPECT_EQ(ParameterTexts::Pans().at(64), "0");
+    EXPECT_EQ(ParameterTexts::NoteNames().at(60), "C4");
+    EXPECT_EQ(ParameterTexts::Numbered("CC", 9, 10), (ParameterTexts::Texts{"CC09", "CC10"}));
+    EXPECT_EQ(ParameterTexts::SignedSteps(-10, 10, 10), (ParameterTexts::Texts{"-10", "0", "+10"}));
+}

@@ -1,5 +1,6 @@
 #include "XVBoardDatabase.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -85,6 +86,7 @@ const CXVBoardDatabase::Group* CXVBoardDatabase::Find(int group, Kind kind) cons
         }
     }
     if (!ok) {
+        m_missing.insert(key);
         loaded.name = "<" + std::to_string(group) + ">";
         // Preset files ship with the plug-in; boards are only there when installed.
         if (kind == Preset) m_problems.push_back("Error opening file \"" + name + "\"");
@@ -111,6 +113,14 @@ int CXVBoardDatabase::GetListLength(int group, Section section, Kind kind) const
     const Group* g = Find(group, kind);
     if (!g || section < Wave || section > Rhythm) return 0;
     return static_cast<int>(g->lists[static_cast<std::size_t>(section)].size());
+}
+
+void CXVBoardDatabase::Require(int group, Kind kind) const {
+    if (!Find(group, kind) || kind == Preset) return;  // presets report themselves
+    std::lock_guard lock(m_mutex);
+    if (!m_missing.count({static_cast<int>(kind), group})) return;
+    const std::string problem = "Error opening file \"" + FileName(group, kind) + "\"";
+    if (std::find(m_problems.begin(), m_problems.end(), problem) == m_problems.end()) m_problems.push_back(problem);
 }
 
 std::vector<std::string> CXVBoardDatabase::GetProblems() const {

@@ -7,6 +7,7 @@
 #include <array>
 #include <map>
 #include <mutex>
+#include <set>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -41,6 +42,9 @@ public:
     int GetListLength(int group, Section section, Kind kind) const;
     // Files that should be there and could not be read.
     std::vector<std::string> GetProblems() const;
+    // Reads a group's file now; a board the user installed must be there too,
+    // so a file that cannot be read becomes a problem whatever its kind.
+    void Require(int group, Kind kind) const;
 
     static std::string FileName(int group, Kind kind);
     static Group Parse(std::string_view text);
@@ -53,4 +57,5 @@ private:
     mutable std::mutex m_mutex;
     mutable std::map<std::pair<int, int>, Group> m_groups;
     mutable std::vector<std::string> m_problems;
+    mutable std::set<std::pair<int, int>> m_missing;
 };

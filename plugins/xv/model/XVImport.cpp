@@ -116,12 +116,15 @@ void ConvertJVPart(std::span<const std::uint8_t, kJVPartData> j, std::span<std::
     x[21] = Clamp7(j[19] + 61);
     x[23] = j[17];
     x[24] = j[18];
-    x[27] = j[20];
+    // XV 1B is the part's mute switch, JV 14 its local switch (on by default):
+    // copied over, every imported part would be muted. A JV part has no mute.
+    x[27] = 0;
     x[28] = j[11];
     x[29] = j[12];
     x[30] = j[13];
     x[31] = j[10] == 0 ? 1 : j[10] == 1 ? 0 : j[10] == 4 ? 13 : j[10];
-    x[32] = j[24];
+    // XV 20 selects MFX A..C; JV 18 is the low nibble of the transmit volume
+    // (0..F), no MFX choice: the XV part keeps its own.
     // Data bytes of a message must stay below 80 hex whatever the file held.
     for (std::size_t i = 0; i < x.size(); ++i) x[i] &= 0x7F;
 }

@@ -5,6 +5,7 @@
 #include "Layer.h"
 #include "Patch.h"
 #include "XVBoardDatabase.h"
+#include "XVCardBanks.h"
 #include "XVSynthMemory.h"
 
 using namespace xv;
@@ -27,14 +28,29 @@ std::string UserSound(int program, const CLayer* layer) {
 
 namespace xv {
 
+SrxSound FindSrxSound(std::uint8_t lsb, std::uint8_t program) {
+    // The first bank select LSB of each board; a board with more than 128
+    // sounds takes the following LSBs too.
+    static constexpr int kFirstLsb[CXVBoardDatabase::kSrxBoards] = {0, 1, 2, 3, 4, 7, 11, 15, 19, 23, 24, 26};
+    static constexpr int kLsbCount[CXVBoardDatabase::kSrxBoards] = {1, 1, 1, 1, 3, 4, 4, 4, 4, 1, 1, 1};
+    for (int b = 0; b < CXVBoardDatabase::kSrxBoards; ++b)
+        if (lsb >= kFirstLsb[b] && lsb < kFirstLsb[b] + kLsbCount[b])
+            return {b + 1, (lsb - kFirstLsb[b]) * 128 + program};
+    return {0, 0};
+}
+
 std::string DescribePartSound(std::uint8_t msb, std::uint8_t lsb, std::uint8_t program, const CLayer* userPatches,
-                              const CLayer* userRhythms, const CXVBoardDatabase& names) {
+                              const CLayer* userRhythms, const CXVBoardDatabase& names, CXVCardBanks* cards) {
     const bool rhythm = msb == kMsbRhythm || msb == kMsbJv80Rhythm || msb == kMsbSrxRhythm || msb == kMsbGm2Rhythm;
     const auto section = rhythm ? CXVBoardDatabase::Rhythm : CXVBoardDatabase::Patch;
     if (msb == kMsbPatch || msb == kMsbRhythm) {
         if (lsb == kLsbUser) return UserSound(program, rhythm ? userRhythms : userPatches);
-        if (lsb >= kLsbFirstCard && lsb < kLsbFirstCard + kCardBanks)
-            return Format("Card %c %d", 'A' + (lsb - kLsbFirstCard), program + 1);
+        if (lsb >= kLsbFirstCard && lsb < kLsbFirstCard + kCardBanks) {
+            std::string text = Format("Card %c %d", 'A' + (lsb - kLsbFirstCard), program + 1);
+            if (cards)
+                if (const auto name = cards->GetName(lsb - kLsbFirstCard, rhythm, program)) text += ": " + *name;
+            return text;
+        }
         if (lsb >= kLsbFirstPreset && lsb < kLsbFirstPreset + kPresetBanks) {
             const int group = CXVBoardDatabase::kFirstPresetBank + lsb - kLsbFirstPreset;
             return names.GetGroupName(group, CXVBoardDatabase::Preset) + " " +
@@ -45,6 +61,10 @@ std::string DescribePartSound(std::uint8_t msb, std::uint8_t lsb, std::uint8_t p
         const int number = (lsb % 2) * 128 + program;
         return names.GetGroupName(board, CXVBoardDatabase::Jv80Board) + " " +
                names.GetName(board, section, number, CXVBoardDatabase::Jv80Board);
+    } else if (msb == kMsbSrxPatch || msb == kMsbSrxRhythm) {
+        if (const SrxSound sound = FindSrxSound(lsb, program); sound.board > 0)
+            return names.GetGroupName(sound.board, CXVBoardDatabase::SrxBoard) + " " +
+                   names.GetName(sound.board, section, sound.number, CXVBoardDatabase::SrxBoard);
     } else if (msb == kMsbGm2Patch || msb == kMsbGm2Rhythm) {
         return names.GetGroupName(CXVBoardDatabase::kGm2, CXVBoardDatabase::Preset) + Format(" %d-%d", lsb, program + 1);
     }
@@ -101,7 +121,8 @@ std::string CXVPerformanceLayer::GetInfoForPatch(int i) const {
         std::string& out = rhythm ? rhythmSets : sounds;
         if (!out.empty()) out += "\n";
         out += Format("Part %d: ", p + 1) +
-               DescribePartSound(msb, part[kPartBankLsb], part[kPartProgram], patches, rhythms, names);
+               DescribePartSound(msb, part[kPartBankLsb], part[kPartProgram], patches, rhythms, names,
+                                 &CXVCardBanks::Get());
     }
     return sounds + "\n-------------------------------------------\n" + rhythmSets;
 }

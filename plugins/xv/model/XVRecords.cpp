@@ -1,8 +1,11 @@
 #include "XVRecords.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "File.h"
+#include "XVCardBanks.h"
+#include "XVParameters.h"
 #include "XVSynth.h"
 
 using namespace xv;
@@ -175,6 +178,8 @@ bool CXVRecord::IsEqual(const CPatch& other) const {
 
 std::optional<std::uint64_t> CXVRecord::GetFingerprint() const { return HashBytes(ComparedBytes()); }
 
+const CParameterTable* CXVRecord::GetParameterTable() const { return &xv::GetParameterTable(m_kind); }
+
 // ---------------------------------------------------------------- CXVPatch
 
 CXVPatch::CXVPatch() : CXVRecord(RecordKind::Patch, "Patch", kNameLength) { Init(); }
@@ -227,10 +232,13 @@ void CXVPatch::DefaultData(int message, std::span<std::uint8_t> d) const {
         Fill(d, 0x4A, 0x4B, 64);
         Fill(d, 0x4C, 0x4D, 64);
         Fill(d, 0x4E, 0x55, 64);
+        d[0x50] = 0;  // filter envelope velocity curve: FIXED
         Fill(d, 0x5E, 0x60, 64);
         Fill(d, 0x62, 0x66, 64);
         Fill(d, 0x6A, 0x6D, 127);  // amp levels
+        d[0x73] = 64;              // LFO1 delay keyfollow 0
         Fill(d, 0x77, 0x7B, 64);   // LFO1 depths
+        d[0x81] = 64;              // LFO2 delay keyfollow 0
         Fill(d, 0x85, 0x89, 64);   // LFO2 depths
     }
 }
@@ -295,6 +303,22 @@ void CXVPatch::ReaddressExtraBlocks(std::uint8_t deviceByte) {
         SetChecksum(m);
         at += size;
     }
+}
+
+namespace {
+xv::PatchEditor& InstalledPatchEditor() {
+    static xv::PatchEditor editor;
+    return editor;
+}
+}  // namespace
+
+xv::PatchEditor xv::SetPatchEditor(PatchEditor editor) { return std::exchange(InstalledPatchEditor(), std::move(editor)); }
+
+bool CXVPatch::Edit() {
+    // The wave names come from the name files: say now if some cannot be read.
+    ShowNameFileProblems();
+    if (const PatchEditor& editor = InstalledPatchEditor()) return editor(*this);
+    return CPatch::Edit();
 }
 
 bool CXVPatch::IsToneOn(int tone) const {

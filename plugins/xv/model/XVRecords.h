@@ -4,6 +4,7 @@
 // DT1 message with header, checksum and F7), in the shape Layout() describes.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -35,6 +36,7 @@ public:
     // checksums are left out: the same sound at another slot is the same sound.
     bool IsEqual(const CPatch& other) const override;
     std::optional<std::uint64_t> GetFingerprint() const override;
+    const CParameterTable* GetParameterTable() const override;
 
     // Area and record number bytes of the first message.
     std::uint8_t GetArea() const { return m_data[xv::kArea]; }
@@ -82,6 +84,9 @@ public:
     void LoadFromDump(CFile& file) override;
     std::unique_ptr<CPatch> Clone() const override;
     std::string GetInfoForPatch() const override;
+    // The patch editor the plug-in's editors installed (xv::SetPatchEditor), else
+    // the framework's editor of the parameter table.
+    bool Edit() override;
 
     // The XV-5080's further blocks after the tones (third address byte 30 hex and
     // up) are kept, unread, for bank files; they are not part of the record image.
@@ -152,3 +157,13 @@ protected:
 private:
     CXVSystem(const CXVSystem&) = default;
 };
+
+namespace xv {
+
+// The patch editor: true when the patch changed. The editors install theirs
+// while the plug-in is loaded; model code and tests run without one.
+using PatchEditor = std::function<bool(CXVPatch&)>;
+// Installs editor (empty: none) and returns the previous one.
+PatchEditor SetPatchEditor(PatchEditor editor);
+
+}  // namespace xv

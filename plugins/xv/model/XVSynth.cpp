@@ -54,6 +54,28 @@ void CXVSynth::SetCardBank(int bank, const std::string& path) {
         GetConfig().PutString(Key("CARDBANK", bank), path.empty() ? kCardBankNotSet : path);
 }
 
+CXVSynth::EnvelopePreset CXVSynth::GetEnvelopePreset(int preset) const {
+    EnvelopePreset values;
+    if (preset < 0 || preset >= kEnvelopePresetCount) return values;
+    values.name = GetConfig().GetString(Key("ENV_NAME", preset), values.name);
+    for (int i = 0; i < 4; ++i) {
+        const std::string suffix = std::to_string(preset) + "_" + std::to_string(i);
+        values.times[static_cast<std::size_t>(i)] = std::clamp(GetConfig().GetInt("ENV_TIME" + suffix, 0), 0, 127);
+        values.levels[static_cast<std::size_t>(i)] = std::clamp(GetConfig().GetInt("ENV_LEVEL" + suffix, 0), 0, 127);
+    }
+    return values;
+}
+
+void CXVSynth::SetEnvelopePreset(int preset, const EnvelopePreset& values) {
+    if (preset < 0 || preset >= kEnvelopePresetCount) return;
+    GetConfig().PutString(Key("ENV_NAME", preset), values.name);
+    for (int i = 0; i < 4; ++i) {
+        const std::string suffix = std::to_string(preset) + "_" + std::to_string(i);
+        GetConfig().PutInt("ENV_TIME" + suffix, std::clamp(values.times[static_cast<std::size_t>(i)], 0, 127));
+        GetConfig().PutInt("ENV_LEVEL" + suffix, std::clamp(values.levels[static_cast<std::size_t>(i)], 0, 127));
+    }
+}
+
 std::vector<CSettingField> CXVSynth::GetSettingFields() const {
     std::vector<CSettingField> fields;
     CSettingField which;

@@ -3,6 +3,7 @@
 // The XV synth description: settings file "Cobaltkit.ini", device byte, dump
 // commands for Receive and the parameter messages the editors send.
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -43,6 +44,17 @@ public:
     // The SysEx file bound to card bank i, or "Not Set".
     std::string GetCardBank(int bank) const;
     void SetCardBank(int bank, const std::string& path);
+
+    // Ten envelope presets ("ENV_NAME%d", "ENV_TIME%d_%d", "ENV_LEVEL%d_%d"):
+    // a name and four times and four levels each.
+    static constexpr int kEnvelopePresetCount = 10;
+    struct EnvelopePreset {
+        std::string name = "Preset";
+        std::array<int, 4> times{};
+        std::array<int, 4> levels{};
+    };
+    EnvelopePreset GetEnvelopePreset(int preset) const;
+    void SetEnvelopePreset(int preset, const EnvelopePreset& values);
 
     // Sends data to address (area of temporary) a3 a4 at once when enabled.
     void SendParameter(std::uint8_t a3, std::uint8_t a4, std::span<const std::uint8_t> data, TemporaryArea area,

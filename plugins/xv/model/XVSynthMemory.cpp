@@ -5,6 +5,7 @@
 
 #include "File.h"
 #include "Midi.h"
+#include "XVCardBanks.h"
 #include "XVImport.h"
 #include "XVSynth.h"
 
@@ -279,4 +280,6 @@ void CXVSynthMemory::Load(CFile& file) {
         for (const std::uint64_t offset : layer.TakeBadChecksums())
             ReportLoadIssue({offset, "checksum", layer.GetName(), "the message's checksum is wrong (its data was kept)"});
     }
+    // The info texts of the bank about to be shown need the name files.
+    xv::ShowNameFileProblems();
 }

@@ -20,6 +20,13 @@ inline void Scribble(CXVRecord& record, int salt) {
     }
 }
 
+// Part p of a performance plays what bank select msb / lsb and program pc select.
+inline void SetPart(CXVPerformance& perf, int p, std::uint8_t msb, std::uint8_t lsb, std::uint8_t pc) {
+    perf.PartData(p)[xv::kPartBankMsb] = msb;
+    perf.PartData(p)[xv::kPartBankLsb] = lsb;
+    perf.PartData(p)[xv::kPartProgram] = pc;
+}
+
 inline std::vector<std::uint8_t> SaveLayer(CLayer& layer) {
     CMemFile file;
     layer.Save(file);

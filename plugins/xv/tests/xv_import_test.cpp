@@ -87,7 +87,7 @@ TEST(XVImport, PartsOneToSixteenFollowTheMappingAndTheRestStays) {
     EXPECT_EQ(layer.GetPerformance(31).GetName(), "JV Perf 32  ");
     EXPECT_EQ(layer.GetPerformance(32).GetName(), old.GetName());  // beyond the file: untouched
 
-    const std::vector<int> mapped{0, 1, 4, 5, 6, 7, 8, 9, 10, 21, 23, 24, 27, 28, 29, 30, 31, 32};
+    const std::vector<int> mapped{0, 1, 4, 5, 6, 7, 8, 9, 10, 21, 23, 24, 27, 28, 29, 30, 31};
     for (int p = 0; p < 16; ++p) {
         const auto x = perf.PartData(p);
         const auto o = old.PartData(p);
@@ -105,13 +105,12 @@ TEST(XVImport, PartsOneToSixteenFollowTheMappingAndTheRestStays) {
         EXPECT_EQ(x[21], 64);
         EXPECT_EQ(x[23], 5);
         EXPECT_EQ(x[24], 120);
-        EXPECT_EQ(x[27], 1);
+        EXPECT_EQ(x[27], 0);  // a local switch that is on does not mute the part
         EXPECT_EQ(x[28], 10);
         EXPECT_EQ(x[29], 20);
         EXPECT_EQ(x[30], 30);
         const int outputs[] = {1, 0, 2, 3, 13};
         EXPECT_EQ(x[31], outputs[p % 5]);
-        EXPECT_EQ(x[32], 2);
         for (int i = 0; i < xv::kPartData; ++i) {
             if (std::find(mapped.begin(), mapped.end(), i) == mapped.end()) {
                 EXPECT_EQ(x[i], o[i]) << p << "/" << i;
@@ -195,4 +194,20 @@ TEST(XVImport, ToolAsksForTheFileAndRecordsOneCommand) {
     tool.Execute({&commands});
     EXPECT_EQ(ui->messages.size(), 1u);
     EXPECT_FALSE(commands.CanUndo());
+}
+
+TEST(XVImport, ALocalSwitchDoesNotMuteAndTheTransmitVolumeLeavesTheMfxSelectAlone) {
+    // A JV part as the instrument sends it: local switch on, transmit volume 127 (nibbles 07 0F).
+    std::array<std::uint8_t, jvimport::kJVPartData> j{};
+    j[0] = 1;
+    j[20] = 1;
+    j[23] = 0x07;
+    j[24] = 0x0F;
+    CXVPerformance perf;
+    const auto x = perf.PartData(0);
+    x[27] = 1;  // muted before
+    x[32] = 2;  // MFX C
+    jvimport::ConvertJVPart(j, x);
+    EXPECT_EQ(x[27], 0);
+    EXPECT_EQ(x[32], 2);
 }

@@ -61,15 +61,24 @@ TEST(XVSynth, SettingsHaveTheirDefaultsAndFields) {
     EXPECT_EQ(fields[0].choices, (std::vector<std::string>{"XV-3080", "XV-5080", "XV-88"}));
     EXPECT_EQ(fields[5].key, "BOARD4");
     EXPECT_EQ(fields[16].key, "CARDBANK7");
+
+    EXPECT_EQ(synth.GetEnvelopePreset(9).name, "Preset");
+    CXVSynth::EnvelopePreset preset;
+    preset.name = "Slow Pad";
+    preset.times = {10, 20, 30, 200};  // beyond 127: kept in range
+    preset.levels = {127, 90, 64, 0};
+    synth.SetEnvelopePreset(2, preset);
+    EXPECT_EQ(synth.GetConfig().GetString("ENV_NAME2", ""), "Slow Pad");
+    EXPECT_EQ(synth.GetConfig().GetInt("ENV_TIME2_3", 0), 127);
+    EXPECT_EQ(synth.GetEnvelopePreset(2).levels, (std::array<int, 4>{127, 90, 64, 0}));
+    EXPECT_EQ(synth.GetEnvelopePreset(10).name, "Preset");  // no such preset
 }
 
 TEST(XVReferences, PerformancesFollowMovedUserPatches) {
     CXVSynthMemory memory;
     CXVPerformance& perf = memory.GetPerformanceLayer().GetPerformance(0);
     const auto setPart = [&](int p, std::uint8_t msb, std::uint8_t lsb, std::uint8_t pc) {
-        perf.PartData(p)[kPartBankMsb] = msb;
-        perf.PartData(p)[kPartBankLsb] = lsb;
-        perf.PartData(p)[kPartProgram] = pc;
+        xvtest::SetPart(perf, p, msb, lsb, pc);
     };
     for (int p = 0; p < kPartCount; ++p) setPart(p, kMsbPatch, kLsbFirstPreset, 2);
     setPart(3, kMsbPatch, kLsbUser, 2);
