@@ -8,6 +8,7 @@
 #include <set>
 
 #include "File.h"
+#include "Parameters.h"
 #include "Patch.h"
 #include "SynthMemory.h"
 #include "SynthMemoryFactory.h"
@@ -76,17 +77,40 @@ TEST_P(Conformance, CreatesCompleteMemoriesWithLabelsAndDistinctTypes) {
     }
 }
 
+// Makes a patch differ from a new one: its name, and a value of its parameter
+// table (or, without one, its last data byte), so a Load that reads nothing fails.
+void Mark(CPatch& patch, int index) {
+    if (patch.GetNameLength() > 0) patch.SetName("RT" + std::to_string(index));
+    if (const CParameterTable* table = patch.GetParameterTable(); table && !table->GetParameters().empty()) {
+        for (const CParameter& parameter : table->GetParameters()) {
+            if (parameter.maximum <= parameter.minimum) continue;
+            const int value = table->GetValue(patch, parameter);
+            table->SetValue(patch, parameter, value == parameter.maximum ? parameter.minimum : value + 1);
+            return;
+        }
+    }
+    if (patch.GetDataSize() > 0) {
+        std::uint8_t& last = patch.GetData()[patch.GetDataSize() - 1];
+        last = static_cast<std::uint8_t>((last ^ 1) & 0x7F);
+    }
+}
+
 TEST_P(Conformance, EveryLayerSurvivesSaveAndLoadUnchanged) {
     auto memory = Prototype().CreateMemory();
     for (int l = 0; l < memory->GetLayerCount(); ++l) {
         CLayer& layer = memory->GetLayer(l);
+        for (int p = 0; p < layer.GetPatchCount(); ++p) Mark(*layer.GetPatch(p), p);
+        layer.UpdatePatchNumbers();
         const auto saved = SaveLayer(layer);
         if (saved.empty()) continue;  // a layer that is never written alone
         auto fresh = Prototype().CreateMemory();
+        ASSERT_NE(SaveLayer(fresh->GetLayer(l)), saved) << layer.GetName() << ": marking changed nothing";
         CMemFile in(saved, "layer.syx");
         fresh->Load(in);
         EXPECT_TRUE(fresh->GetLoadProblems().empty()) << layer.GetName() << ": " << fresh->GetLoadProblems().front();
         EXPECT_EQ(SaveLayer(fresh->GetLayer(l)), saved) << layer.GetName();
+        for (int p = 0; p < layer.GetPatchCount(); ++p)
+            EXPECT_EQ(fresh->GetLayer(l).GetPatch(p)->GetName(), layer.GetPatch(p)->GetName()) << layer.GetName();
     }
 }
 
@@ -100,6 +124,14 @@ TEST_P(Conformance, ClonesAreIndependentAndEqualityMatchesFingerprints) {
         EXPECT_EQ(clone->GetChildLayerCount(), patch.GetChildLayerCount());
         if (patch.GetDataSize() > 0) {
             EXPECT_NE(clone->GetData(), patch.GetData());
+            // Changing the clone leaves the original as it was.
+            const std::vector<std::uint8_t> before(patch.Data().begin(), patch.Data().end());
+            const std::string name = patch.GetName();
+            Mark(*clone, 7);
+            EXPECT_TRUE(std::equal(before.begin(), before.end(), patch.Data().begin(), patch.Data().end()))
+                << patch.GetTypeName();
+            EXPECT_EQ(patch.GetName(), name);
+            clone = patch.Clone();
         }
         if (patch.IsEqual(patch)) {
             ASSERT_TRUE(patch.GetFingerprint().has_value()) << patch.GetTypeName();
@@ -133,6 +165,9 @@ TEST_P(Conformance, CutOffAndDamagedDumpsAreSurvived) {
         }
     }
 }
+
+// Without plug-ins every check above would pass by checking nothing.
+TEST(ConformanceSetup, PluginsAreBuilt) { EXPECT_FALSE(PluginNames().empty()) << "no plug-in in " << PLUGIN_DIR; }
 
 INSTANTIATE_TEST_SUITE_P(Plugins, Conformance, ::testing::ValuesIn(PluginNames()),
                          [](const auto& info) { return info.param; });
