@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -51,7 +53,9 @@ Result Cli(const std::vector<std::string>& args) {
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0) throw std::runtime_error("cannot start " + argv[0]);
     int status = 0;
+    // Only an interrupted wait is tried again; any other failure would repeat forever.
     while (waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR) throw std::runtime_error("cannot wait for " + argv[0] + ": " + std::strerror(errno));
     }
     Result result;
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
