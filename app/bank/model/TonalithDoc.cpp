@@ -106,6 +106,7 @@ bool CTonalithDoc::SaveLayers(const std::optional<std::vector<int>>& layers, std
         if (!chosen) return false;
         path = *chosen;
     }
+    if (layers) m_memory->PrepareSave();  // the whole bank's Save does it itself
     WaitCursor wait;
     try {
         CFileX::SaveAtomically(path, [&](CFile& file) {

@@ -168,6 +168,7 @@ void CSynthMemory::Load(CFile& file) {
 }
 
 void CSynthMemory::Save(CFile& file, bool allLayers) {
+    PrepareSave();
     std::vector<int> layers;
     if (allLayers)
         for (int i = 0; i < GetLayerCount(); ++i) layers.push_back(i);

@@ -5,6 +5,7 @@
 
 #include "JVTestSupport.h"
 #include "TestSupport.h"
+#include "Ui.h"
 #include "amberkit/JVLayers.h"
 #include "amberkit/JVRecords.h"
 #include "amberkit/JVSynthMemory.h"
@@ -100,4 +101,38 @@ TEST(JVChecksum, TheGenerationComesFromTheLengthsAndAMixIsSaidToBe) {
     const auto mixed = LoadMemory(xp);
     EXPECT_EQ(mixed->GetLoadedGeneration(), "mixed");
     EXPECT_TRUE(mixed->GetLoadProblems().empty());
+}
+
+TEST(JVGeneration, ABankKeepsItsFilesGenerationWhenTheUserSaysSo) {
+    TONALITH_FIELD_DATA_OR_SKIP(root);
+    const auto original = tonalith::test::ReadFile(root / "jv" / "JV1080_Pad_Vox_Bell_bank128.syx");
+    ASSERT_EQ(original.size(), 82304u);
+    ScopedJVSettings settings(Generation::JV2080);
+    const auto save = [](CSynthMemory& memory) {
+        CMemFile out;
+        memory.Save(out);
+        return out.Data();
+    };
+    {
+        CScopedScriptedUi ui;
+        ui->answers = {true};
+        const auto memory = LoadMemory(original);
+        EXPECT_EQ(save(*memory), original);  // only the layer the file held, as it was written
+        EXPECT_EQ(save(*memory), original);  // asked once
+        ASSERT_EQ(ui->questions.size(), 1u);
+        EXPECT_NE(ui->questions[0].find("JV-1010 / 1080"), std::string::npos);
+        EXPECT_NE(ui->questions[0].find("JV-2080"), std::string::npos);
+    }
+    {
+        CScopedScriptedUi ui;  // No: written as the settings say, 85-byte commons
+        const auto memory = LoadMemory(original);
+        EXPECT_EQ(save(*memory).size(), 82560u);
+        EXPECT_EQ(ui->questions.size(), 1u);
+    }
+    {
+        ScopedJVSettings same(Generation::JV1080);  // nothing to ask
+        CScopedScriptedUi ui;
+        EXPECT_EQ(save(*LoadMemory(original)), original);
+        EXPECT_TRUE(ui->questions.empty());
+    }
 }

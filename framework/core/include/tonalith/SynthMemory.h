@@ -39,6 +39,9 @@ public:
     // order, then the bytes no layer read. A chosen set of layers is written by
     // those layers' Save alone, without the kept bytes.
     virtual void Save(CFile& file, bool allLayers = false);
+    // Called before anything of the memory is written (the whole bank or chosen
+    // layers): a plug-in may settle how to write, asking the user once.
+    virtual void PrepareSave() {}
     // The layers the file held and those changed since; every layer when the
     // memory was not loaded from a file (a new bank).
     std::vector<int> GetLayersToSave() const;

@@ -60,7 +60,7 @@ void CJVLayer::UpdatePatchNumbers() {
 
 void CJVLayer::Save(CFile& file) {
     UpdatePatchNumbers();
-    const Generation generation = CJVSynth::Get().GetWhichSynth();
+    const Generation generation = m_saveGeneration.value_or(CJVSynth::Get().GetWhichSynth());
     for (int i = 0; i < GetPatchCount(); ++i) file.Write(Record(i).GetSysExImage(generation));
 }
 

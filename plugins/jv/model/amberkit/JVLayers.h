@@ -4,6 +4,7 @@
 // and rhythm sets, and the system settings.
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <utility>
@@ -53,6 +54,8 @@ public:
     CJVRecord& Record(int i) const { return static_cast<CJVRecord&>(*GetPatch(i)); }
     // What the loads since the last call noticed; cleared.
     LoadFindings TakeLoadFindings() { return std::exchange(m_findings, {}); }
+    // The generation Save writes; none: the one the settings name.
+    void SetSaveGeneration(std::optional<Generation> generation) { m_saveGeneration = generation; }
 
 protected:
     CJVLayer(std::string name, int count, const GUID& guid, Bank bank);
@@ -68,6 +71,7 @@ protected:
     GUID m_guid;
     Bank m_bank;
     LoadFindings m_findings;
+    std::optional<Generation> m_saveGeneration;
 };
 
 class CJVPatchLayer : public CJVLayer {

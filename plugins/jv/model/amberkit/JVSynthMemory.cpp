@@ -5,6 +5,8 @@
 #include "amberkit/JVLayers.h"
 #include "amberkit/JVSynth.h"
 
+#include <tonalith/Ui.h>
+
 namespace amberkit {
 
 IMPLEMENT_DYNCREATE(CAmberkitSynthMemory, CObject)
@@ -48,6 +50,8 @@ std::unique_ptr<CHeader> CAmberkitSynthMemory::ReadHeader(CFile& file) const { r
 void CAmberkitSynthMemory::Load(CFile& file) {
     m_loadIssues.clear();
     m_generation.clear();
+    m_fileGenerations = 0;
+    m_keepFileGeneration.reset();
     for (int l = 0; l < GetLayerCount(); ++l) static_cast<CJVLayer&>(GetLayer(l)).TakeLoadFindings();
     CSynthMemory::Load(file);
     unsigned generations = (1u << kGenerationCount) - 1;
@@ -65,9 +69,29 @@ void CAmberkitSynthMemory::Load(CFile& file) {
         m_generation = "mixed";
         return;
     }
+    m_fileGenerations = generations;
     for (int g = 0; g < kGenerationCount; ++g)
         if (generations & (1u << g))
             m_generation += (m_generation.empty() ? "" : " or ") + std::string(GenerationName(static_cast<Generation>(g)));
+}
+
+void CAmberkitSynthMemory::PrepareSave() {
+    const Generation setting = CJVSynth::Get().GetWhichSynth();
+    std::optional<Generation> write;
+    if (m_fileGenerations != 0 && !(m_fileGenerations & (1u << static_cast<int>(setting)))) {
+        Generation file = setting;
+        for (int g = kGenerationCount - 1; g >= 0; --g)
+            if (m_fileGenerations & (1u << g)) file = static_cast<Generation>(g);
+        if (!m_keepFileGeneration) {
+            const std::string fileName(GenerationName(file)), settingName(GenerationName(setting));
+            m_keepFileGeneration = CUi::Get().AskYesNo(
+                "This bank was read from a file written for the " + fileName + "; the settings name the " +
+                settingName + ".\nKeep writing it for the " + fileName + "?\n(No writes it for the " + settingName +
+                ", in that model's message lengths.)");
+        }
+        if (*m_keepFileGeneration) write = file;
+    }
+    for (int l = 0; l < GetLayerCount(); ++l) static_cast<CJVLayer&>(GetLayer(l)).SetSaveGeneration(write);
 }
 
 }  // namespace amberkit

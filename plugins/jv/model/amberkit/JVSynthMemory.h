@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include <tonalith/SynthMemory.h>
@@ -42,9 +43,14 @@ public:
     // "JV-2080", "XP-50 / 60 / 80 or XP-30" (the same lengths), "mixed", or empty
     // when no message length tells.
     std::string GetLoadedGeneration() const override { return m_generation; }
+    // A bank read from a file keeps the generation the file was written in: when
+    // the settings name another, the user is asked once whether to keep it.
+    void PrepareSave() override;
 
 private:
     std::string m_generation;
+    unsigned m_fileGenerations = 0;  // bit g: the file's message lengths fit generation g
+    std::optional<bool> m_keepFileGeneration;  // the user's answer
 };
 
 }  // namespace amberkit
