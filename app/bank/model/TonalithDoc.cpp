@@ -1,12 +1,16 @@
 #include "TonalithDoc.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <span>
+#include <string_view>
 
 #include "File.h"
 #include "FileX.h"
 #include "Functions.h"
 #include "Layer.h"
+#include "Smf.h"
 #include "StringTable.h"
 #include "SynthMemory.h"
 #include "SynthMemoryFactory.h"
@@ -50,10 +54,83 @@ bool CTonalithDoc::OnNewDocument(const CSynthMemoryFactory& factory, int memoryI
     return true;
 }
 
+namespace {
+
+constexpr const char* kBankOpenError = "Error while opening bank file: %1";
+
+void ShowBankOpenError(const std::string& reason) {
+    CUi::Get().MessageBox(CFunctions::FormatMessage(kBankOpenError, {reason}));
+}
+
+bool StartsWith(std::span<const std::uint8_t> bytes, std::string_view magic, std::size_t at = 0) {
+    return bytes.size() >= at + magic.size() && std::equal(magic.begin(), magic.end(), bytes.begin() + at,
+                                                           [](char m, std::uint8_t b) { return static_cast<std::uint8_t>(m) == b; });
+}
+
+int CountMessages(std::span<const std::uint8_t> bytes) {
+    int count = 0;
+    bool open = false;
+    for (const std::uint8_t b : bytes) {
+        if (b == 0xF0) open = true;
+        else if (b == 0xF7 && open) ++count, open = false;
+    }
+    return count;
+}
+
+// The SysEx events of a standard MIDI file, as a .syx file would hold them.
+std::vector<std::uint8_t> SysExOfMidiFile(const SmfFile& smf) {
+    std::vector<std::uint8_t> out;
+    for (const SmfEvent& e : smf.GetEvents())
+        if (e.kind == SmfEvent::SysEx && !e.data.empty() && e.data.front() == 0xF0 && e.data.back() == 0xF7)
+            out.insert(out.end(), e.data.begin(), e.data.end());
+    return out;
+}
+
+}  // namespace
+
 bool CTonalithDoc::OnOpenDocument(const std::string& path) {
+    const std::string name = std::filesystem::path(path).filename().string();
+    std::vector<std::uint8_t> bytes;
+    try {
+        bytes = CFileX::Read(path);
+    } catch (const CFileException& e) {
+        ShowBankOpenError(e.GetErrorMessage());
+        return false;
+    }
+    // What is plainly no bank is said so, instead of opening as raw data.
+    bool fromMidiFile = false;
+    if (bytes.empty()) {
+        CUi::Get().MessageBox("\"" + name + "\" is empty: it holds no SysEx to show.", CUi::Icon::Information);
+        return false;
+    }
+    if (StartsWith(bytes, "MThd")) {
+        SmfFile smf;
+        if (!smf.Parse(bytes, path)) {
+            ShowBankOpenError(smf.GetError());
+            return false;
+        }
+        bytes = SysExOfMidiFile(smf);
+        if (bytes.empty()) {
+            CUi::Get().MessageBox("\"" + name + "\" is a MIDI file without SysEx messages: there is no bank in it.",
+                                  CUi::Icon::Information);
+            return false;
+        }
+        fromMidiFile = true;
+    } else if (StartsWith(bytes, "RIFF") && StartsWith(bytes, "WAVE", 8)) {
+        CUi::Get().MessageBox("\"" + name + "\" is a WAV file, not SysEx. To send it to a sampler, make a new bank "
+                              "of a sample dump synth (File > New) and use its Tools > Import Wave...",
+                              CUi::Icon::Information);
+        return false;
+    }
+    const int messages = CountMessages(bytes);
+    if (std::find(bytes.begin(), bytes.end(), std::uint8_t{0xF0}) == bytes.end()) {
+        CUi::Get().MessageBox("\"" + name + "\" holds no SysEx (no message from F0 to F7): there is nothing to show.",
+                              CUi::Icon::Information);
+        return false;
+    }
     std::unique_ptr<CSynthMemory> memory;
     try {
-        CFile file(path, CFile::modeRead);
+        CMemFile file(std::move(bytes), path);
         CSynthMemoryFactory& factory = CSynthMemoryFactory::Get();
         memory = factory.CreateMatchingMemory(file);
         if (memory) {
@@ -74,12 +151,12 @@ bool CTonalithDoc::OnOpenDocument(const std::string& path) {
         }
     } catch (const CFileException& e) {
         if (e.m_cause != CFileException::endOfFile || !memory) {
-            CFunctions::ShowFileException(61217, e);
+            ShowBankOpenError(e.GetErrorMessage());
             return false;
         }
     } catch (const std::exception& e) {
         // A plug-in that fails in an unexpected way must not take the program with it.
-        CUi::Get().MessageBox(CFunctions::FormatMessage(CStringTable::Get(61217), {path + " (" + e.what() + ")"}));
+        ShowBankOpenError(path + " (" + e.what() + ")");
         return false;
     }
     if (memory->GetLayerCount() == 0) {
@@ -88,9 +165,20 @@ bool CTonalithDoc::OnOpenDocument(const std::string& path) {
         return false;
     }
     m_memory = std::move(memory);
-    m_fileShape = true;
-    SetPathName(path);
+    if (fromMidiFile) {
+        // Saving must never write SysEx over the MIDI file: the bank is a new one.
+        m_fileShape = false;
+        SetPathName({});
+        SetTitle(name + " (SysEx)");
+    } else {
+        m_fileShape = true;
+        SetPathName(path);
+    }
     SetModifiedFlag(false);
+    if (m_memory->IsGeneric())
+        CUi::Get().MessageBox("No plug-in reads \"" + name + "\"; it is shown as raw SysEx (" + std::to_string(messages) +
+                                  (messages == 1 ? " message)." : " messages)."),
+                              CUi::Icon::Information);
     if (const auto& problems = m_memory->GetLoadProblems(); !problems.empty()) {
         std::string text = std::filesystem::path(path).filename().string() + ":";
         for (const std::string& p : problems) text += "\n" + p;

@@ -203,6 +203,9 @@ TEST_F(TestSynthFactory, OpenFallsBackToGenericAndSaveIsAtomic) {
     CTonalithDoc doc;
     ASSERT_TRUE(doc.OnOpenDocument(unknown.string()));
     EXPECT_TRUE(doc.GetMemory()->IsGeneric());
+    ASSERT_EQ(ui->messages.size(), 1u);  // the user hears that no plug-in read it
+    EXPECT_EQ(ui->messages[0], "No plug-in reads \"unknown.syx\"; it is shown as raw SysEx (1 message).");
+    ui->messages.clear();
 
     // A known bank; then a failed write keeps the old file, the flag and the path.
     auto memory = NewTestMemory();
@@ -254,7 +257,47 @@ TEST(TonalithDoc, UnreadableFileNamesIt) {
     EXPECT_FALSE(doc.OnOpenDocument("/nonexistent/x.syx"));
     ASSERT_EQ(ui->messages.size(), 1u);
     EXPECT_NE(ui->messages[0].find("/nonexistent/x.syx"), std::string::npos);
+    EXPECT_EQ(ui->messages[0].rfind("Error while opening bank file: ", 0), 0u);
     EXPECT_EQ(doc.GetMemory(), nullptr);
+}
+
+TEST(TonalithDoc, FilesThatAreNoBankSaySoAndAMidiFileOpensItsSysEx) {
+    CScopedScriptedUi ui;
+    const auto dir = tonalith::test::TempDir();
+    const auto refused = [&](const std::string& name, std::vector<std::uint8_t> bytes, std::string_view says) {
+        tonalith::test::WriteFile(dir / name, bytes);
+        ui->messages.clear();
+        CTonalithDoc doc;
+        EXPECT_FALSE(doc.OnOpenDocument((dir / name).string())) << name;
+        ASSERT_EQ(ui->messages.size(), 1u) << name;
+        EXPECT_NE(ui->messages[0].find(says), std::string::npos) << ui->messages[0];
+        EXPECT_NE(ui->messages[0].find(name), std::string::npos) << ui->messages[0];
+    };
+    refused("empty.syx", {}, "is empty");
+    refused("hex.txt", {'F', '0', ' ', '4', '3', ' ', 'F', '7'}, "holds no SysEx");
+    refused("tone.wav", {'R', 'I', 'F', 'F', 36, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' '}, "is a WAV file");
+
+    // A MIDI file: one track with a note and a SysEx event (F0 43 10 01 F7).
+    const std::vector<std::uint8_t> track{0x00, 0x90, 0x3C, 0x60, 0x00, 0xF0, 0x04, 0x43, 0x10, 0x01, 0xF7,
+                                          0x00, 0xFF, 0x2F, 0x00};
+    std::vector<std::uint8_t> midi{'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 96,
+                                   'M', 'T', 'r', 'k', 0, 0, 0, static_cast<std::uint8_t>(track.size())};
+    midi.insert(midi.end(), track.begin(), track.end());
+    tonalith::test::WriteFile(dir / "song.mid", midi);
+    ui->messages.clear();
+    CTonalithDoc doc;
+    ASSERT_TRUE(doc.OnOpenDocument((dir / "song.mid").string()));
+    EXPECT_EQ(doc.GetPathName(), "");  // Save asks for a name: the MIDI file is never overwritten
+    EXPECT_EQ(doc.GetTitle(), "song.mid (SysEx)");
+    CMemFile saved;
+    doc.GetMemory()->Save(saved, true);
+    EXPECT_EQ(saved.Data(), (std::vector<std::uint8_t>{0xF0, 0x43, 0x10, 0x01, 0xF7}));
+
+    const std::vector<std::uint8_t> silent{0x00, 0x90, 0x3C, 0x60, 0x00, 0xFF, 0x2F, 0x00};
+    std::vector<std::uint8_t> noSysEx(midi.begin(), midi.begin() + 18);
+    noSysEx.insert(noSysEx.end(), {0, 0, 0, static_cast<std::uint8_t>(silent.size())});
+    noSysEx.insert(noSysEx.end(), silent.begin(), silent.end());
+    refused("notes.mid", noSysEx, "without SysEx");
 }
 
 TEST(TonalithDoc, HexTextOfSeventeenBytes) {

@@ -4,7 +4,7 @@
 #include <filesystem>
 
 std::string CDocument::GetTitle() const {
-    if (m_pathName.empty()) return "Untitled";
+    if (m_pathName.empty()) return m_title.empty() ? "Untitled" : m_title;
     const std::string name = std::filesystem::path(m_pathName).filename().string();
     return name.empty() ? m_pathName : name;
 }

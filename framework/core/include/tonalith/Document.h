@@ -30,6 +30,8 @@ public:
 
     const std::string& GetPathName() const { return m_pathName; }
     void SetPathName(const std::string& path) { m_pathName = path; }
+    // The title of a document without a file (else the file's name).
+    void SetTitle(std::string title) { m_title = std::move(title); }
     std::string GetTitle() const;
     bool IsModified() const { return m_modified; }
     void SetModifiedFlag(bool modified = true);
@@ -43,6 +45,7 @@ public:
 
 private:
     std::string m_pathName;
+    std::string m_title;
     bool m_modified = false;
     std::vector<CView*> m_views;
     std::function<void(bool)> m_modifiedListener;
