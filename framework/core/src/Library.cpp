@@ -79,8 +79,10 @@ CLibraryPatch& CLibraryPatch::operator=(const CLibraryPatch& other) {
     m_source = other.m_source;
     m_headerOffset = other.m_headerOffset;
     m_dataSize = other.m_dataSize;
-    m_name.clear();
-    m_ready.store(true, std::memory_order_release);
+    // Still deferred only when the patch could not be made (its plug-in is gone):
+    // then the copy too writes the record back as it was read.
+    m_name = other.m_name;
+    m_ready.store(other.m_ready.load(std::memory_order_acquire), std::memory_order_release);
     return *this;
 }
 
