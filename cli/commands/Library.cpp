@@ -1,9 +1,13 @@
 // Library commands: make a library, file patches from a bank into it, list,
 // search and sort it as the library window does, find duplicates, take patches out.
 #include <algorithm>
+#include <filesystem>
 #include <iostream>
 #include <map>
 #include <memory>
+#include <numeric>
+#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -19,8 +23,11 @@
 
 #include "CliSupport.h"
 #include "DuplicateSearch.h"
+#include "LibraryCommands.h"
 #include "LibraryDocument.h"
 #include "LibraryEngine.h"
+#include "LibraryFile.h"
+#include "LibraryImport.h"
 #include "LibraryKeys.h"
 
 namespace cli {
@@ -28,11 +35,47 @@ namespace {
 
 using LibraryEngine::CSearchFilter;
 
+// A file without the library magic is refused here: the document would take it
+// for an older-format library and ask for a file name to convert it to.
+void RefuseNonLibrary(const std::string& path, const std::string& opened) {
+    std::error_code error;
+    if (std::filesystem::is_directory(opened, error))
+        throw Failure("\"" + path + "\" is a directory, not a library file (.clb)");
+    if (!std::filesystem::is_regular_file(opened, error)) return;  // the open names what is wrong
+    std::vector<std::uint8_t> start(LibraryFile::kMagic.size());
+    std::size_t got = 0;
+    try {
+        CFile file(opened, CFile::modeRead);
+        got = file.Read(start.data(), start.size());
+    } catch (const CFileException& e) {
+        throw Failure(e.GetErrorMessage());
+    }
+    start.resize(got);
+    if (!LibraryFile::HasMagic(start))
+        throw Failure("\"" + path +
+                      "\" is not a library file (.clb): it does not start with \"TLLIB100\". A library of the "
+                      "older format is converted by opening it in Tonalith.");
+}
+
 std::unique_ptr<CLibraryDocument> OpenLibrary(const std::string& path) {
+    const std::string opened = InputPath(path);
+    RefuseNonLibrary(path, opened);
     auto document = std::make_unique<CLibraryDocument>();
     // The document reports why through the console services.
-    if (!document->OnOpenDocument(InputPath(path))) throw Failure("cannot open the library \"" + path + "\"");
+    if (!document->OnOpenDocument(opened)) throw Failure("cannot open the library \"" + path + "\"");
     return document;
+}
+
+// Entry indices of a library, each checked against its size.
+std::vector<int> ParseEntries(const std::string& text, const std::string& path, const CLibrary& library) {
+    std::vector<int> indices = ParseIndexList(text, "--entries");
+    for (const int i : indices)
+        if (i < 0 || i >= library.GetSize())
+            throw UsageError("--entries: \"" + path + "\" has no entry " + std::to_string(i) + " (entries 0 to " +
+                             std::to_string(library.GetSize() - 1) + ")");
+    std::sort(indices.begin(), indices.end());
+    indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
+    return indices;
 }
 
 void SaveLibrary(CLibraryDocument& document, const std::string& path) {
@@ -68,6 +111,32 @@ void Add(const std::string& libPath, const std::string& bankPath, int layerIndex
     for (const int i : indices) document->GetLibrary().Add(CLibraryPatch(*layer.GetPatch(i)).Clone());
     SaveLibrary(*document, libPath);
     std::cout << indices.size() << " patches added to " << libPath << " (" << document->GetLibrary().GetSize()
+              << " entries)\n";
+}
+
+// Every patch of every layer the files held, as one step.
+void Import(const std::string& libPath, const std::vector<std::string>& paths, bool recursive, bool skipDuplicates) {
+    for (const std::string& path : paths) {
+        if (path == kStdio) throw UsageError("FILE: standard input cannot be imported from; name the files");
+        RefuseSameFile(path, "a file to import", libPath, "the library");
+    }
+    auto document = OpenLibrary(libPath);
+    std::vector<std::string> problems;
+    const std::vector<std::string> files = LibraryImport::CollectFiles(paths, recursive, problems);
+    for (const std::string& problem : problems) Warn(problem);
+    if (files.empty()) throw Failure("no files to import");
+
+    LibraryImport::Options options;
+    options.recursive = recursive;
+    options.skipDuplicates = skipDuplicates;
+    LibraryImport::Result result = LibraryImport::Import(document->GetLibrary(), files, options);
+    for (const std::string& line : result.lines) Warn(line);
+    const std::string summary = LibraryImport::Summary(result);
+    const std::size_t added = result.entries.size();
+    CImportCommand command(document->GetLibrary(), nullptr, std::move(result.entries));
+    command.Execute();
+    if (added > 0) SaveLibrary(*document, libPath);
+    std::cout << summary << " into " << libPath << " (" << document->GetLibrary().GetSize()
               << " entries)\n";
 }
 
@@ -155,9 +224,44 @@ void List(const std::string& path, const std::string& name, const std::vector<st
     }
 }
 
-void Dups(const std::string& path, bool json) {
+// Sets of equal entries: each pair joins its entries, every set named by its first.
+void DupGroups(const CLibrary& library, const std::vector<CDuplicatePair>& pairs, bool json) {
+    std::vector<int> root(static_cast<std::size_t>(library.GetSize()));
+    std::iota(root.begin(), root.end(), 0);
+    const auto find = [&](int i) {
+        while (root[static_cast<std::size_t>(i)] != i) i = root[static_cast<std::size_t>(i)] = root[static_cast<std::size_t>(root[static_cast<std::size_t>(i)])];
+        return i;
+    };
+    for (const CDuplicatePair& pair : pairs) {
+        const int a = find(pair.first), b = find(pair.second);
+        root[static_cast<std::size_t>(std::max(a, b))] = std::min(a, b);
+    }
+    std::map<int, std::vector<int>> groups;
+    for (const CDuplicatePair& pair : pairs) {
+        groups[find(pair.first)].push_back(pair.first);
+        groups[find(pair.second)].push_back(pair.second);
+    }
+    Json result{{"groups", Json::array()}};
+    std::size_t entries = 0;
+    for (auto& [first, members] : groups) {
+        std::sort(members.begin(), members.end());
+        members.erase(std::unique(members.begin(), members.end()), members.end());
+        entries += members.size();
+        result["groups"].push_back({{"entries", members}, {"name", ToUtf8(library.Get(first).Name())}});
+    }
+    if (json) return PrintJson(result);
+    for (const Json& g : result["groups"]) {
+        for (const Json& i : g["entries"]) std::cout << i << '\t';
+        std::cout << '"' << g["name"].get<std::string>() << "\"\n";
+    }
+    std::cout << groups.size() << (groups.size() == 1 ? " group" : " groups") << " of equal patches (" << entries
+              << " entries)\n";
+}
+
+void Dups(const std::string& path, bool groups, bool json) {
     auto document = OpenLibrary(path);
     const std::vector<CDuplicatePair> pairs = DuplicateSearch::Find(document->GetLibrary());
+    if (groups) return DupGroups(document->GetLibrary(), pairs, json);
     Json result{{"pairs", Json::array()}, {"found", Json::array()}};
     for (const CDuplicatePair& pair : pairs) {
         result["pairs"].push_back({{"first", pair.first}, {"second", pair.second}, {"text", ToUtf8(pair.text)}});
@@ -331,12 +435,53 @@ void Extract(const std::string& path, const std::string& entries, int to, const 
                   << (records ? "the extracted records only" : "the whole layer") << '\n';
 }
 
+void Set(const std::string& path, const std::string& entries, const std::optional<std::string>& name,
+         const std::optional<std::string>& comment, const std::vector<std::string>& keyAssignments) {
+    if (!name && !comment && keyAssignments.empty())
+        throw UsageError("lib set: nothing to change; give --name, --comment or --key N=NAME");
+    auto document = OpenLibrary(path);
+    CLibrary& library = document->GetLibrary();
+    const std::vector<int> indices = ParseEntries(entries, path, library);
+    std::map<int, std::uint8_t> keys;
+    for (const std::string& assignment : keyAssignments) {
+        const std::size_t eq = assignment.find('=');
+        if (eq == std::string::npos) throw UsageError("--key: \"" + assignment + "\" is not N=NAME (N from 1 to 8)");
+        const int slot = ParseInt(assignment.substr(0, eq), "--key");
+        if (slot < 1 || slot > CLibraryPatch::kKeyCount)
+            throw UsageError("--key: key " + assignment.substr(0, eq) + " is not 1 to 8");
+        keys[slot - 1] = ParseKey(assignment.substr(eq + 1), document->GetKeyNames());
+    }
+    for (const int i : indices) {
+        const CLibraryPatch& current = library.Get(i);
+        std::array<std::uint8_t, CLibraryPatch::kKeyCount> newKeys = current.Keys();
+        for (const auto& [slot, key] : keys) newKeys[static_cast<std::size_t>(slot)] = key;
+        const std::optional<std::string> newName = name ? std::optional(FromUtf8(*name)) : std::nullopt;
+        library.Set(i, CPropertiesCommand::MakeEntry(current, newName, newKeys,
+                                                     comment ? FromUtf8(*comment) : current.Comment()));
+    }
+    SaveLibrary(*document, path);
+    std::cout << indices.size() << (indices.size() == 1 ? " entry" : " entries") << " changed in " << path << '\n';
+}
+
+void Remove(const std::string& path, const std::string& entries) {
+    auto document = OpenLibrary(path);
+    CLibrary& library = document->GetLibrary();
+    const std::vector<int> indices = ParseEntries(entries, path, library);
+    library.Remove(indices);
+    SaveLibrary(*document, path);
+    std::cout << indices.size() << (indices.size() == 1 ? " entry" : " entries") << " removed from " << path << " ("
+              << library.GetSize() << " left)\n";
+}
+
 void Keys(const std::string& path, bool json) {
     auto document = OpenLibrary(path);
     const CLibraryKeyNames& names = document->GetKeyNames();
+    // Entries that use each key: an entry with a key in several of its slots counts once.
     std::map<int, int> used;
-    for (int i = 0; i < document->GetLibrary().GetSize(); ++i)
-        for (const std::uint8_t key : document->GetLibrary().Get(i).Keys()) ++used[key];
+    for (int i = 0; i < document->GetLibrary().GetSize(); ++i) {
+        const auto& keys = document->GetLibrary().Get(i).Keys();
+        for (const std::uint8_t key : std::set<std::uint8_t>(keys.begin(), keys.end())) ++used[key];
+    }
     Json groups = Json::array();
     for (int g = 0; g < CLibraryKeyNames::kGroupCount; ++g) {
         Json keys = Json::array();
@@ -359,10 +504,11 @@ void Keys(const std::string& path, bool json) {
 void AddLibraryCommands(CLI::App& app) {
     struct Options {
         std::string lib, file, patches, name, sort, entries, out;
-        std::vector<std::string> keys, ops;
+        std::vector<std::string> keys, ops, files;
+        std::optional<std::string> newName, comment;
         int layer = 0;
         int to = 0;
-        bool json = false, force = false;
+        bool json = false, force = false, recursive = false, skipDuplicates = false, groups = false;
     };
     auto o = std::make_shared<Options>();
     auto* lib = app.add_subcommand("lib", "Patch libraries (.clb)");
@@ -373,12 +519,24 @@ void AddLibraryCommands(CLI::App& app) {
     create->add_flag("--force", o->force, "Replace an existing file");
     create->callback([o] { New(o->lib, o->force); });
 
-    auto* add = lib->add_subcommand("add", "File patches of a bank layer into the library");
+    auto* add = lib->add_subcommand(
+        "add", "File every patch the files hold into the library (or, with --layer, patches of one layer of one file)");
     add->add_option("LIB", o->lib, "The library file")->required();
-    add->add_option("FILE", o->file, "The SysEx file with the patches")->required();
-    add->add_option("--layer", o->layer, "Layer index")->required();
-    add->add_option("--patches", o->patches, "Patch indices (default: the whole layer)");
-    add->callback([o] { Add(o->lib, o->file, o->layer, o->patches); });
+    add->add_option("FILE", o->files, "SysEx files or directories of them")->required();
+    auto* layerOption = add->add_option("--layer", o->layer, "Only this layer (index) of the one FILE");
+    auto* patchesOption =
+        add->add_option("--patches", o->patches, "With --layer: patch indices (default: the whole layer)");
+    add->add_flag("-r,--recursive", o->recursive, "Directories: their subdirectories too");
+    add->add_flag("--skip-duplicates", o->skipDuplicates, "Leave out patches equal to an entry already there");
+    add->callback([o, layerOption, patchesOption] {
+        if (layerOption->count() == 0) {
+            if (patchesOption->count() > 0) throw UsageError("--patches needs --layer");
+            return Import(o->lib, o->files, o->recursive, o->skipDuplicates);
+        }
+        if (o->files.size() != 1) throw UsageError("--layer takes one FILE");
+        if (o->recursive || o->skipDuplicates) throw UsageError("--layer cannot be combined with --recursive or --skip-duplicates");
+        Add(o->lib, o->files.front(), o->layer, o->patches);
+    });
 
     auto* list = lib->add_subcommand("list", "The entries that pass the search filter, sorted by a column");
     list->add_option("LIB", o->lib, "The library file")->required();
@@ -392,8 +550,23 @@ void AddLibraryCommands(CLI::App& app) {
 
     auto* dups = lib->add_subcommand("dups", "Pairs of equal patches");
     dups->add_option("LIB", o->lib, "The library file")->required();
+    dups->add_flag("--groups", o->groups, "Sets of equal entries instead of every pair");
     dups->add_flag("--json", o->json, "Print JSON");
-    dups->callback([o] { Dups(o->lib, o->json); });
+    dups->callback([o] { Dups(o->lib, o->groups, o->json); });
+
+    auto* set = lib->add_subcommand("set", "Change the name, comment or keys of entries");
+    set->add_option("LIB", o->lib, "The library file")->required();
+    set->add_option("--entries", o->entries, "Entry indices, e.g. 0,4-6")->required();
+    set->add_option("--name", o->newName, "The new name (cut to the patch type's length)");
+    set->add_option("--comment", o->comment, "The new comment (79 characters at most)");
+    set->add_option("--key", o->keys, "N=NAME: key slot N (1 to 8) becomes the key NAME or byte (repeatable)")
+        ->allow_extra_args(false);
+    set->callback([o] { Set(o->lib, o->entries, o->newName, o->comment, o->keys); });
+
+    auto* remove = lib->add_subcommand("remove", "Take entries out of the library");
+    remove->add_option("LIB", o->lib, "The library file")->required();
+    remove->add_option("--entries", o->entries, "Entry indices, e.g. 0,4-6")->required();
+    remove->callback([o] { Remove(o->lib, o->entries); });
 
     auto* extract = lib->add_subcommand(
         "extract", "Put the entries' patches into consecutive slots of a bank of their type and write them");

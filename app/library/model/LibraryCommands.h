@@ -39,6 +39,14 @@ private:
     std::vector<int> m_indices;
 };
 
+// Files the entries of an import (LibraryImport::Import) at the end: one undo
+// removes them all, redo puts them back.
+class CImportCommand : public CPasteCommand {
+public:
+    using CPasteCommand::CPasteCommand;
+    std::string GetText() const override { return "Import Files"; }
+};
+
 // Removes entries (library indices, in any order); undo restores every entry at
 // its old position.
 class CDeleteCommand : public CBasicCommand {

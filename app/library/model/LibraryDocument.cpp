@@ -26,18 +26,18 @@ CLibraryDocument::CLibraryDocument(CLibraryKeyNames keyNames, PatchCreator creat
 CLibraryDocument::~CLibraryDocument() = default;
 
 bool CLibraryDocument::OnOpenDocument(const std::string& path) {
-    std::vector<std::uint8_t> bytes;
+    std::shared_ptr<CLibraryRecordSource> source;
     try {
         // One read, then parsing from memory: a read error fails the open before
         // anything changed, and damage inside the data cannot.
-        bytes = CFileX::Read(path);
+        source = LibraryFile::ReadSource(path);
     } catch (const CFileException& e) {
         ShowOpenError(e);
         return false;
     }
-    CMemFile file(std::move(bytes), path);
 
-    if (!LibraryFile::HasMagic(file.Data())) {
+    if (!LibraryFile::HasMagic(source->bytes)) {
+        CMemFile file(source->bytes, path);
         try {
             ConvertOldFormat(file);
         } catch (const CFileException& e) {
@@ -47,9 +47,11 @@ bool CLibraryDocument::OnOpenDocument(const std::string& path) {
     }
 
     // Reading content never throws: what cannot be read becomes the kept tail.
+    // The entries keep their patches in the file's bytes until first needed.
+    source->path = path;
+    source->create = m_create;
     m_library.RemoveAll();
-    file.Seek(static_cast<std::int64_t>(LibraryFile::kMagic.size()), CFile::begin);
-    LibraryFile::ReadResult read = LibraryFile::ReadRecords(file, m_library, m_create);
+    LibraryFile::ReadResult read = LibraryFile::ReadRecords(source, LibraryFile::kMagic.size(), m_library);
     m_tail = std::move(read.tail);
     m_unknownType = read.unknownType;
     SetPathName(path);

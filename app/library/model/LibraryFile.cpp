@@ -6,7 +6,14 @@
 #include <limits>
 #include <unordered_map>
 
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "File.h"
+#include "FileX.h"
 #include "Patch.h"
 #include "SynthMemoryFactory.h"
 
@@ -60,6 +67,92 @@ ReadResult ReadRecords(CFile& file, CLibrary& library, const PatchCreator& creat
         result.tailOffset = start;
         file.Seek(static_cast<std::int64_t>(start), CFile::begin);
         result.tail = file.ReadBytes(static_cast<std::size_t>(length - start));
+    }
+    return result;
+}
+
+namespace {
+
+struct CloseFd {
+    int fd;
+    ~CloseFd() { ::close(fd); }
+};
+
+[[noreturn]] void ThrowErrno(const std::string& path) {
+    throw CFileException(CFileException::CauseFromErrno(errno), path);
+}
+
+}  // namespace
+
+std::shared_ptr<CLibraryRecordSource> ReadSource(const std::string& path) {
+    auto source = std::make_shared<CLibraryRecordSource>();
+    source->path = path;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) ThrowErrno(path);
+    const CloseFd closer{fd};
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) ThrowErrno(path);
+    if (!S_ISREG(st.st_mode)) {
+        // A stream has no length to plan for.
+        auto bytes = std::make_shared<std::vector<std::uint8_t>>(CFileX::Read(path));
+        source->bytes = *bytes;
+        source->storage = std::move(bytes);
+        return source;
+    }
+    // No zero fill before the read: opening a large library is mostly the
+    // kernel handing out memory for it, which should happen once.
+    const auto size = static_cast<std::size_t>(st.st_size);
+    auto* buffer = static_cast<std::uint8_t*>(std::malloc(std::max<std::size_t>(size, 1)));
+    if (!buffer) throw CFileException(CFileException::generic, path, "not enough memory to read the file");
+    std::shared_ptr<std::uint8_t> storage(buffer, [](std::uint8_t* p) { std::free(p); });
+    std::size_t have = 0;
+    while (have < size) {
+        const ssize_t n = ::read(fd, buffer + have, size - have);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) ThrowErrno(path);
+        if (n == 0) break;  // shorter than it was a moment ago: what is there
+        have += static_cast<std::size_t>(n);
+    }
+    source->bytes = std::span<const std::uint8_t>(buffer, have);
+    source->storage = std::move(storage);
+    return source;
+}
+
+ReadResult ReadRecords(const std::shared_ptr<const CLibraryRecordSource>& source, std::uint64_t start,
+                       CLibrary& library) {
+    ReadResult result;
+    // One patch per type, reloaded for every record of that type: reading
+    // allocates nothing per record but the entry.
+    std::unordered_map<GUID, std::unique_ptr<CPatch>, GuidHash> scratch;
+    const CLibraryPatch::ScratchPatch scratchFor = [&](const GUID& type) -> CPatch* {
+        auto it = scratch.find(type);
+        if (it == scratch.end()) it = scratch.emplace(type, source->create ? source->create(type) : nullptr).first;
+        return it->second.get();
+    };
+    const std::uint64_t length = source->bytes.size();
+    while (start < length) {
+        std::uint64_t offset = start;
+        std::unique_ptr<CLibraryPatch> entry;
+        try {
+            entry = CLibraryPatch::LoadDeferred(source, offset, scratchFor);
+            if (!entry) {
+                std::array<std::uint8_t, CLibraryPatch::kGuidSize> guid{};
+                std::copy_n(source->bytes.begin() + static_cast<std::ptrdiff_t>(start), guid.size(), guid.begin());
+                result.unknownType = GUID::FromBytes(guid);
+            }
+        } catch (const CFileException& e) {
+            result.damage = e.m_detail.empty() ? CFileException::CauseText(e.m_cause) : e.m_detail;
+        } catch (const std::exception& e) {
+            result.damage = e.what();
+        }
+        if (!entry) break;
+        library.Add(std::move(entry));
+        ++result.entries;
+        start = offset;
+    }
+    if (start < length) {
+        result.tailOffset = start;
+        result.tail.assign(source->bytes.begin() + static_cast<std::ptrdiff_t>(start), source->bytes.end());
     }
     return result;
 }

@@ -51,6 +51,13 @@ struct ReadResult {
 // Reads records from the current position to the end into library. Never throws
 // for bad content: whatever cannot be read becomes the tail.
 ReadResult ReadRecords(CFile& file, CLibrary& library, const PatchCreator& create);
+// A library file read whole into memory for ReadRecords (create left empty).
+// Throws CFileException naming the file.
+std::shared_ptr<CLibraryRecordSource> ReadSource(const std::string& path);
+// The same for a whole file in memory, records from start on: the entries keep
+// their patches in source's bytes until first needed.
+ReadResult ReadRecords(const std::shared_ptr<const CLibraryRecordSource>& source, std::uint64_t start,
+                       CLibrary& library);
 // Magic, every entry in index order, then the kept tail.
 void Write(CFile& file, const CLibrary& library, std::span<const std::uint8_t> tail = {});
 

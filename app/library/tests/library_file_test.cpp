@@ -1,12 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
+#include <thread>
 #include <regex>
 
 #include "File.h"
 #include "LibraryDocument.h"
 #include "LibraryEngine.h"
+#include "LibraryCommands.h"
 #include "LibraryFile.h"
+#include "LibraryImport.h"
+#include "SynthMemory.h"
 #include "LibraryTestPatch.h"
 #include "TestSupport.h"
 #include "Ui.h"
@@ -299,4 +304,128 @@ TEST(LibraryFile, DragPayloadRoundTripAndBadCounts) {
     bytes[3] = 0xFF;  // negative
     EXPECT_TRUE(LibraryFile::ReadPayload(bytes, TestCreator()).entries.empty());
     EXPECT_TRUE(LibraryFile::ReadPayload(std::span(bytes).first(3), TestCreator()).entries.empty());
+}
+
+// Opening keeps each patch in the file's bytes: names, texts and saving work
+// without making the patches, and a patch made later is the one the record holds.
+TEST(LibraryFile, OpenedEntriesMakeTheirPatchWhenFirstNeeded) {
+    CScopedScriptedUi ui;
+    const auto bytes = SampleFile();
+    const fs::path path = TempDir() / "deferred.clb";
+    WriteFile(path, bytes);
+    CLibraryDocument doc = MakeDocument();
+    ASSERT_TRUE(doc.OnOpenDocument(path.string()));
+    CLibrary& library = doc.GetLibrary();
+    ASSERT_EQ(library.GetSize(), 3);
+    for (int i = 0; i < 3; ++i) EXPECT_TRUE(library.Get(i).IsDeferred());
+    EXPECT_EQ(library.Get(0).Name(), "Strings");
+    EXPECT_EQ(library.Get(1).Comment(), "a comment");
+    EXPECT_EQ(library.Get(1).Date(), "01.02.2003 04:05");
+    EXPECT_EQ(library.Get(2).GetPatchSize(), 105 + 645);
+
+    // A key change on an entry still in the file's bytes is saved, the rest byte for byte.
+    library.Get(0).SetKey(3, 42);
+    ASSERT_TRUE(doc.OnSaveDocument(path.string()));
+    auto expected = bytes;
+    expected[8 + 16 + 3] = 42;
+    EXPECT_EQ(ReadFile(path), expected);
+    EXPECT_TRUE(library.Get(0).IsDeferred());
+
+    // Made on demand, from the same bytes; copies share it.
+    const CLibraryPatch copy(library.Get(2));
+    EXPECT_FALSE(library.Get(2).IsDeferred());
+    EXPECT_EQ(copy.GetPatch(), library.Get(2).GetPatch());
+    EXPECT_TRUE(std::all_of(copy.Patch().Data().begin() + 10, copy.Patch().Data().end(),
+                            [](std::uint8_t b) { return b == 0x33; }));
+    EXPECT_EQ(copy.Name(), "Brass");
+
+    // Renaming and new texts on entries still deferred; a clone is independent.
+    library.Get(1).Set("Renamed", library.Get(1).Keys().data(), "new comment", library.Get(1).Date());
+    EXPECT_EQ(library.Get(1).Name(), "Renamed");
+    EXPECT_EQ(library.Get(1).Date(), "01.02.2003 04:05");
+    auto clone = library.Get(0).Clone();
+    EXPECT_EQ(clone->Key(3), 42);
+    EXPECT_NE(clone->GetPatch(), library.Get(0).GetPatch());
+
+    // Entries outlive the document that read them.
+    std::unique_ptr<CLibraryPatch> kept;
+    {
+        CLibraryDocument other = MakeDocument();
+        ASSERT_TRUE(other.OnOpenDocument(path.string()));
+        kept = std::move(other.GetLibrary().Remove(std::vector<int>{2}).front());
+    }
+    EXPECT_TRUE(kept->IsDeferred());
+    EXPECT_EQ(Record(*kept), std::vector<std::uint8_t>(bytes.begin() + 8 + 293 + 133, bytes.end()));
+    EXPECT_EQ(kept->Name(), "Brass");
+}
+
+// Two threads asking for the same entries' patches get one patch each entry.
+TEST(LibraryFile, DeferredPatchesAreMadeOnceAcrossThreads) {
+    CScopedScriptedUi ui;
+    CLibrary source;
+    for (int i = 0; i < 200; ++i) source.Add(*MakePatch(kTinyType, "P" + std::to_string(i), static_cast<std::uint8_t>(i)));
+    const fs::path path = TempDir() / "threads.clb";
+    CMemFile file;
+    LibraryFile::Write(file, source);
+    WriteFile(path, file.Data());
+    CLibraryDocument doc = MakeDocument();
+    ASSERT_TRUE(doc.OnOpenDocument(path.string()));
+    std::vector<CPatch*> seen(200);
+    std::thread other([&] {
+        for (int i = 0; i < 200; ++i) seen[static_cast<std::size_t>(i)] = doc.GetLibrary().GetPatch(i);
+    });
+    for (int i = 199; i >= 0; --i) EXPECT_NE(doc.GetLibrary().GetPatch(i), nullptr);
+    other.join();
+    for (int i = 0; i < 200; ++i) EXPECT_EQ(seen[static_cast<std::size_t>(i)], doc.GetLibrary().GetPatch(i));
+}
+
+// An import is one command: undo takes every imported entry out, redo puts them back.
+TEST(LibraryImport, OneCommandForTheWholeImport) {
+    CLibrary library;
+    library.Add(*MakePatch(kTinyType, "Old", 1));
+    std::vector<std::unique_ptr<CLibraryPatch>> entries;
+    for (int i = 0; i < 3; ++i) entries.push_back(std::make_unique<CLibraryPatch>(*MakePatch(kTinyType, "N" + std::to_string(i), 2)));
+    CImportCommand command(library, nullptr, std::move(entries));
+    EXPECT_EQ(command.GetText(), "Import Files");
+    command.Execute();
+    ASSERT_EQ(library.GetSize(), 4);
+    EXPECT_EQ(command.GetIndices(), (std::vector<int>{1, 2, 3}));
+    command.Undo();
+    ASSERT_EQ(library.GetSize(), 1);
+    EXPECT_EQ(library.Get(0).Name(), "Old");
+    command.Execute();
+    ASSERT_EQ(library.GetSize(), 4);
+    EXPECT_EQ(library.Get(3).Name(), "N2");
+}
+
+TEST(LibraryImport, CollectsFilesByNameAndNamesWhatIsMissing) {
+    const fs::path dir = TempDir();
+    fs::create_directories(dir / "in" / "sub");
+    for (const char* name : {"in/b.syx", "in/a.syx", "in/sub/c.syx", "single.syx"}) WriteFile(dir / name, {0xF0, 0xF7});
+    std::vector<std::string> problems;
+    const std::vector<std::string> paths{(dir / "single.syx").string(), (dir / "in").string(), (dir / "gone").string()};
+    EXPECT_EQ(LibraryImport::CollectFiles(paths, false, problems),
+              (std::vector<std::string>{(dir / "single.syx").string(), (dir / "in" / "a.syx").string(),
+                                        (dir / "in" / "b.syx").string()}));
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_NE(problems[0].find("gone"), std::string::npos);
+    problems.clear();
+    EXPECT_EQ(LibraryImport::CollectFiles(paths, true, problems).size(), 4u);
+
+    // A reader that cannot read a file: a line naming it, the rest imported; cancelling adds nothing.
+    const LibraryImport::MemoryReader none = [](const std::string& path) -> std::unique_ptr<CSynthMemory> {
+        if (path.find("a.syx") != std::string::npos) throw CFileException(CFileException::accessDenied, path);
+        return nullptr;
+    };
+    CLibrary library;
+    const std::vector<std::string> files{(dir / "in" / "a.syx").string(), (dir / "in" / "b.syx").string()};
+    auto result = LibraryImport::Import(library, files, {}, none);
+    EXPECT_EQ(result.filesSkipped, 2);
+    ASSERT_EQ(result.lines.size(), 2u);
+    EXPECT_NE(result.lines[0].find("a.syx"), std::string::npos);
+    EXPECT_NE(result.lines[1].find("b.syx\": no plug-in reads this file"), std::string::npos);
+    EXPECT_EQ(LibraryImport::Summary(result), "0 patches imported from 0 files, 2 files skipped");
+    result = LibraryImport::Import(library, files, {}, none, [](std::size_t done, std::size_t, const std::string&) { return done < 1; });
+    EXPECT_TRUE(result.cancelled);
+    EXPECT_TRUE(result.entries.empty());
 }

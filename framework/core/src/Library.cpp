@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <cstring>
 #include <ctime>
+#include <mutex>
 
 #include "File.h"
 #include "Patch.h"
@@ -25,23 +27,87 @@ void FillBuffer(std::array<char, N>& buffer, std::string_view text) {
     std::copy_n(text.begin(), n, buffer.begin());
 }
 
+// Reading a part of a shared buffer without copying it.
+class CSpanFile : public CFile {
+public:
+    CSpanFile(std::span<const std::uint8_t> data, const std::string& name) : m_data(data) { m_path = name; }
+    std::size_t Read(void* buffer, std::size_t count) override {
+        const std::size_t n = std::min(count, m_data.size() - std::min(m_position, m_data.size()));
+        if (n) std::memcpy(buffer, m_data.data() + m_position, n);
+        m_position += n;
+        return n;
+    }
+    void Write(const void*, std::size_t) override { Throw(CFileException::accessDenied); }
+    std::uint64_t Seek(std::int64_t offset, SeekPosition from) override {
+        std::int64_t base = 0;
+        if (from == current) base = static_cast<std::int64_t>(m_position);
+        else if (from == end) base = static_cast<std::int64_t>(m_data.size());
+        if (base + offset < 0) Throw(CFileException::badSeek);
+        m_position = static_cast<std::size_t>(base + offset);
+        return m_position;
+    }
+    std::uint64_t GetPosition() const override { return m_position; }
+    std::uint64_t GetLength() const override { return m_data.size(); }
+    std::string GetFilePath() const override { return m_path; }
+    void Flush() override {}
+    void Close() override {}
+    bool IsOpen() const override { return true; }
+
+private:
+    std::span<const std::uint8_t> m_data;
+    std::size_t m_position = 0;
+};
+
+// Deferred patches are made at most once, whichever thread asks first.
+std::mutex g_realizeMutex;
+
 }  // namespace
 
 // ---------------------------------------------------------------- CLibraryPatch
 
 CLibraryPatch::CLibraryPatch() { m_keys.fill(1); }
 
+CLibraryPatch::CLibraryPatch(const CLibraryPatch& other) { *this = other; }
+
+CLibraryPatch& CLibraryPatch::operator=(const CLibraryPatch& other) {
+    if (this == &other) return *this;
+    // Copies share the patch, so it must exist before it is shared.
+    other.GetPatch();
+    m_keys = other.m_keys;
+    m_texts = other.m_texts ? std::make_unique<Texts>(*other.m_texts) : nullptr;
+    m_patch = other.m_patch;
+    m_source = other.m_source;
+    m_headerOffset = other.m_headerOffset;
+    m_dataSize = other.m_dataSize;
+    // Still deferred only when the patch could not be made (its plug-in is gone):
+    // then the copy too writes the record back as it was read.
+    m_name = other.m_name;
+    m_ready.store(other.m_ready.load(std::memory_order_acquire), std::memory_order_release);
+    return *this;
+}
+
 CLibraryPatch::CLibraryPatch(const CPatch& patch) : CLibraryPatch() { Set(patch, true); }
 
 CLibraryPatch::~CLibraryPatch() = default;
 
 void CLibraryPatch::Save(CFile& file) const {
+    if (IsDeferred()) {
+        // The record as read, with the entry's own keys and texts: byte for byte
+        // what the patch would write, without making it.
+        const std::uint8_t* record = m_source->bytes.data() + m_headerOffset;
+        file.Write(record - kGuidSize, kGuidSize);
+        file.Write(m_keys.data(), m_keys.size());
+        file.Write(CommentBytes().data(), kCommentSize);
+        file.Write(DateBytes().data(), kDateSize);
+        file.Write(record + kHeaderSize, m_dataSize);
+        return;
+    }
     const GUID type = m_patch ? m_patch->GetPatchType() : GUID{};
     const auto guid = type.ToBytes();
     file.Write(guid.data(), guid.size());
     file.Write(m_keys.data(), m_keys.size());
-    file.Write(m_comment.data(), m_comment.size());
-    file.Write(m_date.data(), m_date.size());
+    file.Write(CommentBytes().data(), kCommentSize);
+    file.Write(DateBytes().data(), kDateSize);
     if (m_patch) m_patch->Save(file);
 }
 
@@ -67,22 +133,88 @@ bool CLibraryPatch::Load(CFile& file, const PatchCreator& create) {
         throw CFileException(CFileException::endOfFile, file.GetFilePath(), "library record cut short");
     patch->Load(file);
 
+    auto texts = std::make_unique<Texts>();
+    texts->comment = comment;
+    texts->date = date;
     m_keys = keys;
-    m_comment = comment;
-    m_date = date;
+    m_texts = std::move(texts);
     m_patch = std::move(patch);
+    m_source.reset();
+    m_name.clear();
+    m_ready.store(true, std::memory_order_release);
     return true;
 }
 
+std::unique_ptr<CLibraryPatch> CLibraryPatch::LoadDeferred(const std::shared_ptr<const CLibraryRecordSource>& source,
+                                                           std::uint64_t& offset, const ScratchPatch& scratch) {
+    const std::span<const std::uint8_t> bytes = source->bytes;
+    CSpanFile file(bytes, source->path);
+    file.Seek(static_cast<std::int64_t>(offset), CFile::begin);
+    std::array<std::uint8_t, kGuidSize> guid{};
+    file.ReadExact(guid.data(), guid.size());
+    offset = file.GetPosition();
+    CPatch* patch = scratch(GUID::FromBytes(guid));
+    if (!patch) return nullptr;
+
+    const std::uint64_t headerOffset = file.GetPosition();
+    const int dataSize = patch->GetPatchSize(false);
+    if (file.GetRemaining() < static_cast<std::uint64_t>(kHeaderSize))
+        throw CFileException(CFileException::endOfFile, file.GetFilePath(), "library record cut short");
+    file.Seek(kHeaderSize, CFile::current);
+    if (dataSize < 0 || file.GetRemaining() < static_cast<std::uint64_t>(dataSize))
+        throw CFileException(CFileException::endOfFile, file.GetFilePath(), "library record cut short");
+    patch->Load(file);
+    // A loader that reads more or less than its size would shift every later record.
+    if (file.GetPosition() != headerOffset + kHeaderSize + static_cast<std::uint64_t>(dataSize))
+        throw CFileException(CFileException::badFormat, file.GetFilePath(), "patch data of an unexpected size");
+
+    auto entry = std::make_unique<CLibraryPatch>();
+    std::memcpy(entry->m_keys.data(), bytes.data() + headerOffset, kKeyCount);
+    entry->m_source = source;
+    entry->m_headerOffset = headerOffset;
+    entry->m_dataSize = static_cast<std::uint32_t>(dataSize);
+    entry->m_name = patch->GetName();
+    entry->m_ready.store(false, std::memory_order_release);
+    offset = file.GetPosition();
+    return entry;
+}
+
+void CLibraryPatch::Realize() const {
+    const std::lock_guard lock(g_realizeMutex);
+    if (m_ready.load(std::memory_order_relaxed)) return;
+    const std::uint8_t* record = m_source->bytes.data() + m_headerOffset;
+    std::array<std::uint8_t, kGuidSize> guid{};
+    std::memcpy(guid.data(), record - kGuidSize, kGuidSize);
+    std::unique_ptr<CPatch> patch = m_source->create ? m_source->create(GUID::FromBytes(guid)) : nullptr;
+    if (patch) {
+        // The same bytes loaded into a patch of the same type when the file was read.
+        CSpanFile file({record + kHeaderSize, m_dataSize}, m_source->path);
+        patch->Load(file);
+        m_patch = std::move(patch);
+    }
+    // Without a patch (its plug-in gone) the entry keeps writing its record back.
+    if (!m_patch) return;
+    m_ready.store(true, std::memory_order_release);
+}
+
 int CLibraryPatch::GetPatchSize() const {
+    if (IsDeferred()) return kHeaderSize + static_cast<int>(m_dataSize);
     return kHeaderSize + (m_patch ? m_patch->GetPatchSize(false) : 0);
 }
 
 void CLibraryPatch::Set(const CPatch& patch, bool init) {
+    if (IsDeferred()) {
+        // The record's texts become the entry's own before the record is let go.
+        OwnTexts();
+        const std::lock_guard lock(g_realizeMutex);
+        m_source.reset();
+        m_name.clear();
+        m_ready.store(true, std::memory_order_release);
+    }
     m_patch = patch.Clone();
     m_patch->DetachFromMemory();  // the library outlives the bank the patch came from
     if (!init) return;
-    m_comment.fill('\0');
+    OwnTexts().comment.fill('\0');
     SetDate(Now());
     m_patch->SetName(m_patch->GetName());  // stores the name in the patch's own normalised form
     m_keys.fill(1);
@@ -90,7 +222,7 @@ void CLibraryPatch::Set(const CPatch& patch, bool init) {
 
 void CLibraryPatch::Set(const std::string& name, const std::uint8_t* keys, const std::string& comment,
                         const std::string& date) {
-    if (m_patch) m_patch->SetName(name);
+    if (CPatch* patch = GetPatch()) patch->SetName(name);
     for (std::size_t i = 0; i < m_keys.size(); ++i) m_keys[i] = keys ? keys[i] : 1;
     SetComment(comment);
     SetDate(date);
@@ -98,14 +230,42 @@ void CLibraryPatch::Set(const std::string& name, const std::uint8_t* keys, const
 
 std::unique_ptr<CLibraryPatch> CLibraryPatch::Clone() const {
     auto copy = std::make_unique<CLibraryPatch>();
-    if (m_patch) copy->Set(*m_patch, true);
+    if (const CPatch* patch = GetPatch()) copy->Set(*patch, true);
     copy->Set(Name(), m_keys.data(), Comment(), Date());
     return copy;
 }
 
-std::string CLibraryPatch::Name() const { return m_patch ? m_patch->GetName() : std::string(); }
-std::string CLibraryPatch::Comment() const { return BufferText(m_comment); }
-std::string CLibraryPatch::Date() const { return BufferText(m_date); }
+std::string CLibraryPatch::Name() const {
+    if (IsDeferred()) return m_name;
+    return m_patch ? m_patch->GetName() : std::string();
+}
+std::string CLibraryPatch::Comment() const { return BufferText(CommentBytes()); }
+std::string CLibraryPatch::Date() const { return BufferText(DateBytes()); }
+
+// An entry that never had texts shows empty ones.
+const CLibraryPatch::Texts CLibraryPatch::kNoTexts{};
+
+std::span<const char> CLibraryPatch::CommentBytes() const {
+    if (m_texts) return m_texts->comment;
+    if (!m_source) return kNoTexts.comment;
+    return {reinterpret_cast<const char*>(m_source->bytes.data() + m_headerOffset + kKeyCount), kCommentSize};
+}
+
+std::span<const char> CLibraryPatch::DateBytes() const {
+    if (m_texts) return m_texts->date;
+    if (!m_source) return kNoTexts.date;
+    return {reinterpret_cast<const char*>(m_source->bytes.data() + m_headerOffset + kKeyCount + kCommentSize),
+            kDateSize};
+}
+
+CLibraryPatch::Texts& CLibraryPatch::OwnTexts() {
+    if (m_texts) return *m_texts;
+    auto own = std::make_unique<Texts>();
+    std::copy_n(CommentBytes().begin(), kCommentSize, own->comment.begin());
+    std::copy_n(DateBytes().begin(), kDateSize, own->date.begin());
+    m_texts = std::move(own);
+    return *m_texts;
+}
 
 std::string CLibraryPatch::Now() {
     const std::time_t now = std::time(nullptr);
@@ -116,10 +276,16 @@ std::string CLibraryPatch::Now() {
     return text;
 }
 
-void CLibraryPatch::CleanUp() { m_patch.reset(); }
+void CLibraryPatch::CleanUp() {
+    if (IsDeferred()) OwnTexts();
+    m_patch.reset();
+    m_source.reset();
+    m_name.clear();
+    m_ready.store(true, std::memory_order_release);
+}
 
-void CLibraryPatch::SetComment(std::string_view text) { FillBuffer(m_comment, text); }
-void CLibraryPatch::SetDate(std::string_view text) { FillBuffer(m_date, text); }
+void CLibraryPatch::SetComment(std::string_view text) { FillBuffer(OwnTexts().comment, text); }
+void CLibraryPatch::SetDate(std::string_view text) { FillBuffer(OwnTexts().date, text); }
 
 // ---------------------------------------------------------------- CLibrary
 

@@ -2,6 +2,7 @@
 // cannot be read is kept as the tail and written back. Written back and read
 // again, the file must come out byte for byte the same: the tail is the user's
 // data. Files without the magic go through the older-format conversion.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -45,6 +46,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const auto first = ReadAndWrite(bytes);
         const auto second = ReadAndWrite(first);
         if (first != second) __builtin_trap();  // a save changed or lost data
+
+        // Opening keeps the patches in the file's bytes: saving gives the input
+        // back, and once the patches are made, what the reader above wrote.
+        auto source = std::make_shared<CLibraryRecordSource>();
+        source->bytes = bytes;
+        source->path = "fuzz.clb";
+        source->create = Creator();
+        CLibrary deferred;
+        const auto read = LibraryFile::ReadRecords(source, LibraryFile::kMagic.size(), deferred);
+        CMemFile out;
+        LibraryFile::Write(out, deferred, read.tail);
+        if (!std::ranges::equal(out.Data(), bytes)) __builtin_trap();
+        for (int i = 0; i < deferred.GetSize(); ++i) deferred.GetPatch(i);
+        CMemFile made;
+        LibraryFile::Write(made, deferred, read.tail);
+        // A patch loader that reads other than its size stops this reader where
+        // the record-at-a-time one reads on out of step; otherwise they agree.
+        CMemFile eagerFile(bytes, "fuzz.clb");
+        eagerFile.Seek(static_cast<std::int64_t>(LibraryFile::kMagic.size()), CFile::begin);
+        CLibrary eager;
+        const auto eagerRead = LibraryFile::ReadRecords(eagerFile, eager, Creator());
+        if (eagerRead.tailOffset == read.tailOffset && made.Data() != first) __builtin_trap();
+        if (read.tail.size() > 0 && eagerRead.tail.size() > 0 && read.tailOffset > eagerRead.tailOffset) __builtin_trap();
         return 0;
     }
     try {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -17,6 +18,16 @@ class CPatch;
 // Makes an empty (initial) patch of a type; null for a type nobody knows.
 using PatchCreator = std::function<std::unique_ptr<CPatch>(const GUID&)>;
 
+// The bytes of a library file, shared by the entries read from it: each keeps
+// its patch there until the patch is first needed, so opening a large library
+// costs little more than reading it.
+struct CLibraryRecordSource {
+    std::span<const std::uint8_t> bytes;  // held by storage
+    std::shared_ptr<const void> storage;
+    std::string path;
+    PatchCreator create;
+};
+
 // One library entry: a patch with eight classification keys, a comment and a date.
 // Copies share the patch (a shallow copy, as library views and commands expect);
 // Clone makes an independent entry.
@@ -31,8 +42,8 @@ public:
 
     CLibraryPatch();
     explicit CLibraryPatch(const CPatch& patch);
-    CLibraryPatch(const CLibraryPatch&) = default;
-    CLibraryPatch& operator=(const CLibraryPatch&) = default;
+    CLibraryPatch(const CLibraryPatch& other);
+    CLibraryPatch& operator=(const CLibraryPatch& other);
     virtual ~CLibraryPatch();
 
     // Writes the record: type GUID, keys, comment, date, the patch's raw data.
@@ -45,6 +56,18 @@ public:
     bool Load(CFile& file, const PatchCreator& create);
     // The record without its GUID: 105 + the patch's data size.
     virtual int GetPatchSize() const;
+
+    // Reads the record at offset (its GUID) of source, leaving the patch in the
+    // source until first needed. scratch gives a reusable patch of a type (null
+    // when no plug-in knows it): the record is loaded into it once, so a record
+    // the plug-in refuses is found now, and its name is kept. Returns null for an
+    // unknown type with offset after the GUID; throws like Load for a record cut
+    // short. On success offset is the next record's.
+    using ScratchPatch = std::function<CPatch*(const GUID&)>;
+    static std::unique_ptr<CLibraryPatch> LoadDeferred(const std::shared_ptr<const CLibraryRecordSource>& source,
+                                                       std::uint64_t& offset, const ScratchPatch& scratch);
+    // Whether the patch is still only in the file's bytes.
+    bool IsDeferred() const { return !m_ready.load(std::memory_order_acquire); }
 
     void Set(const CPatch& patch, bool init);
     // keys null: every key becomes 1. Text longer than the buffers is cut.
@@ -59,8 +82,11 @@ public:
     std::string Name() const;
     std::string Comment() const;
     std::string Date() const;
-    CPatch& Patch() const { return *m_patch; }
-    CPatch* GetPatch() const { return m_patch.get(); }
+    CPatch& Patch() const { return *GetPatch(); }
+    CPatch* GetPatch() const {
+        if (!m_ready.load(std::memory_order_acquire)) Realize();
+        return m_patch.get();
+    }
 
     // The current local time as "%d.%m.%Y %H:%M".
     static std::string Now();
@@ -69,13 +95,31 @@ protected:
     void CleanUp();
 
 private:
+    struct Texts {
+        std::array<char, kCommentSize> comment{};
+        std::array<char, kDateSize> date{};
+    };
+    static const Texts kNoTexts;
     void SetComment(std::string_view text);
     void SetDate(std::string_view text);
+    // The comment and date: the entry's own once set, else the record's.
+    std::span<const char> CommentBytes() const;
+    std::span<const char> DateBytes() const;
+    Texts& OwnTexts();
+    // Makes the patch from the record; safe from several threads.
+    void Realize() const;
 
+    // Ordered so that a deferred entry takes 104 bytes.
     std::array<std::uint8_t, kKeyCount> m_keys;
-    std::array<char, kCommentSize> m_comment{};
-    std::array<char, kDateSize> m_date{};
-    std::shared_ptr<CPatch> m_patch;
+    std::unique_ptr<Texts> m_texts;  // null: the record's texts, or none
+    mutable std::shared_ptr<CPatch> m_patch;
+    // A deferred entry: the record's header at m_headerOffset of m_source, then
+    // m_dataSize bytes of patch data; the name read at open.
+    mutable std::shared_ptr<const CLibraryRecordSource> m_source;
+    std::uint64_t m_headerOffset = 0;
+    std::string m_name;
+    std::uint32_t m_dataSize = 0;
+    mutable std::atomic<bool> m_ready{true};
 };
 
 // The ordered entries of a library; it owns them.
