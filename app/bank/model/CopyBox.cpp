@@ -35,8 +35,11 @@ void CCopyBox::AddPatch(const CPatch& patch) {
 void CCopyBox::Remove(std::vector<int> indexes) {
     std::sort(indexes.begin(), indexes.end());
     indexes.erase(std::unique(indexes.begin(), indexes.end()), indexes.end());
-    for (auto it = indexes.rbegin(); it != indexes.rend(); ++it)
-        if (*it >= 0 && *it < GetCount()) m_patches.erase(m_patches.begin() + *it);
+    for (auto it = indexes.rbegin(); it != indexes.rend(); ++it) {
+        if (*it < 0 || *it >= GetCount()) continue;
+        m_patches.erase(m_patches.begin() + *it);
+        if (*it < m_lastCopyStart) --m_lastCopyStart;
+    }
 }
 
 std::string CCopyBox::TypeNameOf(const GUID& type) const {

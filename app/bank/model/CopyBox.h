@@ -32,11 +32,17 @@ public:
     CCopyBox& operator=(const CCopyBox&) = delete;
 
     void AddPatch(const CPatch& patch);
+    // Marks the start of a copy: the patches added from now on are the latest copy.
+    void StartCopy() { m_lastCopyStart = GetCount(); }
+    bool IsFromLatestCopy(int index) const { return index >= m_lastCopyStart && index < GetCount(); }
     int GetCount() const { return static_cast<int>(m_patches.size()); }
     CPatch& GetPatch(int i) const { return *m_patches.at(static_cast<std::size_t>(i)); }
     // Removes the patches at the given indexes; later patches move down.
     void Remove(std::vector<int> indexes);
-    void RemoveAll() { m_patches.clear(); }
+    void RemoveAll() {
+        m_patches.clear();
+        m_lastCopyStart = 0;
+    }
 
     void SetTypeList(std::vector<PatchType> types) { m_types = std::move(types); }
     const std::vector<PatchType>& GetTypeList() const { return m_types; }
@@ -53,4 +59,5 @@ private:
     std::vector<std::unique_ptr<CPatch>> m_patches;
     std::vector<PatchType> m_types;
     std::optional<GUID> m_filter;
+    int m_lastCopyStart = 0;
 };

@@ -272,3 +272,27 @@ TEST_F(BankViewTest, ANameShowsTheSameInTheGridTheUndoMenuAndMessages) {
     QTest::keyClick(&v, Qt::Key_F2);
     EXPECT_EQ(shown, QString("Café € ?"));
 }
+
+TEST_F(BankViewTest, PasteRightAfterCopyPastesWhatWasCopied) {
+    CScopedScriptedUi ui;
+    CCopyBox::Get().RemoveAll();
+    CTonalithView& v = Open(10);
+    v.Selection().ClearAll();
+    v.Selection().SetFocus(0);
+    v.OnCopy();  // an older copy
+    v.Selection().ClearAll();
+    v.Selection().SelectRange(4, 5);
+    v.OnCopy();
+    ASSERT_EQ(CCopyBox::Get().GetCount(), 3);
+    // The user only presses Paste, the dialog's default button.
+    tonalith::ui::ScopedDialogRunner runner([](QDialog& d) {
+        dynamic_cast<CCopyBoxDlg&>(d).Paste();
+        return int(QDialog::Accepted);
+    });
+    v.Selection().ClearAll();
+    v.Selection().SetFocus(8);
+    v.OnPaste();
+    EXPECT_EQ(Name(8), "P004");
+    EXPECT_EQ(Name(9), "P005");
+    EXPECT_TRUE(ui->messages.empty());
+}

@@ -47,7 +47,12 @@ CSelectLayersDlg::CSelectLayersDlg(const std::vector<std::string>& names, QWidge
     for (const std::string& name : names) m_list->addItem(QString::fromStdString(name));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_list);
-    layout->addWidget(OkCancel(this));
+    QDialogButtonBox* buttons = OkCancel(this);
+    layout->addWidget(buttons);
+    // OK with nothing chosen would write an empty file: it waits for a layer.
+    QAbstractButton* ok = buttons->buttons().front();
+    ok->setEnabled(false);
+    connect(m_list, &QListWidget::itemSelectionChanged, ok, [this, ok] { ok->setEnabled(!m_list->selectedItems().isEmpty()); });
 }
 
 std::vector<int> CSelectLayersDlg::GetSelection() const {

@@ -203,6 +203,7 @@ void CTonalithView::OnEdit() {
 }
 
 void CTonalithView::OnCopy() {
+    CCopyBox::Get().StartCopy();
     for (const auto& patch : Selection().GetSelectedPatches()) CCopyBox::Get().AddPatch(*patch);
     emit StateChanged();
 }

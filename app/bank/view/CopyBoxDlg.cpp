@@ -104,7 +104,11 @@ void CCopyBoxDlg::Fill() {
     for (const CCopyBox::Row& row : m_box.GetRows(m_sortColumn)) {
         auto* item = new QTreeWidgetItem(m_list, {tonalith::ui::FromPatchText(row.name), QString::fromStdString(row.typeName)});
         item->setData(0, Qt::UserRole, row.index);
+        item->setSelected(m_box.IsFromLatestCopy(row.index));
     }
+    // Paste right after Copy pastes what was copied; else the first row is offered.
+    if (m_list->selectedItems().isEmpty() && m_list->topLevelItemCount() > 0) m_list->topLevelItem(0)->setSelected(true);
+    if (!m_list->selectedItems().isEmpty()) m_list->setCurrentItem(m_list->selectedItems().front(), 0, QItemSelectionModel::NoUpdate);
     m_list->setFocus();
 }
 
