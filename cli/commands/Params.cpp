@@ -54,6 +54,7 @@ void Params(const std::string& path, int layer, int patchIndex, const std::vecto
                               {"size", p.Size()},
                               {"raw", table.GetRaw(patch, p)},
                               {"text", ValueText(table, patch, p)}});
+        if (address.parameter >= 0) parameters.back()["parameter"] = address.parameter;
     }
     if (json) {
         return PrintJson({{"file", path},
@@ -70,8 +71,9 @@ void Params(const std::string& path, int layer, int patchIndex, const std::vecto
             page = p["page"].get<std::string>();
             std::cout << "[" << page << "]\n";
         }
-        const std::uint8_t address[] = {static_cast<std::uint8_t>(p["block"].get<int>()),
-                                        static_cast<std::uint8_t>(p["offset"].get<int>())};
+        std::vector<std::uint8_t> address{static_cast<std::uint8_t>(p["block"].get<int>()),
+                                          static_cast<std::uint8_t>(p["offset"].get<int>())};
+        if (p.contains("parameter")) address.push_back(static_cast<std::uint8_t>(p["parameter"].get<int>()));
         std::cout << "  " << CFunctions::HexToString(address) << "  " << p["id"].get<std::string>() << " = " << p["text"].get<std::string>()
                   << "  (" << p["caption"].get<std::string>() << ")\n";
     }

@@ -28,6 +28,15 @@ std::optional<int> ParseInteger(std::string_view text) {
     return number;
 }
 
+int LowestBit(int mask) {
+    int shift = 0;
+    while (mask != 0 && (mask & 1) == 0) {
+        mask >>= 1;
+        ++shift;
+    }
+    return shift;
+}
+
 }  // namespace
 
 CParameterTable::~CParameterTable() = default;
@@ -67,7 +76,12 @@ int CParameterTable::GetRaw(const CPatch& patch, const CParameter& parameter) co
     const std::size_t first = DataIndex(parameter);
     const std::size_t size = static_cast<std::size_t>(parameter.Size());
     if (first + size > data.size()) return 0;
-    if (parameter.nibbles == 0) return data[first];
+    if (parameter.nibbles == 0) {
+        const int byte = data[first];
+        if (parameter.mask != 0) return (byte & parameter.mask) >> LowestBit(parameter.mask);
+        if (parameter.wholeByte && parameter.minimum + parameter.storedOffset < 0) return static_cast<std::int8_t>(byte);
+        return byte;
+    }
     int raw = 0;
     for (std::size_t i = 0; i < size; ++i) raw = (raw << 4) | (data[first + i] & 0x0F);
     return raw;
@@ -84,6 +98,15 @@ void CParameterTable::SetValue(CPatch& patch, const CParameter& parameter, int v
     const std::size_t size = static_cast<std::size_t>(parameter.Size());
     if (first + size > data.size()) return;
     const int raw = value + parameter.storedOffset;
+    if (parameter.nibbles == 0 && parameter.mask != 0) {
+        const int shifted = (raw << LowestBit(parameter.mask)) & parameter.mask;
+        data[first] = static_cast<std::uint8_t>((data[first] & ~parameter.mask) | shifted);
+        return;
+    }
+    if (parameter.nibbles == 0 && parameter.wholeByte) {
+        data[first] = static_cast<std::uint8_t>(raw & 0xFF);
+        return;
+    }
     if (parameter.nibbles == 0) {
         // A stored byte travels in a SysEx message: never let it reach the status range.
         data[first] = static_cast<std::uint8_t>(raw & 0x7F);
@@ -143,12 +166,9 @@ CParameterAddress CParameterTable::GetAddress(const CParameter& parameter) const
 std::vector<std::uint8_t> CParameterTable::BuildLiveMessage(const CPatch&, const CParameter&) const { return {}; }
 
 std::string CParameterTable::CheckLayout(std::size_t dataSize) const {
-    struct Span {
-        std::size_t first;
-        std::size_t end;
-        const CParameter* parameter;
-    };
-    std::vector<Span> spans;
+    // The bits each byte of the record has given away, and to whom.
+    std::vector<int> used(dataSize, 0);
+    std::vector<const CParameter*> owner(dataSize, nullptr);
     std::vector<std::string_view> ids;
     for (const CParameter& p : m_parameters) {
         if (p.id.empty()) return "a parameter without an id (\"" + p.caption + "\")";
@@ -159,19 +179,28 @@ std::string CParameterTable::CheckLayout(std::size_t dataSize) const {
                    std::to_string(p.maximum - p.minimum + 1) + " values";
         const int lowest = p.minimum + p.storedOffset;
         const int highest = p.maximum + p.storedOffset;
-        const int limit = p.nibbles > 0 ? (1 << (4 * p.nibbles)) - 1 : 127;
-        if (lowest < 0 || highest > limit) return p.id + ": stored values do not fit its bytes";
+        int floor = 0;
+        int limit = p.nibbles > 0 ? (1 << (4 * p.nibbles)) - 1 : 127;
+        if (p.mask != 0) {
+            if (p.mask < 0 || p.mask > 0xFF || p.nibbles > 0) return p.id + ": a mask must lie in one byte";
+            limit = p.mask >> LowestBit(p.mask);
+        } else if (p.wholeByte) {
+            floor = lowest < 0 ? -128 : 0;
+            limit = lowest < 0 ? 127 : 255;
+        }
+        if (lowest < floor || highest > limit) return p.id + ": stored values do not fit its bytes";
         const std::size_t first = DataIndex(p);
         const std::size_t end = first + static_cast<std::size_t>(p.Size());
         if (end > dataSize) return p.id + ": lies outside the record";
-        spans.push_back({first, end, &p});
+        const int bits = p.mask != 0 ? p.mask : 0xFF;
+        for (std::size_t b = first; b < end; ++b) {
+            if ((used[b] & bits) != 0) return owner[b]->id + " and " + p.id + " overlap";
+            used[b] |= bits;
+            owner[b] = &p;
+        }
     }
     std::sort(ids.begin(), ids.end());
     if (const auto twin = std::adjacent_find(ids.begin(), ids.end()); twin != ids.end())
         return std::string(*twin) + ": id used twice";
-    std::sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) { return a.first < b.first; });
-    for (std::size_t i = 1; i < spans.size(); ++i)
-        if (spans[i].first < spans[i - 1].end)
-            return spans[i - 1].parameter->id + " and " + spans[i].parameter->id + " overlap";
     return {};
 }

@@ -182,3 +182,47 @@ TEST(Parameters, TheRowWriterNamesInstancesAndTheTempoShowsBeatsPerMinute) {
     EXPECT_EQ(ParameterTexts::Numbered("CC", 9, 10), (ParameterTexts::Texts{"CC09", "CC10"}));
     EXPECT_EQ(ParameterTexts::SignedSteps(-10, 10, 10), (ParameterTexts::Texts{"-10", "0", "+10"}));
 }
+
+namespace {
+
+// Records that travel 7-in-8 packed keep all 8 bits: signed whole bytes and bit fields.
+TEST(Parameters, WholeBytesAndBitFields) {
+    CParameter tune = Numeric("tune", 0, 5, -50, 50);
+    tune.wholeByte = true;
+    CParameter level = Numeric("level", 0, 6, 0, 200);
+    level.wholeByte = true;
+    CParameter low = Numeric("low", 0, 7, 0, 15);
+    low.mask = 0x0F;
+    CParameter high = Numeric("high", 0, 7, 0, 7);
+    high.mask = 0x70;
+    const Table table({tune, level, low, high});
+    EXPECT_EQ(table.CheckLayout(24), "");
+    Record record;
+    table.SetValue(record, *table.Find("tune"), -3);
+    table.SetValue(record, *table.Find("level"), 200);
+    EXPECT_EQ(record.Data()[5], 0xFD);
+    EXPECT_EQ(record.Data()[6], 200);
+    EXPECT_EQ(table.GetValue(record, *table.Find("tune")), -3);
+    EXPECT_EQ(table.GetValue(record, *table.Find("level")), 200);
+
+    record.Data()[7] = 0x80;  // a bit no entry owns stays
+    table.SetValue(record, *table.Find("low"), 9);
+    table.SetValue(record, *table.Find("high"), 5);
+    EXPECT_EQ(record.Data()[7], 0xD9);
+    EXPECT_EQ(table.GetValue(record, *table.Find("low")), 9);
+    EXPECT_EQ(table.GetValue(record, *table.Find("high")), 5);
+
+    CParameter clash = Numeric("clash", 0, 7, 0, 1);
+    clash.mask = 0x10;
+    EXPECT_NE(Table({low, high, clash}).CheckLayout(24).find("overlap"), std::string::npos);
+    CParameter whole = Numeric("whole", 0, 7, 0, 1);
+    EXPECT_NE(Table({low, whole}).CheckLayout(24).find("overlap"), std::string::npos);
+    CParameter wide = Numeric("wide", 0, 7, 0, 31);
+    wide.mask = 0x0F;
+    EXPECT_NE(Table({wide}).CheckLayout(24).find("fit"), std::string::npos);
+    CParameter big = Numeric("big", 0, 5, -200, 0);
+    big.wholeByte = true;
+    EXPECT_NE(Table({big}).CheckLayout(24).find("fit"), std::string::npos);
+}
+
+}  // namespace

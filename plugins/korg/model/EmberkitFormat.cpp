@@ -89,6 +89,28 @@ std::vector<std::uint8_t> BuildModeChange(int mode, int channel) {
     return Frame(channel, {kModeChange, static_cast<std::uint8_t>(mode & 0x7F), 0x00, kSysExEnd});
 }
 
+std::array<std::uint8_t, 2> ParameterValueBytes(int value) {
+    const auto lo = static_cast<std::uint8_t>(value & 0x7F);
+    if (value < 0) return {lo, 0x7F};
+    const auto bit7 = static_cast<std::uint8_t>((value >> 7) & 1);
+    return {lo, static_cast<std::uint8_t>(value >= 256 ? 2 + bit7 : bit7)};
+}
+
+std::vector<std::uint8_t> BuildParameterChange(ParameterAddress address, int value, int channel) {
+    const auto [lo, hi] = ParameterValueBytes(value);
+    return Frame(channel, {kParameterChange, static_cast<std::uint8_t>(address.page & 0x7F),
+                           static_cast<std::uint8_t>(address.position & 0x7F),
+                           static_cast<std::uint8_t>(address.parameter & 0x7F), lo, hi, kSysExEnd});
+}
+
+std::vector<std::uint8_t> BuildDrumParameterChange(ParameterAddress address, int value, int channel) {
+    if (value < 256) return BuildParameterChange(address, value, channel);
+    const auto [lo, hi] = ParameterValueBytes(value);
+    return Frame(channel, {kDrumParameterChange, 0x00, static_cast<std::uint8_t>(address.page & 0x7F),
+                           static_cast<std::uint8_t>(address.position & 0x7F),
+                           static_cast<std::uint8_t>(address.parameter & 0x7F), lo, hi, kSysExEnd});
+}
+
 SysExMessage ReadSysEx(CFile& file, std::size_t keep) {
     SysExMessage message;
     std::array<std::uint8_t, 4096> buffer{};

@@ -3,6 +3,7 @@
 // The Korg 01/W's memory and System Exclusive format in one place: sizes,
 // function codes, type identities, the 7-in-8 packing and the messages.
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -33,6 +34,8 @@ inline constexpr std::uint8_t kAllDataDump = 0x50;
 inline constexpr std::uint8_t kProgramWriteRequest = 0x11;
 inline constexpr std::uint8_t kCombinationWriteRequest = 0x1A;
 inline constexpr std::uint8_t kModeChange = 0x4E;
+inline constexpr std::uint8_t kParameterChange = 0x41;
+inline constexpr std::uint8_t kDrumParameterChange = 0x53;
 
 // Header lengths: F0 42 3g 2B fn 00 for a bank dump; the all-data dump has two
 // more bytes (the size of the sequence data that follows the sound data);
@@ -121,6 +124,21 @@ std::vector<std::uint8_t> BuildBankDump(std::uint8_t function, std::span<const s
 std::vector<std::uint8_t> BuildWriteRequest(std::uint8_t function, int number, int channel);
 // F0 42 3g 2B 4E mode 00 F7
 std::vector<std::uint8_t> BuildModeChange(int mode, int channel);
+
+// Page, position and parameter of a parameter change.
+struct ParameterAddress {
+    std::uint8_t page = 0;
+    std::uint8_t position = 0;
+    std::uint8_t parameter = 0;
+};
+// The value's two bytes: lo = value & 7F; hi = 7F for a negative value, else
+// bit 7 of the value, plus 2 for values 256..511.
+std::array<std::uint8_t, 2> ParameterValueBytes(int value);
+// F0 42 3g 2B 41 a b c lo hi F7 (11 bytes).
+std::vector<std::uint8_t> BuildParameterChange(ParameterAddress address, int value, int channel);
+// A drum kit parameter: values 256..511 go as F0 42 3g 2B 53 00 a b c lo hi F7,
+// the others as the 41 message.
+std::vector<std::uint8_t> BuildDrumParameterChange(ParameterAddress address, int value, int channel);
 
 // ---- messages the plug-in reads
 // One message as read from a file: its first bytes (at most what the reader

@@ -71,12 +71,12 @@ bool CEmberkitLayer::MatchesHeader(const CHeader& header) const {
 
 void CEmberkitLayer::UpdatePatchNumbers() {
     for (int i = 0; i < GetPatchCount(); ++i)
-        if (auto* patch = dynamic_cast<CEmberkitNumberedPatch*>(GetPatch(i))) patch->SetPatchNumber(i);
+        if (auto* patch = dynamic_cast<CEmberkitPatch*>(GetPatch(i))) patch->SetPlace(this, i);
 }
 
 void CEmberkitLayer::SetPatch(int i, const CPatch& patch) {
     CPatchLayer::SetPatch(i, patch);
-    if (auto* stored = dynamic_cast<CEmberkitNumberedPatch*>(GetPatch(i))) stored->SetPatchNumber(i);
+    if (auto* stored = dynamic_cast<CEmberkitPatch*>(GetPatch(i))) stored->SetPlace(this, i);
 }
 
 std::size_t CEmberkitLayer::GetLayerDataSize() const {
@@ -170,6 +170,7 @@ std::vector<int> CEmberkitCombinationLayer::GetPatchReferences(const CLayer& chi
 
 CEmberkitDrumLayer::CEmberkitDrumLayer() : CEmberkitLayer(kDrumFormat) {
     for (int i = 0; i < kDrumKitCount; ++i) AddPatch(std::make_unique<CEmberkitDrumKit>());
+    UpdatePatchNumbers();
 }
 
 CEmberkitGlobalLayer::CEmberkitGlobalLayer(CSynthMemory& memory) : CEmberkitLayer(kGlobalFormat), m_memory(memory) {

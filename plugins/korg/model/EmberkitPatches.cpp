@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <array>
 
+#include "EmberkitEditing.h"
+#include "EmberkitLayers.h"
+#include "EmberkitParameters.h"
 #include "EmberkitSynth.h"
 #include "File.h"
 #include "Midi.h"
@@ -31,6 +34,26 @@ constexpr std::uint8_t kTimbreOn = 0x10;
 constexpr int kInitDrumFirstKey = 36;
 
 }  // namespace
+
+namespace {
+
+TableKind KindOf(const GUID& type) {
+    if (type == kProgramPatchGuid) return TableKind::Program;
+    if (type == kCombinationPatchGuid) return TableKind::Combination;
+    if (type == kDrumPatchGuid) return TableKind::Drum;
+    return TableKind::Global;
+}
+
+}  // namespace
+
+const CParameterTable* CEmberkitPatch::GetParameterTable() const {
+    return &emberkit::GetParameterTable(KindOf(GetPatchType()));
+}
+
+bool CEmberkitPatch::Edit() {
+    if (const std::function<bool(CEmberkitPatch&)>& editor = GetEditors().patch) return editor(*this);
+    return CPatch::Edit();
+}
 
 void CEmberkitPatch::Save(CFile& file) const { file.Write(Data()); }
 
@@ -139,6 +162,19 @@ void CEmberkitDrumKit::Init() {
 std::vector<std::uint8_t> CEmberkitDrumKit::GetSysExData(bool) const {
     CUi::Get().MessageBox(CStringTable::Get(kDrumKitNotSendable), CUi::Icon::Warning);
     return {};
+}
+
+std::vector<std::uint8_t> CEmberkitDrumKit::BuildDumpIntoSlot(int slot, int channel) const {
+    if (slot < 0 || slot >= kDrumKitCount) return {};
+    std::vector<std::uint8_t> data;
+    if (m_kits && m_kits->GetLayerDataSize() == static_cast<std::size_t>(kDrumKitCount * kDrumKitSize)) {
+        data = m_kits->GetLayerData();
+    } else {
+        const CEmberkitDrumKit fresh;
+        for (int k = 0; k < kDrumKitCount; ++k) data.insert(data.end(), fresh.Data().begin(), fresh.Data().end());
+    }
+    std::copy(m_data.begin(), m_data.end(), data.begin() + static_cast<std::ptrdiff_t>(slot) * kDrumKitSize);
+    return BuildBankDump(kDrumKitsDump, data, channel);
 }
 
 CEmberkitGlobal::CEmberkitGlobal() : CEmberkitPatch("Global", kNameLength, kGlobalSize, 0) { Init(); }

@@ -3,6 +3,7 @@
 #include "EmberkitFormat.h"
 #include "EmberkitLayers.h"
 #include "EmberkitSynth.h"
+#include "EmberkitVirtualSynth.h"
 #include "Patch.h"
 
 IMPLEMENT_DYNCREATE(CEmberkitSynthMemory, CObject)
@@ -21,6 +22,7 @@ CEmberkitSynthMemory::CEmberkitSynthMemory() {
     AddLayer(std::move(combinations));
     AddLayer(std::move(drums));
     AddLayer(std::move(global));
+    AddAdditionalTool(std::make_unique<CEmberkitVirtualSynthTool>(*this));
 }
 
 const GUID& CEmberkitSynthMemory::GetMemoryGuid() const { return emberkit::kMemoryGuid; }

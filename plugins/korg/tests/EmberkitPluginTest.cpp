@@ -24,7 +24,8 @@ TEST(EmberkitPlugin, LoadsThroughTheFactoryAndRecognisesItsDumps) {
         EXPECT_EQ(prototype->GetMemoryGuid().ToString(), "{90FFCDB0-F3F8-11D2-9847-006008CC23FE}");
         EXPECT_EQ(std::string(prototype->GetRuntimeClass()->m_lpszClassName), "CEmberkitSynthMemory");
         EXPECT_EQ(prototype->GetToolbarId(), 200u);
-        EXPECT_EQ(prototype->GetAdditionalToolsCount(), 0);
+        ASSERT_EQ(prototype->GetAdditionalToolsCount(), 1);
+        EXPECT_EQ(prototype->GetAdditionalTool(0).GetMenuText(), "&Virtual Synth...");
         const char* layers[]{"Program", "Combination", "Drum", "Global"};
         const int counts[]{200, 200, 4, 1};
         ASSERT_EQ(prototype->GetLayerCount(), 4);

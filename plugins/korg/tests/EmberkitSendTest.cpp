@@ -4,6 +4,7 @@
 #include "Midi.h"
 #include "MidiBackend.h"
 #include "Patch.h"
+#include "model/EmberkitEditing.h"
 #include "model/EmberkitFormat.h"
 #include "model/EmberkitSynth.h"
 #include "model/EmberkitSynthMemory.h"
@@ -72,6 +73,32 @@ TEST_F(EmberkitSend, NoWriteRequestWhenTheProgramCouldNotGoOut) {
     m_memory.GetLayer(kProgramLayer).GetPatch(3)->Send(m_synth, false);
     m_synth.SetMidiOutputDevice(0);
     EXPECT_TRUE(Sent().empty());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(EmberkitSend, VirtualSynthSwitchesToProgramEditAroundItsPanel) {
+    m_synth.SetMidiOutputDevice(0);
+    bool ran = false;
+    emberkit::SetEditors({nullptr, [&](CEmberkitSynthMemory&, const CToolContext&) {
+                              ran = true;
+                              EXPECT_EQ(Sent().size(), 1u);  // program edit mode first
+                          }});
+    m_memory.GetAdditionalTool(0).Execute({});
+    emberkit::SetEditors({});
+    EXPECT_TRUE(ran);
+    const auto sent = Sent();
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_EQ(sent[0], BuildModeChange(kModeProgramEdit, 1));
+    EXPECT_EQ(sent[1], BuildModeChange(kModeProgram, 1));
+
+    m_loop->ClearWrites();
+    const std::size_t told = m_ui->messages.size();
+    m_memory.GetAdditionalTool(0).Execute({});  // no window: says so, sends nothing
+    EXPECT_TRUE(Sent().empty());
+    EXPECT_EQ(m_ui->messages.size(), told + 1);
 }
 
 }  // namespace

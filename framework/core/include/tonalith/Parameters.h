@@ -27,6 +27,12 @@ struct CParameter {
     int offset = 0;        // data offset inside that block
     int nibbles = 0;       // 0: one byte; N: N bytes of 4 bits each, high nibble first
     int storedOffset = 0;  // stored number = value + storedOffset
+    // Records packed 7-in-8 on the wire keep all 8 bits of a byte: a whole byte
+    // holds 0..255, or -128..127 (two's complement) when minimum is negative.
+    bool wholeByte = false;
+    // Bits of the one byte that hold the value (0x70: bits 4-6, read shifted
+    // down); 0: all of its byte(s). Entries with disjoint masks share a byte.
+    int mask = 0;
 
     int minimum = 0;  // value range; the value is what controls hold (a list index for text lists)
     int maximum = 127;
@@ -42,6 +48,7 @@ struct CParameter {
 struct CParameterAddress {
     int block = 0;   // for Roland records: address byte 7
     int offset = 0;  // address byte 8
+    int parameter = -1;  // a third address byte where the message has one; -1: none
 };
 
 // A patch type's parameters and how they map onto its data. Plug-ins derive
