@@ -163,6 +163,7 @@ QMdiSubWindow* CMainFrame::NewBank() {
     if (row < 0 || row >= static_cast<int>(indexes.size())) return nullptr;
     auto document = std::make_unique<CTonalithDoc>();
     if (!document->OnNewDocument(factory, indexes[static_cast<std::size_t>(row)])) return nullptr;
+    if (++m_newDocuments > 1) document->SetTitle("Untitled " + std::to_string(m_newDocuments));
     return AddBankWindow(new CTonalithView(std::move(document)));
 }
 
@@ -170,7 +171,8 @@ void CMainFrame::OnFileOpen() {
     const auto path = CUi::Get().ChooseOpenFile(
         "Open",
         "Common Files (*.syx, *.clb, *.cof)|*.syx; *.clb; *.cof|Libraries (*.clb)|*.clb|System Exclusive "
-        "(*.syx)|*.syx|Controller Forms (*.cof)|*.cof|All Files (*.*)|*.*||");
+        "(*.syx)|*.syx|Controller Forms (*.cof)|*.cof|MIDI Files (*.mid)|*.mid; *.midi|WAV Files (*.wav)|*.wav|"
+        "All Files (*.*)|*.*||");
     if (path) OpenDocumentFile(*path);
 }
 

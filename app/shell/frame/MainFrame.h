@@ -51,6 +51,7 @@ public:
     QToolBar& MainToolBar() const { return *m_mainToolBar; }
     QMenu& ToolsMenu() const { return *m_toolsMenu; }
     QMenu& LayersMenu() const { return *m_layersMenu; }
+    QMenu& WindowMenu() const { return *m_windowMenu; }
     QAction& UndoAction() const { return *m_undo; }
     QAction& RedoAction() const { return *m_redo; }
     const std::vector<QAction*>& LayerButtons() const { return m_layerButtons; }
@@ -98,6 +99,7 @@ private:
     QMenu* m_viewMenu = nullptr;
     QMenu* m_layersMenu = nullptr;
     QMenu* m_windowMenu = nullptr;
+    int m_newDocuments = 0;  // "Untitled", "Untitled 2", ...
     QMenu* m_helpMenu = nullptr;
 
     QAction* m_new = nullptr;

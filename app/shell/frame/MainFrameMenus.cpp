@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPageSetupDialog>
 #include <QPrinter>
@@ -41,7 +42,7 @@ void CMainFrame::CreateActions() {
     m_open = MakeAction(this, "&Open...\tCtrl+O", {QKeySequence(Qt::CTRL | Qt::Key_O)}, "Open a bank, library or controller form");
     m_open->setIcon(s->standardIcon(QStyle::SP_DialogOpenButton));
     connect(m_open, &QAction::triggered, this, &CMainFrame::OnFileOpen);
-    m_close = MakeAction(this, "&Close");
+    m_close = MakeAction(this, "&Close\tCtrl+F4", {QKeySequence(Qt::CTRL | Qt::Key_F4)}, "Close the active document");
     connect(m_close, &QAction::triggered, m_mdi, &QMdiArea::closeActiveSubWindow);
     m_save = MakeAction(this, "&Save\tCtrl+S", {QKeySequence(Qt::CTRL | Qt::Key_S)}, "Save the active document");
     m_save->setIcon(s->standardIcon(QStyle::SP_DialogSaveButton));
@@ -147,6 +148,22 @@ void CMainFrame::CreateMenus() {
     m_windowMenu->addAction("Ne&xt Window", QKeySequence(Qt::Key_F6), m_mdi, &QMdiArea::activateNextSubWindow);
     m_windowMenu->addAction("Pre&vious Window", QKeySequence(Qt::SHIFT | Qt::Key_F6), m_mdi,
                             &QMdiArea::activatePreviousSubWindow);
+    // The open documents, numbered, the active one checked.
+    m_windowMenu->addSeparator();
+    const int fixedEntries = static_cast<int>(m_windowMenu->actions().size());
+    connect(m_windowMenu, &QMenu::aboutToShow, this, [this, fixedEntries] {
+        const QList<QAction*> actions = m_windowMenu->actions();
+        for (qsizetype i = fixedEntries; i < actions.size(); ++i) m_windowMenu->removeAction(actions[i]), actions[i]->deleteLater();
+        const QList<QMdiSubWindow*> windows = m_mdi->subWindowList();
+        for (qsizetype i = 0; i < windows.size(); ++i) {
+            QMdiSubWindow* window = windows[i];
+            const QString title = window->windowTitle().remove("[*]");
+            QAction* entry = m_windowMenu->addAction(i < 9 ? QString("&%1 %2").arg(i + 1).arg(title) : title);
+            entry->setCheckable(true);
+            entry->setChecked(window == m_mdi->activeSubWindow());
+            connect(entry, &QAction::triggered, this, [this, window] { m_mdi->setActiveSubWindow(window); });
+        }
+    });
 
     m_helpMenu = menuBar()->addMenu("&Help");
     m_helpMenu->addAction(m_about);

@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QListWidget>
 #include <QMdiArea>
+#include <QMenu>
 #include <QMdiSubWindow>
 #include <QTabBar>
 #include <QToolBar>
@@ -324,4 +325,19 @@ TEST_F(ShellTest, AFailingCommandIsReportedAndTheBankStaysAsItWas) {
     QCoreApplication::sendPostedEvents(&object, QEvent::User);
     ASSERT_EQ(ui->messages.size(), 2u);
     EXPECT_NE(ui->messages[1].find("handler failed"), std::string::npos);
+}
+
+TEST_F(ShellTest, NewDocumentsAreNumberedAndTheWindowMenuListsThem) {
+    CScopedScriptedUi ui;
+    CMainFrame frame;
+    tonalith::ui::ScopedDialogRunner choose([](QDialog&) { return int(QDialog::Accepted); });  // the first synth
+    ASSERT_NE(frame.NewBank(), nullptr);
+    ASSERT_NE(frame.NewBank(), nullptr);
+    emit frame.WindowMenu().aboutToShow();
+    QStringList entries;
+    for (QAction* a : frame.WindowMenu().actions())
+        if (a->isCheckable()) entries << a->text();
+    EXPECT_EQ(entries, (QStringList{"&1 Untitled", "&2 Untitled 2"}));
+    frame.WindowMenu().actions().back()->trigger();
+    EXPECT_EQ(frame.MdiArea().activeSubWindow()->windowTitle().remove("[*]"), "Untitled 2");
 }
