@@ -107,9 +107,15 @@ CLayer& GetLayer(const Bank& bank, int index) {
 }
 
 void SaveLayers(CSynthMemory& memory, const std::string& path, std::span<const int> layers) {
-    for (const int i : layers)
+    for (std::size_t k = 0; k < layers.size(); ++k) {
+        const int i = layers[k];
         if (i < 0 || i >= memory.GetLayerCount())
-            throw Failure("there is no layer " + std::to_string(i) + " to write to \"" + path + "\"");
+            throw UsageError("--layers: there is no layer " + std::to_string(i) + "; " + memory.GetName() +
+                             " has layers 0.." + std::to_string(memory.GetLayerCount() - 1));
+        if (std::find(layers.begin(), layers.begin() + static_cast<std::ptrdiff_t>(k), i) != layers.begin() + static_cast<std::ptrdiff_t>(k))
+            throw UsageError("--layers: layer " + std::to_string(i) + " is listed twice; the file would hold it twice");
+    }
+    if (!layers.empty()) memory.PrepareSave();  // the whole bank's Save does it itself
     try {
         CFileX::SaveAtomically(OutputPath(path), [&](CFile& file) {
             if (layers.empty()) memory.Save(file);  // the bank in the shape its file had

@@ -80,7 +80,11 @@ void Plugins(bool json) {
 // An empty bank of a synth, as "New" makes it, written with every layer.
 void New(const std::string& synth, const std::string& out, bool force) {
     RefuseExisting(out, force);
-    std::unique_ptr<CSynthMemory> memory = FindMemory(synth).CreateMemory();
+    const CSynthMemory& prototype = FindMemory(synth);
+    if (prototype.IsGeneric())
+        throw UsageError("--synth: " + prototype.GetName() +
+                         " holds only SysEx read from a file and has no patches to make a bank of");
+    std::unique_ptr<CSynthMemory> memory = prototype.CreateMemory();
     SaveLayers(*memory, out);
 }
 
@@ -165,6 +169,9 @@ void Move(const std::string& path, int layerIndex, const std::string& patches, i
     const Bank bank = OpenBank(path);
     CLayer& layer = GetLayer(bank, layerIndex);
     for (const int i : selected) CheckedPatchIndex(bank, layer, i);
+    if (to < 0 || to >= layer.GetPatchCount())
+        throw UsageError("--to " + std::to_string(to) + " is outside layer \"" + layer.GetName() + "\": 0.." +
+                         std::to_string(layer.GetPatchCount() - 1));
     const std::vector<std::uint32_t> order = MoveOrder::Build(layer.GetPatchCount(), selected, to);
 
     std::vector<std::unique_ptr<CPatch>> clones;

@@ -115,6 +115,22 @@ TEST(cliBank, EditFailuresNameTheFileAndWriteNothing) {
     EXPECT_EXIT_CODE(Cli({"convert", bank.string(), (dir / "no" / "such" / "dir.syx").string()}), 1);
 }
 
+TEST(cliBank, ValuesOutsideTheirRangeAreRefusedWithTheRange) {
+    const fs::path dir = clitest::Scratch();
+    const fs::path bank = NewKorgBank(dir);
+    const std::string out = (dir / "out.syx").string();
+    const auto refused = [&](std::vector<std::string> args, std::string_view says) {
+        const auto r = Cli(std::move(args));
+        EXPECT_EXIT_CODE(r, 2);
+        EXPECT_NE(r.err.find(says), std::string::npos) << r.err;
+        EXPECT_FALSE(fs::exists(out));
+    };
+    refused({"move", bank.string(), "--layer", "0", "--patches", "0", "--to", "500", "-o", out}, "0..");
+    refused({"convert", bank.string(), out, "--layers", "0,0"}, "listed twice");
+    refused({"convert", bank.string(), out, "--layers", "0,40"}, "has layers 0..");
+    refused({"new", "--synth", "Generic", "-o", out}, "no patches");
+}
+
 TEST(cliBank, ConvertWritesListedLayersAndSettingsOnlyForThisRun) {
     const fs::path dir = clitest::Scratch();
     const fs::path bank = NewKorgBank(dir);
@@ -136,7 +152,7 @@ TEST(cliBank, ConvertWritesListedLayersAndSettingsOnlyForThisRun) {
         const std::string text((std::istreambuf_iterator<char>(in)), {});
         EXPECT_EQ(text.find("CHANNEL=3"), std::string::npos);
     }
-    EXPECT_EXIT_CODE(Cli({"convert", bank.string(), out, "--layers", "4"}), 1);
+    EXPECT_EXIT_CODE(Cli({"convert", bank.string(), out, "--layers", "4"}), 2);  // no such layer: the range is named
     EXPECT_EXIT_CODE(Cli({"convert", bank.string(), out, "--set", "CHANNEL"}), 2);
 }
 

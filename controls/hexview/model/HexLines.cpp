@@ -25,7 +25,7 @@ HexLines BuildLines(std::span<const std::uint8_t> data) {
         char pair[4];
         std::snprintf(pair, sizeof pair, "%02X ", b);
         hex += pair;
-        chars += b >= 0x20 ? static_cast<char>(b) : '.';
+        chars += b >= 0x20 && b < 0x7F ? static_cast<char>(b) : '.';  // status bytes and DEL are no text
         ++inLine;
         if (b == 0xF0) out.messageLines.push_back(out.hex.size());
         if (b == 0xF7) {
@@ -41,6 +41,13 @@ HexLines BuildLines(std::span<const std::uint8_t> data) {
 
 std::string ManufacturerOf(std::span<const std::uint8_t> data, std::size_t idPos) {
     if (idPos >= data.size()) return "Unknown";
+    // The three one-byte IDs the MIDI standard keeps for itself.
+    switch (data[idPos]) {
+    case 0x7D: return "Non-Commercial";
+    case 0x7E: return "Universal Non-Real Time";
+    case 0x7F: return "Universal Real Time";
+    default: break;
+    }
     std::string_view name;
     if (data[idPos] != 0) {
         name = ManufacturerName(255, data[idPos]);
