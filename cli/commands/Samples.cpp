@@ -1,4 +1,4 @@
-// Sample conversions: a 16-bit mono WAV file to a sample dump and back, with the
+// Sample conversions: a WAV file (any PCM or float format, any channels) to a sample dump and back, with the
 // sample dump plug-in's own conversion functions.
 #include <iostream>
 #include <memory>
@@ -15,13 +15,13 @@
 namespace cli {
 namespace {
 
-void WavToSds(const std::string& in, const std::string& out, int number, int device) {
+void WavToSds(const std::string& in, const std::string& out, int number, int device, flintkit::WaveChannel channel) {
     RefuseSameFile(in, "the WAV file", out, "a sample dump");
     flintkit::RegisterWaveTexts();
     const SeekableInput input(in);  // a WAV file's chunks are found by seeking
     std::unique_ptr<CFlintkitSamplePatch> patch;
     try {
-        patch = flintkit::ImportWave(input.Path(), device);
+        patch = flintkit::ImportWave(input.Path(), device, channel);
     } catch (const flintkit::CWaveException& e) {
         throw Failure(input.Named(e.what()));
     }
@@ -59,17 +59,19 @@ void SdsToWav(const std::string& in, const std::string& out) {
 
 void AddSampleCommands(CLI::App& app) {
     struct Options {
-        std::string in, out;
+        std::string in, out, channel = "mix";
         int number = 0, device = 0;
     };
     auto o = std::make_shared<Options>();
-    auto* wav2sds = app.add_subcommand("wav2sds", "Turn a 16-bit mono WAV file into a sample dump");
+    auto* wav2sds = app.add_subcommand("wav2sds", "Turn a WAV file into a 16-bit sample dump");
     wav2sds->add_option("IN", o->in, "The WAV file")->required();
     wav2sds->add_option("OUT", o->out, "The SysEx file to write")->required();
     wav2sds->add_option("--number", o->number, "Sample number in the dump (0 to 16383)")
         ->check(CLI::Range(0, 16383));
     wav2sds->add_option("--device", o->device, "Device ID (channel) of the dump, 0 to 127")->check(CLI::Range(0, 127));
-    wav2sds->callback([o] { WavToSds(o->in, o->out, o->number, o->device); });
+    wav2sds->add_option("--channel", o->channel, "Of a multi-channel file: left, right or mix (the mean)")
+        ->check(CLI::IsMember({"left", "right", "mix"}));
+    wav2sds->callback([o] { WavToSds(o->in, o->out, o->number, o->device, *flintkit::ParseWaveChannel(o->channel)); });
 
     auto* sds2wav = app.add_subcommand("sds2wav", "Turn a sample dump into a 16-bit mono WAV file");
     sds2wav->add_option("IN", o->in, "The SysEx file with the sample dump")->required();

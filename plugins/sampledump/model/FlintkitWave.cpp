@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -107,7 +108,7 @@ int ClassifyUnreadableWave(const std::string& path) {
         return kTextNotWave;
 
     bool fmt = false, data = false, smplBroken = false;
-    int channels = 0, bits = 0;
+    int channels = 0, bits = 0;  // a fmt chunk that announces none is damaged
     for (std::uint64_t pos = 12; pos + 8 <= fileSize;) {
         std::array<std::uint8_t, 8> chunk{};
         in.seekg(static_cast<std::streamoff>(pos));
@@ -126,8 +127,7 @@ int ClassifyUnreadableWave(const std::string& path) {
         pos += 8 + size + (size & 1);
     }
     if (!fmt) return kTextNoFmt;
-    if (channels != 1) return kTextOnlyMono;
-    if (bits != 16) return kTextOnly16Bit;
+    if (channels < 1 || bits < 1) return kTextBadFormat;
     if (!data) return kTextNoData;
     if (smplBroken) return kTextSmplChunk;
     return kTextReadFailed;
@@ -186,6 +186,7 @@ void RegisterWaveTexts() {
             {65018, "%1 holds %2 samples, more than the 2097151 a sample dump can carry."},
             {65019, "There is no sample to export."},
             {65020, "The sample's period of %2 ns gives no usable sample rate; %1 was not written."},
+            {65021, "%1: the fmt chunk is damaged (no channels or no sample size), or its sample format cannot be read."},
         };
         for (const auto& [id, text] : kTexts) CStringTable::Add(static_cast<unsigned>(id), text);
     });
@@ -205,7 +206,24 @@ std::string WaveMessage(int code, const std::string& file, const std::string& de
 CWaveException::CWaveException(int code, const std::string& file, const std::string& detail)
     : std::runtime_error(WaveMessage(code, file, detail)), m_code(code), m_file(file) {}
 
-CWaveSample ReadWave(const std::string& path) {
+std::optional<WaveChannel> ParseWaveChannel(const std::string& text) {
+    if (text == "mix") return WaveChannel::Mix;
+    if (text == "left") return WaveChannel::Left;
+    if (text == "right") return WaveChannel::Right;
+    return std::nullopt;
+}
+
+namespace {
+
+// A sample libsndfile normalised to -1..1, rounded to 16 bits (exact for 16-bit
+// and narrower PCM; louder float data is clipped, not wrapped).
+std::int16_t To16(double v) {
+    return static_cast<std::int16_t>(std::clamp<long>(std::lround(v * 32768.0), -32768, 32767));
+}
+
+}  // namespace
+
+CWaveSample ReadWave(const std::string& path, WaveChannel channel) {
     SF_INFO info{};
     CSndFile file(sf_open(path.c_str(), SFM_READ, &info));
     if (!file) throw CWaveException(ClassifyUnreadableWave(path), path);
@@ -213,17 +231,36 @@ CWaveSample ReadWave(const std::string& path) {
     const int major = info.format & SF_FORMAT_TYPEMASK;
     if (major != SF_FORMAT_WAV && major != SF_FORMAT_WAVEX && major != SF_FORMAT_RF64)
         throw CWaveException(kTextNotWave, path);
-    if (info.channels != 1) throw CWaveException(kTextOnlyMono, path);
-    if ((info.format & SF_FORMAT_SUBMASK) != SF_FORMAT_PCM_16) throw CWaveException(kTextOnly16Bit, path);
+    if (info.channels < 1) throw CWaveException(kTextBadFormat, path);
     if (info.frames > kMaxSampleLength)
         throw CWaveException(kTextTooLong, path, std::to_string(info.frames));
 
     CWaveSample wave;
     wave.rate = info.samplerate;
     wave.loop = ReadLoop(file.get(), info.frames);
-    wave.samples.resize(static_cast<std::size_t>(std::max<sf_count_t>(info.frames, 0)));
-    if (sf_readf_short(file.get(), wave.samples.data(), info.frames) != info.frames)
-        throw CWaveException(kTextReadError, path);
+    const auto frames = static_cast<std::size_t>(std::max<sf_count_t>(info.frames, 0));
+    const auto channels = static_cast<std::size_t>(info.channels);
+    wave.samples.resize(frames);
+    std::vector<double> block(4096 * channels);
+    std::size_t done = 0;
+    while (done < frames) {
+        const auto want = static_cast<sf_count_t>(std::min<std::size_t>(4096, frames - done));
+        if (sf_readf_double(file.get(), block.data(), want) != want) throw CWaveException(kTextReadError, path);
+        for (sf_count_t f = 0; f < want; ++f) {
+            const double* frame = block.data() + static_cast<std::size_t>(f) * channels;
+            double v = 0;
+            switch (channel) {
+            case WaveChannel::Left: v = frame[0]; break;
+            case WaveChannel::Right: v = frame[channels > 1 ? 1 : 0]; break;
+            case WaveChannel::Mix:
+                for (std::size_t c = 0; c < channels; ++c) v += frame[c];
+                v /= static_cast<double>(channels);
+                break;
+            }
+            wave.samples[done + static_cast<std::size_t>(f)] = To16(v);
+        }
+        done += static_cast<std::size_t>(want);
+    }
     return wave;
 }
 
@@ -300,8 +337,8 @@ CWaveSample PatchToSample(const CFlintkitSamplePatch& patch, const std::string& 
     return wave;
 }
 
-std::unique_ptr<CFlintkitSamplePatch> ImportWave(const std::string& path, int deviceId) {
-    return SampleToPatch(ReadWave(path), deviceId);
+std::unique_ptr<CFlintkitSamplePatch> ImportWave(const std::string& path, int deviceId, WaveChannel channel) {
+    return SampleToPatch(ReadWave(path, channel), deviceId);
 }
 
 void ExportWave(const CFlintkitSamplePatch& patch, const std::string& path) {

@@ -1,6 +1,7 @@
 #pragma once
 
-// Conversion between a sample dump and a 16-bit mono WAV file. These are the
+// Conversion between a sample dump and a WAV file (any PCM or float format in,
+// 16-bit mono out). These are the
 // functions behind the two tools; the command line and the tests call them directly.
 
 #include <cstdint>
@@ -31,6 +32,7 @@ enum WaveText : int {
     kTextTooLong = 65018,
     kTextNothingToExport = 65019,
     kTextNoRate = 65020,
+    kTextBadFormat = 65021,
 };
 
 // Adds the texts above to the string table unless it has them already.
@@ -55,17 +57,24 @@ struct CWaveLoop {
     friend bool operator==(const CWaveLoop&, const CWaveLoop&) = default;
 };
 
+// Which channel of a multi-channel file becomes the sample.
+enum class WaveChannel { Mix, Left, Right };
+// "mix", "left" or "right"; nullopt for anything else.
+std::optional<WaveChannel> ParseWaveChannel(const std::string& text);
+
 struct CWaveSample {
     int rate = 0;
     std::vector<std::int16_t> samples;
     std::optional<CWaveLoop> loop;
 };
 
-// Reads a 16-bit mono WAV file with its first smpl loop. Standard smpl loop types:
+// Reads a WAV file of any PCM or float format libsndfile reads, converted to 16
+// bits (rounded, 8-bit scaled up); of several channels the chosen one, or their
+// mean for Mix (a mono file is its own left and right). With its first smpl loop. Standard smpl loop types:
 // 0 forward, 1 alternating, 2 backward (taken as alternating, the nearest a dump
 // can hold). A loop end beyond the sample marks a file written with loop points
 // in bytes; its points are halved. Throws CWaveException.
-CWaveSample ReadWave(const std::string& path);
+CWaveSample ReadWave(const std::string& path, WaveChannel channel = WaveChannel::Mix);
 // Writes a 16-bit mono WAV file with a standard smpl chunk (loop points in sample
 // frames; no loop record when there is no loop), saved through CFileX::SaveAtomically.
 void WriteWave(const std::string& path, const CWaveSample& wave);
@@ -75,7 +84,8 @@ std::unique_ptr<CFlintkitSamplePatch> SampleToPatch(const CWaveSample& wave, int
 // The dump's samples, rate and loop; path only names the file in messages.
 CWaveSample PatchToSample(const CFlintkitSamplePatch& patch, const std::string& path);
 
-std::unique_ptr<CFlintkitSamplePatch> ImportWave(const std::string& path, int deviceId);
+std::unique_ptr<CFlintkitSamplePatch> ImportWave(const std::string& path, int deviceId,
+                                                 WaveChannel channel = WaveChannel::Mix);
 void ExportWave(const CFlintkitSamplePatch& patch, const std::string& path);
 
 }  // namespace flintkit

@@ -144,8 +144,11 @@ TEST(FlintkitWave, NoLoopOldByteLoopsAndBadFiles) {
     EXPECT_EQ(old->GetLoopStart(), 100);
     EXPECT_EQ(old->GetLoopEnd(), 490);
 
-    EXPECT_EQ(ImportError(Write(RawWave(2, 16, 44100, samples), "stereo.wav")), kTextOnlyMono);
-    EXPECT_EQ(ImportError(Write(RawWave(1, 8, 44100, samples), "8bit.wav")), kTextOnly16Bit);
+    // Stereo with equal channels mixes to the same samples; 8 bits are scaled up.
+    EXPECT_EQ(ImportWave(Write(RawWave(2, 16, 44100, samples), "stereo.wav"), 0)->GetSamples(), samples);
+    std::vector<std::int16_t> scaled;
+    for (const std::int16_t s : samples) scaled.push_back(static_cast<std::int16_t>((s >> 8) * 256));
+    EXPECT_EQ(ImportWave(Write(RawWave(1, 8, 44100, samples), "8bit.wav"), 0)->GetSamples(), scaled);
     EXPECT_EQ(ImportError(Write({'R', 'I', 'F', 'F', 4, 0, 0, 0, 'A', 'I', 'F', 'F'}, "x.wav")), kTextNotWave);
     EXPECT_EQ(ImportError((TempDir() / "missing.wav").string()), kTextCannotOpen);
     auto noData = RawWave(1, 16, 44100, samples);
@@ -249,10 +252,11 @@ TEST(FlintkitWave, ToolsReplaceTheSampleUndoablyAndReportFailures) {
     commands.Redo();
 
     const CFlintkitSamplePatch before = SampleOf(memory);
-    ui->files = {Write(RawWave(2, 16, 32000, Noise(90)), "stereo.wav")};
+    ui->files = {Write({'R', 'I', 'F', 'F', 4, 0, 0, 0, 'A', 'I', 'F', 'F'}, "notwave.wav")};
     memory.GetAdditionalTool(0).Execute(CToolContext{});
     ASSERT_EQ(ui->messages.size(), 1u);
-    EXPECT_NE(ui->messages[0].find("only mono"), std::string::npos);
+    EXPECT_NE(ui->messages[0].find("Not a wave file"), std::string::npos);
+    EXPECT_NE(ui->messages[0].find("notwave.wav"), std::string::npos);
     EXPECT_TRUE(SampleOf(memory).IsEqual(before));
 
     const std::string exported = (TempDir() / "tool.wav").string();
@@ -264,14 +268,16 @@ TEST(FlintkitWave, ToolsReplaceTheSampleUndoablyAndReportFailures) {
 
 TEST(FlintkitWave, FieldWavesImportOrFailWithTheRightMessage) {
     TONALITH_FIELD_DATA_OR_SKIP(dir);
-    const std::map<std::string, int> expected{
-        {"707bd_mono16_smpl_akai_noloops.wav", 0},
-        {"jstrait_invalid_smpl_chunk_empty.wav", kTextOnlyMono},
-        {"jstrait_invalid_smpl_chunk_truncated.wav", kTextOnlyMono},
-        {"jstrait_valid_with_smpl_chunk_after_data_chunk_and_data_chunk_has_padding_byte.wav", kTextOnly16Bit},
-        {"jstrait_valid_with_smpl_chunk_no_loops.wav", kTextOnlyMono},
-        {"jstrait_valid_with_smpl_chunk_with_extra_unused_bytes.wav", kTextOnlyMono},
-        {"reaper_stereo16_8k_smpl_1loop_junk.wav", kTextOnlyMono},
+    // Frames and rate as soxi reads them; a smpl chunk too short for its header is
+    // refused with the chunk named, one cut short costs only the loop.
+    const std::map<std::string, std::pair<int, int>> expected{
+        {"707bd_mono16_smpl_akai_noloops.wav", {4400, 44100}},
+        {"jstrait_invalid_smpl_chunk_empty.wav", {-kTextSmplChunk, 0}},
+        {"jstrait_invalid_smpl_chunk_truncated.wav", {2240, 44100}},
+        {"jstrait_valid_with_smpl_chunk_after_data_chunk_and_data_chunk_has_padding_byte.wav", {2241, 44100}},
+        {"jstrait_valid_with_smpl_chunk_no_loops.wav", {2240, 44100}},
+        {"jstrait_valid_with_smpl_chunk_with_extra_unused_bytes.wav", {2240, 44100}},
+        {"reaper_stereo16_8k_smpl_1loop_junk.wav", {24000, 8000}},
     };
     CFlintkitSynthMemory memory;
     CScopedScriptedUi ui;
@@ -286,13 +292,22 @@ TEST(FlintkitWave, FieldWavesImportOrFailWithTheRightMessage) {
         memory.GetAdditionalTool(0).Execute(CToolContext{});
         const auto it = expected.find(name);
         if (ui->messages.empty()) {
-            EXPECT_TRUE(it == expected.end() || it->second == 0) << name << " imported";
             EXPECT_EQ(SampleOf(memory).GetLength(), static_cast<int>(SampleOf(memory).GetSamples().size()));
-        } else {
-            EXPECT_TRUE(SampleOf(memory).IsEqual(before)) << name;
             if (it != expected.end()) {
-                EXPECT_EQ(ImportError(entry.path().string()), it->second) << name;
+                EXPECT_EQ(SampleOf(memory).GetLength(), it->second.first) << name;
+                EXPECT_EQ(SampleOf(memory).GetRate(), it->second.second) << name;
             }
+        } else {
+            EXPECT_TRUE(it == expected.end() || it->second.first < 0) << name << ": " << ui->messages[0];
+            if (it != expected.end()) {
+                EXPECT_EQ(ImportError(entry.path().string()), -it->second.first) << name;
+            }
+            EXPECT_TRUE(SampleOf(memory).IsEqual(before)) << name;
+            EXPECT_NE(ui->messages[0].find(name), std::string::npos) << ui->messages[0];
+        }
+        for (const auto& m : ui->messages) {
+            EXPECT_EQ(m.find("only mono"), std::string::npos) << m;
+            EXPECT_EQ(m.find("only 16 bit"), std::string::npos) << m;
         }
     }
     EXPECT_GE(seen, 7);
@@ -300,4 +315,42 @@ TEST(FlintkitWave, FieldWavesImportOrFailWithTheRightMessage) {
     EXPECT_EQ(bd->GetLength(), 4400);
     EXPECT_EQ(bd->GetRate(), 44100);
     EXPECT_EQ(bd->GetLoopType(), kLoopOff);
+}
+
+TEST(FlintkitWave, ChannelsAndFormatsConvertToSixteenBits) {
+    // Left a ramp, right its negation: left, right and their mean (zero) differ.
+    const int n = 300;
+    std::vector<float> frames;
+    for (int i = 0; i < n; ++i) {
+        const float v = static_cast<float>(i - n / 2) / static_cast<float>(n);
+        frames.push_back(v);
+        frames.push_back(-v);
+    }
+    for (const int sub : {SF_FORMAT_PCM_24, SF_FORMAT_PCM_32, SF_FORMAT_FLOAT, SF_FORMAT_PCM_U8}) {
+        const std::string path = (TempDir() / "two.wav").string();
+        SF_INFO info{};
+        info.samplerate = 32000;
+        info.channels = 2;
+        info.format = SF_FORMAT_WAV | sub;
+        SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
+        ASSERT_NE(f, nullptr);
+        ASSERT_EQ(sf_writef_float(f, frames.data(), n), n);
+        sf_close(f);
+
+        const auto left = ReadWave(path, WaveChannel::Left);
+        const auto right = ReadWave(path, WaveChannel::Right);
+        const auto mix = ReadWave(path, WaveChannel::Mix);
+        ASSERT_EQ(left.samples.size(), static_cast<std::size_t>(n)) << sub;
+        EXPECT_EQ(left.rate, 32000);
+        const int tolerance = sub == SF_FORMAT_PCM_U8 ? 256 : 1;
+        for (int i = 0; i < n; i += 37) {
+            const auto k = static_cast<std::size_t>(i);
+            EXPECT_NEAR(left.samples[k], frames[2 * k] * 32768.0f, tolerance) << sub << " " << i;
+            EXPECT_NEAR(right.samples[k], -left.samples[k], tolerance) << sub << " " << i;
+            EXPECT_NEAR(mix.samples[k], 0, tolerance) << sub << " " << i;
+        }
+    }
+    EXPECT_EQ(ParseWaveChannel("left"), WaveChannel::Left);
+    EXPECT_EQ(ParseWaveChannel("mix"), WaveChannel::Mix);
+    EXPECT_FALSE(ParseWaveChannel("both"));
 }
