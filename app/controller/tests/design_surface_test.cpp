@@ -130,3 +130,16 @@ TEST(design_surface, PastedItemsStepAwayFromTakenPlaces) {
     EXPECT_EQ(s.surface.FreePlace({0, 0, 50, 50}), (CRect{40, 40, 90, 90}));
     EXPECT_EQ(s.surface.FreePlace({1, 0, 51, 50}), (CRect{1, 0, 51, 50}));
 }
+
+TEST(example_form, JvFilterFormSendsChecksummedDt1) {
+    CRecordingOutput output;
+    CControllerDocument doc;
+    doc.SetOutput(&output);
+    ASSERT_TRUE(doc.OnOpenDocument(std::string(TONALITH_FORMS_DIR) + "/jv-filter.cof"));
+    ASSERT_EQ(doc.GetItem(2).GetTypeName(), "Knob");
+    EXPECT_TRUE(doc.OnValueEvent(2, 2, 100));  // cutoff of tone 1 in the temporary patch
+    ASSERT_EQ(output.sent.size(), 1u);
+    EXPECT_EQ(output.sent[0].second,
+              (std::vector<std::uint8_t>{0xF0, 0x41, 0x10, 0x6A, 0x12, 0x03, 0x00, 0x10, 0x51, 0x64, 0x38, 0xF7}));
+    EXPECT_EQ(doc.GetSnapshotCount(), 1);
+}
