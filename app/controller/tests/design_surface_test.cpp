@@ -143,3 +143,24 @@ TEST(example_form, JvFilterFormSendsChecksummedDt1) {
               (std::vector<std::uint8_t>{0xF0, 0x41, 0x10, 0x6A, 0x12, 0x03, 0x00, 0x10, 0x51, 0x64, 0x38, 0xF7}));
     EXPECT_EQ(doc.GetSnapshotCount(), 1);
 }
+
+TEST(design_surface, TabOrderModeNumbersClicksAndRecordsOnlyAChange) {
+    Surface s({{0, 0, 50, 50}, {100, 0, 150, 50}, {200, 0, 250, 50}});
+    s.doc.InsertItem(3, MakeItem<CGroupItemData>({300, 0, 400, 50}));
+    ASSERT_EQ(s.doc.GetTabOrder(), (std::vector<std::uint16_t>{0, 1, 2}));
+    s.surface.BeginTabOrder();
+    EXPECT_TRUE(s.surface.TabOrderClick(210, 10));
+    EXPECT_TRUE(s.surface.TabOrderClick(310, 10));  // a group frame takes no place
+    EXPECT_FALSE(s.surface.TabOrderClick(1000, 1000));  // empty space ends, keeping what was numbered
+    EXPECT_EQ(s.doc.GetTabOrder(), (std::vector<std::uint16_t>{2, 0, 1}));
+    EXPECT_EQ(s.commands.GetUndoText(), "Tab Order changed");
+    s.commands.Undo();
+    EXPECT_EQ(s.doc.GetTabOrder(), (std::vector<std::uint16_t>{0, 1, 2}));
+
+    s.surface.BeginTabOrder();
+    EXPECT_TRUE(s.surface.TabOrderClick(10, 10));
+    EXPECT_TRUE(s.surface.TabOrderClick(110, 10));
+    EXPECT_FALSE(s.surface.TabOrderClick(210, 10));  // every place numbered: the mode ends
+    EXPECT_FALSE(s.surface.InTabOrder());
+    EXPECT_FALSE(s.commands.CanUndo());  // the same order records nothing
+}

@@ -176,3 +176,41 @@ CRect CDesignSurface::FreePlace(CRect rect) const {
     }
     return rect;
 }
+
+void CDesignSurface::BeginTabOrder() {
+    m_tabOrderBefore = m_document.GetTabOrder();
+    m_tabCounter = 0;
+    m_inTabOrder = true;
+}
+
+bool CDesignSurface::TabOrderClick(int x, int y) {
+    if (!m_inTabOrder) return false;
+    const int position = HitTest(x, y);
+    if (position < 0) {
+        EndTabOrder();
+        return false;
+    }
+    const CItemData* data = m_document.GetItem(position).GetItemData();
+    if (!data || data->IsGroupFrame()) return true;
+    std::vector<std::uint16_t> order = m_document.GetTabOrder();
+    std::erase(order, static_cast<std::uint16_t>(position));
+    const std::size_t place = std::min<std::size_t>(static_cast<std::size_t>(m_tabCounter), order.size());
+    order.insert(order.begin() + static_cast<std::ptrdiff_t>(place), static_cast<std::uint16_t>(position));
+    m_document.SetTabOrder(order);
+    ++m_tabCounter;
+    if (m_tabCounter >= static_cast<int>(order.size())) {
+        EndTabOrder();
+        return false;
+    }
+    return true;
+}
+
+void CDesignSurface::EndTabOrder() {
+    if (!m_inTabOrder) return;
+    m_inTabOrder = false;
+    std::vector<std::uint16_t> order = m_document.GetTabOrder();
+    if (order == m_tabOrderBefore) return;
+    // The live order goes back first so the command's Execute is the one change recorded.
+    m_document.SetTabOrder(m_tabOrderBefore);
+    m_commands.Execute(std::make_unique<CTabOrderCommand>(m_document, m_tabOrderBefore, std::move(order)));
+}

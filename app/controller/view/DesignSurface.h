@@ -50,6 +50,18 @@ public:
     // Where a pasted item goes: moved 20 right and down while an item has its rectangle.
     CRect FreePlace(CRect rect) const;
 
+    // ---- tab-order mode ----------------------------------------------------------
+    // Keeps a copy of the tab order; each click numbers the next place.
+    void BeginTabOrder();
+    bool InTabOrder() const { return m_inTabOrder; }
+    int GetTabCounter() const { return m_tabCounter; }
+    // A click in tab-order mode: an item that is not a group frame takes the next
+    // place. Empty space, or the last place numbered, ends the mode. Returns true
+    // while the mode goes on.
+    bool TabOrderClick(int x, int y);
+    // Leaves the mode; records "Tab Order changed" only when the order differs.
+    void EndTabOrder();
+
     // Keys of KeyDistance (the Qt key codes' values are not needed here).
     enum Key { KeyLeft, KeyRight, KeyUp, KeyDown, KeyPageUp, KeyPageDown };
 
@@ -60,4 +72,7 @@ private:
     CControllerDocument& m_document;
     CCmdManager& m_commands;
     std::vector<int> m_selection;
+    std::vector<std::uint16_t> m_tabOrderBefore;
+    int m_tabCounter = 0;
+    bool m_inTabOrder = false;
 };
