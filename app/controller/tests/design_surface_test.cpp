@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <tonalith/Commands.h>
+#include <tonalith/File.h>
 
+#include "ControllerCommands.h"
 #include "DesignSurface.h"
+#include "ItemPayload.h"
 #include "FormTestSupport.h"
 
 using namespace tonalith::test;
@@ -163,4 +166,33 @@ TEST(design_surface, TabOrderModeNumbersClicksAndRecordsOnlyAChange) {
     EXPECT_FALSE(s.surface.TabOrderClick(210, 10));  // every place numbered: the mode ends
     EXPECT_FALSE(s.surface.InTabOrder());
     EXPECT_FALSE(s.commands.CanUndo());  // the same order records nothing
+}
+
+TEST(item_payload, CopyPasteBetweenFormsKeepsEveryField) {
+    CRecordingOutput output;
+    CControllerDocument from;
+    from.SetOutput(&output);
+    FillSampleForm(from);
+    const std::vector<int> selection{4, 0, 1, 2, 3};  // focused: the button
+    const auto bytes = EncodeItemPayload(from, selection, 7, 9);
+
+    CItemPayload payload = DecodeItemPayload(bytes, output.GetDeviceCount());
+    EXPECT_EQ(payload.dragX, 7);
+    EXPECT_EQ(payload.dragY, 9);
+    ASSERT_EQ(payload.items.size(), 5u);
+    EXPECT_TRUE(payload.items[0]->IsEqual(from.GetItem(3)));  // the focused item first
+    for (int k = 1; k < 5; ++k) EXPECT_TRUE(payload.items[k]->IsEqual(from.GetItem(selection[k - 1]))) << k;
+
+    Surface to({{130, 20, 230, 44}});
+    for (auto& item : payload.items) {
+        item->SetRect(to.surface.FreePlace(item->GetRect()));
+        to.commands.Execute(std::make_unique<CInsertItemCommand>(to.doc, std::move(item), CInsertItemCommand::Paste));
+    }
+    EXPECT_EQ(to.commands.GetUndoText(), "Paste \"Slider\" Item");
+    EXPECT_EQ(to.doc.GetItem(2).GetRect(), (CRect{150, 40, 250, 64}));  // the radio group stepped aside
+    EXPECT_EQ(to.doc.GetItem(2).GetItemData()->GetField("Texts"), from.GetItem(4).GetItemData()->GetField("Texts"));
+
+    auto cut = bytes;
+    cut.resize(cut.size() - 3);
+    EXPECT_THROW(DecodeItemPayload(cut, 4), CFileException);
 }
