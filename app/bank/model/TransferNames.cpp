@@ -75,3 +75,40 @@ std::string IncompleteText(long long received, long long expected)
 }
 
 }  // namespace transfer
+
+#include <algorithm>
+
+#include "Synth.h"
+#include "SynthMemory.h"
+#include "SynthMemoryFactory.h"
+
+namespace transfer {
+
+SReceiveLists BuildReceiveLists(const CSynthMemoryFactory& factory, bool receiveAll,
+                                const std::vector<std::string>& remembered)
+{
+    SReceiveLists lists;
+    for (int i = 0; i < factory.GetCount(); ++i) {
+        CSynthMemory& memory = factory.GetMemory(i);
+        const bool generic = memory.IsGeneric();
+        if (!receiveAll && !generic)
+            lists.manual.push_back({&memory, -1, memory.GetName()});
+        const CSynth* synth = memory.GetSynth();
+        if (synth == nullptr)
+            continue;
+        for (int c = 0; c < synth->GetDumpCommandsCount(); ++c) {
+            const CDumpCommand& command = synth->GetDumpCommand(c);
+            SReceiveEntry entry{&memory, c, command.m_name};
+            if (!generic || !command.m_request.empty()) {
+                const bool chosen = receiveAll &&
+                    std::find(remembered.begin(), remembered.end(), command.m_name) != remembered.end();
+                (chosen ? lists.manual : lists.automatic).push_back(std::move(entry));
+            } else if (!receiveAll) {
+                lists.manual.push_back(std::move(entry));
+            }
+        }
+    }
+    return lists;
+}
+
+}  // namespace transfer

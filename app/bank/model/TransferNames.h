@@ -43,3 +43,29 @@ void WriteRememberedSelection(const std::vector<std::string>& names,
 std::string IncompleteText(long long received, long long expected);
 
 }  // namespace transfer
+
+class CSynthMemory;
+class CSynthMemoryFactory;
+
+namespace transfer {
+
+// One line of the Receive dialog's lists: a memory alone (a manual receive into a
+// file that is then opened) or one of its synth's dump commands.
+struct SReceiveEntry {
+    CSynthMemory* memory = nullptr;
+    int command = -1;  // index into the memory's synth's dump commands; -1: the memory itself
+    std::string name;
+};
+
+struct SReceiveLists {
+    std::vector<SReceiveEntry> automatic;
+    std::vector<SReceiveEntry> manual;  // "Selected:" when receiving all
+};
+
+// Fills the lists in factory order. receiveAll leaves out the memories themselves and
+// the generic memory's request-less commands, and puts the remembered names (which may
+// name commands that no longer exist) into the second list.
+SReceiveLists BuildReceiveLists(const CSynthMemoryFactory& factory, bool receiveAll,
+                                const std::vector<std::string>& remembered);
+
+}  // namespace transfer

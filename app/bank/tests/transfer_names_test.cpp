@@ -44,3 +44,36 @@ TEST(TransferNames, IncompleteTextOnlyWhenShort)
     EXPECT_EQ(IncompleteText(200, 200), "");
     EXPECT_EQ(IncompleteText(5, 0), "");
 }
+
+#include "Synth.h"
+#include "SynthMemory.h"
+#include "SynthMemoryFactory.h"
+
+TEST(TransferNames, ReceiveListsKeepTheGenericMemoryOutOfManual)
+{
+    CSynthMemoryFactory::SetSearchPath({TEST_PLUGIN_DIR});
+    CSynthMemoryFactory& factory = CSynthMemoryFactory::Get();
+    CSynth* synth = factory.GetGenericMemory().GetSynth();
+    ASSERT_NE(synth, nullptr);
+    const int before = synth->GetDumpCommandsCount();
+    synth->AddDumpCommand({"ByRequest", "F0 41 10 F7", 10, 0, 0, 1024, 64, 0});
+    synth->AddDumpCommand({"ByHand", "", 0, 0, 0, 1024, 64, 0});
+
+    const SReceiveLists one = BuildReceiveLists(factory, false, {});
+    auto has = [](const std::vector<SReceiveEntry>& list, const std::string& name) {
+        return std::any_of(list.begin(), list.end(), [&](const SReceiveEntry& e) { return e.name == name; });
+    };
+    EXPECT_TRUE(has(one.automatic, "ByRequest"));
+    EXPECT_TRUE(has(one.manual, "ByHand"));
+    EXPECT_FALSE(has(one.manual, factory.GetGenericMemory().GetName()));
+
+    const SReceiveLists all = BuildReceiveLists(factory, true, {"ByRequest", "Gone"});
+    EXPECT_TRUE(has(all.manual, "ByRequest"));
+    EXPECT_FALSE(has(all.automatic, "ByRequest"));
+    EXPECT_FALSE(has(all.manual, "ByHand"));
+    EXPECT_FALSE(has(all.automatic, "ByHand"));
+    EXPECT_FALSE(has(all.manual, "Gone"));
+
+    synth->RemoveDumpCommand(before + 1);
+    synth->RemoveDumpCommand(before);
+}
