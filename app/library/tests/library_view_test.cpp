@@ -8,6 +8,7 @@
 #include <QMimeData>
 #include <QTableView>
 
+#include "CopyBox.h"
 #include "LibraryCommands.h"
 #include "LibraryDocument.h"
 #include "LibraryTableModel.h"
@@ -161,6 +162,20 @@ TEST_F(LibraryViewTest, DropOfAPatchWithReferencesIsRefusedWhole) {
     EXPECT_EQ(m_ui->messages[0], LibraryViewTexts::kReferencesRefused);
     EXPECT_EQ(m_document->GetLibrary().GetSize(), 4);
     EXPECT_FALSE(m_view->GetCommands().CanUndo());
+}
+
+TEST_F(LibraryViewTest, CopyAndPasteThroughTheCopyBox) {
+    CCopyBox::Get().RemoveAll();
+    m_view->GetTable().selectRow(1);  // Charlie
+    m_view->CopyToCopyBox();
+    ASSERT_EQ(CCopyBox::Get().GetCount(), 1);
+    ASSERT_TRUE(m_view->PasteFromCopyBox());
+    EXPECT_EQ(ShownNames(), (std::vector<std::string>{"Bravo Pad", "Charlie", "Charlie", "Delta", "alpha"}));
+    EXPECT_EQ(m_view->SelectedIndices(), (std::vector<int>{4}));
+    m_view->GetCommands().Undo();
+    EXPECT_EQ(m_document->GetLibrary().GetSize(), 4);
+    CCopyBox::Get().RemoveAll();
+    EXPECT_FALSE(m_view->PasteFromCopyBox());
 }
 
 TEST_F(LibraryViewTest, UndoOfAHeaderSortRestoresThePreviousOrder) {

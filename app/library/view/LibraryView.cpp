@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "CopyBox.h"
 #include "LibraryCommands.h"
 #include "LibraryDocument.h"
 #include "LibraryFile.h"
@@ -63,6 +64,8 @@ CLibraryView::CLibraryView(CLibraryDocument& document, LibraryEngine::MemoryName
         addAction(action);
     };
     addShortcut(QKeySequence::Delete, [this] { DeleteSelection(); });
+    addShortcut(QKeySequence::Copy, [this] { CopyToCopyBox(); });
+    addShortcut(QKeySequence::Paste, [this] { PasteFromCopyBox(); });
     addShortcut(QKeySequence::SelectAll, [this] { SelectAll(); });
     addShortcut(QKeySequence::Undo, [this] {
         if (m_commands.CanUndo()) m_commands.Undo();
@@ -149,18 +152,33 @@ bool CLibraryView::PasteMimeData(const QMimeData& data) {
     LibraryFile::Payload payload =
         LibraryFile::ReadPayload(std::span<const std::uint8_t>(begin, static_cast<std::size_t>(raw.size())),
                                  m_document.GetPatchCreator());
-    if (payload.entries.empty()) return false;
+    return PasteEntries(std::move(payload.entries));
+}
+
+bool CLibraryView::PasteEntries(std::vector<std::unique_ptr<CLibraryPatch>> entries) {
+    if (entries.empty()) return false;
     // A patch that needs its layers would be filed without them: nothing is added.
-    const bool references = std::any_of(payload.entries.begin(), payload.entries.end(), [](const auto& entry) {
+    const bool references = std::any_of(entries.begin(), entries.end(), [](const auto& entry) {
         return entry->GetPatch() && entry->GetPatch()->HasReferences();
     });
     if (references) {
         CUi::Get().MessageBox(LibraryViewTexts::kReferencesRefused, CUi::Icon::Error);
         return false;
     }
-    m_commands.Execute(
-        std::make_unique<CPasteCommand>(m_document.GetLibrary(), &m_document, std::move(payload.entries)));
+    m_commands.Execute(std::make_unique<CPasteCommand>(m_document.GetLibrary(), &m_document, std::move(entries)));
     return true;
+}
+
+void CLibraryView::CopyToCopyBox() const {
+    for (int index : SelectedIndices())
+        if (const CPatch* patch = m_document.GetLibrary().GetPatch(index)) CCopyBox::Get().AddPatch(*patch);
+}
+
+bool CLibraryView::PasteFromCopyBox() {
+    const CCopyBox& box = CCopyBox::Get();
+    std::vector<std::unique_ptr<CLibraryPatch>> entries;
+    for (int i = 0; i < box.GetCount(); ++i) entries.push_back(std::make_unique<CLibraryPatch>(box.GetPatch(i)));
+    return PasteEntries(std::move(entries));
 }
 
 QString CLibraryView::FilterPaneText() const { return m_filterPane->text(); }

@@ -11,6 +11,7 @@
 
 class CLibraryDocument;
 class CLibraryTableModel;
+class CLibraryPatch;
 class CPatch;
 class QLabel;
 class QMimeData;
@@ -53,6 +54,11 @@ public:
     // that refers to other layers is refused whole with a message. False when nothing was added.
     bool PasteMimeData(const QMimeData& data);
 
+    // Copy puts the selected patches into the copybox; Paste files every patch
+    // of the copybox as one undoable command (refusing patches with references).
+    void CopyToCopyBox() const;
+    bool PasteFromCopyBox();
+
     // Called with the patch of the row that became current (audition).
     void SetAuditionHandler(std::function<void(const CPatch&)> handler) { m_audition = std::move(handler); }
 
@@ -69,6 +75,7 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    bool PasteEntries(std::vector<std::unique_ptr<CLibraryPatch>> entries);
     void UpdatePanes();
     void OnCurrentChanged(const QModelIndex& current);
 
