@@ -14,6 +14,7 @@
 #include "LibraryTableModel.h"
 #include "LibraryTestPatch.h"
 #include "LibraryView.h"
+#include "TestSupport.h"
 #include "Ui.h"
 
 using namespace tonalith::test;
@@ -176,6 +177,20 @@ TEST_F(LibraryViewTest, CopyAndPasteThroughTheCopyBox) {
     EXPECT_EQ(m_document->GetLibrary().GetSize(), 4);
     CCopyBox::Get().RemoveAll();
     EXPECT_FALSE(m_view->PasteFromCopyBox());
+}
+
+TEST_F(LibraryViewTest, RenameInPlaceIsCutToTheNameLengthAndUndoable) {
+    auto& model = m_view->GetModel();
+    ASSERT_TRUE(model.flags(model.index(0, COLUMN_NAME)) & Qt::ItemIsEditable);
+    EXPECT_FALSE(model.flags(model.index(0, COLUMN_DATE)) & Qt::ItemIsEditable);
+    ASSERT_TRUE(model.setData(model.index(0, COLUMN_NAME), QStringLiteral("Zither and more words")));
+    tonalith::test::WaitUntil([&] {
+        QCoreApplication::processEvents();
+        return m_view->GetCommands().CanUndo();
+    });
+    EXPECT_EQ(ShownNames(), (std::vector<std::string>{"Charlie", "Delta", "Zither and", "alpha"}));
+    m_view->GetCommands().Undo();
+    EXPECT_EQ(ShownNames(), (std::vector<std::string>{"Bravo Pad", "Charlie", "Delta", "alpha"}));
 }
 
 TEST_F(LibraryViewTest, UndoOfAHeaderSortRestoresThePreviousOrder) {

@@ -33,6 +33,7 @@ QVariant CLibraryTableModel::data(const QModelIndex& index, int role) const {
     const CLibraryPatch& entry = m_document.GetLibrary().Get(libraryIndex);
     switch (role) {
     case Qt::DisplayRole:
+    case Qt::EditRole:
         return FromCp1252(
             LibraryEngine::GetCellText(entry, index.column(), m_document.GetKeyNames(), m_memoryName));
     case Qt::ToolTipRole: {
@@ -47,6 +48,20 @@ QVariant CLibraryTableModel::data(const QModelIndex& index, int role) const {
     default:
         return {};
     }
+}
+
+Qt::ItemFlags CLibraryTableModel::flags(const QModelIndex& index) const {
+    Qt::ItemFlags flags = QAbstractTableModel::flags(index);
+    if (index.isValid() && index.column() == LibraryEngine::COLUMN_NAME && m_rename) flags |= Qt::ItemIsEditable;
+    return flags;
+}
+
+bool CLibraryTableModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (role != Qt::EditRole || !m_rename || !index.isValid() || index.column() != LibraryEngine::COLUMN_NAME)
+        return false;
+    const QByteArray name = value.toString().toLatin1();
+    m_rename(LibraryIndex(index.row()), std::string(name.constData(), static_cast<std::size_t>(name.size())));
+    return true;
 }
 
 QVariant CLibraryTableModel::headerData(int section, Qt::Orientation orientation, int role) const {

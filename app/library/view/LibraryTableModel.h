@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <functional>
+#include <string>
 #include <vector>
 
 #include "LibraryEngine.h"
@@ -20,6 +22,12 @@ public:
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    // A name edited in place goes to the rename handler (which makes it undoable).
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+    void SetRenameHandler(std::function<void(int libraryIndex, std::string name)> handler) {
+        m_rename = std::move(handler);
+    }
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
     // Filters and sorts again after the library changed.
@@ -44,4 +52,5 @@ private:
     LibraryEngine::CSearchFilter m_filter;
     int m_sortColumn = LibraryEngine::COLUMN_NAME;
     std::vector<int> m_rows;
+    std::function<void(int, std::string)> m_rename;
 };

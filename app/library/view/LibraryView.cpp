@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -28,7 +29,11 @@ CLibraryView::CLibraryView(CLibraryDocument& document, LibraryEngine::MemoryName
     m_table->setModel(m_model);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->setEditTriggers(QAbstractItemView::EditKeyPressed);  // F2
+    // The command rebuilds the rows, so it runs after the editor has closed.
+    m_model->SetRenameHandler([this](int index, std::string name) {
+        QTimer::singleShot(0, this, [this, index, name = std::move(name)] { Rename(index, name); });
+    });
     m_table->setDragEnabled(false);
     m_table->verticalHeader()->hide();
     m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 4);
@@ -128,6 +133,18 @@ void CLibraryView::DeleteSelection() {
     std::vector<int> indices = SelectedIndices();
     if (indices.empty()) return;
     m_commands.Execute(std::make_unique<CDeleteCommand>(m_document.GetLibrary(), &m_document, std::move(indices)));
+}
+
+void CLibraryView::Rename(int index, const std::string& name) {
+    if (index < 0 || index >= m_document.GetLibrary().GetSize()) return;
+    const CPatch* patch = m_document.GetLibrary().GetPatch(index);
+    if (!patch) return;
+    std::unique_ptr<CPatch> renamed = patch->Clone();
+    // The synth keeps only so many characters.
+    renamed->SetName(name.substr(0, static_cast<std::size_t>(std::max(0, patch->GetNameLength()))));
+    if (renamed->GetName() == patch->GetName()) return;
+    m_commands.Execute(
+        std::make_unique<CLibraryEditCommand>(m_document.GetLibrary(), &m_document, index, *patch, *renamed));
 }
 
 void CLibraryView::SelectAll() { m_table->selectAll(); }

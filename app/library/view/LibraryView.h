@@ -3,6 +3,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "Commands.h"
@@ -47,6 +48,8 @@ public:
     void SortByColumn(int column);
 
     void DeleteSelection();
+    // Renames an entry's patch (its name cut to the type's length), undoable.
+    void Rename(int index, const std::string& name);
     void SelectAll();
     // The selected entries as a drag/clipboard payload; empty when nothing is selected.
     std::unique_ptr<QMimeData> CopySelection() const;
