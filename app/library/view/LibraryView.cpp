@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QMenu>
 #include <QMimeData>
 #include <QTableView>
 #include <QTimer>
@@ -77,6 +78,21 @@ CLibraryView::CLibraryView(CLibraryDocument& document, LibraryEngine::MemoryName
     });
     addShortcut(QKeySequence::Redo, [this] {
         if (m_commands.CanRedo()) m_commands.Redo();
+    });
+
+    m_table->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_table, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        QMenu menu(this);
+        const bool selected = m_table->selectionModel()->hasSelection();
+        menu.addAction(tr("&Copy\tCtrl+C"), this, [this] { CopyToCopyBox(); })->setEnabled(selected);
+        menu.addAction(tr("&Paste\tCtrl+V"), this, [this] { PasteFromCopyBox(); })
+            ->setEnabled(CCopyBox::Get().GetCount() > 0);
+        menu.addAction(tr("&Delete\tDel"), this, [this] { DeleteSelection(); })->setEnabled(selected);
+        menu.addAction(tr("&Rename\tF2"), this, [this] { m_table->edit(m_table->currentIndex().siblingAtColumn(0)); })
+            ->setEnabled(m_table->currentIndex().isValid());
+        menu.addSeparator();
+        menu.addAction(tr("Select &All\tCtrl+A"), this, [this] { SelectAll(); });
+        menu.exec(m_table->viewport()->mapToGlobal(at));
     });
 
     m_document.AddView(this);
