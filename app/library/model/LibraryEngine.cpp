@@ -156,7 +156,8 @@ std::string CSearchFilter::Describe(const CLibraryKeyNames& keyNames) const {
     std::string text = name;
     for (int i = 0; i < kKeyCount; ++i) {
         const std::uint8_t op = ops[static_cast<std::size_t>(i)];
-        if (op == END || op > OR_NOT) continue;
+        // The text names what the filter applies: the expression stops at its first END.
+        if (op == END || op > OR_NOT) break;
         text += " ";
         text += OpText(op);
         text += " ";

@@ -86,6 +86,11 @@ TEST(LibraryFilter, Description) {
     filter.name.clear();
     filter.ops = {CSearchFilter::OR};
     EXPECT_EQ(filter.Describe(names), "\" OR Banjo\"");
+    // A key behind an END takes no part in the filter, so the text leaves it out.
+    filter.name = "pad";
+    filter.ops = {CSearchFilter::AND, CSearchFilter::END, CSearchFilter::OR, CSearchFilter::END};
+    filter.keys = {CLibraryKeyNames::KeyByte(1, 0), 0, CLibraryKeyNames::KeyByte(2, 1)};
+    EXPECT_EQ(filter.Describe(names), "\"pad AND Banjo\"");
 }
 
 TEST(LibrarySort, ColumnsCompareAsTheListShowsThem) {

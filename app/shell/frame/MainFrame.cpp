@@ -118,12 +118,7 @@ QMdiSubWindow* CMainFrame::AddBankWindow(CTonalithView* view) {
 QMdiSubWindow* CMainFrame::OpenDocumentFile(const std::string& path) {
     const QString file = QString::fromStdString(path);
     switch (DocumentKindOf(path)) {
-    case DocumentKind::Library:
-        CUi::Get().MessageBox("\"" + path +
-                                  "\" is a library (.clb). This version of Tonalith cannot show libraries yet; "
-                                  "the file was not opened.",
-                              CUi::Icon::Information);
-        return nullptr;
+    case DocumentKind::Library: return OpenLibrary(path);
     case DocumentKind::Controller:
         CUi::Get().MessageBox("\"" + path +
                                   "\" is a controller form (.cof). This version of Tonalith cannot show controller "

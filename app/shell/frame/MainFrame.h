@@ -14,6 +14,7 @@ class CTonalithView;
 class QAction;
 class QActionGroup;
 class QMdiArea;
+class CLibraryDocument;
 class QMdiSubWindow;
 class QMenu;
 class QTimer;
@@ -39,6 +40,9 @@ public:
     QMdiSubWindow* OpenDocumentFile(const std::string& path);
     // A new bank for a synth memory the user chooses.
     QMdiSubWindow* NewBank();
+    // Library windows (MainFrameLibrary.cpp).
+    QMdiSubWindow* OpenLibrary(const std::string& path);
+    QMdiSubWindow* NewLibrary();
     void OnFileOpen();
 
     // Start-up: placement, documents of the last run, then the given paths.
@@ -73,6 +77,7 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    QMdiSubWindow* AddLibraryWindow(std::unique_ptr<CLibraryDocument> document);
     void CreateActions();
     void CreateMenus();
     void CreateToolBars();

@@ -19,6 +19,7 @@
 #include "Layer.h"
 #include "Patch.h"
 #include "Synth.h"
+#include "LibraryView.h"
 #include "MainFrame.h"
 #include "MidiStatusBar.h"
 #include "SettingsDlg.h"
@@ -100,6 +101,14 @@ TEST_F(ShellTest, OpeningByExtension) {
     EXPECT_EQ(frame.OpenDocumentFile((dir / "lib.CLB").string()), nullptr);
     ASSERT_EQ(ui->messages.size(), 1u);
     EXPECT_NE(ui->messages[0].find("lib.CLB"), std::string::npos);
+    // A library file opens in a library window, once.
+    tonalith::test::WriteFile(dir / "good.clb", {'T', 'L', 'L', 'I', 'B', '1', '0', '0'});
+    QMdiSubWindow* library = frame.OpenDocumentFile((dir / "good.clb").string());
+    ASSERT_NE(library, nullptr);
+    EXPECT_TRUE(library->widget()->findChild<CLibraryView*>());
+    EXPECT_EQ(frame.OpenDocumentFile((dir / "good.clb").string()), library);
+    EXPECT_EQ(ui->messages.size(), 1u);
+    library->close();
     tonalith::test::WriteFile(dir / "data.txt", {0xF0, 0x43, 0x01, 0xF7});
     QMdiSubWindow* window = frame.OpenDocumentFile((dir / "data.txt").string());
     ASSERT_NE(window, nullptr);
