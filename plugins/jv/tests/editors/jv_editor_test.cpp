@@ -1,0 +1,210 @@
+// The JV/XP editors on the loopback MIDI back end: what leaves for each edit,
+// byte for byte, and what the record holds after OK, Cancel and Undo.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QTabWidget>
+
+#include <tonalith/Commands.h>
+#include <tonalith/Midi.h>
+#include <tonalith/MidiBackend.h>
+#include <tonalith/ui/DialogRunner.h>
+#include <tonalith/ui/Knob.h>
+#include <tonalith/ui/ParameterEditorDlg.h>
+
+#include "../JVTestSupport.h"
+#include "JVEditors.h"
+#include "TestSupport.h"
+#include "amberkit/JVLayers.h"
+#include "amberkit/JVSynthMemory.h"
+#include "amberkit/JVParameters.h"
+#include "amberkit/JVRecords.h"
+
+using namespace amberkit;
+
+namespace {
+
+void EnsureApp() {
+    static int argc = 1;
+    static char name[] = "jv_editor_tests";
+    static char* argv[] = {name};
+    if (!qApp) new QApplication(argc, argv);
+}
+
+void ShowTab(CParameterEditorDlg& dialog, const QString& title) {
+    QTabWidget& tabs = dialog.GetTabs().Tabs();
+    for (int i = 0; i < tabs.count(); ++i)
+        if (tabs.tabText(i) == title) {
+            tabs.setCurrentIndex(i);
+            return;
+        }
+    FAIL() << "no tab " << title.toStdString();
+}
+
+// The JV synth on output 0 of a loopback, real-time update on.
+class JVEditorTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        EnsureApp();
+        m_loopback = CMidiLoopback::Create(2);
+        CMidi::Get().SetBackend(m_loopback->MakeBackend());
+        m_oldOutput = synth().GetMidiOutputDevice();
+        m_oldRealtime = synth().GetRealtimeUpdate();
+        synth().SetMidiOutputDevice(0);
+        synth().SetRealtimeUpdate(true);
+    }
+    void TearDown() override {
+        synth().SetMidiOutputDevice(m_oldOutput);
+        synth().SetRealtimeUpdate(m_oldRealtime);
+        CMidi::Delete();
+    }
+    static CJVSynth& synth() { return CJVSynth::Get(); }
+    std::vector<std::vector<std::uint8_t>> Sent() const {
+        std::vector<std::uint8_t> bytes;
+        for (const auto& w : m_loopback->GetWrites()) jvtest::Append(bytes, w.bytes);
+        return jvtest::SplitMessages(bytes);
+    }
+    bool WaitForMessages(std::size_t n) {
+        return tonalith::test::WaitUntil([&] { return Sent().size() >= n; });
+    }
+
+    std::shared_ptr<CMidiLoopback> m_loopback;
+    jvtest::ScopedJVSettings m_settings{Generation::JV2080, 0};
+    int m_oldOutput = -1;
+    bool m_oldRealtime = false;
+};
+
+}  // namespace
+
+TEST_F(JVEditorTest, EditPatchLooksAsTheUnitListsIt) {
+    CJVPatch patch;
+    const auto dialog = CreateEditor(patch);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->windowTitle(), "Edit Patch");
+    const QTabWidget& tabs = dialog->GetTabs().Tabs();
+    QStringList titles;
+    for (int i = 0; i < tabs.count(); ++i) titles << tabs.tabText(i);
+    EXPECT_EQ(titles, (QStringList{"Common", "Chorus / Reverb", "EFX", "Controls", "Controller 1", "Controller 2",
+                                   "Controller 3", "Wave", "LFO 1", "LFO 2", "Pitch", "Pitch Envelope", "TVF",
+                                   "TVF Envelope", "TVA", "TVA Envelope", "Pan / Output"}));
+    QStringList multi;
+    for (const QCheckBox* box : dialog->findChildren<QCheckBox*>()) multi << box->text();
+    EXPECT_TRUE(multi.contains("Tone &1") && multi.contains("Tone &4") && multi.contains("&Realtime"));
+}
+
+TEST_F(JVEditorTest, MultiEditSendsOneMessagePerTickedTone) {
+    CJVPatch patch;
+    const auto dialog = CreateEditor(patch);
+    const CParameterTable& table = dialog->GetTable();
+    ShowTab(*dialog, "TVF");
+    dialog->SetMultiEdit(1, true);
+    dialog->SetMultiEdit(3, true);
+    dialog->ChangeValue(*table.Find("tone1.cutoff"), 100);
+    ASSERT_TRUE(WaitForMessages(3));
+    const auto sent = Sent();
+    ASSERT_EQ(sent.size(), 3u);
+    const std::uint8_t blocks[] = {0x10, 0x12, 0x16};
+    for (std::size_t i = 0; i < 3; ++i) {
+        std::vector<std::uint8_t> expected{0xF0, 0x41, 0x10, 0x6A, 0x12, 0x03, 0x00, blocks[i], 0x51, 100};
+        expected.push_back(RolandChecksum(std::span<const std::uint8_t>(expected).subspan(5)));
+        expected.push_back(0xF7);
+        EXPECT_EQ(sent[i], expected);
+    }
+    EXPECT_EQ(table.GetValue(dialog->GetWorkingPatch(), *table.Find("tone1.cutoff")), 100);
+    for (const char* id : {"tone2.cutoff", "tone4.cutoff"}) {
+        ASSERT_NE(dialog->FindKnob(id), nullptr) << id;
+        EXPECT_EQ(dialog->FindKnob(id)->GetValue(), 100) << id;
+    }
+    EXPECT_NE(dialog->FindKnob("tone3.cutoff")->GetValue(), 100) << "an unticked tone keeps its value";
+}
+
+TEST_F(JVEditorTest, RealtimeOffSendsNothingButSendPatchSendsTheRecord) {
+    CJVPatch patch;
+    const auto dialog = CreateEditor(patch);
+    const CParameterTable& table = dialog->GetTable();
+    dialog->GetRealtimeBox().setChecked(false);
+    EXPECT_FALSE(synth().GetRealtimeUpdate()) << "the box is the synth's setting";
+    dialog->ChangeValue(*table.Find("tone2.cutoff"), 5);
+    EXPECT_EQ(table.GetValue(dialog->GetWorkingPatch(), *table.Find("tone2.cutoff")), 5);
+    dialog->SendPatch();
+    ASSERT_TRUE(CMidi::Get().GetOutput(synth()).WaitDone(std::chrono::seconds(10)));
+    const auto sent = Sent();
+    ASSERT_EQ(sent.size(), 5u) << "the common and four tones, nothing else";
+    const std::vector<std::uint8_t> expected = dialog->GetWorkingPatch().GetSysExData(true);
+    std::vector<std::uint8_t> joined;
+    for (const auto& m : sent) jvtest::Append(joined, m);
+    EXPECT_EQ(joined, expected);
+    EXPECT_EQ(sent[2][kHeaderSize + 0x51], 5);
+}
+
+TEST_F(JVEditorTest, PagesKeepTheirValuesAndNameTravels) {
+    CJVPatch patch;
+    const auto dialog = CreateEditor(patch);
+    const CParameterTable& table = dialog->GetTable();
+    ShowTab(*dialog, "Wave");
+    dialog->ChangeValue(*table.Find("tone3.delay.time"), 77);
+    ShowTab(*dialog, "Pitch");
+    EXPECT_EQ(dialog->FindKnob("tone3.delay.time"), nullptr);
+    ShowTab(*dialog, "Wave");
+    ASSERT_NE(dialog->FindKnob("tone3.delay.time"), nullptr);
+    EXPECT_EQ(dialog->FindKnob("tone3.delay.time")->GetValue(), 77);
+
+    // A wave number of 200 goes out as two nibbles, 0C 08.
+    dialog->ChangeValue(*table.Find("tone1.wave"), 200);
+    ASSERT_TRUE(WaitForMessages(2));
+    const auto wave = Sent()[1];
+    EXPECT_EQ(std::vector<std::uint8_t>(wave.begin() + 7, wave.end() - 2),
+              (std::vector<std::uint8_t>{0x10, 0x03, 0x0C, 0x08}));
+
+    QLineEdit& name = dialog->GetNameField();
+    name.setText("Bright");
+    emit name.textEdited("Bright");
+    ASSERT_TRUE(WaitForMessages(3));
+    const auto last = Sent()[2];
+    ASSERT_EQ(last.size(), 23u);
+    EXPECT_EQ(std::string(last.begin() + 9, last.begin() + 21), "Bright      ");
+}
+
+TEST_F(JVEditorTest, OkThenUndoRestoresThePatchCancelLeavesIt) {
+    synth().SetRealtimeUpdate(false);
+    CAmberkitSynthMemory memory;
+    CLayer& layer = memory.GetLayer(kUserPatchLayer);
+    const std::vector<std::uint8_t> before(layer.GetPatch(0)->Data().begin(), layer.GetPatch(0)->Data().end());
+    InstallEditors();
+    {
+        const std::unique_ptr<CPatch> edited = layer.GetPatch(0)->Clone();
+        tonalith::ui::ScopedDialogRunner runner([&](QDialog& d) {
+            auto& editor = dynamic_cast<CParameterEditorDlg&>(d);
+            editor.ChangeValue(*editor.GetTable().Find("tone1.cutoff"), 3);
+            editor.reject();
+            return int(QDialog::Rejected);
+        });
+        EXPECT_FALSE(edited->Edit());
+        EXPECT_TRUE(std::equal(before.begin(), before.end(), edited->Data().begin()));
+    }
+    const std::unique_ptr<CPatch> oldPatch = layer.GetPatch(0)->Clone();
+    const std::unique_ptr<CPatch> newPatch = oldPatch->Clone();
+    {
+        tonalith::ui::ScopedDialogRunner runner([&](QDialog& d) {
+            auto& editor = dynamic_cast<CParameterEditorDlg&>(d);
+            editor.GetNameField().setText("Edited");
+            editor.ChangeValue(*editor.GetTable().Find("tone1.cutoff"), 3);
+            editor.accept();
+            return int(QDialog::Accepted);
+        });
+        ASSERT_TRUE(newPatch->Edit());
+    }
+    SetRecordEditor(nullptr);
+    CCmdManager commands(nullptr);
+    auto command = std::make_unique<CEditCommand>();
+    command->SetValues(layer, 0, *oldPatch, *newPatch, nullptr);
+    commands.Execute(std::move(command));
+    EXPECT_EQ(layer.GetPatch(0)->GetName(), "Edited      ");
+    EXPECT_EQ(layer.GetPatch(0)->Data()[kPatchCommonSize + kHeaderSize + 0x51], 3);
+    commands.Undo();
+    const auto after = layer.GetPatch(0)->Data();
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), after.begin(), after.end()));
+    EXPECT_TRUE(Sent().empty()) << "real-time update off";
+}
