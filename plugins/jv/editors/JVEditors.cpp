@@ -3,9 +3,11 @@
 #include <QApplication>
 #include <QDialog>
 
+#include <tonalith/Parameters.h>
 #include <tonalith/ui/DialogRunner.h>
 #include <tonalith/ui/ParameterEditorDlg.h>
 
+#include "JVEnvelopePage.h"
 #include "amberkit/JVMessages.h"
 #include "amberkit/JVParameters.h"
 #include "amberkit/JVRecords.h"
@@ -49,7 +51,28 @@ std::unique_ptr<CParameterEditorDlg> CreateEditor(CJVRecord& record, QWidget* pa
                                          std::span<const std::uint8_t>(bytes, kNameLength));
         };
     }
-    return std::make_unique<CParameterEditorDlg>(record, *table, std::move(options), parent);
+    options.tablePages = false;
+    auto dialog = std::make_unique<CParameterEditorDlg>(record, *table, std::move(options), parent);
+    CParameterEditorDlg* editor = dialog.get();
+    for (const std::string& page : table->GetPages()) {
+        std::vector<const CParameter*> parameters;
+        for (const CParameter& p : table->GetParameters())
+            if (p.page == page) parameters.push_back(&p);
+        // The patch's envelope pages draw each tone's envelope.
+        const std::string prefix = page == "Pitch Envelope" ? "penv"
+                                   : page == "TVF Envelope" ? "fenv"
+                                   : page == "TVA Envelope" ? "aenv"
+                                                            : "";
+        const QString title = QString::fromStdString(page);
+        if (prefix.empty()) {
+            editor->AddTablePage(title, std::move(parameters));
+        } else {
+            editor->AddCustomPage(title, [editor, parameters, prefix] {
+                return MakeEnvelopePage(*editor, parameters, prefix);
+            });
+        }
+    }
+    return dialog;
 }
 
 void InstallEditors() {

@@ -10,7 +10,9 @@
 #include <tonalith/Commands.h>
 #include <tonalith/Midi.h>
 #include <tonalith/MidiBackend.h>
+#include <tonalith/ui/ChooseCtrl.h>
 #include <tonalith/ui/DialogRunner.h>
+#include <tonalith/ui/Envctrl.h>
 #include <tonalith/ui/Knob.h>
 #include <tonalith/ui/ParameterEditorDlg.h>
 
@@ -207,4 +209,45 @@ TEST_F(JVEditorTest, OkThenUndoRestoresThePatchCancelLeavesIt) {
     const auto after = layer.GetPatch(0)->Data();
     EXPECT_TRUE(std::equal(before.begin(), before.end(), after.begin(), after.end()));
     EXPECT_TRUE(Sent().empty()) << "real-time update off";
+}
+
+TEST_F(JVEditorTest, EnvelopePageDrawsFollowsAndTakesPresets) {
+    synth().SetRealtimeUpdate(false);
+    EnvelopePreset preset;
+    preset.name = "Slow Pad";
+    preset.times = {90, 40, 30, 100};
+    preset.levels = {127, 100, 80, 0};
+    const EnvelopePreset old = synth().GetEnvelopePreset(4);
+    synth().SetEnvelopePreset(4, preset);
+    EXPECT_EQ(synth().GetConfig().GetString("ENV_NAME4"), "Slow Pad");
+    EXPECT_EQ(synth().GetConfig().GetInt("ENV_TIME4_3"), 100);
+
+    CJVPatch patch;
+    const auto dialog = CreateEditor(patch);
+    const CParameterTable& table = dialog->GetTable();
+    ShowTab(*dialog, "TVF Envelope");
+    const auto graphics = dialog->findChildren<CEnvctrl*>();
+    ASSERT_EQ(graphics.size(), 4u);
+    dialog->SetMultiEdit(2, true);
+    const auto choosers = dialog->findChildren<CChooseCtrl*>();
+    CChooseCtrl* presets = nullptr;
+    for (CChooseCtrl* c : choosers)
+        if (c->count() == kEnvelopePresetCount && c->itemText(4) == "Slow Pad" && !presets) presets = c;
+    ASSERT_NE(presets, nullptr);
+    presets->SetSelection(4);
+    emit presets->selectionChanged(4, 4);
+    for (const char* tone : {"tone1.", "tone3."}) {
+        EXPECT_EQ(table.GetValue(dialog->GetWorkingPatch(), *table.Find(std::string(tone) + "fenv.time1")), 90);
+        EXPECT_EQ(table.GetValue(dialog->GetWorkingPatch(), *table.Find(std::string(tone) + "fenv.level3")), 80);
+    }
+    EXPECT_EQ(dialog->FindKnob("tone3.fenv.time4")->GetValue(), 100);
+    EXPECT_EQ(graphics[0]->GetTime(0), 90);
+    EXPECT_EQ(graphics[2]->GetLevel(1), 100) << "the ticked tone's graphic follows";
+    EXPECT_NE(graphics[1]->GetTime(0), 90);
+
+    // Dragging a point stores its time and level and moves the selectors.
+    emit graphics[1]->pointChanged(1, 33, 44);
+    EXPECT_EQ(table.GetValue(dialog->GetWorkingPatch(), *table.Find("tone2.fenv.time2")), 33);
+    EXPECT_EQ(dialog->FindKnob("tone2.fenv.level2")->GetValue(), 44);
+    synth().SetEnvelopePreset(4, old);
 }
