@@ -7,6 +7,7 @@
 #include <tonalith/ui/DialogRunner.h>
 #include <tonalith/ui/ParameterEditorDlg.h>
 
+#include "JVEffectPage.h"
 #include "JVEnvelopePage.h"
 #include "amberkit/JVMessages.h"
 #include "amberkit/JVParameters.h"
@@ -64,7 +65,9 @@ std::unique_ptr<CParameterEditorDlg> CreateEditor(CJVRecord& record, QWidget* pa
                                    : page == "TVA Envelope" ? "aenv"
                                                             : "";
         const QString title = QString::fromStdString(page);
-        if (prefix.empty()) {
+        if (page == "EFX") {
+            editor->AddCustomPage(title, [editor, parameters] { return MakeEffectPage(*editor, parameters); });
+        } else if (prefix.empty()) {
             editor->AddTablePage(title, std::move(parameters));
         } else {
             editor->AddCustomPage(title, [editor, parameters, prefix] {

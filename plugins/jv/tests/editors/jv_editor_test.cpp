@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QTabWidget>
 
@@ -19,6 +21,7 @@
 #include "../JVTestSupport.h"
 #include "JVEditors.h"
 #include "TestSupport.h"
+#include "amberkit/JVEffectTable.h"
 #include "amberkit/JVLayers.h"
 #include "amberkit/JVSynthMemory.h"
 #include "amberkit/JVParameters.h"
@@ -250,4 +253,32 @@ TEST_F(JVEditorTest, EnvelopePageDrawsFollowsAndTakesPresets) {
     EXPECT_EQ(table.GetValue(dialog->GetWorkingPatch(), *table.Find("tone2.fenv.time2")), 33);
     EXPECT_EQ(dialog->FindKnob("tone2.fenv.level2")->GetValue(), 44);
     synth().SetEnvelopePreset(4, old);
+}
+
+TEST_F(JVEditorTest, EffectPageFollowsTheType) {
+    synth().SetRealtimeUpdate(false);
+    CJVPatch patch;
+    const auto dialog = CreateEditor(patch);
+    const CParameterTable& table = dialog->GetTable();
+    dialog->ChangeValue(*table.Find("efx.type"), 23);  // 24:REVERB
+    ShowTab(*dialog, "EFX");
+    auto visibleLabels = [&] {
+        QStringList out;
+        for (int i = 1; i <= kEffectSlotCount; ++i) {
+            CChooseCtrl* c = dialog->FindChooser("efx.param" + std::to_string(i));
+            if (c && !c->isHidden()) out << qobject_cast<QLabel*>(c->parentWidget()->layout()->itemAt(2 * (i - 1))->widget())->text();
+        }
+        return out;
+    };
+    EXPECT_EQ(visibleLabels().size(), 8);
+    dialog->ChangeValue(*table.Find("efx.type"), 1);  // 02:OVERDRIVE
+    EXPECT_EQ(visibleLabels(), (QStringList{"Drive:", "Output Pan:", "Amp Type:", "Low Gain:", "High Gain:",
+                                            "Output Level:"}));
+    CChooseCtrl* pan = dialog->FindChooser("efx.param2");
+    dialog->ChangeValue(*table.Find("efx.param2"), 64);
+    dialog->ReloadPage();
+    pan = dialog->FindChooser("efx.param2");
+    EXPECT_EQ(pan->currentText(), "0");
+    EXPECT_EQ(pan->itemText(0), "L64");
+    EXPECT_EQ(pan->itemText(127), "R63");
 }
