@@ -9,6 +9,7 @@
 
 #include "JVEffectPage.h"
 #include "JVEnvelopePage.h"
+#include "JVPartPage.h"
 #include "amberkit/JVMessages.h"
 #include "amberkit/JVParameters.h"
 #include "amberkit/JVRecords.h"
@@ -65,7 +66,17 @@ std::unique_ptr<CParameterEditorDlg> CreateEditor(CJVRecord& record, QWidget* pa
                                    : page == "TVA Envelope" ? "aenv"
                                                             : "";
         const QString title = QString::fromStdString(page);
-        if (page == "EFX") {
+        if (page == "Part") {
+            // One page per part, each over that part's parameters.
+            for (int part = 0; part < kPerformancePartCount; ++part) {
+                std::vector<const CParameter*> own;
+                for (const CParameter* p : parameters)
+                    if (p->instance == part) own.push_back(p);
+                editor->AddCustomPage(QStringLiteral("Part %1").arg(part + 1), [editor, own, part] {
+                    return MakePartPage(*editor, own, part);
+                });
+            }
+        } else if (page == "EFX") {
             editor->AddCustomPage(title, [editor, parameters] { return MakeEffectPage(*editor, parameters); });
         } else if (prefix.empty()) {
             editor->AddTablePage(title, std::move(parameters));

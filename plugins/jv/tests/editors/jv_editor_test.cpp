@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -281,4 +282,30 @@ TEST_F(JVEditorTest, EffectPageFollowsTheType) {
     EXPECT_EQ(pan->currentText(), "0");
     EXPECT_EQ(pan->itemText(0), "L64");
     EXPECT_EQ(pan->itemText(127), "R63");
+}
+
+TEST_F(JVEditorTest, PerformancePartSoundTravelsAsOneMessage) {
+    CJVPerformance performance;
+    const auto dialog = CreateEditor(performance);
+    EXPECT_EQ(dialog->windowTitle(), "Performance Edit");
+    const QTabWidget& tabs = dialog->GetTabs().Tabs();
+    ASSERT_EQ(tabs.count(), 20);
+    EXPECT_EQ(tabs.tabText(1), "Part 1");
+    EXPECT_EQ(tabs.tabText(16), "Part 16");
+    EXPECT_EQ(tabs.tabText(17), "Chorus/Reverb");
+    ShowTab(*dialog, "Part 3");
+    const CParameterTable& table = dialog->GetTable();
+    CKnob* number = dialog->FindKnob("part3.patch");
+    ASSERT_NE(number, nullptr);
+    number->setFocus();
+    QKeyEvent up(QEvent::KeyPress, Qt::Key_Up, Qt::NoModifier);
+    QApplication::sendEvent(number, &up);  // sound 1 -> 2
+    ASSERT_TRUE(WaitForMessages(1));
+    const auto sent = Sent();
+    ASSERT_EQ(sent.size(), 1u);
+    const std::vector<std::uint8_t> expected{0xF0, 0x41, 0x10, 0x6A, 0x12, 0x01, 0x00, 0x12, 0x02,
+                                             0x00, 0x03, 0x00, 0x01, 0x67, 0xF7};
+    EXPECT_EQ(sent[0], expected);
+    EXPECT_TRUE(HasValidChecksum(sent[0]));
+    EXPECT_EQ(table.GetValue(dialog->GetWorkingPatch(), *table.Find("part3.patch")), 1);
 }
