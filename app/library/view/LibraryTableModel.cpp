@@ -4,12 +4,11 @@
 
 #include "LibraryDocument.h"
 #include "Patch.h"
+#include "tonalith/ui/PatchText.h"
 
 namespace {
 // Library texts are Windows-1252.
-QString FromCp1252(const std::string& text) {
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
+QString FromCp1252(const std::string& text) { return tonalith::ui::FromPatchText(text); }
 }  // namespace
 
 CLibraryTableModel::CLibraryTableModel(CLibraryDocument& document, LibraryEngine::MemoryNameLookup memoryName,
@@ -59,8 +58,7 @@ Qt::ItemFlags CLibraryTableModel::flags(const QModelIndex& index) const {
 bool CLibraryTableModel::setData(const QModelIndex& index, const QVariant& value, int role) {
     if (role != Qt::EditRole || !m_rename || !index.isValid() || index.column() != LibraryEngine::COLUMN_NAME)
         return false;
-    const QByteArray name = value.toString().toLatin1();
-    m_rename(LibraryIndex(index.row()), std::string(name.constData(), static_cast<std::size_t>(name.size())));
+    m_rename(LibraryIndex(index.row()), tonalith::ui::ToPatchText(value.toString()));
     return true;
 }
 

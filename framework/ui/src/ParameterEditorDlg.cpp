@@ -76,51 +76,25 @@ public:
     }
 
 private:
-    QWidget* MakeControl(const CParameter& p, QWidget* parent) {
-        const CParameterTable& table = m_editor.m_table;
-        const int value = table.GetValue(*m_editor.m_work, p);
-        const QString caption = QString::fromStdString(p.caption);
-        const QString tip = QString::fromStdString(p.id + "  (" + table.DescribeRange(p) + ")");
-        if (UsesChooser(p)) {
-            auto* cell = new QWidget(parent);
-            auto* layout = new QVBoxLayout(cell);
-            layout->setContentsMargins(0, 0, 0, 0);
-            // A caption such as "Booster 1&2" must not turn into a mnemonic.
-            auto* label = new QLabel(QString(caption).replace('&', "&&"), cell);
-            auto* chooser = new CChooseCtrl(cell);
-            label->setBuddy(chooser);
-            chooser->SetItems(p.texts, p.minimum);
-            // Sized by the longest text, capped: a long list must not widen every tone column.
-            std::size_t longest = 0;
-            for (const std::string& t : p.texts) longest = std::max(longest, t.size());
-            chooser->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-            chooser->setMinimumContentsLength(static_cast<int>(std::min<std::size_t>(longest, 12)));
-            chooser->SetDefault(p.defaultValue);
-            if (!chooser->SelectByValue(value)) chooser->setCurrentIndex(-1);  // a damaged value shows none
-            chooser->setToolTip(tip);
-            layout->addWidget(label);
-            layout->addWidget(chooser);
-            QObject::connect(chooser, &CChooseCtrl::selectionChanged, chooser,
-                             [this, &p](int, int itemValue) { m_editor.ChangeValue(p, itemValue); });
-            m_editor.Register(p, chooser);
-            return cell;
-        }
-        auto* knob = new CKnob(caption, p.minimum, p.maximum, p.defaultValue, parent);
-        knob->SetFormatter([&table, &p](int v) { return QString::fromStdString(table.FormatValue(p, v)); });
-        knob->SetValue(value);
-        knob->setToolTip(tip);
-        QObject::connect(knob, &CKnob::valueChanged, knob, [this, &p](int v) { m_editor.ChangeValue(p, v); });
-        m_editor.Register(p, knob);
-        return knob;
-    }
+    QWidget* MakeControl(const CParameter& p, QWidget* parent) { return m_editor.MakeControl(p, parent); }
 
     CParameterEditorDlg& m_editor;
     std::vector<const CParameter*> m_parameters;
 };
 
 CParameterEditorDlg::CParameterEditorDlg(CPatch& patch, const CParameterTable& table, QWidget* parent)
-    : QDialog(parent), m_patch(patch), m_table(table), m_work(patch.Clone()), m_synth(table.GetSynth()) {
-    setWindowTitle(tr("Edit %1").arg(QString::fromStdString(patch.GetTypeName())));
+    : CParameterEditorDlg(patch, table, Options{}, parent) {}
+
+CParameterEditorDlg::CParameterEditorDlg(CPatch& patch, const CParameterTable& table, Options options,
+                                         QWidget* parent)
+    : QDialog(parent),
+      m_patch(patch),
+      m_table(table),
+      m_options(std::move(options)),
+      m_work(patch.Clone()),
+      m_synth(table.GetSynth()) {
+    setWindowTitle(m_options.title.isEmpty() ? tr("Edit %1").arg(QString::fromStdString(patch.GetTypeName()))
+                                             : m_options.title);
     if (m_synth) m_sender = std::make_unique<CLiveSender>(*m_synth);
 
     auto* layout = new QVBoxLayout(this);
@@ -143,7 +117,9 @@ CParameterEditorDlg::CParameterEditorDlg(CPatch& patch, const CParameterTable& t
         auto* multi = new QGroupBox(tr("Multi Edit"), this);
         auto* row = new QHBoxLayout(multi);
         for (const auto& [instance, group] : instances) {
-            auto* box = new QCheckBox(QString::fromStdString(group), multi);
+            auto* box = new QCheckBox(m_options.multiEditLabel ? m_options.multiEditLabel(instance, group)
+                                                               : QString::fromStdString(group),
+                                      multi);
             row->addWidget(box);
             m_multiEdit[instance] = box;
         }
@@ -151,21 +127,25 @@ CParameterEditorDlg::CParameterEditorDlg(CPatch& patch, const CParameterTable& t
     }
     layout->addLayout(top);
 
+    m_middle = new QHBoxLayout;
     m_tabWidget = new QTabWidget(this);
-    layout->addWidget(m_tabWidget, 1);
+    m_middle->addWidget(m_tabWidget, 1);
+    layout->addLayout(m_middle, 1);
     m_tabs = new CTabbedEditor(*m_tabWidget);
-    for (const std::string& page : table.GetPages()) {
-        std::vector<const CParameter*> parameters;
-        for (const CParameter& p : table.GetParameters())
-            if (p.page == page) parameters.push_back(&p);
-        m_tabs->AddPage(QString::fromStdString(page),
-                        [this, parameters] { return std::make_unique<Page>(*this, parameters); });
-    }
-
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    // Built before the first page, which is made as soon as it is added.
+    m_buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    auto* buttons = m_buttons;
     m_realtime = new QCheckBox(tr("&Realtime"), this);
     m_realtime->setChecked(m_synth && m_synth->GetRealtimeUpdate());
     m_realtime->setEnabled(m_synth != nullptr);
+    if (m_options.tablePages)
+        for (const std::string& page : table.GetPages()) {
+            std::vector<const CParameter*> parameters;
+            for (const CParameter& p : table.GetParameters())
+                if (p.page == page) parameters.push_back(&p);
+            AddTablePage(QString::fromStdString(page), std::move(parameters));
+        }
+
     m_sendPatch = buttons->addButton(tr("&Send Patch"), QDialogButtonBox::ActionRole);
     m_sendPatch->setEnabled(m_synth != nullptr);
     auto* bottom = new QHBoxLayout;
@@ -189,6 +169,12 @@ CParameterEditorDlg::CParameterEditorDlg(CPatch& patch, const CParameterTable& t
         if (m_synth) m_synth->SetRealtimeUpdate(on);
     });
     connect(m_sendPatch, &QPushButton::clicked, this, &CParameterEditorDlg::SendPatch);
+    if (m_options.nameMessage)
+        connect(m_name, &QLineEdit::textEdited, this, [this](const QString& text) {
+            const std::string name = tonalith::ui::ToPatchText(text);
+            m_work->SetName(name);
+            SendMessage("(name)", m_options.nameMessage(name));
+        });
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     // Four tones side by side want a wide window; the screen sets the limit.
@@ -200,6 +186,64 @@ CParameterEditorDlg::CParameterEditorDlg(CPatch& patch, const CParameterTable& t
 CParameterEditorDlg::~CParameterEditorDlg() {
     // The shown page unregisters its controls here; it must go while this dialog is whole.
     delete m_tabWidget;
+}
+
+bool CParameterEditorDlg::IsRealtime() const { return m_sender && m_realtime->isChecked(); }
+
+int CParameterEditorDlg::AddTablePage(const QString& title, std::vector<const CParameter*> parameters) {
+    return m_tabs->AddPage(title, [this, parameters] { return std::make_unique<Page>(*this, parameters); });
+}
+
+int CParameterEditorDlg::AddCustomPage(const QString& title, CTabbedEditor::PageFactory factory) {
+    return m_tabs->AddPage(title, std::move(factory));
+}
+
+void CParameterEditorDlg::ReloadPage() { m_tabs->Reload(); }
+
+QPushButton* CParameterEditorDlg::AddButton(const QString& text, std::function<void()> clicked) {
+    QPushButton* button = m_buttons->addButton(text, QDialogButtonBox::ActionRole);
+    connect(button, &QPushButton::clicked, this, [clicked = std::move(clicked)] { clicked(); });
+    return button;
+}
+
+void CParameterEditorDlg::SetSideWidget(QWidget* widget) { m_middle->insertWidget(0, widget); }
+
+QWidget* CParameterEditorDlg::MakeControl(const CParameter& p, QWidget* parent) {
+    const int value = m_table.GetValue(*m_work, p);
+    const QString caption = QString::fromStdString(p.caption);
+    const QString tip = QString::fromStdString(p.id + "  (" + m_table.DescribeRange(p) + ")");
+    if (UsesChooser(p)) {
+        auto* cell = new QWidget(parent);
+        auto* layout = new QVBoxLayout(cell);
+        layout->setContentsMargins(0, 0, 0, 0);
+        // A caption such as "Booster 1&2" must not turn into a mnemonic.
+        auto* label = new QLabel(QString(caption).replace('&', "&&"), cell);
+        auto* chooser = new CChooseCtrl(cell);
+        label->setBuddy(chooser);
+        chooser->SetItems(p.texts, p.minimum);
+        // Sized by the longest text, capped: a long list must not widen every tone column.
+        std::size_t longest = 0;
+        for (const std::string& t : p.texts) longest = std::max(longest, t.size());
+        chooser->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        chooser->setMinimumContentsLength(static_cast<int>(std::min<std::size_t>(longest, 12)));
+        chooser->SetDefault(p.defaultValue);
+        if (!chooser->SelectByValue(value)) chooser->setCurrentIndex(-1);  // a damaged value shows none
+        chooser->setToolTip(tip);
+        layout->addWidget(label);
+        layout->addWidget(chooser);
+        connect(chooser, &CChooseCtrl::selectionChanged, chooser,
+                [this, &p](int, int itemValue) { ChangeValue(p, itemValue); });
+        Register(p, chooser);
+        return cell;
+    }
+    auto* knob = new CKnob(caption, p.minimum, p.maximum, p.defaultValue, parent);
+    const CParameterTable& table = m_table;
+    knob->SetFormatter([&table, &p](int v) { return QString::fromStdString(table.FormatValue(p, v)); });
+    knob->SetValue(value);
+    knob->setToolTip(tip);
+    connect(knob, &CKnob::valueChanged, knob, [this, &p](int v) { ChangeValue(p, v); });
+    Register(p, knob);
+    return knob;
 }
 
 CKnob* CParameterEditorDlg::FindKnob(const std::string& id) const {
@@ -216,6 +260,19 @@ void CParameterEditorDlg::SetMultiEdit(int instance, bool on) {
     if (const auto it = m_multiEdit.find(instance); it != m_multiEdit.end()) it->second->setChecked(on);
 }
 
+bool CParameterEditorDlg::IsMultiEdit(int instance) const {
+    const auto it = m_multiEdit.find(instance);
+    return it != m_multiEdit.end() && it->second->isChecked();
+}
+
+std::vector<int> CParameterEditorDlg::MultiEditTargets(int instance) const {
+    std::vector<int> targets{instance};
+    if (m_multiEdit.count(instance))
+        for (const auto& [other, box] : m_multiEdit)
+            if (other != instance && box->isChecked()) targets.push_back(other);
+    return targets;
+}
+
 void CParameterEditorDlg::Register(const CParameter& parameter, QWidget* control) {
     m_controls[parameter.id] = control;
 }
@@ -229,25 +286,36 @@ void CParameterEditorDlg::ShowValue(const CParameter& parameter, int value) {
 
 void CParameterEditorDlg::ChangeValue(const CParameter& parameter, int value) {
     std::vector<const CParameter*> targets{&parameter};
-    if (const auto self = m_multiEdit.find(parameter.instance); self != m_multiEdit.end())
-        for (const auto& [instance, box] : m_multiEdit)
-            if (instance != parameter.instance && box->isChecked())
-                if (const CParameter* sibling = m_table.FindSibling(parameter, instance)) targets.push_back(sibling);
+    for (const int instance : MultiEditTargets(parameter.instance))
+        if (instance != parameter.instance)
+            if (const CParameter* sibling = m_table.FindSibling(parameter, instance)) targets.push_back(sibling);
     for (const CParameter* p : targets) {
         m_table.SetValue(*m_work, *p, value);
-        if (p != &parameter) ShowValue(*p, m_table.GetValue(*m_work, *p));
+        const int stored = m_table.GetValue(*m_work, *p);
+        if (p != &parameter) ShowValue(*p, stored);
         Send(*p);
+        emit valueChanged(p, stored);
     }
 }
 
+void CParameterEditorDlg::StoreValue(const CParameter& parameter, int value) {
+    m_table.SetValue(*m_work, parameter, value);
+}
+
+void CParameterEditorDlg::SendMessage(const std::string& key, std::vector<std::uint8_t> message) {
+    if (!IsRealtime() || message.empty()) return;
+    m_sender->Send(key, std::move(message));
+}
+
 void CParameterEditorDlg::Send(const CParameter& parameter) {
-    if (!m_sender || !m_realtime->isChecked()) return;
+    if (!IsRealtime()) return;
     std::vector<std::uint8_t> message = m_table.BuildLiveMessage(*m_work, parameter);
     if (!message.empty()) m_sender->Send(parameter.id, std::move(message));
 }
 
 void CParameterEditorDlg::SendPatch() {
     if (!m_synth) return;
+    m_tabs->OnOK();
     if (m_name->isModified()) m_work->SetName(tonalith::ui::ToPatchText(m_name->text()));
     if (m_sender) m_sender->Flush();
     m_work->Send(*m_synth, true);

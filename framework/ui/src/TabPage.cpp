@@ -46,6 +46,13 @@ void CTabbedEditor::Show(int index) {
     emit pageCreated(index);
 }
 
+void CTabbedEditor::Reload() {
+    const int index = m_index;
+    DestroyPage();
+    m_index = -1;
+    Show(index);
+}
+
 void CTabbedEditor::OnOK() {
     if (m_page) m_page->OnOK();
 }

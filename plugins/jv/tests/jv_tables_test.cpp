@@ -12,7 +12,7 @@ using Section = CJVBoardDatabase::Section;
 
 namespace {
 const CJVEffectType& Type(int number) { return GetEffectTypes()[static_cast<std::size_t>(number - 1)]; }
-std::vector<std::string> Values(int type, int slot) { return GetEffectValueList(Type(type).slots[static_cast<std::size_t>(slot)]); }
+std::vector<std::string> Values(int type, int slot) { return GetEffectValueList(Type(type).parameters[static_cast<std::size_t>(slot)]); }
 }  // namespace
 
 TEST(JVEffectTable, TypesAndParameterCounts) {
@@ -23,16 +23,16 @@ TEST(JVEffectTable, TypesAndParameterCounts) {
     EXPECT_EQ(Type(1).GetParameterCount(), 11);
     for (const int full : {18, 19, 20, 22}) EXPECT_EQ(Type(full).GetParameterCount(), 12) << full;
     EXPECT_EQ(Type(6).GetParameterCount(), 5);
-    EXPECT_EQ(Type(27).slots[3].label, "Flanger Rate;");
+    EXPECT_EQ(Type(27).parameters[3].label, "Flanger Rate;");
     EXPECT_EQ(GetEffectSourceNames().size(), 16u);
     std::vector<std::string_view> overdrive;
-    for (const auto& s : Type(2).slots)
+    for (const auto& s : Type(2).parameters)
         if (!s.IsEmpty()) overdrive.push_back(s.label);
     EXPECT_EQ(overdrive, (std::vector<std::string_view>{"Drive:", "Output Pan:", "Amp Type:", "Low Gain:", "High Gain:",
                                                         "Output Level:"}));
     for (const auto& t : GetEffectTypes()) {
         bool emptySeen = false;
-        for (const auto& s : t.slots) {
+        for (const auto& s : t.parameters) {
             if (s.IsEmpty()) {
                 emptySeen = true;
                 continue;
@@ -71,7 +71,7 @@ TEST(JVEffectTable, ValueListsOfEveryKind) {
                          Kind{19, 0, 126, "200", "Half"},       // 8
                          Kind{21, 0, 121, "200", "1000"}}) {    // 9
         const auto list = Values(k.type, k.slot);
-        ASSERT_EQ(list.size(), k.count) << Type(k.type).slots[static_cast<std::size_t>(k.slot)].kind;
+        ASSERT_EQ(list.size(), k.count) << Type(k.type).parameters[static_cast<std::size_t>(k.slot)].kind;
         EXPECT_EQ(list.front(), k.first);
         EXPECT_EQ(list.back(), k.last);
     }

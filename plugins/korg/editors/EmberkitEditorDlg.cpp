@@ -23,6 +23,7 @@
 #include "tonalith/ui/ChooseCtrl.h"
 #include "tonalith/ui/Knob.h"
 #include "tonalith/ui/TabPage.h"
+#include "tonalith/ui/PatchText.h"
 
 using namespace emberkit;
 
@@ -205,7 +206,7 @@ CEmberkitEditorDlg::CEmberkitEditorDlg(CEmberkitPatch& patch, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     auto* top = new QHBoxLayout;
     auto* nameLabel = new QLabel(QStringLiteral("&Name:"), this);
-    m_name = new QLineEdit(QString::fromLatin1(patch.GetName().c_str()), this);
+    m_name = new QLineEdit(tonalith::ui::FromPatchText(patch.GetName()), this);
     m_name->setMaxLength(patch.GetNameLength());
     nameLabel->setBuddy(m_name);
     top->addWidget(nameLabel);
@@ -314,7 +315,7 @@ void CEmberkitEditorDlg::ChangeValue(const CParameter& parameter, int value) {
 
 void CEmberkitEditorDlg::accept() {
     m_tabs->OnOK();
-    m_work->SetName(m_name->text().toLatin1().toStdString());
+    if (m_name->isModified()) m_work->SetName(tonalith::ui::ToPatchText(m_name->text()));
     const std::span<const std::uint8_t> edited = m_work->Data();
     std::copy(edited.begin(), edited.end(), m_patch.Data().begin());
     if (m_sender) m_sender->Flush();

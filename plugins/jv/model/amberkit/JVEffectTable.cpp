@@ -37,11 +37,11 @@ CJVEffectParameter V(std::string_view label, std::string_view from, std::string_
 }
 CJVEffectParameter Pan(std::string_view label) { return {label, "L64", {}}; }
 CJVEffectParameter K(std::string_view label, std::string_view kind) { return {label, kind, {}}; }
-CJVEffectType T(std::string_view name, std::initializer_list<CJVEffectParameter> slots) {
+CJVEffectType T(std::string_view name, std::initializer_list<CJVEffectParameter> parameters) {
     CJVEffectType t{name, {}};
-    if (slots.size() > t.slots.size()) throw std::logic_error("too many effect parameters");
+    if (parameters.size() > t.parameters.size()) throw std::logic_error("too many effect parameters");
     std::size_t i = 0;
-    for (const CJVEffectParameter& s : slots) t.slots[i++] = s;
+    for (const CJVEffectParameter& s : parameters) t.parameters[i++] = s;
     return t;
 }
 
@@ -449,7 +449,7 @@ int ToInt(std::string_view text) {
 
 int CJVEffectType::GetParameterCount() const {
     int n = 0;
-    for (const CJVEffectParameter& s : slots)
+    for (const CJVEffectParameter& s : parameters)
         if (!s.IsEmpty()) ++n;
     return n;
 }

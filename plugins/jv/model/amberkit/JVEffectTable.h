@@ -31,7 +31,7 @@ struct CJVEffectParameter {
 
 struct CJVEffectType {
     std::string_view name;  // "01:STEREO-EQ"
-    std::array<CJVEffectParameter, kEffectSlotCount> slots{};
+    std::array<CJVEffectParameter, kEffectSlotCount> parameters{};
 
     int GetParameterCount() const;
 };

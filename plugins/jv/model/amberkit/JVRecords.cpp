@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <utility>
 
 #include <tonalith/File.h>
 #include <tonalith/Layer.h>
@@ -465,6 +466,20 @@ CJVHeader::CJVHeader() : CHeader(kHeaderSize) {
     constexpr std::array<std::uint8_t, kHeaderSize> kDefault{kSysExStart, kRolandId, kDeviceByteBase, kModelId,
                                                              kCommandDT1, kAreaUserPatch, 0, 0, 0};
     std::copy(kDefault.begin(), kDefault.end(), GetData());
+}
+
+namespace {
+RecordEditor& InstalledEditor() {
+    static RecordEditor editor;
+    return editor;
+}
+}  // namespace
+
+RecordEditor SetRecordEditor(RecordEditor editor) { return std::exchange(InstalledEditor(), std::move(editor)); }
+
+bool CJVRecord::Edit() {
+    if (const RecordEditor& editor = InstalledEditor()) return editor(*this);
+    return CPatch::Edit();
 }
 
 }  // namespace amberkit

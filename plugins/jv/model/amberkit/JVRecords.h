@@ -6,6 +6,7 @@
 // and cut back on save.
 
 #include <array>
+#include <functional>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -78,6 +79,9 @@ public:
     std::vector<std::uint8_t> GetSysExData(bool temporary) const override;
     bool IsEqual(const CPatch& other) const override;
     std::optional<std::uint64_t> GetFingerprint() const override;
+    // Opens the editor the plug-in's editors installed (SetRecordEditor), else
+    // the framework's editor of the parameter table.
+    bool Edit() override;
 
     // Does a record of this type start at this area and number byte?
     virtual bool IsOwnAddress(std::uint8_t area, std::uint8_t number) const = 0;
@@ -180,6 +184,11 @@ protected:
     bool ToTemporary() override { return false; }
     std::vector<std::uint8_t> ComparedBytes() const override;
 };
+
+// The editor every record's Edit opens; installed by the plug-in's Qt editors,
+// so the model itself never needs a widget. Returns the previous one.
+using RecordEditor = std::function<bool(CJVRecord&)>;
+RecordEditor SetRecordEditor(RecordEditor editor);
 
 // The 9 bytes that start every JV/XP message: F0 41 dev 6A 12 and the address.
 class CJVHeader : public CHeader {

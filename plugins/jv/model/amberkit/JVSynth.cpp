@@ -128,6 +128,32 @@ int CJVSynth::GetPcmCard() const {
     return card >= 0 && card < static_cast<int>(kPcmCardNames.size()) ? card : 0;
 }
 
+EnvelopePreset CJVSynth::GetEnvelopePreset(int preset) const {
+    EnvelopePreset out;
+    if (preset < 0 || preset >= kEnvelopePresetCount) return out;
+    const std::string n = std::to_string(preset);
+    out.name = GetConfig().GetString("ENV_NAME" + n, "Preset");
+    for (std::size_t i = 0; i < 4; ++i) {
+        const std::string suffix = n + "_" + std::to_string(i);
+        const int time = GetConfig().GetInt("ENV_TIME" + suffix, 0);
+        const int level = GetConfig().GetInt("ENV_LEVEL" + suffix, 0);
+        out.times[i] = time >= 0 && time <= 127 ? time : 0;
+        out.levels[i] = level >= 0 && level <= 127 ? level : 0;
+    }
+    return out;
+}
+
+void CJVSynth::SetEnvelopePreset(int preset, const EnvelopePreset& value) {
+    if (preset < 0 || preset >= kEnvelopePresetCount) return;
+    const std::string n = std::to_string(preset);
+    GetConfig().PutString("ENV_NAME" + n, value.name);
+    for (std::size_t i = 0; i < 4; ++i) {
+        const std::string suffix = n + "_" + std::to_string(i);
+        GetConfig().PutInt("ENV_TIME" + suffix, std::clamp(value.times[i], 0, 127));
+        GetConfig().PutInt("ENV_LEVEL" + suffix, std::clamp(value.levels[i], 0, 127));
+    }
+}
+
 void CJVSynth::SetPcmCard(int card) { GetConfig().PutInt(kKeyPcmCard, card); }
 
 void CJVSynth::UpdateDumpCommands() {

@@ -4,6 +4,7 @@
 // in use, installed expansions, dump commands and the single-parameter messages
 // the editors send to the unit's temporary areas.
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -40,6 +41,13 @@ long PerformanceBankSize(Generation generation);
 long RhythmBankSize();
 long SystemDumpSize(Generation generation);
 
+// An envelope shape the user keeps for reuse: four times and four levels.
+struct EnvelopePreset {
+    std::string name = "Preset";
+    std::array<int, 4> times{};
+    std::array<int, 4> levels{};
+};
+
 class CJVSynth : public CSynth {
 public:
     static CJVSynth& Get();
@@ -60,6 +68,10 @@ public:
     int GetPcmCard() const;
     void SetPcmCard(int card);
     std::uint8_t GetDeviceByte() const { return DeviceByte(GetDeviceId()); }
+    // Envelope presets 0..9 ("ENV_NAME%d", "ENV_TIME%d_%d", "ENV_LEVEL%d_%d");
+    // values outside 0..127 read as 0.
+    EnvelopePreset GetEnvelopePreset(int preset) const;
+    void SetEnvelopePreset(int preset, const EnvelopePreset& value);
 
     // Rebuilds the dump commands for the current generation and device ID.
     void UpdateDumpCommands();

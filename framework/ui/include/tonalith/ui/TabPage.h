@@ -57,6 +57,9 @@ public:
     int GetCurrentIndex() const { return m_index; }
     QTabWidget& Tabs() const { return m_tabs; }
 
+    // Makes the shown page anew without storing it first (the record changed
+    // behind its back). Not from inside one of the page's own handlers.
+    void Reload();
     // The editor's OK and Cancel, passed to the shown page.
     void OnOK();
     void OnCancel();

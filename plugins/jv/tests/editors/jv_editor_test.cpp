@@ -1,0 +1,311 @@
+// The JV/XP editors on the loopback MIDI back end: what leaves for each edit,
+// byte for byte, and what the record holds after OK, Cancel and Undo.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QTabWidget>
+
+#include <tonalith/Commands.h>
+#include <tonalith/Midi.h>
+#include <tonalith/MidiBackend.h>
+#include <tonalith/ui/ChooseCtrl.h>
+#include <tonalith/ui/DialogRunner.h>
+#include <tonalith/ui/Envctrl.h>
+#include <tonalith/ui/Knob.h>
+#include <tonalith/ui/ParameterEditorDlg.h>
+
+#include "../JVTestSupport.h"
+#include "JVEditors.h"
+#include "TestSupport.h"
+#include "amberkit/JVEffectTable.h"
+#include "amberkit/JVLayers.h"
+#include "amberkit/JVSynthMemory.h"
+#include "amberkit/JVParameters.h"
+#include "amberkit/JVRecords.h"
+
+using namespace amberkit;
+
+namespace {
+
+void EnsureApp() {
+    static int argc = 1;
+    static char name[] = "jv_editor_tests";
+    static char* argv[] = {name};
+    if (!qApp) new QApplication(argc, argv);
+}
+
+void ShowTab(CParameterEditorDlg& dialog, const QString& title) {
+    QTabWidget& tabs = dialog.GetTabs().Tabs();
+    for (int i = 0; i < tabs.count(); ++i)
+        if (tabs.tabText(i) == title) {
+            tabs.setCurrentIndex(i);
+            return;
+        }
+    FAIL() << "no tab " << title.toStdString();
+}
+
+// The JV synth on output 0 of a loopback, real-time update on.
+class JVEditorTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        EnsureApp();
+        m_loopback = CMidiLoopback::Create(2);
+        CMidi::Get().SetBackend(m_loopback->MakeBackend());
+        m_oldOutput = synth().GetMidiOutputDevice();
+        m_oldRealtime = synth().GetRealtimeUpdate();
+        synth().SetMidiOutputDevice(0);
+        synth().SetRealtimeUpdate(true);
+    }
+    void TearDown() override {
+        synth().SetMidiOutputDevice(m_oldOutput);
+        synth().SetRealtimeUpdate(m_oldRealtime);
+        CMidi::Delete();
+    }
+    static CJVSynth& synth() { return CJVSynth::Get(); }
+    std::vector<std::vector<std::uint8_t>> Sent() const {
+        std::vector<std::uint8_t> bytes;
+        for (const auto& w : m_loopback->GetWrites()) jvtest::Append(bytes, w.bytes);
+        return jvtest::SplitMessages(bytes);
+    }
+    bool WaitForMessages(std::size_t n) {
+        return tonalith::test::WaitUntil([&] { return Sent().size() >= n; });
+    }
+
+    std::shared_ptr<CMidiLoopback> m_loopback;
+    jvtest::ScopedJVSettings m_settings{Generation::JV2080, 0};
+    int m_oldOutput = -1;
+    bool m_oldRealtime = false;
+};
+
+}  // namespace
+
+TEST_F(JVEditorTest, EditPatchLooksAsTheUnitListsIt) {
+    CJVPatch patch;
+    const auto dialog = CreateEditor(patch);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->windowTitle(), "Edit Patch");
+    const QTabWidget& tabs = dialog->GetTabs().Tabs();
+    QStringList titles;
+    for (int i = 0; i < tabs.count(); ++i) titles << tabs.tabText(i);
+    EXPECT_EQ(titles, (QStringList{"Common", "Chorus / Reverb", "EFX", "Controls", "Controller 1", "Controller 2",
+                                   "Controller 3", "Wave", "LFO 1", "LFO 2", "Pitch", "Pitch Envelope", "TVF",
+                                   "TVF Envelope", "TVA", "TVA Envelope", "Pan / Output"}));
+    QStringList multi;
+    for (const QCheckBox* box : dialog->findChildren<QCheckBox*>()) multi << box->text();
+    EXPECT_TRUE(multi.contains("Tone &1") && multi.contains("Tone &4") && multi.contains("&Realtime"));
+}
+
+TEST_F(JVEditorTest, MultiEditSendsOneMessagePerTickedTone) {
+    CJVPatch patch;
+    const auto dialog = CreateEditor(patch);
+    const CParameterTable& table = dialog->GetTable();
+    ShowTab(*dialog, "TVF");
+    dialog->SetMultiEdit(1, true);
+    dialog->SetMultiEdit(3, true);
+    dialog->ChangeValue(*table.Find("tone1.cutoff"), 100);
+    ASSERT_TRUE(WaitForMessages(3));
+    const auto sent = Sent();
+    ASSERT_EQ(sent.size(), 3u);
+    const std::uint8_t blocks[] = {0x10, 0x12, 0x16};
+    for (std::size_t i = 0; i < 3; ++i) {
+        std::vector<std::uint8_t> expected{0xF0, 0x41, 0x10, 0x6A, 0x12, 0x03, 0x00, blocks[i], 0x51, 100};
+        expected.push_back(RolandChecksum(std::span<const std::uint8_t>(expected).subspan(5)));
+        expected.push_back(0xF7);
+        EXPECT_EQ(sent[i], expected);
+    }
+    EXPECT_EQ(table.GetValue(dialog->GetWorkingPatch(), *table.Find("tone1.cutoff")), 100);
+    for (const char* id : {"tone2.cutoff", "tone4.cutoff"}) {
+        ASSERT_NE(dialog->FindKnob(id), nullptr) << id;
+        EXPECT_EQ(dialog->FindKnob(id)->GetValue(), 100) << id;
+    }
+    EXPECT_NE(dialog->FindKnob("tone3.cutoff")->GetValue(), 100) << "an unticked tone keeps its value";
+}
+
+TEST_F(JVEditorTest, RealtimeOffSendsNothingButSendPatchSendsTheRecord) {
+    CJVPatch patch;
+    const auto dialog = CreateEditor(patch);
+    const CParameterTable& table = dialog->GetTable();
+    dialog->GetRealtimeBox().setChecked(false);
+    EXPECT_FALSE(synth().GetRealtimeUpdate()) << "the box is the synth's setting";
+    dialog->ChangeValue(*table.Find("tone2.cutoff"), 5);
+    EXPECT_EQ(table.GetValue(dialog->GetWorkingPatch(), *table.Find("tone2.cutoff")), 5);
+    dialog->SendPatch();
+    ASSERT_TRUE(CMidi::Get().GetOutput(synth()).WaitDone(std::chrono::seconds(10)));
+    const auto sent = Sent();
+    ASSERT_EQ(sent.size(), 5u) << "the common and four tones, nothing else";
+    const std::vector<std::uint8_t> expected = dialog->GetWorkingPatch().GetSysExData(true);
+    std::vector<std::uint8_t> joined;
+    for (const auto& m : sent) jvtest::Append(joined, m);
+    EXPECT_EQ(joined, expected);
+    EXPECT_EQ(sent[2][kHeaderSize + 0x51], 5);
+}
+
+TEST_F(JVEditorTest, PagesKeepTheirValuesAndNameTravels) {
+    CJVPatch patch;
+    const auto dialog = CreateEditor(patch);
+    const CParameterTable& table = dialog->GetTable();
+    ShowTab(*dialog, "Wave");
+    dialog->ChangeValue(*table.Find("tone3.delay.time"), 77);
+    ShowTab(*dialog, "Pitch");
+    EXPECT_EQ(dialog->FindKnob("tone3.delay.time"), nullptr);
+    ShowTab(*dialog, "Wave");
+    ASSERT_NE(dialog->FindKnob("tone3.delay.time"), nullptr);
+    EXPECT_EQ(dialog->FindKnob("tone3.delay.time")->GetValue(), 77);
+
+    // A wave number of 200 goes out as two nibbles, 0C 08.
+    dialog->ChangeValue(*table.Find("tone1.wave"), 200);
+    ASSERT_TRUE(WaitForMessages(2));
+    const auto wave = Sent()[1];
+    EXPECT_EQ(std::vector<std::uint8_t>(wave.begin() + 7, wave.end() - 2),
+              (std::vector<std::uint8_t>{0x10, 0x03, 0x0C, 0x08}));
+
+    QLineEdit& name = dialog->GetNameField();
+    name.setText("Bright");
+    emit name.textEdited("Bright");
+    ASSERT_TRUE(WaitForMessages(3));
+    const auto last = Sent()[2];
+    ASSERT_EQ(last.size(), 23u);
+    EXPECT_EQ(std::string(last.begin() + 9, last.begin() + 21), "Bright      ");
+}
+
+TEST_F(JVEditorTest, OkThenUndoRestoresThePatchCancelLeavesIt) {
+    synth().SetRealtimeUpdate(false);
+    CAmberkitSynthMemory memory;
+    CLayer& layer = memory.GetLayer(kUserPatchLayer);
+    const std::vector<std::uint8_t> before(layer.GetPatch(0)->Data().begin(), layer.GetPatch(0)->Data().end());
+    InstallEditors();
+    {
+        const std::unique_ptr<CPatch> edited = layer.GetPatch(0)->Clone();
+        tonalith::ui::ScopedDialogRunner runner([&](QDialog& d) {
+            auto& editor = dynamic_cast<CParameterEditorDlg&>(d);
+            editor.ChangeValue(*editor.GetTable().Find("tone1.cutoff"), 3);
+            editor.reject();
+            return int(QDialog::Rejected);
+        });
+        EXPECT_FALSE(edited->Edit());
+        EXPECT_TRUE(std::equal(before.begin(), before.end(), edited->Data().begin()));
+    }
+    const std::unique_ptr<CPatch> oldPatch = layer.GetPatch(0)->Clone();
+    const std::unique_ptr<CPatch> newPatch = oldPatch->Clone();
+    {
+        tonalith::ui::ScopedDialogRunner runner([&](QDialog& d) {
+            auto& editor = dynamic_cast<CParameterEditorDlg&>(d);
+            editor.GetNameField().setText("Edited");
+            editor.ChangeValue(*editor.GetTable().Find("tone1.cutoff"), 3);
+            editor.accept();
+            return int(QDialog::Accepted);
+        });
+        ASSERT_TRUE(newPatch->Edit());
+    }
+    SetRecordEditor(nullptr);
+    CCmdManager commands(nullptr);
+    auto command = std::make_unique<CEditCommand>();
+    command->SetValues(layer, 0, *oldPatch, *newPatch, nullptr);
+    commands.Execute(std::move(command));
+    EXPECT_EQ(layer.GetPatch(0)->GetName(), "Edited      ");
+    EXPECT_EQ(layer.GetPatch(0)->Data()[kPatchCommonSize + kHeaderSize + 0x51], 3);
+    commands.Undo();
+    const auto after = layer.GetPatch(0)->Data();
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), after.begin(), after.end()));
+    EXPECT_TRUE(Sent().empty()) << "real-time update off";
+}
+
+TEST_F(JVEditorTest, EnvelopePageDrawsFollowsAndTakesPresets) {
+    synth().SetRealtimeUpdate(false);
+    EnvelopePreset preset;
+    preset.name = "Slow Pad";
+    preset.times = {90, 40, 30, 100};
+    preset.levels = {127, 100, 80, 0};
+    const EnvelopePreset old = synth().GetEnvelopePreset(4);
+    synth().SetEnvelopePreset(4, preset);
+    EXPECT_EQ(synth().GetConfig().GetString("ENV_NAME4"), "Slow Pad");
+    EXPECT_EQ(synth().GetConfig().GetInt("ENV_TIME4_3"), 100);
+
+    CJVPatch patch;
+    const auto dialog = CreateEditor(patch);
+    const CParameterTable& table = dialog->GetTable();
+    ShowTab(*dialog, "TVF Envelope");
+    const auto graphics = dialog->findChildren<CEnvctrl*>();
+    ASSERT_EQ(graphics.size(), 4u);
+    dialog->SetMultiEdit(2, true);
+    const auto choosers = dialog->findChildren<CChooseCtrl*>();
+    CChooseCtrl* presets = nullptr;
+    for (CChooseCtrl* c : choosers)
+        if (c->count() == kEnvelopePresetCount && c->itemText(4) == "Slow Pad" && !presets) presets = c;
+    ASSERT_NE(presets, nullptr);
+    presets->SetSelection(4);
+    emit presets->selectionChanged(4, 4);
+    for (const char* tone : {"tone1.", "tone3."}) {
+        EXPECT_EQ(table.GetValue(dialog->GetWorkingPatch(), *table.Find(std::string(tone) + "fenv.time1")), 90);
+        EXPECT_EQ(table.GetValue(dialog->GetWorkingPatch(), *table.Find(std::string(tone) + "fenv.level3")), 80);
+    }
+    EXPECT_EQ(dialog->FindKnob("tone3.fenv.time4")->GetValue(), 100);
+    EXPECT_EQ(graphics[0]->GetTime(0), 90);
+    EXPECT_EQ(graphics[2]->GetLevel(1), 100) << "the ticked tone's graphic follows";
+    EXPECT_NE(graphics[1]->GetTime(0), 90);
+
+    // Dragging a point stores its time and level and moves the selectors.
+    emit graphics[1]->pointChanged(1, 33, 44);
+    EXPECT_EQ(table.GetValue(dialog->GetWorkingPatch(), *table.Find("tone2.fenv.time2")), 33);
+    EXPECT_EQ(dialog->FindKnob("tone2.fenv.level2")->GetValue(), 44);
+    synth().SetEnvelopePreset(4, old);
+}
+
+TEST_F(JVEditorTest, EffectPageFollowsTheType) {
+    synth().SetRealtimeUpdate(false);
+    CJVPatch patch;
+    const auto dialog = CreateEditor(patch);
+    const CParameterTable& table = dialog->GetTable();
+    dialog->ChangeValue(*table.Find("efx.type"), 23);  // 24:REVERB
+    ShowTab(*dialog, "EFX");
+    auto visibleLabels = [&] {
+        QStringList out;
+        for (int i = 1; i <= kEffectSlotCount; ++i) {
+            CChooseCtrl* c = dialog->FindChooser("efx.param" + std::to_string(i));
+            if (c && !c->isHidden()) out << qobject_cast<QLabel*>(c->parentWidget()->layout()->itemAt(2 * (i - 1))->widget())->text();
+        }
+        return out;
+    };
+    EXPECT_EQ(visibleLabels().size(), 8);
+    dialog->ChangeValue(*table.Find("efx.type"), 1);  // 02:OVERDRIVE
+    EXPECT_EQ(visibleLabels(), (QStringList{"Drive:", "Output Pan:", "Amp Type:", "Low Gain:", "High Gain:",
+                                            "Output Level:"}));
+    CChooseCtrl* pan = dialog->FindChooser("efx.param2");
+    dialog->ChangeValue(*table.Find("efx.param2"), 64);
+    dialog->ReloadPage();
+    pan = dialog->FindChooser("efx.param2");
+    EXPECT_EQ(pan->currentText(), "0");
+    EXPECT_EQ(pan->itemText(0), "L64");
+    EXPECT_EQ(pan->itemText(127), "R63");
+}
+
+TEST_F(JVEditorTest, PerformancePartSoundTravelsAsOneMessage) {
+    CJVPerformance performance;
+    const auto dialog = CreateEditor(performance);
+    EXPECT_EQ(dialog->windowTitle(), "Performance Edit");
+    const QTabWidget& tabs = dialog->GetTabs().Tabs();
+    ASSERT_EQ(tabs.count(), 20);
+    EXPECT_EQ(tabs.tabText(1), "Part 1");
+    EXPECT_EQ(tabs.tabText(16), "Part 16");
+    EXPECT_EQ(tabs.tabText(17), "Chorus/Reverb");
+    ShowTab(*dialog, "Part 3");
+    const CParameterTable& table = dialog->GetTable();
+    CKnob* number = dialog->FindKnob("part3.patch");
+    ASSERT_NE(number, nullptr);
+    number->setFocus();
+    QKeyEvent up(QEvent::KeyPress, Qt::Key_Up, Qt::NoModifier);
+    QApplication::sendEvent(number, &up);  // sound 1 -> 2
+    ASSERT_TRUE(WaitForMessages(1));
+    const auto sent = Sent();
+    ASSERT_EQ(sent.size(), 1u);
+    const std::vector<std::uint8_t> expected{0xF0, 0x41, 0x10, 0x6A, 0x12, 0x01, 0x00, 0x12, 0x02,
+                                             0x00, 0x03, 0x00, 0x01, 0x67, 0xF7};
+    EXPECT_EQ(sent[0], expected);
+    EXPECT_TRUE(HasValidChecksum(sent[0]));
+    EXPECT_EQ(table.GetValue(dialog->GetWorkingPatch(), *table.Find("part3.patch")), 1);
+}
