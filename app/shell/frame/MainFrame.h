@@ -4,12 +4,15 @@
 #include <QPointer>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "Midi.h"
 
 class CMidiStatusBar;
+class CTransferStatusDlg;
+struct CTransferState;
 class CTonalithView;
 class QAction;
 class QActionGroup;
@@ -66,6 +69,15 @@ public:
     void OnSettings();
     void OnAbout();
 
+    // Receive, Receive All and Send (MainFrameTransfer.cpp).
+    void OnReceive();
+    void OnReceiveAll();
+    void OnSend();
+    CTransferStatusDlg& TransferStatus();
+    // Milliseconds between the dumps of a Receive All (3000).
+    void SetReceiveAllPause(int ms);
+    bool IsReceiveAllRunning() const;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -82,6 +94,9 @@ private:
     void UpdateCommands();
     void RebuildBankMenus(CTonalithView* view);
     void RunOnActiveView(void (CTonalithView::*command)());
+    void OnTransferNotify(unsigned message, unsigned wParam, long lParam);
+    void ReceiveAllNext();
+    void EndTransfer();
 
     QMdiArea* m_mdi;
     CMidiStatusBar* m_statusBar;
@@ -90,6 +105,8 @@ private:
     QObject* m_testNoteFilter = nullptr;
     QPointer<QMdiSubWindow> m_lastActive;
     std::vector<int> m_remoteInputs;
+    CTransferStatusDlg* m_transferStatus = nullptr;
+    std::unique_ptr<CTransferState> m_transfer;
 
     QMenu* m_fileMenu = nullptr;
     QMenu* m_editMenu = nullptr;
