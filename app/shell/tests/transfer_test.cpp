@@ -258,3 +258,16 @@ TEST_F(TransferTest, SendStreamsTheChosenLayersAndRemovesThePrivateFile) {
         if (e.path().filename().string().starts_with("tonalith-send-")) ++left;
     EXPECT_EQ(left, 0u);
 }
+
+TEST_F(TransferTest, SendDialogPreselectsTheFilesLayersAndWarnsAboutTheOthers) {
+    CSendDlg dialog({"Programs", "Combinations", "Global"}, {0, 2}, {1}, {});
+    EXPECT_TRUE(dialog.Layers().isVisibleTo(&dialog));
+    EXPECT_FALSE(dialog.Connections().isVisibleTo(&dialog));
+    EXPECT_EQ(dialog.GetLayers(), (std::vector<int>{0, 2}));
+    EXPECT_FALSE(dialog.Warning().isVisibleTo(&dialog));
+    // A layer the file did not hold would overwrite the instrument's patches: said before sending.
+    dialog.Layers().item(1)->setSelected(true);
+    EXPECT_TRUE(dialog.Warning().isVisibleTo(&dialog));
+    EXPECT_TRUE(dialog.Warning().text().contains("Combinations"));
+    EXPECT_EQ(dialog.GetConnection(), -1);
+}
