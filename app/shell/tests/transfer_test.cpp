@@ -3,6 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <thread>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -270,4 +275,48 @@ TEST_F(TransferTest, SendDialogPreselectsTheFilesLayersAndWarnsAboutTheOthers) {
     EXPECT_TRUE(dialog.Warning().isVisibleTo(&dialog));
     EXPECT_TRUE(dialog.Warning().text().contains("Combinations"));
     EXPECT_EQ(dialog.GetConnection(), -1);
+}
+
+// Measures (and records for the report) the longest the event loop went without
+// running a timer during a 1 MB receive; the figure is not asserted.
+TEST_F(TransferTest, EventLoopStaysResponsiveDuringAMegabyteReceive) {
+    CScopedScriptedUi ui;
+    CMainFrame frame;
+    constexpr int kMessages = 1024, kSize = 1024;
+    m_generic->AddDumpCommand({.m_name = "Big", .m_request = "F0 43 F7", .m_expectedSize = long{kMessages} * kSize,
+                               .m_inputDevice = 0, .m_outputDevice = 0});
+    m_loop->SetResponder([](CMidiLoopback& loop, int, std::span<const std::uint8_t>) {
+        std::thread([&loop] {
+            for (int i = 0; i < kMessages; ++i) loop.Inject(0, SysEx(kSize));
+        }).detach();
+    });
+    const fs::path target = m_folder / "big.syx";
+    tonalith::ui::ScopedDialogRunner runner([&](QDialog& d) {
+        auto& dialog = dynamic_cast<CReceiveDlg&>(d);
+        dialog.Automatic().setCurrentRow(static_cast<int>(Texts(dialog.Automatic()).indexOf("Big")));
+        dialog.PathEdit().setText(QString::fromStdString(target.string()));
+        dialog.accept();
+        return dialog.result();
+    });
+    QElapsedTimer clock;
+    qint64 last = 0, longest = 0;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        const qint64 now = clock.elapsed();
+        longest = std::max(longest, now - last);
+        last = now;
+    });
+    clock.start();
+    tick.start(5);
+    frame.OnReceive();
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (!frame.MdiArea().subWindowList().isEmpty() || clock.elapsed() > 60000) loop.quit();
+    });
+    poll.start(20);
+    loop.exec();
+    EXPECT_EQ(fs::file_size(target), std::uintmax_t{kMessages} * kSize);
+    RecordProperty("longest_event_loop_gap_ms", static_cast<int>(longest));
+    std::printf("longest event loop gap during a 1 MB receive: %lld ms\n", static_cast<long long>(longest));
 }
