@@ -80,6 +80,7 @@ CMainFrame::CMainFrame()
 CMainFrame::~CMainFrame() {
     // Documents hold objects of the plug-ins: they go before the plug-ins are unloaded.
     for (QMdiSubWindow* window : m_mdi->subWindowList()) delete window;
+    AbandonTransfer();
     StopMidi();
     CCopyBox::Delete();
     CAppConfig::Delete();  // writes Tonalith.ini

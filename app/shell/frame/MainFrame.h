@@ -97,6 +97,8 @@ private:
     void OnTransferNotify(unsigned message, unsigned wParam, long lParam);
     void ReceiveAllNext();
     void EndTransfer();
+    // The frame goes: a running transfer no longer reports to it.
+    void AbandonTransfer();
 
     QMdiArea* m_mdi;
     CMidiStatusBar* m_statusBar;

@@ -263,6 +263,16 @@ void CMainFrame::EndTransfer() {
     t.device = nullptr;
 }
 
+void CMainFrame::AbandonTransfer() {
+    if (!m_transfer) return;
+    // Closing the devices later ends the transfer with a notification that must
+    // not open documents in a frame being destroyed.
+    const int inputs = CMidiInput::GetDeviceCount();
+    for (int i = 0; i < inputs; ++i) CMidi::Get().GetInput(i).RemoveReceiveListener(this);
+    if (m_transfer->device) m_transfer->device->Stop();
+    EndTransfer();
+}
+
 void CMainFrame::OnTransferNotify(unsigned message, unsigned wParam, long lParam) {
     if (!m_transfer || m_transfer->kind == CTransferState::Kind::None) {
         if (message == MIDI_END && wParam == 1)

@@ -320,3 +320,20 @@ TEST_F(TransferTest, EventLoopStaysResponsiveDuringAMegabyteReceive) {
     RecordProperty("longest_event_loop_gap_ms", static_cast<int>(longest));
     std::printf("longest event loop gap during a 1 MB receive: %lld ms\n", static_cast<long long>(longest));
 }
+
+TEST_F(TransferTest, ClosingTheProgramDuringAReceiveOpensNothing) {
+    CScopedScriptedUi ui;
+    {
+        CMainFrame frame;
+        tonalith::ui::ScopedDialogRunner runner([](QDialog& d) {
+            auto& dialog = dynamic_cast<CReceiveDlg&>(d);
+            dialog.Manual().setCurrentRow(static_cast<int>(Texts(dialog.Manual()).indexOf("Gen Manual")));
+            dialog.accept();
+            return dialog.result();
+        });
+        frame.OnReceive();
+        m_loop->Inject(0, SysEx(40));
+        ASSERT_TRUE(Pump([&] { return frame.TransferStatus().Count().text() == "40"; }));
+    }  // the devices close with the frame; their end must not reach it
+    EXPECT_TRUE(ui->messages.empty());
+}
