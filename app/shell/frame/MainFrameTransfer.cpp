@@ -87,7 +87,11 @@ void CMainFrame::OnReceive() {
     const CTransferEntry entry = dialog.GetChosen();
     const CSynthMemory& memory = CSynthMemoryFactory::Get().GetMemory(entry.memory);
     CSynth* synth = memory.GetSynth();
-    const CDumpCommand* command = synth && entry.command >= 0 ? &synth->GetDumpCommand(entry.command) : nullptr;
+    if (!synth) {
+        CUi::Get().MessageBox("\"" + memory.GetName() + "\" has no MIDI connection to receive with.");
+        return;
+    }
+    const CDumpCommand* command = entry.command >= 0 ? &synth->GetDumpCommand(entry.command) : nullptr;
     std::vector<std::uint8_t> request;
     try {
         if (command) request = CFunctions::StringToHex(command->m_request);
