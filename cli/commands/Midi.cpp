@@ -1,6 +1,7 @@
 // MIDI commands: the ports there are, sending a bank, receiving a dump with a
 // synth's dump command, and playing a standard MIDI file.
 #include <algorithm>
+#include <filesystem>
 #include <cctype>
 #include <iostream>
 #include <memory>
@@ -20,6 +21,7 @@
 
 #include "CliSupport.h"
 #include "MidiSupport.h"
+#include "TransferModel.h"
 
 namespace cli {
 namespace {
@@ -130,6 +132,86 @@ void Receive(const std::string& synthName, const std::string& commandName, const
     std::cout << data.size() << " bytes received\n";
 }
 
+// "SYNTH/DUMP NAME": the synth's name may itself hold a slash, so every split is tried.
+std::pair<const CSynthMemory*, CDumpCommand> FindDump(const std::string& text) {
+    std::string lastError = "\"" + text + "\" is not SYNTH/DUMP NAME";
+    for (std::size_t slash = text.find('/'); slash != std::string::npos; slash = text.find('/', slash + 1)) {
+        try {
+            const CSynthMemory& memory = FindMemory(text.substr(0, slash));
+            return {&memory, FindCommand(memory, text.substr(slash + 1))};
+        } catch (const Failure& e) {
+            lastError = e.what();
+        }
+    }
+    throw UsageError(lastError);
+}
+
+// One dump; the line printed says what came. False when it failed or came short.
+bool ReceiveOne(const CSynthMemory& memory, const CDumpCommand& command, const std::string& in,
+                const std::string& out, const std::string& path) {
+    const std::vector<std::uint8_t> request = CFunctions::StringToHex(command.m_request);
+    CMidi& midi = CMidi::Get();
+    const CSynth* synth = memory.GetSynth();
+    CMidiOutput* output = nullptr;
+    if (!out.empty()) output = &OpenOutput(out);
+    else if (!request.empty()) output = synth && !memory.IsGeneric() ? &midi.GetOutput(*synth) : &midi.GetOutput(command.m_outputDevice);
+    CMidiInput& input = !in.empty() ? OpenInput(in)
+                        : synth && !memory.IsGeneric() ? midi.GetInput(*synth) : midi.GetInput(command.m_inputDevice);
+    input.SetBlockDimensions(command.m_blockCount, command.m_blockSize);
+    if (output && command.m_outputSetting > 0) output->SetDelay(command.m_outputSetting);
+    CTransferWatch watch(command.m_expectedSize);
+    input.AddReceiveListener(&watch);
+    bool started = false;
+    try {
+        started = input.ReceiveLong(path, request.empty() ? nullptr : output, request, command.m_expectedSize);
+    } catch (const CFileException& e) {
+        input.RemoveReceiveListener(&watch);
+        std::cout << path << ": " << e.GetErrorMessage() << '\n';
+        return false;
+    }
+    const bool ended = started && watch.Wait(std::chrono::seconds(15));
+    if (!ended) input.Stop();
+    input.RemoveReceiveListener(&watch);
+    const long got = input.GetBytesTransferred();
+    const long expected = command.m_expectedSize;
+    std::string state = "complete";
+    bool ok = true;
+    if (!started || watch.Failed()) state = "failed (error " + std::to_string(started ? watch.GetError() : 0) + ")", ok = false;
+    else if (got == 0) state = "nothing received", ok = false;
+    else if (expected > 0 && got < expected) state = "incomplete: " + std::to_string(got) + " of " + std::to_string(expected) + " bytes", ok = false;
+    else if (expected <= 0) state = "no expected size";
+    std::cout << path << ": " << got << " bytes, " << state << '\n';
+    return ok;
+}
+
+void ReceiveAll(const std::vector<std::string>& dumps, const std::string& outDir, const std::string& in,
+                const std::string& out, double pause, const std::string& api) {
+    namespace fs = std::filesystem;
+    std::vector<std::pair<const CSynthMemory*, CDumpCommand>> work;
+    for (const std::string& text : dumps) {
+        auto dump = FindDump(text);
+        try {
+            (void)CFunctions::StringToHex(dump.second.m_request);
+        } catch (const CHexFormatError& e) {
+            throw Failure("the request of \"" + dump.second.m_name + "\" is not hex text: " + e.what());
+        }
+        work.push_back(std::move(dump));
+    }
+    if (!fs::is_directory(outDir)) throw Failure("\"" + outDir + "\": the folder does not exist");
+    InitMidi(api);
+    const std::string folder = NextDumpFolder(outDir, TodayText(), [](const std::string& p) { return fs::exists(p); });
+    std::error_code error;
+    if (!fs::create_directory(folder, error)) throw Failure("\"" + folder + "\": could not create folder for dumps");
+    std::cout << folder << '\n';
+    bool allOk = true;
+    for (std::size_t i = 0; i < work.size(); ++i) {
+        if (i > 0) std::this_thread::sleep_for(std::chrono::duration<double>(pause));
+        const auto& [memory, command] = work[i];
+        allOk = ReceiveOne(*memory, command, in, out, DumpFileName(folder, static_cast<int>(i), command.m_name)) && allOk;
+    }
+    if (!allOk) throw Failure("some dumps failed or came short; the others are kept in \"" + folder + "\"");
+}
+
 void Play(const std::string& path, const std::string& port, const std::string& api) {
     CSmfFilePlayer player;
     const SeekableInput input(path);  // the MIDI file reader seeks
@@ -198,6 +280,18 @@ void AddMidiCommands(CLI::App& app) {
     receive->add_option("--timeout", o->timeout, "Seconds of silence that end the dump")->check(CLI::Range(1, 3600));
     addApi(receive);
     receive->callback([o] { Receive(o->synth, o->command, o->in, o->out, o->output, o->timeout, o->api); });
+
+    auto* all = app.add_subcommand("receive-all", "Receive several dumps into a new dated folder, one file each");
+    auto dumps = std::make_shared<std::vector<std::string>>();
+    auto outDir = std::make_shared<std::string>();
+    auto pause = std::make_shared<double>(3.0);
+    all->add_option("DUMPS", *dumps, "\"SYNTH/DUMP NAME\" as plugins lists them")->required();
+    all->add_option("--out-dir", *outDir, "The folder that receives the dated folder")->required();
+    all->add_option("--in", o->in, "MIDI input (default: each synth's own)");
+    all->add_option("--out", o->out, "MIDI output for the requests (default: each synth's own)");
+    all->add_option("--pause", *pause, "Seconds between dumps")->check(CLI::Range(0.0, 600.0));
+    addApi(all);
+    all->callback([o, dumps, outDir, pause] { ReceiveAll(*dumps, *outDir, o->in, o->out, *pause, o->api); });
 
     auto* play = app.add_subcommand("play", "Play a standard MIDI file");
     play->add_option("FILE", o->file, "The MIDI file (.mid)")->required();

@@ -18,7 +18,9 @@
 #include "CopyBox.h"
 #include "Patch.h"
 #include "Functions.h"
+#include "MainFrameTransfer.h"
 #include "MidiStatusBar.h"
+#include "TransferDlgs.h"
 #include "SynthMemory.h"
 #include "SynthMemoryFactory.h"
 #include "TonalithDoc.h"
@@ -79,6 +81,7 @@ CMainFrame::CMainFrame()
 CMainFrame::~CMainFrame() {
     // Documents hold objects of the plug-ins: they go before the plug-ins are unloaded.
     for (QMdiSubWindow* window : m_mdi->subWindowList()) delete window;
+    AbandonTransfer();
     StopMidi();
     CCopyBox::Delete();
     CAppConfig::Delete();  // writes Tonalith.ini

@@ -4,12 +4,15 @@
 #include <QPointer>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "Midi.h"
 
 class CMidiStatusBar;
+class CTransferStatusDlg;
+struct CTransferState;
 class CTonalithView;
 class QAction;
 class QActionGroup;
@@ -71,6 +74,15 @@ public:
     void OnSettings();
     void OnAbout();
 
+    // Receive, Receive All and Send (MainFrameTransfer.cpp).
+    void OnReceive();
+    void OnReceiveAll();
+    void OnSend();
+    CTransferStatusDlg& TransferStatus();
+    // Milliseconds between the dumps of a Receive All (3000).
+    void SetReceiveAllPause(int ms);
+    bool IsReceiveAllRunning() const;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -88,6 +100,11 @@ private:
     void UpdateCommands();
     void RebuildBankMenus(CTonalithView* view);
     void RunOnActiveView(void (CTonalithView::*command)());
+    void OnTransferNotify(unsigned message, unsigned wParam, long lParam);
+    void ReceiveAllNext();
+    void EndTransfer();
+    // The frame goes: a running transfer no longer reports to it.
+    void AbandonTransfer();
 
     QMdiArea* m_mdi;
     CMidiStatusBar* m_statusBar;
@@ -96,6 +113,8 @@ private:
     QObject* m_testNoteFilter = nullptr;
     QPointer<QMdiSubWindow> m_lastActive;
     std::vector<int> m_remoteInputs;
+    CTransferStatusDlg* m_transferStatus = nullptr;
+    std::unique_ptr<CTransferState> m_transfer;
 
     QMenu* m_fileMenu = nullptr;
     QMenu* m_editMenu = nullptr;

@@ -96,11 +96,15 @@ void CMainFrame::CreateActions() {
     connect(m_copyNames, &QAction::triggered, this, [this] { RunOnActiveView(&CTonalithView::OnCopyNamesToClipboard); });
     m_layerDependencies = MakeAction(this, "Layer &Dependencies...", {}, kLater);
 
-    m_receive = MakeAction(this, "&Receive...\tCtrl+R", {QKeySequence(Qt::CTRL | Qt::Key_R)}, kLater);
-    m_receiveAll = MakeAction(this, "Receive All...\tCtrl+Shift+R", {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R)}, kLater);
-    m_send = MakeAction(this, "&Send...\tCtrl+D", {QKeySequence(Qt::CTRL | Qt::Key_D)}, kLater);
+    m_receive = MakeAction(this, "&Receive...\tCtrl+R", {QKeySequence(Qt::CTRL | Qt::Key_R)}, "Receive a dump from a synthesizer");
+    connect(m_receive, &QAction::triggered, this, &CMainFrame::OnReceive);
+    m_receiveAll = MakeAction(this, "Receive All...\tCtrl+Shift+R", {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R)},
+                              "Receive several dumps into a dated folder");
+    connect(m_receiveAll, &QAction::triggered, this, &CMainFrame::OnReceiveAll);
+    m_send = MakeAction(this, "&Send...\tCtrl+D", {QKeySequence(Qt::CTRL | Qt::Key_D)}, "Send layers to the synthesizer");
+    connect(m_send, &QAction::triggered, this, &CMainFrame::OnSend);
     m_pianoKeyboard = MakeAction(this, "&Piano Keyboard", {}, kLater);
-    for (QAction* later : {m_find, m_properties, m_layerDependencies, m_receive, m_receiveAll, m_send, m_pianoKeyboard})
+    for (QAction* later : {m_find, m_properties, m_layerDependencies, m_pianoKeyboard})
         later->setEnabled(false);
     m_about = MakeAction(this, "&About Tonalith!...");
     connect(m_about, &QAction::triggered, this, &CMainFrame::OnAbout);
@@ -239,7 +243,7 @@ void CMainFrame::UpdateCommands() {
     m_toolsMenu->menuAction()->setVisible(bank);
     m_windowMenu->menuAction()->setVisible(!m_mdi->subWindowList().isEmpty());
     for (QAction* a : {m_close, m_save, m_saveAs, m_saveLayers, m_print, m_printPreview, m_copy, m_paste, m_edit, m_init,
-                       m_write, m_copyToClipboard, m_copyNames})
+                       m_write, m_copyToClipboard, m_copyNames, m_send})
         a->setEnabled(bank);
     if (!bank) {
         m_undo->setText("Undo\tCtrl+Z");

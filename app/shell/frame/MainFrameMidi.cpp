@@ -133,8 +133,10 @@ void CMainFrame::OnMidiNotify(unsigned message, unsigned wParam, long lParam) {
         SendShortMessage(wParam);
         tonalith::ui::RemoteShortListeners().Notify(wParam, lParam);  // a dialog may wait for a played key
         break;
+    case MIDI_PROGRESS:
+    case MIDI_PROGRESS_MESSAGE:
     case MIDI_END:
-        if (wParam == 1) m_statusBar->SetTimedMessage(QString::fromStdString(CStringTable::Get(62100 + static_cast<unsigned>(lParam))));
+        OnTransferNotify(message, wParam, lParam);
         break;
     default: break;
     }
