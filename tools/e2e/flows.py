@@ -83,9 +83,9 @@ def edit_first_patch(session, tempo_steps):
     session.key("ctrl+e")
     session.wait_window(EDITOR)
     session.wait_active(EDITOR)
-    # Name, the four Multi Edit boxes, the tab bar, its scroll button, then the
-    # page's first knob.
-    session.key(*["Tab"] * 7)
+    # The Common page's first knob (Patch Tempo) takes the focus from a click on
+    # it; a click without a drag leaves its value.
+    session.click(session.find_window(EDITOR), 88, 162)
     session.key(*["Up"] * tempo_steps)
 
 

@@ -100,7 +100,8 @@ CParameterEditorDlg::CParameterEditorDlg(CPatch& patch, const CParameterTable& t
     auto* layout = new QVBoxLayout(this);
     auto* top = new QHBoxLayout;
     auto* nameLabel = new QLabel(tr("&Name:"), this);
-    m_name = new QLineEdit(tonalith::ui::FromPatchText(patch.GetName()), this);
+    m_shownName = tonalith::ui::FromPatchText(patch.GetName());
+    m_name = new QLineEdit(m_shownName, this);
     m_name->setMaxLength(patch.GetNameLength());
     m_name->setEnabled(patch.GetNameLength() > 0);
     nameLabel->setBuddy(m_name);
@@ -316,7 +317,7 @@ void CParameterEditorDlg::Send(const CParameter& parameter) {
 void CParameterEditorDlg::SendPatch() {
     if (!m_synth) return;
     m_tabs->OnOK();
-    if (m_name->isModified()) m_work->SetName(tonalith::ui::ToPatchText(m_name->text()));
+    if (m_name->text() != m_shownName) m_work->SetName(tonalith::ui::ToPatchText(m_name->text()));
     if (m_sender) m_sender->Flush();
     m_work->Send(*m_synth, true);
 }
@@ -324,7 +325,7 @@ void CParameterEditorDlg::SendPatch() {
 void CParameterEditorDlg::accept() {
     m_tabs->OnOK();
     // An untouched name keeps its bytes, also those the code page leaves undefined.
-    if (m_name->isEnabled() && m_name->isModified()) m_work->SetName(tonalith::ui::ToPatchText(m_name->text()));
+    if (m_name->isEnabled() && m_name->text() != m_shownName) m_work->SetName(tonalith::ui::ToPatchText(m_name->text()));
     // The patch keeps its identity (layer links); only its bytes change.
     const std::span<const std::uint8_t> edited = m_work->Data();
     const std::span<std::uint8_t> target = m_patch.Data();

@@ -315,7 +315,7 @@ void CEmberkitEditorDlg::ChangeValue(const CParameter& parameter, int value) {
 
 void CEmberkitEditorDlg::accept() {
     m_tabs->OnOK();
-    if (m_name->isModified()) m_work->SetName(tonalith::ui::ToPatchText(m_name->text()));
+    if (m_name->text() != tonalith::ui::FromPatchText(m_patch.GetName())) m_work->SetName(tonalith::ui::ToPatchText(m_name->text()));
     const std::span<const std::uint8_t> edited = m_work->Data();
     std::copy(edited.begin(), edited.end(), m_patch.Data().begin());
     if (m_sender) m_sender->Flush();

@@ -127,6 +127,7 @@ private:
     QTabWidget* m_tabWidget = nullptr;
     CTabbedEditor* m_tabs = nullptr;  // a child of the tab widget
     QLineEdit* m_name = nullptr;
+    QString m_shownName;  // an untouched name keeps its bytes
     QCheckBox* m_realtime = nullptr;
     QDialogButtonBox* m_buttons = nullptr;
     QPushButton* m_sendPatch = nullptr;
