@@ -118,12 +118,7 @@ QMdiSubWindow* CMainFrame::AddBankWindow(CTonalithView* view) {
 QMdiSubWindow* CMainFrame::OpenDocumentFile(const std::string& path) {
     const QString file = QString::fromStdString(path);
     switch (DocumentKindOf(path)) {
-    case DocumentKind::Library:
-        CUi::Get().MessageBox("\"" + path +
-                                  "\" is a library (.clb). This version of Tonalith cannot show libraries yet; "
-                                  "the file was not opened.",
-                              CUi::Icon::Information);
-        return nullptr;
+    case DocumentKind::Library: return OpenLibrary(path);
     case DocumentKind::Controller:
         CUi::Get().MessageBox("\"" + path +
                                   "\" is a controller form (.cof). This version of Tonalith cannot show controller "
@@ -201,10 +196,10 @@ void CMainFrame::SaveLayout() {
     config.WriteWindowPlacement(PlacementOf(*this, isMaximized()), 0, "MAIN");
     int i = 0;
     for (QMdiSubWindow* window : m_mdi->subWindowList(QMdiArea::CreationOrder)) {
-        auto* view = qobject_cast<CTonalithView*>(window->widget());
-        if (!view || view->GetDocument().GetPathName().empty()) continue;
+        const std::string path = WindowDocumentPath(*window);
+        if (path.empty()) continue;
         ++i;
-        config.PutString(Key("WIN_POS_CHILDWINPATH%d", i), view->GetDocument().GetPathName());
+        config.PutString(Key("WIN_POS_CHILDWINPATH%d", i), path);
         config.WriteWindowPlacement(PlacementOf(*window, window->isMaximized()), i, "");
     }
     config.PutString(Key("WIN_POS_CHILDWINPATH%d", i + 1), "");

@@ -9,6 +9,7 @@
 
 #include "Midi.h"
 
+class CLibraryView;
 class CMidiStatusBar;
 class CTonalithView;
 class QAction;
@@ -46,6 +47,14 @@ public:
     void SaveLayout();
 
     CTonalithView* ActiveBankView() const;
+    // Library windows (MainFrameLibrary.cpp); the frame's commands follow whichever kind is active.
+    CLibraryView* ActiveLibraryView() const;
+    QMdiSubWindow* OpenLibrary(const std::string& path);
+    QMdiSubWindow* NewLibrary();
+    // File > New: Bank, Library or Controller Form.
+    void OnFileNew();
+    // The file of a window's document, empty when it has none.
+    static std::string WindowDocumentPath(const QMdiSubWindow& window);
     QMdiArea& MdiArea() const { return *m_mdi; }
     CMidiStatusBar& MidiStatusBar() const { return *m_statusBar; }
     QToolBar& MainToolBar() const { return *m_mainToolBar; }
@@ -82,6 +91,10 @@ private:
     void UpdateCommands();
     void RebuildBankMenus(CTonalithView* view);
     void RunOnActiveView(void (CTonalithView::*command)());
+    QMdiSubWindow* AddLibraryWindow(CLibraryView* view);
+    void ConnectLibraryActions();
+    // Menus and toolbar for an active library window; false when none is active.
+    bool UpdateLibraryCommands();
 
     QMdiArea* m_mdi;
     CMidiStatusBar* m_statusBar;
