@@ -7,6 +7,7 @@
 #include <QDrag>
 #include <QDragEnterEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -118,6 +119,19 @@ protected:
         }
         QTableView::mouseMoveEvent(event);
     }
+    // The list's own keys: they work wherever the list has the focus.
+    void keyPressEvent(QKeyEvent* event) override {
+        const QKeyCombination key = event->keyCombination();
+        if (key == QKeyCombination(Qt::Key_F2)) m_view.OnRename();
+        else if (key == QKeyCombination(Qt::Key_Delete)) m_view.OnDelete();
+        else if (key == QKeyCombination(Qt::ControlModifier, Qt::Key_A)) m_view.OnSelectAll();
+        else if (key == QKeyCombination(Qt::ControlModifier, Qt::Key_F)) m_view.OnFind();
+        else {
+            QTableView::keyPressEvent(event);
+            return;
+        }
+        event->accept();
+    }
     void mouseReleaseEvent(QMouseEvent* event) override {
         m_press.reset();
         QTableView::mouseReleaseEvent(event);
@@ -194,37 +208,33 @@ CLibraryView::CLibraryView(std::unique_ptr<CLibraryDocument> document, QWidget* 
     layout->addWidget(m_table, 1);
     layout->addWidget(status);
 
-    const auto add = [this](QMenu* menu, const QString& text, QKeySequence key, void (CLibraryView::*slot)()) {
+    // Keys are the list's (keyPressEvent) or the frame's; the texts only name them.
+    const auto add = [this](QMenu* menu, const QString& text, void (CLibraryView::*slot)()) {
         auto* action = new QAction(text, this);
-        if (!key.isEmpty()) {
-            action->setShortcut(key);
-            action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-            addAction(action);
-        }
         connect(action, &QAction::triggered, this, slot);
         menu->addAction(action);
         return action;
     };
     // Copy, Paste, Edit, Properties, Undo and Redo carry their keys in the frame's menus.
-    add(m_contextMenu, "&Copy", {}, &CLibraryView::OnCopy);
-    add(m_contextMenu, "&Paste...", {}, &CLibraryView::OnPaste);
-    add(m_contextMenu, "&Delete\tDel", QKeySequence(Qt::Key_Delete), &CLibraryView::OnDelete);
+    add(m_contextMenu, "&Copy", &CLibraryView::OnCopy);
+    add(m_contextMenu, "&Paste...", &CLibraryView::OnPaste);
+    add(m_contextMenu, "&Delete\tDel", &CLibraryView::OnDelete);
     m_contextMenu->addSeparator();
-    add(m_contextMenu, "&Edit...", {}, &CLibraryView::OnEdit);
-    add(m_contextMenu, "&Rename\tF2", QKeySequence(Qt::Key_F2), &CLibraryView::OnRename);
-    add(m_contextMenu, "P&roperties...", {}, &CLibraryView::OnProperties);
+    add(m_contextMenu, "&Edit...", &CLibraryView::OnEdit);
+    add(m_contextMenu, "&Rename\tF2", &CLibraryView::OnRename);
+    add(m_contextMenu, "P&roperties...", &CLibraryView::OnProperties);
     m_contextMenu->addSeparator();
-    add(m_contextMenu, "Select &All\tCtrl+A", QKeySequence(Qt::CTRL | Qt::Key_A), &CLibraryView::OnSelectAll);
+    add(m_contextMenu, "Select &All\tCtrl+A", &CLibraryView::OnSelectAll);
 
-    add(m_menu, "&Delete\tDel", {}, &CLibraryView::OnDelete);
-    add(m_menu, "Select &All\tCtrl+A", {}, &CLibraryView::OnSelectAll);
-    add(m_menu, "Re&name\tF2", {}, &CLibraryView::OnRename);
+    add(m_menu, "&Delete\tDel", &CLibraryView::OnDelete);
+    add(m_menu, "Select &All\tCtrl+A", &CLibraryView::OnSelectAll);
+    add(m_menu, "Re&name\tF2", &CLibraryView::OnRename);
     m_menu->addSeparator();
-    add(m_menu, "&Keys...", {}, &CLibraryView::OnKeys);
-    add(m_menu, "&Find...\tCtrl+F", QKeySequence(Qt::CTRL | Qt::Key_F), &CLibraryView::OnFind);
-    add(m_menu, "Find &double patches", {}, &CLibraryView::OnFindDoubles);
+    add(m_menu, "&Keys...", &CLibraryView::OnKeys);
+    add(m_menu, "&Find...\tCtrl+F", &CLibraryView::OnFind);
+    add(m_menu, "Find &double patches", &CLibraryView::OnFindDoubles);
     m_menu->addSeparator();
-    add(m_menu, "&Import Files...", {}, &CLibraryView::OnImportFiles);
+    add(m_menu, "&Import Files...", &CLibraryView::OnImportFiles);
 
     RefreshSettings();
     UpdatePanes();
@@ -395,7 +405,7 @@ bool CLibraryView::AddPatches(const std::vector<const CPatch*>& patches) {
     std::vector<std::unique_ptr<CLibraryPatch>> entries;
     entries.reserve(patches.size());
     for (const CPatch* patch : patches) entries.push_back(std::make_unique<CLibraryPatch>(*patch));
-    Execute(std::make_unique<CPasteCommand>(m_document->GetLibrary(), m_document.get(), std::move(entries)));
+    Execute(std::make_unique<CLibraryPasteCommand>(m_document->GetLibrary(), m_document.get(), std::move(entries)));
     return true;
 }
 
