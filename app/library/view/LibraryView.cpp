@@ -265,6 +265,28 @@ void CLibraryView::RefreshSettings() {
     m_table->verticalHeader()->setDefaultSectionSize(QFontMetrics(font).height() + 4);
 }
 
+std::string CLibraryView::ColumnLayout() const {
+    std::string text;
+    for (int c = 0; c < LibraryEngine::COLUMN_COUNT; ++c)
+        text += (c ? "," : "") + std::to_string(m_table->horizontalHeader()->sectionSize(c));
+    return text + ";" + std::to_string(m_model->SortColumn());
+}
+
+void CLibraryView::ApplyColumnLayout(const std::string& layout) {
+    // Anything malformed leaves the defaults: a hand-edited settings file must not break the window.
+    const QString text = QString::fromStdString(layout);
+    const QStringList parts = text.split(';');
+    const QStringList widths = parts.value(0).split(',', Qt::SkipEmptyParts);
+    for (int c = 0; c < widths.size() && c < LibraryEngine::COLUMN_COUNT; ++c) {
+        bool ok = false;
+        const int width = widths[c].trimmed().toInt(&ok);
+        if (ok && width > 0 && width < 10000) m_table->horizontalHeader()->resizeSection(c, width);
+    }
+    bool ok = false;
+    const int column = parts.value(1).trimmed().toInt(&ok);
+    if (ok && column > 0 && column < LibraryEngine::COLUMN_COUNT) m_model->SortBy(column);
+}
+
 QString CLibraryView::FilterPaneText() const { return m_filterPane->text(); }
 QString CLibraryView::CountPaneText() const { return m_countPane->text(); }
 

@@ -63,6 +63,9 @@ public:
     bool SaveAs();
     void SortByColumn(int column);  // the undoable header click
     void RefreshSettings();
+    // Column widths and sort column for the window layout: "w0,...,w11;sort".
+    std::string ColumnLayout() const;
+    void ApplyColumnLayout(const std::string& layout);
 
     void OnUpdate(CView* sender, long hint, const void* hintObject) override;
 

@@ -47,7 +47,9 @@ void CLibraryView::OnKeys() {
     CKeysDlg dialog(m_document->GetKeyNames(), this);
     if (tonalith::ui::RunDialog(dialog) != QDialog::Accepted) return;
     m_document->GetKeyNames() = dialog.GetNames();
+    // Written at once: libraries opened later read their key names from the file.
     m_document->GetKeyNames().Store(CAppConfig::Get());
+    CAppConfig::Get().Save();
     const std::vector<int> selected = SelectedIndices();
     m_document->UpdateAllViews(nullptr);
     SelectIndices(selected);

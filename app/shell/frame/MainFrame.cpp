@@ -187,6 +187,7 @@ void CMainFrame::RestoreLayout(const std::vector<std::string>& arguments) {
         QMdiSubWindow* window = OpenDocumentFile(paths[k]);
         const CWindowPlacement placement = config.ReadWindowPlacement(static_cast<int>(k + 1), "");
         if (window && placement.valid) ApplyPlacement(*window, placement);
+        if (window) RestoreWindowExtras(*window, static_cast<int>(k + 1));
     }
     for (const std::string& argument : arguments) OpenDocumentFile(argument);
 }
@@ -201,6 +202,7 @@ void CMainFrame::SaveLayout() {
         ++i;
         config.PutString(Key("WIN_POS_CHILDWINPATH%d", i), path);
         config.WriteWindowPlacement(PlacementOf(*window, window->isMaximized()), i, "");
+        SaveWindowExtras(*window, i);
     }
     config.PutString(Key("WIN_POS_CHILDWINPATH%d", i + 1), "");
     m_statusBar->KillMessageTimer();

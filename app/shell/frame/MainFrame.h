@@ -55,6 +55,9 @@ public:
     void OnFileNew();
     // The file of a window's document, empty when it has none.
     static std::string WindowDocumentPath(const QMdiSubWindow& window);
+    // A library window's columns and sort with the layout entry k.
+    static void SaveWindowExtras(const QMdiSubWindow& window, int k);
+    static void RestoreWindowExtras(QMdiSubWindow& window, int k);
     QMdiArea& MdiArea() const { return *m_mdi; }
     CMidiStatusBar& MidiStatusBar() const { return *m_statusBar; }
     QToolBar& MainToolBar() const { return *m_mainToolBar; }

@@ -13,6 +13,7 @@
 
 #include <filesystem>
 
+#include "AppConfig.h"
 #include "BankView.h"
 #include "Commands.h"
 #include "LibraryDocument.h"
@@ -27,6 +28,8 @@
 
 namespace {
 constexpr const char* kLibraryMenuName = "LibraryMenu";
+std::string LayoutKey(int k) { return "WIN_POS_LIBCOLUMNS" + std::to_string(k); }
+
 constexpr const char* kFormsLater = "Controller forms are not available in this version of Tonalith.";
 
 // File > New: the kinds of document, as a list to choose from.
@@ -64,6 +67,18 @@ std::string CMainFrame::WindowDocumentPath(const QMdiSubWindow& window) {
     if (auto* bank = qobject_cast<CTonalithView*>(window.widget())) return bank->GetDocument().GetPathName();
     if (auto* library = qobject_cast<CLibraryView*>(window.widget())) return library->GetDocument().GetPathName();
     return {};
+}
+
+void CMainFrame::SaveWindowExtras(const QMdiSubWindow& window, int k) {
+    auto* library = qobject_cast<CLibraryView*>(window.widget());
+    if (library) CAppConfig::Get().PutString(LayoutKey(k), library->ColumnLayout());
+}
+
+void CMainFrame::RestoreWindowExtras(QMdiSubWindow& window, int k) {
+    auto* library = qobject_cast<CLibraryView*>(window.widget());
+    if (!library) return;
+    const std::string layout = CAppConfig::Get().GetString(LayoutKey(k));
+    if (!layout.empty()) library->ApplyColumnLayout(layout);
 }
 
 void CMainFrame::OnFileNew() {

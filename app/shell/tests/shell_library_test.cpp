@@ -6,7 +6,9 @@
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QHeaderView>
 #include <QMenuBar>
+#include <QTableView>
 
 #include "AppConfig.h"
 #include "Commands.h"
@@ -85,6 +87,8 @@ TEST_F(ShellLibraryTest, NewLibraryIsSavedAndOpensAgainFromItsFile) {
     EXPECT_TRUE(frame.UndoAction().isEnabled());
     EXPECT_EQ(frame.UndoAction().text(), "Undo: Paste Patches\tCtrl+Z");
 
+    view->Table().horizontalHeader()->resizeSection(2, 210);
+    view->SortByColumn(11);  // a command like any other: saved below
     const fs::path file = tonalith::test::TempDir() / "mine.clb";
     ui->files.push_back(file.string());
     for (QAction* action : frame.findChildren<QAction*>())
@@ -98,10 +102,13 @@ TEST_F(ShellLibraryTest, NewLibraryIsSavedAndOpensAgainFromItsFile) {
     frame.MdiArea().closeAllSubWindows();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(MenuBarHas(frame, "&Library"));
-    QMdiSubWindow* window = frame.OpenDocumentFile(file.string());
-    ASSERT_NE(window, nullptr);
+    frame.RestoreLayout({});  // the library with its columns and sort
+    ASSERT_EQ(frame.MdiArea().subWindowList().size(), 1);
+    QMdiSubWindow* window = frame.MdiArea().subWindowList().front();
     view = qobject_cast<CLibraryView*>(window->widget());
     ASSERT_NE(view, nullptr);
+    EXPECT_EQ(view->Table().horizontalHeader()->sectionSize(2), 210);
+    EXPECT_EQ(view->Model().SortColumn(), 11);
     ASSERT_EQ(view->GetDocument().GetLibrary().GetSize(), 1);
     EXPECT_EQ(view->Model().rowCount(), 1);
     EXPECT_EQ(view->GetDocument().GetLibrary().Get(0).Name(), patch->GetName());
