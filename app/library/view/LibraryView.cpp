@@ -33,6 +33,7 @@
 #include "StringTable.h"
 #include "SynthMemory.h"
 #include "SynthMemoryFactory.h"
+#include "SynthTool.h"
 #include "Ui.h"
 #include "tonalith/ui/DialogRunner.h"
 #include "tonalith/ui/PatchText.h"
@@ -263,6 +264,40 @@ void CLibraryView::RefreshSettings() {
     font.setPixelSize(std::max(1, config.m_viewFontSize));
     m_table->setFont(font);
     m_table->verticalHeader()->setDefaultSectionSize(QFontMetrics(font).height() + 4);
+}
+
+namespace {
+// Calls visit(tool) for every library tool, in menu order, until it returns true.
+template <typename Visit>
+void ForEachLibraryTool(Visit&& visit) {
+    CSynthMemoryFactory& factory = CSynthMemoryFactory::Get();
+    for (int m = 0; m < factory.GetCount(); ++m) {
+        CSynthMemory& memory = factory.GetMemory(m);
+        for (int j = 0; j < memory.GetAdditionalToolsCount(); ++j) {
+            CBasicSynthTool& tool = memory.GetAdditionalTool(j);
+            if (!tool.UseForBank() && visit(tool)) return;
+        }
+    }
+}
+}  // namespace
+
+std::vector<std::string> CLibraryView::GetToolMenuTexts() const {
+    std::vector<std::string> texts;
+    ForEachLibraryTool([&texts](CBasicSynthTool& tool) {
+        texts.push_back(tool.GetMenuText());
+        return static_cast<int>(texts.size()) >= kMaxTools;
+    });
+    return texts;
+}
+
+void CLibraryView::OnRunTool(int k) {
+    int seen = 0;
+    ForEachLibraryTool([&](CBasicSynthTool& tool) {
+        if (seen++ != k) return false;
+        tool.Execute(CToolContext{m_commands.get(), static_cast<QWidget*>(this), &m_document->GetLibrary()});
+        return true;
+    });
+    m_document->UpdateAllViews(nullptr);
 }
 
 std::string CLibraryView::ColumnLayout() const {

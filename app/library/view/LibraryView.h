@@ -63,6 +63,10 @@ public:
     bool SaveAs();
     void SortByColumn(int column);  // the undoable header click
     void RefreshSettings();
+    static constexpr int kMaxTools = 9;
+    // The plug-ins' library tools, in plug-in and tool order, for the Tools menu.
+    std::vector<std::string> GetToolMenuTexts() const;
+    void OnRunTool(int k);
     // Column widths and sort column for the window layout: "w0,...,w11;sort".
     std::string ColumnLayout() const;
     void ApplyColumnLayout(const std::string& layout);

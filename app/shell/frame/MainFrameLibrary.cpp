@@ -161,12 +161,31 @@ bool CMainFrame::UpdateLibraryCommands() {
         if (action->menu() && action->menu()->objectName() == kLibraryMenuName && action->menu() != wanted)
             menuBar()->removeAction(action);
     if (!view) {
+        const QList<QAction*> tools = m_toolsMenu->actions();
+        if (!tools.isEmpty() && tools.front()->property("libraryView").value<QObject*>()) RebuildBankMenus(ActiveBankView());
         m_find->setEnabled(false);
         m_properties->setEnabled(false);
         return false;
     }
     if (!menuBar()->actions().contains(wanted->menuAction()))
         menuBar()->insertMenu(m_toolsMenu->menuAction(), wanted);
+    // Tools: the plug-ins' library tools, rebuilt when another library becomes active.
+    // The entries carry the view they were built for; the bank menus' rebuild drops them.
+    const auto builtFor = [this] {
+        const QList<QAction*> actions = m_toolsMenu->actions();
+        return actions.isEmpty() ? nullptr : actions.front()->property("libraryView").value<QObject*>();
+    };
+    if (builtFor() != view) {
+        m_toolsMenu->clear();
+        const std::vector<std::string> tools = view->GetToolMenuTexts();
+        if (tools.empty()) m_toolsMenu->addAction("No additional Tools available")->setEnabled(false);
+        for (int k = 0; k < static_cast<int>(tools.size()); ++k) {
+            m_toolsMenu->addAction(QString::fromStdString(tools[static_cast<std::size_t>(k)]), this, [this, k] {
+                if (CLibraryView* v = ActiveLibraryView()) tonalith::ui::RunGuarded([&] { v->OnRunTool(k); });
+            });
+        }
+        m_toolsMenu->actions().front()->setProperty("libraryView", QVariant::fromValue<QObject*>(view));
+    }
     const bool selected = view->HasSelection();
     m_editMenu->menuAction()->setVisible(true);
     m_toolsMenu->menuAction()->setVisible(true);

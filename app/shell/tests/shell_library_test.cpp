@@ -78,6 +78,12 @@ TEST_F(ShellLibraryTest, NewLibraryIsSavedAndOpensAgainFromItsFile) {
     EXPECT_EQ(frame.ActiveBankView(), nullptr);
     EXPECT_TRUE(MenuBarHas(frame, "&Library"));
     EXPECT_FALSE(frame.UndoAction().isEnabled());
+    const std::vector<std::string> tools = view->GetToolMenuTexts();
+    const QList<QAction*> entries = frame.ToolsMenu().actions();
+    ASSERT_EQ(entries.size(), std::max<qsizetype>(1, static_cast<qsizetype>(tools.size())));
+    if (!tools.empty()) {
+        EXPECT_EQ(entries.front()->text().toStdString(), tools.front());
+    }
 
     CSynthMemoryFactory& factory = CSynthMemoryFactory::Get();
     ASSERT_GT(factory.GetCount(), 0);
