@@ -358,3 +358,30 @@ TEST_F(LibraryViewTest, ImportOfFilesNoPlugInReadsAddsNothingAndSaysSo) {
     EXPECT_EQ(v.GetDocument().GetLibrary().GetSize(), 1);
     EXPECT_FALSE(v.GetCommands().CanUndo());
 }
+
+TEST_F(LibraryViewTest, EditKeysRenamesGroupsAndKeysAndTheCellsFollow) {
+    CLibraryView& v = Open({{"Aaa", "", 17}});
+    tonalith::ui::ScopedDialogRunner runner([](QDialog& d) {
+        auto& keys = dynamic_cast<CKeysDlg&>(d);
+        EXPECT_EQ(keys.Groups()->currentRow(), 0);  // group 1 first
+        EXPECT_EQ(keys.Groups()->count(), 15);
+        keys.GroupEdit()->setText("Bowed");
+        emit keys.GroupEdit()->textEdited("Bowed");
+        keys.Keys()->setCurrentRow(0);
+        emit keys.KeyEdit()->textEdited("Viola");
+        EXPECT_EQ(keys.Groups()->item(0)->text(), "Bowed");
+        EXPECT_EQ(keys.Keys()->item(0)->text(), "Viola");
+        return int(QDialog::Accepted);
+    });
+    v.OnKeys();
+    EXPECT_EQ(v.GetDocument().GetKeyNames().Get(16), "Bowed");
+    EXPECT_EQ(v.GetDocument().GetKeyNames().Get(17), "Viola");
+    EXPECT_EQ(v.Model().data(v.Model().index(0, 3)).toString(), "Viola");
+
+    tonalith::ui::ScopedDialogRunner cancel([](QDialog& d) {
+        emit dynamic_cast<CKeysDlg&>(d).GroupEdit()->textEdited("Gone");
+        return int(QDialog::Rejected);
+    });
+    v.OnKeys();
+    EXPECT_EQ(v.GetDocument().GetKeyNames().Get(16), "Bowed");
+}
