@@ -176,7 +176,6 @@ CLibraryView::CLibraryView(std::unique_ptr<CLibraryDocument> document, QWidget* 
       m_countPane(new QLabel(this)),
       m_menu(new QMenu("&Library", this)),
       m_contextMenu(new QMenu(this)) {
-    setAttribute(Qt::WA_DeleteOnClose);
     m_document->AddView(this);
     m_table->setModel(m_model);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
