@@ -372,10 +372,16 @@ std::vector<int> CLibraryView::SelectedIndices() const {
 bool CLibraryView::HasSelection() const { return m_table->selectionModel()->hasSelection(); }
 
 void CLibraryView::SelectIndices(const std::vector<int>& indices) {
+    // One pass over the rows: selecting the doubles of a large library stays linear.
+    std::vector<int> rowOf(static_cast<std::size_t>(m_document->GetLibrary().GetSize()), -1);
+    for (int r = 0; r < m_model->rowCount(); ++r) {
+        const int index = m_model->LibraryIndex(r);
+        if (index >= 0 && index < static_cast<int>(rowOf.size())) rowOf[static_cast<std::size_t>(index)] = r;
+    }
     QItemSelection selection;
     int first = -1;
     for (int index : indices) {
-        const int row = m_model->RowOf(index);
+        const int row = index >= 0 && index < static_cast<int>(rowOf.size()) ? rowOf[static_cast<std::size_t>(index)] : -1;
         if (row < 0) continue;
         if (first < 0) first = row;
         selection.select(m_model->index(row, 0), m_model->index(row, LibraryEngine::COLUMN_COUNT - 1));
