@@ -19,13 +19,13 @@ void Refresh(CDocument* document, std::vector<int> indices) {
 
 // ---------------------------------------------------------------- paste
 
-CPasteCommand::CPasteCommand(CLibrary& library, CDocument* document,
+CLibraryPasteCommand::CLibraryPasteCommand(CLibrary& library, CDocument* document,
                              std::vector<std::unique_ptr<CLibraryPatch>> entries)
     : m_library(library), m_document(document), m_entries(std::move(entries)) {}
 
-CPasteCommand::~CPasteCommand() = default;
+CLibraryPasteCommand::~CLibraryPasteCommand() = default;
 
-void CPasteCommand::Execute() {
+void CLibraryPasteCommand::Execute() {
     if (m_indices.empty()) {
         for (auto& entry : m_entries) m_indices.push_back(m_library.Add(std::move(entry)));
     } else {
@@ -37,7 +37,7 @@ void CPasteCommand::Execute() {
     Refresh(m_document, m_indices);
 }
 
-void CPasteCommand::Undo() {
+void CLibraryPasteCommand::Undo() {
     m_entries = m_library.Remove(m_indices);
     Refresh(m_document, {});
 }

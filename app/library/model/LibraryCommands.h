@@ -23,10 +23,11 @@ struct CLibrarySelectionHint {
 };
 
 // Adds entries at the end; undo removes exactly those, redo puts them back.
-class CPasteCommand : public CBasicCommand {
+// (Named apart from the bank's paste command: both are linked into one program.)
+class CLibraryPasteCommand : public CBasicCommand {
 public:
-    CPasteCommand(CLibrary& library, CDocument* document, std::vector<std::unique_ptr<CLibraryPatch>> entries);
-    ~CPasteCommand() override;
+    CLibraryPasteCommand(CLibrary& library, CDocument* document, std::vector<std::unique_ptr<CLibraryPatch>> entries);
+    ~CLibraryPasteCommand() override;
     void Execute() override;
     void Undo() override;
     std::string GetText() const override { return "Paste Patches"; }
@@ -41,9 +42,9 @@ private:
 
 // Files the entries of an import (LibraryImport::Import) at the end: one undo
 // removes them all, redo puts them back.
-class CImportCommand : public CPasteCommand {
+class CImportCommand : public CLibraryPasteCommand {
 public:
-    using CPasteCommand::CPasteCommand;
+    using CLibraryPasteCommand::CLibraryPasteCommand;
     std::string GetText() const override { return "Import Files"; }
 };
 

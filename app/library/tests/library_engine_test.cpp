@@ -126,7 +126,7 @@ TEST(LibraryCommands, PasteDeleteEditPropertiesUndo) {
     const auto paste = [&] {
         std::vector<std::unique_ptr<CLibraryPatch>> entries;
         entries.push_back(Entry("Same"));
-        commands.Execute(std::make_unique<CPasteCommand>(library, &document, std::move(entries)));
+        commands.Execute(std::make_unique<CLibraryPasteCommand>(library, &document, std::move(entries)));
     };
     paste();
     paste();

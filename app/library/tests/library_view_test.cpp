@@ -1,44 +1,73 @@
-// The library window driven (names sort by their bytes, so capitals first) through its model, header, selection and drops.
+// The library window over a library of test patches, offscreen.
 #include <gtest/gtest.h>
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
-#include <QHeaderView>
-#include <QItemSelectionModel>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTableView>
+#include <QTest>
 
+#include <algorithm>
+
+#include "Commands.h"
 #include "CopyBox.h"
-#include "LibraryCommands.h"
+#include "CopyBoxDlg.h"
+#include "Library.h"
+#include "LibraryDialogs.h"
 #include "LibraryDocument.h"
-#include "LibraryTableModel.h"
+#include "LibraryFile.h"
+#include "LibraryModel.h"
 #include "LibraryTestPatch.h"
 #include "LibraryView.h"
 #include "TestSupport.h"
 #include "Ui.h"
+#include "tonalith/ui/DialogRunner.h"
 
-using namespace tonalith::test;
-using namespace LibraryEngine;
+using tonalith::test::CTestPatch;
+using tonalith::test::kNoCompareType;
+using tonalith::test::kTinyType;
 
 namespace {
 
-// A patch that needs the layers it refers to.
-class CReferringPatch : public CTestPatch {
+// A patch type whose patches refer to other layers (a performance, say).
+constexpr GUID kReferringType{0x77777777, 0x1234, 0x5678, {1, 1, 2, 2, 3, 3, 4, 4}};
+
+class CReferringPatch final : public CTestPatch {
 public:
-    CReferringPatch() : CTestPatch(kKorgProgramType, "Program", 172) {}
+    CReferringPatch() : CTestPatch(kReferringType, "Performance", 12) {}
     bool HasReferences() const override { return true; }
     std::unique_ptr<CPatch> Clone() const override { return std::make_unique<CReferringPatch>(*this); }
 };
 
-std::unique_ptr<CLibraryPatch> Entry(const std::string& name, const std::string& date = "01.01.2000 00:00",
-                                     const GUID& type = kTinyType) {
-    auto patch = CreateTestPatch(type);
+std::unique_ptr<CPatch> Create(const GUID& type) {
+    if (type == kReferringType) return std::make_unique<CReferringPatch>();
+    return tonalith::test::CreateTestPatch(type);
+}
+
+std::unique_ptr<CPatch> MakePatch(const std::string& name, std::uint8_t sound, const GUID& type = kTinyType) {
+    std::unique_ptr<CPatch> patch = Create(type);
     patch->SetName(name);
-    auto entry = std::make_unique<CLibraryPatch>(*patch);
-    std::array<std::uint8_t, 8> keys;
-    keys.fill(1);
-    entry->Set(name, keys.data(), "", date);
-    return entry;
+    patch->Data()[11] = sound;
+    return patch;
+}
+
+std::string Trimmed(std::string text) {
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\0')) text.pop_back();
+    return text;
+}
+
+bool WaitForGui(const std::function<bool()>& condition) {
+    return tonalith::test::WaitUntil([&] {
+        QCoreApplication::processEvents();
+        return condition();
+    });
 }
 
 class LibraryViewTest : public ::testing::Test {
@@ -51,168 +80,308 @@ protected:
     }
 
     void SetUp() override {
-        auto ui = std::make_unique<CScriptedUi>();
-        m_ui = ui.get();
-        m_previousUi = CUi::Install(std::move(ui));
-        CLibraryKeyNames keys;
-        keys.Set(1, CLibraryKeyNames::kNoSelection);
-        m_document = std::make_unique<CLibraryDocument>(keys, [](const GUID& type) -> std::unique_ptr<CPatch> {
-            if (type == kKorgProgramType) return std::make_unique<CReferringPatch>();
-            return CreateTestPatch(type);
-        });
-        // Dates run against names so a date sort differs from a name sort.
-        m_document->GetLibrary().Add(Entry("Delta", "01.01.2001 00:00"));
-        m_document->GetLibrary().Add(Entry("alpha", "01.01.2004 00:00"));
-        m_document->GetLibrary().Add(Entry("Charlie", "01.01.2002 00:00"));
-        m_document->GetLibrary().Add(Entry("Bravo Pad", "01.01.2003 00:00"));
-        m_view = std::make_unique<CLibraryView>(*m_document, nullptr);
+        CLibraryView::SetAuditionSink([this](const CPatch& p) { auditioned.push_back(Trimmed(p.GetName())); });
+    }
+    void TearDown() override {
+        view.reset();
+        CLibraryView::SetAuditionSink({});
+        CCopyBox::Get().RemoveAll();
     }
 
-    void TearDown() override {
-        m_view.reset();
-        m_document.reset();
-        CUi::Install(std::move(m_previousUi));
+    // Entries in library order: name, comment, first key byte, sound byte.
+    struct Entry {
+        std::string name;
+        std::string comment;
+        std::uint8_t key = 1;
+        std::uint8_t sound = 0;
+    };
+    CLibraryView& Open(const std::vector<Entry>& entries) {
+        std::vector<std::string> names(256, "No Entry");
+        names[16] = "Strings";
+        for (int k = 1; k <= 15; ++k) names[16 + k] = "String key " + std::to_string(k);
+        names[17] = "Violin";
+        names[32] = "Keys";
+        names[33] = "Piano";
+        auto document = std::make_unique<CLibraryDocument>(CLibraryKeyNames(names), Create);
+        for (const Entry& e : entries) {
+            auto entry = std::make_unique<CLibraryPatch>(*MakePatch(e.name, e.sound));
+            const std::uint8_t keys[8] = {e.key, 1, 1, 1, 1, 1, 1, 1};
+            entry->Set(e.name, keys, e.comment, "01.02.2024 10:00");
+            document->GetLibrary().Add(std::move(entry));
+        }
+        view = std::make_unique<CLibraryView>(std::move(document));
+        view->resize(900, 500);
+        view->show();
+        return *view;
     }
 
     std::vector<std::string> ShownNames() const {
         std::vector<std::string> names;
-        auto& model = m_view->GetModel();
-        for (int row = 0; row < model.rowCount(); ++row)
-            names.push_back(model.index(row, COLUMN_NAME).data().toString().toStdString());
+        const CLibraryModel& model = view->Model();
+        for (int r = 0; r < model.rowCount(); ++r)
+            names.push_back(Trimmed(model.data(model.index(r, 0)).toString().toStdString()));
         return names;
     }
 
-    std::unique_ptr<QMimeData> Payload(std::vector<std::unique_ptr<CLibraryPatch>> entries) {
-        CLibraryDocument source(CLibraryKeyNames{}, m_document->GetPatchCreator());
-        for (auto& entry : entries) source.GetLibrary().Add(std::move(entry));
-        CLibraryView view(source, nullptr);
-        view.SelectAll();
-        return view.CopySelection();
-    }
-
-    CScriptedUi* m_ui = nullptr;
-    std::unique_ptr<CUi> m_previousUi;
-    std::unique_ptr<CLibraryDocument> m_document;
-    std::unique_ptr<CLibraryView> m_view;
+    std::unique_ptr<CLibraryView> view;
+    std::vector<std::string> auditioned;
 };
 
-TEST_F(LibraryViewTest, ModelStaysConsistentThroughFilterSortPasteDeleteUndo) {
-    QAbstractItemModelTester tester(&m_view->GetModel(), QAbstractItemModelTester::FailureReportingMode::Fatal);
-    m_view->GetTable().selectRow(1);
-    CSearchFilter filter;
-    filter.name = "A";
-    m_view->SetFilter(filter);
-    m_view->SortByColumn(COLUMN_DATE);
-    std::vector<std::unique_ptr<CLibraryPatch>> entries;
-    entries.push_back(Entry("Echo Pad"));
-    ASSERT_TRUE(m_view->PasteMimeData(*Payload(std::move(entries))));
-    m_view->SelectAll();
-    m_view->DeleteSelection();
-    EXPECT_EQ(m_view->GetModel().rowCount(), 0);
-    m_view->SetFilter({});
-    EXPECT_TRUE(ShownNames().empty());  // every name held an "a"
-    while (m_view->GetCommands().CanUndo()) m_view->GetCommands().Undo();
-    EXPECT_EQ(ShownNames(), (std::vector<std::string>{"Bravo Pad", "Charlie", "Delta", "alpha"}));
-}
+}  // namespace
 
-TEST_F(LibraryViewTest, PanesDescribeTheFilterAndTheCount) {
-    EXPECT_EQ(m_view->FilterPaneText().toStdString(), "Applied Search Filter: None");
-    EXPECT_EQ(m_view->CountPaneText().toStdString(), " 4/4");
-    CSearchFilter filter;
-    filter.name = "pad";
-    m_view->SetFilter(filter);
-    EXPECT_EQ(m_view->FilterPaneText().toStdString(), "Applied Search Filter: \"pad\"");
-    EXPECT_EQ(m_view->CountPaneText().toStdString(), " 1/4");
-    EXPECT_EQ(ShownNames(), (std::vector<std::string>{"Bravo Pad"}));
-}
+TEST_F(LibraryViewTest, ModelStaysConsistentThroughFilterSortPasteDeleteAndUndo) {
+    CLibraryView& v = Open({{"Cello", "b"}, {"Alto", "c", 17}, {"Bass", "a"}});
+    QAbstractItemModelTester tester(&v.Model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+    EXPECT_EQ(ShownNames(), (std::vector<std::string>{"Alto", "Bass", "Cello"}));
+    EXPECT_EQ(v.Model().data(v.Model().index(0, 3)).toString(), "Violin");
+    EXPECT_EQ(v.Model().headerData(11, Qt::Horizontal).toString(), "Type");
+    EXPECT_EQ(v.Model().data(v.Model().index(0, 0), CLibraryModel::kIndexRole).toInt(), 1);
 
-TEST_F(LibraryViewTest, RowsStaySortedByNameAfterEveryChange) {
-    EXPECT_EQ(ShownNames(), (std::vector<std::string>{"Bravo Pad", "Charlie", "Delta", "alpha"}));
-    std::vector<std::unique_ptr<CLibraryPatch>> entries;
-    entries.push_back(Entry("Beta"));
-    entries.push_back(Entry("Zulu"));
-    ASSERT_TRUE(m_view->PasteMimeData(*Payload(std::move(entries))));
-    EXPECT_EQ(ShownNames(), (std::vector<std::string>{"Beta", "Bravo Pad", "Charlie", "Delta", "Zulu", "alpha"}));
-    // The pasted entries come back selected.
-    std::vector<int> selected = m_view->SelectedIndices();
-    EXPECT_EQ(selected, (std::vector<int>{4, 5}));
-    m_view->GetTable().selectRow(0);
-    m_view->DeleteSelection();
-    EXPECT_EQ(ShownNames(), (std::vector<std::string>{"Bravo Pad", "Charlie", "Delta", "Zulu", "alpha"}));
-    m_view->GetCommands().Undo();
-    EXPECT_EQ(ShownNames(), (std::vector<std::string>{"Beta", "Bravo Pad", "Charlie", "Delta", "Zulu", "alpha"}));
-}
+    v.SortByColumn(2);
+    EXPECT_EQ(ShownNames(), (std::vector<std::string>{"Bass", "Cello", "Alto"}));
+    const auto patch = MakePatch("Drum", 4);
+    ASSERT_TRUE(v.AddPatches({patch.get(), patch.get()}));  // the same patch twice: two entries
+    EXPECT_EQ(ShownNames(), (std::vector<std::string>{"Alto", "Bass", "Cello", "Drum", "Drum"}));
+    EXPECT_EQ(v.SelectedIndices(), (std::vector<int>{3, 4}));
+    v.SelectIndices({0, 2});
+    v.OnDelete();
+    EXPECT_EQ(ShownNames(), (std::vector<std::string>{"Alto", "Drum", "Drum"}));
+    EXPECT_EQ(v.CountPaneText(), " 3/3");
+    v.OnUndo();
+    v.OnUndo();
+    EXPECT_EQ(ShownNames(), (std::vector<std::string>{"Alto", "Bass", "Cello"}));
+    EXPECT_EQ(v.GetDocument().GetLibrary().GetSize(), 3);
 
-TEST_F(LibraryViewTest, FocusingARowAuditionsItsPatch) {
-    std::vector<std::string> heard;
-    m_view->SetAuditionHandler([&](const CPatch& patch) { heard.push_back(patch.GetName()); });
-    m_view->GetTable().setCurrentIndex(m_view->GetModel().index(2, 0));
-    m_view->GetTable().setCurrentIndex(m_view->GetModel().index(0, 3));  // another row
-    m_view->GetTable().setCurrentIndex(m_view->GetModel().index(0, 5));  // same row: no second send
-    ASSERT_EQ(heard.size(), 2u);
-    EXPECT_EQ(heard[0].substr(0, 5), "Delta");
-    EXPECT_EQ(heard[1].substr(0, 5), "Bravo");
-}
-
-TEST_F(LibraryViewTest, DropOfAPatchWithReferencesIsRefusedWhole) {
-    std::vector<std::unique_ptr<CLibraryPatch>> entries;
-    entries.push_back(Entry("Fine"));
-    entries.push_back(Entry("Layered", "01.01.2000 00:00", kKorgProgramType));
-    EXPECT_FALSE(m_view->PasteMimeData(*Payload(std::move(entries))));
-    ASSERT_EQ(m_ui->messages.size(), 1u);
-    EXPECT_EQ(m_ui->messages[0], LibraryViewTexts::kReferencesRefused);
-    EXPECT_EQ(m_document->GetLibrary().GetSize(), 4);
-    EXPECT_FALSE(m_view->GetCommands().CanUndo());
-}
-
-TEST_F(LibraryViewTest, CopyAndPasteThroughTheCopyBox) {
-    CCopyBox::Get().RemoveAll();
-    m_view->GetTable().selectRow(1);  // Charlie
-    m_view->CopyToCopyBox();
-    ASSERT_EQ(CCopyBox::Get().GetCount(), 1);
-    ASSERT_TRUE(m_view->PasteFromCopyBox());
-    EXPECT_EQ(ShownNames(), (std::vector<std::string>{"Bravo Pad", "Charlie", "Charlie", "Delta", "alpha"}));
-    EXPECT_EQ(m_view->SelectedIndices(), (std::vector<int>{4}));
-    m_view->GetCommands().Undo();
-    EXPECT_EQ(m_document->GetLibrary().GetSize(), 4);
-    CCopyBox::Get().RemoveAll();
-    EXPECT_FALSE(m_view->PasteFromCopyBox());
-}
-
-TEST_F(LibraryViewTest, RenameInPlaceIsCutToTheNameLengthAndUndoable) {
-    auto& model = m_view->GetModel();
-    ASSERT_TRUE(model.flags(model.index(0, COLUMN_NAME)) & Qt::ItemIsEditable);
-    EXPECT_FALSE(model.flags(model.index(0, COLUMN_DATE)) & Qt::ItemIsEditable);
-    ASSERT_TRUE(model.setData(model.index(0, COLUMN_NAME), QStringLiteral("Zither and more words")));
-    tonalith::test::WaitUntil([&] {
-        QCoreApplication::processEvents();
-        return m_view->GetCommands().CanUndo();
+    tonalith::ui::ScopedDialogRunner runner([](QDialog& d) {
+        auto& search = dynamic_cast<CSearchDlg&>(d);
+        search.NameEdit()->setText("L");
+        return int(QDialog::Accepted);
     });
-    EXPECT_EQ(ShownNames(), (std::vector<std::string>{"Charlie", "Delta", "Zither and", "alpha"}));
-    m_view->GetCommands().Undo();
-    EXPECT_EQ(ShownNames(), (std::vector<std::string>{"Bravo Pad", "Charlie", "Delta", "alpha"}));
+    v.OnFind();
+    EXPECT_EQ(ShownNames(), (std::vector<std::string>{"Alto", "Cello"}));
+}
+
+TEST_F(LibraryViewTest, FilterDescriptionAndCountsFollowTheSearchDialog) {
+    CLibraryView& v = Open({{"Pad one", "", 17}, {"Pad two", "", 33}, {"Lead", "", 17}});
+    EXPECT_EQ(v.FilterPaneText(), "Applied Search Filter: None");
+    EXPECT_EQ(v.CountPaneText(), " 3/3");
+    tonalith::ui::ScopedDialogRunner runner([](QDialog& d) {
+        auto& search = dynamic_cast<CSearchDlg&>(d);
+        search.NameEdit()->setText("pad");
+        // Rows after an END stay disabled until their operator is chosen.
+        EXPECT_FALSE(search.OperatorCombo(1)->isEnabled());
+        search.OperatorCombo(0)->setCurrentIndex(LibraryEngine::CSearchFilter::AND);
+        EXPECT_TRUE(search.OperatorCombo(1)->isEnabled());
+        search.KeyChooser(0)->Group()->setCurrentIndex(1);
+        search.KeyChooser(0)->Key()->setCurrentIndex(0);
+        return int(QDialog::Accepted);
+    });
+    v.OnFind();
+    EXPECT_EQ(v.FilterPaneText(), "Applied Search Filter: \"pad AND Violin\"");
+    EXPECT_EQ(ShownNames(), (std::vector<std::string>{"Pad one"}));
+    EXPECT_EQ(v.CountPaneText(), " 1/3");
+}
+
+TEST_F(LibraryViewTest, RowsAreSortedByNameAgainAfterEveryChange) {
+    CLibraryView& v = Open({{"Bbb", "2"}, {"Ccc", "1"}, {"Aaa", "3"}});
+    v.SortByColumn(2);
+    EXPECT_EQ(ShownNames(), (std::vector<std::string>{"Ccc", "Bbb", "Aaa"}));
+    EXPECT_EQ(v.Model().SortColumn(), 2);
+    // Rename through F2: the editor is limited to the type's name length.
+    v.SelectIndices({1});
+    tonalith::ui::ScopedDialogRunner runner([](QDialog& d) {
+        auto* edit = d.findChild<QLineEdit*>();
+        EXPECT_EQ(edit->maxLength(), 10);
+        edit->setText("Zzzzzzzzzzzzzz");
+        return int(QDialog::Accepted);
+    });
+    QTest::keyClick(&v.Table(), Qt::Key_F2);
+    EXPECT_EQ(ShownNames(), (std::vector<std::string>{"Aaa", "Bbb", "Zzzzzzzzzz"}));
+    EXPECT_EQ(v.Model().SortColumn(), 0);
+    EXPECT_EQ(v.GetCommands().GetUndoText(), "Edit \"Ccc\"");
+    v.OnUndo();
+    EXPECT_EQ(ShownNames(), (std::vector<std::string>{"Aaa", "Bbb", "Ccc"}));
 }
 
 TEST_F(LibraryViewTest, UndoOfAHeaderSortRestoresThePreviousOrder) {
-    auto* header = m_view->GetTable().horizontalHeader();
-    emit header->sectionClicked(COLUMN_DATE);
-    EXPECT_EQ(ShownNames(), (std::vector<std::string>{"Delta", "Charlie", "Bravo Pad", "alpha"}));
-    EXPECT_EQ(m_view->GetCommands().GetUndoText(), "Sort patches");
-    m_view->GetCommands().Undo();
-    EXPECT_EQ(ShownNames(), (std::vector<std::string>{"Bravo Pad", "Charlie", "Delta", "alpha"}));
-    EXPECT_EQ(header->sortIndicatorSection(), COLUMN_NAME);
+    // Equal dates keep whatever order the rows had: only the remembered order gets it back.
+    CLibraryView& v = Open({{"Aaa", "3"}, {"Bbb", "1"}, {"Ccc", "2"}});
+    v.SortByColumn(2);
+    const std::vector<std::string> byComment{"Bbb", "Ccc", "Aaa"};
+    EXPECT_EQ(ShownNames(), byComment);
+    v.SortByColumn(1);
+    v.SortByColumn(0);
+    EXPECT_EQ(ShownNames(), (std::vector<std::string>{"Aaa", "Bbb", "Ccc"}));
+    v.OnUndo();
+    EXPECT_EQ(ShownNames(), byComment);
+    EXPECT_EQ(v.Model().SortColumn(), 1);
+    v.OnUndo();
+    v.OnUndo();
+    EXPECT_EQ(ShownNames(), (std::vector<std::string>{"Aaa", "Bbb", "Ccc"}));
+    EXPECT_EQ(v.GetCommands().GetRedoText(), "Sort patches");
 }
 
-TEST_F(LibraryViewTest, LayoutKeepsColumnWidthsAndSortColumn) {
-    m_view->GetTable().setColumnWidth(COLUMN_COMMENT, 211);
-    m_view->SortByColumn(COLUMN_DATE);
-    const QByteArray state = m_view->SaveLayout();
-    CLibraryView other(*m_document, nullptr);
-    other.RestoreLayout(state);
-    EXPECT_EQ(other.GetTable().columnWidth(COLUMN_COMMENT), 211);
-    EXPECT_EQ(other.GetModel().GetSortColumn(), COLUMN_DATE);
-    other.RestoreLayout(QByteArray("garbage"));  // ignored
-    EXPECT_EQ(other.GetModel().GetSortColumn(), COLUMN_DATE);
+TEST_F(LibraryViewTest, FocusingARowAuditionsItsPatch) {
+    CLibraryView& v = Open({{"Aaa", ""}, {"Bbb", ""}, {"Ccc", ""}});
+    v.Table().setFocus();
+    v.Table().selectRow(0);
+    QTest::keyClick(&v.Table(), Qt::Key_Down);
+    ASSERT_FALSE(auditioned.empty());
+    EXPECT_EQ(auditioned.back(), "Bbb");
+    const auto before = auditioned.size();
+    v.SelectIndices({2});  // a selection made by the program is no audition
+    EXPECT_EQ(auditioned.size(), before);
+    QTest::keyClick(&v.Table(), Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(v.SelectedIndices().size(), 3u);
 }
 
-}  // namespace
+TEST_F(LibraryViewTest, PropertiesForSeveralRowsWithTheBoxTicked) {
+    CLibraryView& v = Open({{"Aaa", "old"}, {"Bbb", "old"}, {"Ccc", "old"}, {"Ddd", "old"}});
+    v.SelectIndices({0, 1, 2});
+    int shown = 0;
+    tonalith::ui::ScopedDialogRunner runner([&shown](QDialog& d) {
+        ++shown;
+        auto& dialog = dynamic_cast<CPropertiesDlg&>(d);
+        EXPECT_EQ(dialog.NameEdit()->text(), "Aaa");
+        dialog.NameEdit()->setText("First");
+        dialog.CommentEdit()->setPlainText("Warm");
+        dialog.KeyChooser(0)->Group()->setCurrentIndex(2);
+        EXPECT_TRUE(dialog.KeyChooser(0)->Key()->isEnabled());
+        dialog.ApplyBox()->setChecked(true);
+        return int(QDialog::Accepted);
+    });
+    v.OnProperties();
+    EXPECT_EQ(shown, 1);
+    const CLibrary& library = v.GetDocument().GetLibrary();
+    EXPECT_EQ(Trimmed(library.Get(0).Name()), "First");
+    EXPECT_EQ(Trimmed(library.Get(1).Name()), "Bbb");  // the further rows keep their names
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(library.Get(i).Comment(), "Warm");
+        EXPECT_EQ(library.Get(i).Key(0), 33);
+        EXPECT_EQ(library.Get(i).Date(), "01.02.2024 10:00");
+    }
+    EXPECT_EQ(library.Get(3).Comment(), "old");
+    EXPECT_EQ(v.Model().data(v.Model().index(0, 3)).toString(), "Piano");
+    v.OnUndo();  // each row is its own command
+    EXPECT_EQ(library.Get(2).Comment(), "old");
+    EXPECT_EQ(library.Get(1).Comment(), "Warm");
+}
+
+TEST_F(LibraryViewTest, ADropOfAPatchWithReferencesIsRefusedAndAddsNothing) {
+    CScopedScriptedUi ui;
+    CLibraryView& v = Open({{"Aaa", ""}});
+    const auto plain = MakePatch("Plain", 1);
+    const auto referring = MakePatch("Perf", 2, kReferringType);
+    CLibraryPatch a(*plain), b(*referring);
+    const std::vector<const CLibraryPatch*> entries{&a, &b};
+    const std::vector<std::uint8_t> payload = LibraryFile::WritePayload(entries);
+    QMimeData data;
+    data.setData(LibraryFile::kBankItemMimeType,
+                 QByteArray(reinterpret_cast<const char*>(payload.data()), static_cast<qsizetype>(payload.size())));
+    EXPECT_FALSE(v.Drop(data));
+    ASSERT_EQ(ui->messages.size(), 1u);
+    EXPECT_EQ(ui->messages[0], CLibraryView::kReferencesMessage);
+    EXPECT_EQ(v.GetDocument().GetLibrary().GetSize(), 1);
+    EXPECT_FALSE(v.GetCommands().CanUndo());
+
+    // Without the referring patch the drop files the patch; its own drag it refuses.
+    const std::vector<const CLibraryPatch*> one{&a};
+    const std::vector<std::uint8_t> good = LibraryFile::WritePayload(one);
+    data.setData(LibraryFile::kBankItemMimeType,
+                 QByteArray(reinterpret_cast<const char*>(good.data()), static_cast<qsizetype>(good.size())));
+    EXPECT_TRUE(v.Drop(data));
+    EXPECT_EQ(ShownNames(), (std::vector<std::string>{"Aaa", "Plain"}));
+    v.SelectIndices({1});
+    const std::unique_ptr<QMimeData> own = v.CreateDragData();
+    EXPECT_FALSE(v.Drop(*own));
+    EXPECT_EQ(v.GetDocument().GetLibrary().GetSize(), 2);
+}
+
+TEST_F(LibraryViewTest, CopyAndPasteThroughTheCopybox) {
+    CScopedScriptedUi ui;
+    CLibraryView& v = Open({{"Aaa", "", 1, 1}, {"Bbb", "", 1, 2}});
+    v.SelectIndices({1, 0});
+    v.OnCopy();
+    ASSERT_EQ(CCopyBox::Get().GetCount(), 2);
+    CCopyBox::Get().AddPatch(*MakePatch("Perf", 3, kReferringType));
+    tonalith::ui::ScopedDialogRunner runner([](QDialog& d) {
+        auto& box = dynamic_cast<CCopyBoxDlg&>(d);
+        box.SelectAll();
+        box.Paste();
+        return int(QDialog::Accepted);
+    });
+    v.OnPaste();  // the referring patch refuses the whole paste
+    EXPECT_EQ(ui->messages.size(), 1u);
+    EXPECT_EQ(v.GetDocument().GetLibrary().GetSize(), 2);
+    CCopyBox::Get().Remove({2});
+    v.OnPaste();
+    EXPECT_EQ(ShownNames(), (std::vector<std::string>{"Aaa", "Aaa", "Bbb", "Bbb"}));
+    EXPECT_EQ(v.GetCommands().GetUndoText(), "Paste Patches");
+}
+
+TEST_F(LibraryViewTest, TheDuplicateDialogSelectsExactlyTheFoundRows) {
+    CLibraryView& v = Open({{"Aaa", "", 1, 5}, {"Bbb", "", 1, 6}, {"Ccc", "", 1, 5}, {"Ddd", "", 1, 7}, {"Eee", "", 1, 6}});
+    int found = 0;
+    tonalith::ui::ScopedDialogRunner runner([&found](QDialog& d) {
+        auto& dialog = dynamic_cast<CDuplicatesDlg&>(d);
+        d.show();
+        EXPECT_TRUE(WaitForGui([&] { return dialog.CloseButton()->text() == "&Finished!"; }));
+        found = dialog.List()->count();
+        EXPECT_EQ(dialog.List()->item(0)->text(), "\"Aaa\" and \"Ccc\" are equal");
+        EXPECT_TRUE(dialog.SelectButton()->isEnabled());
+        dialog.SelectButton()->click();
+        dialog.CloseButton()->click();
+        return dialog.result();
+    });
+    v.SelectIndices({0});
+    v.OnFindDoubles();
+    EXPECT_EQ(found, 2);
+    std::vector<int> selected = v.SelectedIndices();
+    std::sort(selected.begin(), selected.end());
+    EXPECT_EQ(selected, (std::vector<int>{2, 4}));
+}
+
+TEST_F(LibraryViewTest, ImportOfFilesNoPlugInReadsAddsNothingAndSaysSo) {
+    CScopedScriptedUi ui;
+    CLibraryView& v = Open({{"Aaa", ""}});
+    const auto dir = tonalith::test::TempDir();
+    tonalith::test::WriteFile(dir / "notes.txt", {'h', 'e', 'l', 'l', 'o'});
+    tonalith::ui::ScopedDialogRunner runner([&dir](QDialog& d) {
+        auto& chooser = dynamic_cast<QFileDialog&>(d);
+        chooser.setDirectory(QString::fromStdString(dir.string()));
+        chooser.selectFile("notes.txt");
+        return int(QDialog::Accepted);
+    });
+    v.OnImportFiles();
+    ASSERT_EQ(ui->messages.size(), 1u);
+    EXPECT_NE(ui->messages[0].find("notes.txt"), std::string::npos);
+    EXPECT_EQ(v.GetDocument().GetLibrary().GetSize(), 1);
+    EXPECT_FALSE(v.GetCommands().CanUndo());
+}
+
+TEST_F(LibraryViewTest, EditKeysRenamesGroupsAndKeysAndTheCellsFollow) {
+    CLibraryView& v = Open({{"Aaa", "", 17}});
+    tonalith::ui::ScopedDialogRunner runner([](QDialog& d) {
+        auto& keys = dynamic_cast<CKeysDlg&>(d);
+        EXPECT_EQ(keys.Groups()->currentRow(), 0);  // group 1 first
+        EXPECT_EQ(keys.Groups()->count(), 15);
+        keys.GroupEdit()->setText("Bowed");
+        emit keys.GroupEdit()->textEdited("Bowed");
+        keys.Keys()->setCurrentRow(0);
+        emit keys.KeyEdit()->textEdited("Viola");
+        EXPECT_EQ(keys.Groups()->item(0)->text(), "Bowed");
+        EXPECT_EQ(keys.Keys()->item(0)->text(), "Viola");
+        return int(QDialog::Accepted);
+    });
+    v.OnKeys();
+    EXPECT_EQ(v.GetDocument().GetKeyNames().Get(16), "Bowed");
+    EXPECT_EQ(v.GetDocument().GetKeyNames().Get(17), "Viola");
+    EXPECT_EQ(v.Model().data(v.Model().index(0, 3)).toString(), "Viola");
+
+    tonalith::ui::ScopedDialogRunner cancel([](QDialog& d) {
+        emit dynamic_cast<CKeysDlg&>(d).GroupEdit()->textEdited("Gone");
+        return int(QDialog::Rejected);
+    });
+    v.OnKeys();
+    EXPECT_EQ(v.GetDocument().GetKeyNames().Get(16), "Bowed");
+}

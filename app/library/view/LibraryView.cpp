@@ -1,111 +1,363 @@
 #include "LibraryView.h"
 
 #include <QAction>
-#include <QDataStream>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QDrag>
 #include <QDragEnterEvent>
-#include <QDropEvent>
-#include <QHBoxLayout>
 #include <QHeaderView>
-#include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMimeData>
+#include <QMouseEvent>
+#include <QStatusBar>
 #include <QTableView>
-#include <QTimer>
 #include <QVBoxLayout>
-#include <algorithm>
 
+#include <cmath>
+
+#include "AppConfig.h"
+#include "Commands.h"
 #include "CopyBox.h"
+#include "CopyBoxDlg.h"
+#include "Library.h"
 #include "LibraryCommands.h"
 #include "LibraryDocument.h"
 #include "LibraryFile.h"
-#include "LibraryTableModel.h"
+#include "LibraryModel.h"
 #include "Patch.h"
+#include "StringTable.h"
+#include "SynthMemory.h"
+#include "SynthMemoryFactory.h"
+#include "SynthTool.h"
 #include "Ui.h"
+#include "tonalith/ui/DialogRunner.h"
+#include "tonalith/ui/PatchText.h"
 
-CLibraryView::CLibraryView(CLibraryDocument& document, LibraryEngine::MemoryNameLookup memoryName, QWidget* parent)
-    : QWidget(parent), m_document(document), m_commands(&document) {
-    m_model = new CLibraryTableModel(document, std::move(memoryName), this);
-    m_table = new QTableView(this);
+namespace {
+constexpr const char* kSourceMime = "application/x-tonalith-library-view";
+constexpr double kDragDistance = 6.0;
+
+std::function<void(const CPatch&)>& AuditionSink() {
+    static std::function<void(const CPatch&)> sink;
+    return sink;
+}
+
+QByteArray SourceTag(const void* view) {
+    return QByteArray::number(QCoreApplication::applicationPid()) + ":" +
+           QByteArray::number(reinterpret_cast<quintptr>(view));
+}
+
+CSynthMemory* MemoryOf(const CPatch& patch) {
+    return CSynthMemoryFactory::Get().GetSynthMemoryfromPatchType(patch.GetPatchType());
+}
+
+// A header click sorts; undo puts back the order the rows had, not only the column.
+class CViewSortCommand final : public CBasicCommand {
+public:
+    CViewSortCommand(CLibraryModel& model, int column)
+        : m_model(model), m_column(column), m_previous(model.SortColumn()), m_rows(model.Rows()) {}
+    void Execute() override { m_model.SortBy(m_column); }
+    void Undo() override {
+        if (!m_model.RestoreOrder(m_rows, m_previous)) m_model.SortBy(m_previous);
+    }
+    std::string GetText() const override { return "Sort patches"; }
+
+private:
+    CLibraryModel& m_model;
+    int m_column;
+    int m_previous;
+    std::vector<int> m_rows;
+};
+
+// The in-place name editor: a borderless one-line editor over the row.
+class CRenameDlg final : public QDialog {
+public:
+    CRenameDlg(const QString& name, int maxLength, QRect place, QWidget* parent)
+        : QDialog(parent, Qt::FramelessWindowHint | Qt::Popup), m_edit(new QLineEdit(this)) {
+        setWindowTitle("Rename");
+        auto* layout = new QVBoxLayout(this);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(m_edit);
+        m_edit->setMaxLength(std::max(1, maxLength));
+        m_edit->setText(name.left(std::max(1, maxLength)));
+        m_edit->selectAll();
+        connect(m_edit, &QLineEdit::returnPressed, this, &QDialog::accept);
+        setGeometry(place);
+    }
+    QString Text() const { return m_edit->text(); }
+
+private:
+    QLineEdit* m_edit;
+};
+}  // namespace
+
+// The list: starts drags after the mouse moved far enough and takes drops.
+class CLibraryTable final : public QTableView {
+public:
+    explicit CLibraryTable(CLibraryView& view) : QTableView(&view), m_view(view) {
+        setAcceptDrops(true);
+        setDragDropMode(QAbstractItemView::DragDrop);
+    }
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override {
+        if (event->button() == Qt::LeftButton) m_press = event->position().toPoint();
+        QTableView::mousePressEvent(event);
+    }
+    void mouseMoveEvent(QMouseEvent* event) override {
+        if ((event->buttons() & Qt::LeftButton) && m_press) {
+            const QPointF d = event->position() - QPointF(*m_press);
+            if (std::hypot(d.x(), d.y()) >= kDragDistance && m_view.HasSelection()) {
+                m_press.reset();
+                m_view.StartDrag();
+                return;
+            }
+        }
+        QTableView::mouseMoveEvent(event);
+    }
+    // The list's own keys: they work wherever the list has the focus.
+    void keyPressEvent(QKeyEvent* event) override {
+        const QKeyCombination key = event->keyCombination();
+        if (key == QKeyCombination(Qt::Key_F2)) m_view.OnRename();
+        else if (key == QKeyCombination(Qt::Key_Delete)) m_view.OnDelete();
+        else if (key == QKeyCombination(Qt::ControlModifier, Qt::Key_A)) m_view.OnSelectAll();
+        else if (key == QKeyCombination(Qt::ControlModifier, Qt::Key_F)) m_view.OnFind();
+        else {
+            QTableView::keyPressEvent(event);
+            return;
+        }
+        event->accept();
+    }
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        m_press.reset();
+        QTableView::mouseReleaseEvent(event);
+    }
+    void dragEnterEvent(QDragEnterEvent* event) override { Accept(*event); }
+    void dragMoveEvent(QDragMoveEvent* event) override { Accept(*event); }
+    void dropEvent(QDropEvent* event) override {
+        if (!Acceptable(*event->mimeData())) {
+            event->ignore();
+            return;
+        }
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+        m_view.Drop(*event->mimeData());
+    }
+
+private:
+    bool Acceptable(const QMimeData& data) const {
+        return data.hasFormat(LibraryFile::kBankItemMimeType) && !m_view.IsOwnDrag(data);
+    }
+    void Accept(QDragMoveEvent& event) {
+        if (!Acceptable(*event.mimeData())) {
+            event.ignore();
+            return;
+        }
+        event.setDropAction(Qt::CopyAction);
+        event.accept();
+    }
+
+    CLibraryView& m_view;
+    std::optional<QPoint> m_press;
+};
+
+CLibraryView::CLibraryView(std::unique_ptr<CLibraryDocument> document, QWidget* parent)
+    : QWidget(parent),
+      m_document(std::move(document)),
+      m_commands(std::make_unique<CCmdManager>(m_document.get())),
+      m_model(new CLibraryModel(*m_document, this)),
+      m_table(new CLibraryTable(*this)),
+      m_filterPane(new QLabel(this)),
+      m_countPane(new QLabel(this)),
+      m_menu(new QMenu("&Library", this)),
+      m_contextMenu(new QMenu(this)) {
+    m_document->AddView(this);
     m_table->setModel(m_model);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_table->setEditTriggers(QAbstractItemView::EditKeyPressed);  // F2
-    // The command rebuilds the rows, so it runs after the editor has closed.
-    m_model->SetRenameHandler([this](int index, std::string name) {
-        QTimer::singleShot(0, this, [this, index, name = std::move(name)] { Rename(index, name); });
-    });
-    m_table->setDragEnabled(false);
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->setShowGrid(false);
+    m_table->setWordWrap(false);
     m_table->verticalHeader()->hide();
     m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 4);
+    m_table->horizontalHeader()->setDefaultSectionSize(100);
     m_table->horizontalHeader()->setSectionsClickable(true);
-    m_table->horizontalHeader()->setSortIndicatorShown(true);
-    m_table->horizontalHeader()->setSortIndicator(m_model->GetSortColumn(), Qt::AscendingOrder);
-    m_table->setAcceptDrops(false);  // the window takes drops for the table
-    setAcceptDrops(true);
+    m_table->horizontalHeader()->setHighlightSections(false);
+    m_table->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_table->horizontalHeader(), &QHeaderView::sectionClicked, this, &CLibraryView::SortByColumn);
+    connect(m_table->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                if (current.isValid()) Audition(current.row());
+            });
+    connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { emit StateChanged(); });
+    connect(m_table, &QWidget::customContextMenuRequested, this,
+            [this](QPoint at) { m_contextMenu->popup(m_table->viewport()->mapToGlobal(at)); });
 
-    m_filterPane = new QLabel(this);
-    m_countPane = new QLabel(this);
-    auto* panes = new QHBoxLayout;
-    panes->setContentsMargins(2, 0, 2, 0);
-    panes->addWidget(m_filterPane, 1);
-    panes->addWidget(m_countPane);
+    auto* status = new QStatusBar(this);
+    status->setSizeGripEnabled(false);
+    status->addWidget(m_filterPane, 1);
+    status->addPermanentWidget(m_countPane);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(m_table, 1);
-    layout->addLayout(panes);
+    layout->addWidget(status);
 
-    connect(m_table->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int column) {
-        SortByColumn(column);
-    });
-    connect(m_table->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex& current, const QModelIndex&) { OnCurrentChanged(current); });
-
-    auto addShortcut = [this](const QKeySequence& key, auto slot) {
-        auto* action = new QAction(this);
-        action->setShortcut(key);
-        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    // Keys are the list's (keyPressEvent) or the frame's; the texts only name them.
+    const auto add = [this](QMenu* menu, const QString& text, void (CLibraryView::*slot)()) {
+        auto* action = new QAction(text, this);
         connect(action, &QAction::triggered, this, slot);
-        addAction(action);
+        menu->addAction(action);
+        return action;
     };
-    addShortcut(QKeySequence::Delete, [this] { DeleteSelection(); });
-    addShortcut(QKeySequence::Copy, [this] { CopyToCopyBox(); });
-    addShortcut(QKeySequence::Paste, [this] { PasteFromCopyBox(); });
-    addShortcut(QKeySequence::SelectAll, [this] { SelectAll(); });
-    addShortcut(QKeySequence::Undo, [this] {
-        if (m_commands.CanUndo()) m_commands.Undo();
-    });
-    addShortcut(QKeySequence::Redo, [this] {
-        if (m_commands.CanRedo()) m_commands.Redo();
-    });
+    // Copy, Paste, Edit, Properties, Undo and Redo carry their keys in the frame's menus.
+    add(m_contextMenu, "&Copy", &CLibraryView::OnCopy);
+    add(m_contextMenu, "&Paste...", &CLibraryView::OnPaste);
+    add(m_contextMenu, "&Delete\tDel", &CLibraryView::OnDelete);
+    m_contextMenu->addSeparator();
+    add(m_contextMenu, "&Edit...", &CLibraryView::OnEdit);
+    add(m_contextMenu, "&Rename\tF2", &CLibraryView::OnRename);
+    add(m_contextMenu, "P&roperties...", &CLibraryView::OnProperties);
+    m_contextMenu->addSeparator();
+    add(m_contextMenu, "Select &All\tCtrl+A", &CLibraryView::OnSelectAll);
 
-    m_table->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(m_table, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        QMenu menu(this);
-        const bool selected = m_table->selectionModel()->hasSelection();
-        menu.addAction(tr("&Copy\tCtrl+C"), this, [this] { CopyToCopyBox(); })->setEnabled(selected);
-        menu.addAction(tr("&Paste\tCtrl+V"), this, [this] { PasteFromCopyBox(); })
-            ->setEnabled(CCopyBox::Get().GetCount() > 0);
-        menu.addAction(tr("&Delete\tDel"), this, [this] { DeleteSelection(); })->setEnabled(selected);
-        menu.addAction(tr("&Rename\tF2"), this, [this] { m_table->edit(m_table->currentIndex().siblingAtColumn(0)); })
-            ->setEnabled(m_table->currentIndex().isValid());
-        menu.addSeparator();
-        menu.addAction(tr("Select &All\tCtrl+A"), this, [this] { SelectAll(); });
-        menu.exec(m_table->viewport()->mapToGlobal(at));
-    });
+    add(m_menu, "&Delete\tDel", &CLibraryView::OnDelete);
+    add(m_menu, "Select &All\tCtrl+A", &CLibraryView::OnSelectAll);
+    add(m_menu, "Re&name\tF2", &CLibraryView::OnRename);
+    m_menu->addSeparator();
+    add(m_menu, "&Keys...", &CLibraryView::OnKeys);
+    add(m_menu, "&Find...\tCtrl+F", &CLibraryView::OnFind);
+    add(m_menu, "Find &double patches", &CLibraryView::OnFindDoubles);
+    m_menu->addSeparator();
+    add(m_menu, "&Import Files...", &CLibraryView::OnImportFiles);
 
-    m_document.AddView(this);
+    RefreshSettings();
     UpdatePanes();
+    UpdateTitle();
+    m_document->SetModifiedListener([this](bool) {
+        UpdateTitle();
+        emit StateChanged();
+    });
 }
 
-CLibraryView::~CLibraryView() { m_document.RemoveView(this); }
+CLibraryView::~CLibraryView() {
+    m_document->SetModifiedListener({});
+    // Commands refer to the document and the model: they go first.
+    m_commands.reset();
+    m_document->RemoveView(this);
+}
+
+QTableView& CLibraryView::Table() const { return *m_table; }
+
+void CLibraryView::SetAuditionSink(std::function<void(const CPatch&)> sink) { AuditionSink() = std::move(sink); }
+
+void CLibraryView::RefreshSettings() {
+    const CAppConfig& config = CAppConfig::Get();
+    if (config.m_fontType.empty()) return;
+    QFont font(QString::fromStdString(config.m_fontType));
+    font.setPixelSize(std::max(1, config.m_viewFontSize));
+    m_table->setFont(font);
+    m_table->verticalHeader()->setDefaultSectionSize(QFontMetrics(font).height() + 4);
+}
+
+namespace {
+// Calls visit(tool) for every library tool, in menu order, until it returns true.
+template <typename Visit>
+void ForEachLibraryTool(Visit&& visit) {
+    CSynthMemoryFactory& factory = CSynthMemoryFactory::Get();
+    for (int m = 0; m < factory.GetCount(); ++m) {
+        CSynthMemory& memory = factory.GetMemory(m);
+        for (int j = 0; j < memory.GetAdditionalToolsCount(); ++j) {
+            CBasicSynthTool& tool = memory.GetAdditionalTool(j);
+            if (!tool.UseForBank() && visit(tool)) return;
+        }
+    }
+}
+}  // namespace
+
+std::vector<std::string> CLibraryView::GetToolMenuTexts() const {
+    std::vector<std::string> texts;
+    ForEachLibraryTool([&texts](CBasicSynthTool& tool) {
+        texts.push_back(tool.GetMenuText());
+        return static_cast<int>(texts.size()) >= kMaxTools;
+    });
+    return texts;
+}
+
+void CLibraryView::OnRunTool(int k) {
+    int seen = 0;
+    ForEachLibraryTool([&](CBasicSynthTool& tool) {
+        if (seen++ != k) return false;
+        tool.Execute(CToolContext{m_commands.get(), static_cast<QWidget*>(this), &m_document->GetLibrary()});
+        return true;
+    });
+    m_document->UpdateAllViews(nullptr);
+}
+
+std::string CLibraryView::ColumnLayout() const {
+    std::string text;
+    for (int c = 0; c < LibraryEngine::COLUMN_COUNT; ++c)
+        text += (c ? "," : "") + std::to_string(m_table->horizontalHeader()->sectionSize(c));
+    return text + ";" + std::to_string(m_model->SortColumn());
+}
+
+void CLibraryView::ApplyColumnLayout(const std::string& layout) {
+    // Anything malformed leaves the defaults: a hand-edited settings file must not break the window.
+    const QString text = QString::fromStdString(layout);
+    const QStringList parts = text.split(';');
+    const QStringList widths = parts.value(0).split(',', Qt::SkipEmptyParts);
+    for (int c = 0; c < widths.size() && c < LibraryEngine::COLUMN_COUNT; ++c) {
+        bool ok = false;
+        const int width = widths[c].trimmed().toInt(&ok);
+        if (ok && width > 0 && width < 10000) m_table->horizontalHeader()->resizeSection(c, width);
+    }
+    bool ok = false;
+    const int column = parts.value(1).trimmed().toInt(&ok);
+    if (ok && column > 0 && column < LibraryEngine::COLUMN_COUNT) m_model->SortBy(column);
+}
+
+QString CLibraryView::FilterPaneText() const { return m_filterPane->text(); }
+QString CLibraryView::CountPaneText() const { return m_countPane->text(); }
+
+void CLibraryView::UpdatePanes() {
+    m_filterPane->setText(
+        tonalith::ui::FromModelText(m_model->Filter().StatusText(m_document->GetKeyNames())));
+    m_countPane->setText(QString::asprintf(" %d/%d", m_model->rowCount(), m_document->GetLibrary().GetSize()));
+}
+
+void CLibraryView::UpdateTitle() {
+    QString title = tonalith::ui::FromModelText(m_document->GetTitle());
+    if (m_document->IsModified()) title += '*';
+    setWindowTitle(title);
+    if (parentWidget()) parentWidget()->setWindowTitle(title);
+}
 
 void CLibraryView::OnUpdate(CView*, long hint, const void* hintObject) {
     m_model->Rebuild();
     if (hint == HINT_LIBRARY_SELECT && hintObject)
         SelectIndices(static_cast<const CLibrarySelectionHint*>(hintObject)->indices);
     UpdatePanes();
+    emit StateChanged();
+}
+
+void CLibraryView::Execute(std::unique_ptr<CBasicCommand> command) {
+    m_commands->Execute(std::move(command));
+    emit StateChanged();
+}
+
+void CLibraryView::OnUndo() {
+    if (m_commands->CanUndo()) m_commands->Undo();
+    emit StateChanged();
+}
+
+void CLibraryView::OnRedo() {
+    if (m_commands->CanRedo()) m_commands->Redo();
+    emit StateChanged();
 }
 
 std::vector<int> CLibraryView::SelectedIndices() const {
@@ -117,148 +369,204 @@ std::vector<int> CLibraryView::SelectedIndices() const {
     return indices;
 }
 
+bool CLibraryView::HasSelection() const { return m_table->selectionModel()->hasSelection(); }
+
 void CLibraryView::SelectIndices(const std::vector<int>& indices) {
+    // One pass over the rows: selecting the doubles of a large library stays linear.
+    std::vector<int> rowOf(static_cast<std::size_t>(m_document->GetLibrary().GetSize()), -1);
+    for (int r = 0; r < m_model->rowCount(); ++r) {
+        const int index = m_model->LibraryIndex(r);
+        if (index >= 0 && index < static_cast<int>(rowOf.size())) rowOf[static_cast<std::size_t>(index)] = r;
+    }
     QItemSelection selection;
     int first = -1;
     for (int index : indices) {
-        const int row = m_model->RowOf(index);
+        const int row = index >= 0 && index < static_cast<int>(rowOf.size()) ? rowOf[static_cast<std::size_t>(index)] : -1;
         if (row < 0) continue;
-        if (first < 0 || row < first) first = row;
+        if (first < 0) first = row;
         selection.select(m_model->index(row, 0), m_model->index(row, LibraryEngine::COLUMN_COUNT - 1));
     }
-    m_table->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
-    if (first >= 0) m_table->scrollTo(m_model->index(first, 0));
+    QItemSelectionModel& model = *m_table->selectionModel();
+    // Selecting rows is not a focus change of the user's: no audition.
+    const QSignalBlocker block(&model);
+    model.select(selection, QItemSelectionModel::ClearAndSelect);
+    if (first >= 0) {
+        model.setCurrentIndex(m_model->index(first, 0), QItemSelectionModel::NoUpdate);
+        m_table->scrollTo(m_model->index(first, 0));
+    }
+    m_table->viewport()->update();
 }
 
-void CLibraryView::SetFilter(LibraryEngine::CSearchFilter filter) {
-    const std::vector<int> selected = SelectedIndices();
-    m_model->SetFilter(std::move(filter));
-    SelectIndices(selected);
-    UpdatePanes();
+int CLibraryView::FocusedIndex() const {
+    const QModelIndex current = m_table->selectionModel()->currentIndex();
+    if (!current.isValid() || !m_table->selectionModel()->isRowSelected(current.row())) {
+        const std::vector<int> selected = SelectedIndices();
+        return selected.empty() ? -1 : selected.front();
+    }
+    return m_model->LibraryIndex(current.row());
+}
+
+void CLibraryView::Audition(int row) {
+    const int index = m_model->LibraryIndex(row);
+    if (index < 0) return;
+    const CPatch* patch = m_document->GetLibrary().GetPatch(index);
+    if (!patch) return;
+    if (AuditionSink()) {
+        AuditionSink()(*patch);
+        return;
+    }
+    const CSynthMemory* memory = MemoryOf(*patch);
+    if (!memory) {
+        CUi::Get().MessageBox(CStringTable::Get(61216), CUi::Icon::Warning);
+        return;
+    }
+    if (const CSynth* synth = memory->GetSynth()) patch->Send(*synth, true);
 }
 
 void CLibraryView::SortByColumn(int column) {
-    auto sortBy = [this](int c) {
-        m_model->SortBy(c);
-        m_table->horizontalHeader()->setSortIndicator(c, Qt::AscendingOrder);
-    };
-    m_commands.Execute(std::make_unique<CSortCommand>(sortBy, column, m_model->GetSortColumn()));
+    Execute(std::make_unique<CViewSortCommand>(*m_model, column));
 }
 
-void CLibraryView::DeleteSelection() {
+void CLibraryView::OnSelectAll() {
+    m_table->selectAll();
+    emit StateChanged();
+}
+
+void CLibraryView::OnDelete() {
     std::vector<int> indices = SelectedIndices();
     if (indices.empty()) return;
-    m_commands.Execute(std::make_unique<CDeleteCommand>(m_document.GetLibrary(), &m_document, std::move(indices)));
+    Execute(std::make_unique<CDeleteCommand>(m_document->GetLibrary(), m_document.get(), std::move(indices)));
 }
 
-void CLibraryView::Rename(int index, const std::string& name) {
-    if (index < 0 || index >= m_document.GetLibrary().GetSize()) return;
-    const CPatch* patch = m_document.GetLibrary().GetPatch(index);
-    if (!patch) return;
-    std::unique_ptr<CPatch> renamed = patch->Clone();
-    // The synth keeps only so many characters.
-    renamed->SetName(name.substr(0, static_cast<std::size_t>(std::max(0, patch->GetNameLength()))));
-    if (renamed->GetName() == patch->GetName()) return;
-    m_commands.Execute(
-        std::make_unique<CLibraryEditCommand>(m_document.GetLibrary(), &m_document, index, *patch, *renamed));
+void CLibraryView::OnCopy() {
+    for (int index : SelectedIndices())
+        if (const CPatch* patch = m_document->GetLibrary().GetPatch(index)) CCopyBox::Get().AddPatch(*patch);
+    emit StateChanged();
 }
 
-void CLibraryView::SelectAll() { m_table->selectAll(); }
-
-std::unique_ptr<QMimeData> CLibraryView::CopySelection() const {
-    const std::vector<int> indices = SelectedIndices();
-    if (indices.empty()) return nullptr;
-    std::vector<const CLibraryPatch*> entries;
-    entries.reserve(indices.size());
-    for (int index : indices) entries.push_back(&m_document.GetLibrary().Get(index));
-    const std::vector<std::uint8_t> bytes = LibraryFile::WritePayload(entries);
-    auto data = std::make_unique<QMimeData>();
-    data->setData(QString::fromLatin1(LibraryFile::kBankItemMimeType),
-                  QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size())));
-    return data;
+void CLibraryView::OnPaste() {
+    CCopyBox& box = CCopyBox::Get();
+    box.SetFilter(std::nullopt);
+    CCopyBoxDlg dialog(box, this);
+    if (tonalith::ui::RunDialog(dialog) != QDialog::Accepted) return;
+    std::vector<const CPatch*> patches;
+    for (int i : dialog.GetSelection())
+        if (i >= 0 && i < box.GetCount()) patches.push_back(&box.GetPatch(i));
+    AddPatches(patches);
 }
 
-bool CLibraryView::PasteMimeData(const QMimeData& data) {
-    const QByteArray raw = data.data(QString::fromLatin1(LibraryFile::kBankItemMimeType));
-    if (raw.isEmpty()) return false;
-    const auto* begin = reinterpret_cast<const std::uint8_t*>(raw.constData());
-    LibraryFile::Payload payload =
-        LibraryFile::ReadPayload(std::span<const std::uint8_t>(begin, static_cast<std::size_t>(raw.size())),
-                                 m_document.GetPatchCreator());
-    return PasteEntries(std::move(payload.entries));
-}
-
-bool CLibraryView::PasteEntries(std::vector<std::unique_ptr<CLibraryPatch>> entries) {
-    if (entries.empty()) return false;
-    // A patch that needs its layers would be filed without them: nothing is added.
-    const bool references = std::any_of(entries.begin(), entries.end(), [](const auto& entry) {
-        return entry->GetPatch() && entry->GetPatch()->HasReferences();
-    });
-    if (references) {
-        CUi::Get().MessageBox(LibraryViewTexts::kReferencesRefused, CUi::Icon::Error);
-        return false;
+bool CLibraryView::AddPatches(const std::vector<const CPatch*>& patches) {
+    if (patches.empty()) return false;
+    // Any patch with references refuses the whole addition, not only the first one.
+    for (const CPatch* patch : patches) {
+        if (patch->HasReferences()) {
+            CUi::Get().MessageBox(kReferencesMessage, CUi::Icon::Warning);
+            return false;
+        }
     }
-    m_commands.Execute(std::make_unique<CPasteCommand>(m_document.GetLibrary(), &m_document, std::move(entries)));
+    std::vector<std::unique_ptr<CLibraryPatch>> entries;
+    entries.reserve(patches.size());
+    for (const CPatch* patch : patches) entries.push_back(std::make_unique<CLibraryPatch>(*patch));
+    Execute(std::make_unique<CLibraryPasteCommand>(m_document->GetLibrary(), m_document.get(), std::move(entries)));
     return true;
 }
 
-void CLibraryView::CopyToCopyBox() const {
-    for (int index : SelectedIndices())
-        if (const CPatch* patch = m_document.GetLibrary().GetPatch(index)) CCopyBox::Get().AddPatch(*patch);
-}
-
-bool CLibraryView::PasteFromCopyBox() {
-    const CCopyBox& box = CCopyBox::Get();
-    std::vector<std::unique_ptr<CLibraryPatch>> entries;
-    for (int i = 0; i < box.GetCount(); ++i) entries.push_back(std::make_unique<CLibraryPatch>(box.GetPatch(i)));
-    return PasteEntries(std::move(entries));
-}
-
-QString CLibraryView::FilterPaneText() const { return m_filterPane->text(); }
-QString CLibraryView::CountPaneText() const { return m_countPane->text(); }
-
-void CLibraryView::UpdatePanes() {
-    m_filterPane->setText(m_model->FilterStatusText());
-    m_countPane->setText(m_model->CountText());
-}
-
-void CLibraryView::OnCurrentChanged(const QModelIndex& current) {
-    if (!current.isValid() || !m_audition) return;
-    if (const CPatch* patch = m_document.GetLibrary().GetPatch(m_model->LibraryIndex(current.row())))
-        m_audition(*patch);
-}
-
-QByteArray CLibraryView::SaveLayout() const {
-    QByteArray state;
-    QDataStream out(&state, QIODevice::WriteOnly);
-    out << qint32(1) << qint32(m_model->GetSortColumn()) << m_table->horizontalHeader()->saveState();
-    return state;
-}
-
-void CLibraryView::RestoreLayout(const QByteArray& state) {
-    QDataStream in(state);
-    qint32 version = 0, column = 0;
-    QByteArray header;
-    in >> version >> column >> header;
-    if (in.status() != QDataStream::Ok || version != 1) return;
-    m_table->horizontalHeader()->restoreState(header);
-    if (column >= 0 && column < LibraryEngine::COLUMN_COUNT) {
-        m_model->SortBy(column);
-        m_table->horizontalHeader()->setSortIndicator(column, Qt::AscendingOrder);
+void CLibraryView::OnEdit() {
+    const int index = FocusedIndex();
+    if (index < 0) return;
+    const CLibraryPatch& entry = m_document->GetLibrary().Get(index);
+    const CPatch* patch = entry.GetPatch();
+    if (!patch) return;
+    const CSynthMemory* memory = MemoryOf(*patch);
+    if (!memory) {
+        CUi::Get().MessageBox(CStringTable::Get(61216), CUi::Icon::Warning);
+        return;
     }
+    if (const CSynth* synth = memory->GetSynth()) patch->Send(*synth, true);
+    const std::unique_ptr<CPatch> oldPatch = patch->Clone();
+    const std::unique_ptr<CPatch> newPatch = patch->Clone();
+    if (newPatch->Edit())
+        Execute(std::make_unique<CLibraryEditCommand>(m_document->GetLibrary(), m_document.get(), index, *oldPatch,
+                                                      *newPatch));
 }
 
-void CLibraryView::dragEnterEvent(QDragEnterEvent* event) {
-    if (event->mimeData()->hasFormat(QString::fromLatin1(LibraryFile::kBankItemMimeType)))
-        event->acceptProposedAction();
+void CLibraryView::OnRename() {
+    const int index = FocusedIndex();
+    if (index < 0) return;
+    const CPatch* patch = m_document->GetLibrary().GetPatch(index);
+    if (!patch) return;
+    const int row = m_model->RowOf(index);
+    const QRect cell = m_table->visualRect(m_model->index(row, LibraryEngine::COLUMN_NAME));
+    const QRect place(m_table->viewport()->mapToGlobal(cell.topLeft()), QSize(std::max(cell.width(), 120), cell.height() + 6));
+    const std::string oldName = patch->GetName();
+    CRenameDlg dialog(tonalith::ui::FromPatchText(oldName), patch->GetNameLength(), place, this);
+    if (tonalith::ui::RunDialog(dialog) != QDialog::Accepted) return;
+    const std::string name = tonalith::ui::ToPatchText(dialog.Text().left(patch->GetNameLength()));
+    if (name == oldName) return;
+    const std::unique_ptr<CPatch> renamed = patch->Clone();
+    renamed->SetName(name);
+    Execute(std::make_unique<CLibraryEditCommand>(m_document->GetLibrary(), m_document.get(), index, *patch, *renamed));
 }
 
-void CLibraryView::dragMoveEvent(QDragMoveEvent* event) {
-    if (event->mimeData()->hasFormat(QString::fromLatin1(LibraryFile::kBankItemMimeType)))
-        event->acceptProposedAction();
+std::unique_ptr<QMimeData> CLibraryView::CreateDragData() const {
+    std::vector<const CLibraryPatch*> entries;
+    for (int index : SelectedIndices()) entries.push_back(&m_document->GetLibrary().Get(index));
+    const std::vector<std::uint8_t> payload = LibraryFile::WritePayload(entries);
+    auto data = std::make_unique<QMimeData>();
+    data->setData(LibraryFile::kBankItemMimeType,
+                  QByteArray(reinterpret_cast<const char*>(payload.data()), static_cast<qsizetype>(payload.size())));
+    data->setData(kSourceMime, SourceTag(this));
+    return data;
 }
 
-void CLibraryView::dropEvent(QDropEvent* event) {
-    if (PasteMimeData(*event->mimeData())) event->acceptProposedAction();
-    else event->ignore();
+bool CLibraryView::IsOwnDrag(const QMimeData& data) const {
+    return m_ownDrag || data.data(kSourceMime) == SourceTag(this);
+}
+
+void CLibraryView::StartDrag() {
+    auto* drag = new QDrag(this);  // Qt deletes it when the drag ends
+    drag->setMimeData(CreateDragData().release());
+    m_ownDrag = true;
+    drag->exec(Qt::CopyAction, Qt::CopyAction);
+    m_ownDrag = false;
+}
+
+bool CLibraryView::Drop(const QMimeData& data) {
+    if (IsOwnDrag(data) || !data.hasFormat(LibraryFile::kBankItemMimeType)) return false;
+    const QByteArray bytes = data.data(LibraryFile::kBankItemMimeType);
+    const auto* begin = reinterpret_cast<const std::uint8_t*>(bytes.constData());
+    const LibraryFile::Payload payload = LibraryFile::ReadPayload(
+        std::span<const std::uint8_t>(begin, static_cast<std::size_t>(bytes.size())), m_document->GetPatchCreator());
+    std::vector<const CPatch*> patches;
+    for (const auto& entry : payload.entries)
+        if (const CPatch* patch = entry->GetPatch()) patches.push_back(patch);
+    return AddPatches(patches);
+}
+
+bool CLibraryView::Save() {
+    const bool ok = m_document->OnSaveDocument(m_document->GetPathName());
+    UpdateTitle();
+    emit StateChanged();
+    return ok;
+}
+
+bool CLibraryView::SaveAs() {
+    const bool ok = m_document->OnSaveDocument({});
+    UpdateTitle();
+    emit StateChanged();
+    return ok;
+}
+
+void CLibraryView::closeEvent(QCloseEvent* event) {
+    if (m_document->IsModified()) {
+        QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(),
+                        QString("Save changes to %1?").arg(tonalith::ui::FromModelText(m_document->GetTitle())),
+                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
+        const int answer = tonalith::ui::RunDialog(box);
+        if (answer == QMessageBox::Cancel || (answer == QMessageBox::Yes && !Save())) {
+            event->ignore();
+            return;
+        }
+    }
+    event->accept();
 }

@@ -1,92 +1,116 @@
 #pragma once
 
 #include <QWidget>
+
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "Commands.h"
 #include "Document.h"
-#include "LibraryEngine.h"
 
+class CBasicCommand;
+class CCmdManager;
 class CLibraryDocument;
-class CLibraryTableModel;
-class CLibraryPatch;
+class CLibraryModel;
+class CLibraryTable;
 class CPatch;
+class QAction;
 class QLabel;
+class QMenu;
 class QMimeData;
 class QTableView;
 
-// Library texts the window shows.
-namespace LibraryViewTexts {
-inline constexpr const char* kReferencesRefused =
-    "Patches with references to other layers cannot be stored in the library.";
-}
-
-// The library window: the entry table, the two status panes and the edit
-// commands, each undoable through the window's own command manager.
-class CLibraryView : public QWidget, public CView {
+// The library window: one row per entry that passes the search filter, sorted by
+// a column. Every change is an undoable command on the view's command manager.
+class CLibraryView final : public QWidget, public CView {
     Q_OBJECT
+
 public:
-    CLibraryView(CLibraryDocument& document, LibraryEngine::MemoryNameLookup memoryName, QWidget* parent = nullptr);
+    static constexpr const char* kReferencesMessage =
+        "The selected patches contain references to patches in other layers.\n"
+        "The Tonalith! library does not support this type of patch at the moment.\n"
+        "The patches are not added to the library.";
+
+    explicit CLibraryView(std::unique_ptr<CLibraryDocument> document, QWidget* parent = nullptr);
     ~CLibraryView() override;
 
-    void OnUpdate(CView* sender, long hint, const void* hintObject) override;
-
-    CLibraryDocument& GetDocument() { return m_document; }
-    CCmdManager& GetCommands() { return m_commands; }
-    CLibraryTableModel& GetModel() { return *m_model; }
-    QTableView& GetTable() { return *m_table; }
-
-    // Library indices of the selected rows, top to bottom.
-    std::vector<int> SelectedIndices() const;
-    void SelectIndices(const std::vector<int>& indices);
-
-    void SetFilter(LibraryEngine::CSearchFilter filter);
-    // Sorting through the header is undoable.
-    void SortByColumn(int column);
-
-    void DeleteSelection();
-    // Renames an entry's patch (its name cut to the type's length), undoable.
-    void Rename(int index, const std::string& name);
-    void SelectAll();
-    // The selected entries as a drag/clipboard payload; empty when nothing is selected.
-    std::unique_ptr<QMimeData> CopySelection() const;
-    // Adds the payload's patches as one undoable paste; a payload with a patch
-    // that refers to other layers is refused whole with a message. False when nothing was added.
-    bool PasteMimeData(const QMimeData& data);
-
-    // Copy puts the selected patches into the copybox; Paste files every patch
-    // of the copybox as one undoable command (refusing patches with references).
-    void CopyToCopyBox() const;
-    bool PasteFromCopyBox();
-
-    // Called with the patch of the row that became current (audition).
-    void SetAuditionHandler(std::function<void(const CPatch&)> handler) { m_audition = std::move(handler); }
-
+    CLibraryDocument& GetDocument() const { return *m_document; }
+    CCmdManager& GetCommands() const { return *m_commands; }
+    CLibraryModel& Model() const { return *m_model; }
+    QTableView& Table() const;
+    QMenu& LibraryMenu() const { return *m_menu; }
     QString FilterPaneText() const;
     QString CountPaneText() const;
 
-    // Column widths and sort column for the layout.
-    QByteArray SaveLayout() const;
-    void RestoreLayout(const QByteArray& state);
+    // The library indices of the selected rows, top to bottom.
+    std::vector<int> SelectedIndices() const;
+    void SelectIndices(const std::vector<int>& indices);
+    bool HasSelection() const;
+
+    // Tests route auditions here instead of the MIDI output.
+    static void SetAuditionSink(std::function<void(const CPatch&)> sink);
+
+    // Adds patches as new entries (one command); refuses patches with references.
+    bool AddPatches(const std::vector<const CPatch*>& patches);
+    // The drag payload of the selected rows.
+    std::unique_ptr<QMimeData> CreateDragData() const;
+    // Adds the patches of a "Tonalith Bank Item" payload; false when nothing was added.
+    bool Drop(const QMimeData& data);
+    bool IsOwnDrag(const QMimeData& data) const;
+
+    bool Save();
+    bool SaveAs();
+    void SortByColumn(int column);  // the undoable header click
+    void RefreshSettings();
+    static constexpr int kMaxTools = 9;
+    // The plug-ins' library tools, in plug-in and tool order, for the Tools menu.
+    std::vector<std::string> GetToolMenuTexts() const;
+    void OnRunTool(int k);
+    // Column widths and sort column for the window layout: "w0,...,w11;sort".
+    std::string ColumnLayout() const;
+    void ApplyColumnLayout(const std::string& layout);
+
+    void OnUpdate(CView* sender, long hint, const void* hintObject) override;
+
+public slots:
+    void OnCopy();
+    void OnPaste();
+    void OnDelete();
+    void OnEdit();
+    void OnRename();
+    void OnSelectAll();
+    void OnProperties();
+    void OnKeys();
+    void OnFind();
+    void OnFindDoubles();
+    void OnImportFiles();
+    void OnUndo();
+    void OnRedo();
+
+signals:
+    // Selection, undo stack or modified flag changed: menus and toolbar follow.
+    void StateChanged();
 
 protected:
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dragMoveEvent(QDragMoveEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
-    bool PasteEntries(std::vector<std::unique_ptr<CLibraryPatch>> entries);
+    friend class CLibraryTable;
+    void Execute(std::unique_ptr<CBasicCommand> command);
     void UpdatePanes();
-    void OnCurrentChanged(const QModelIndex& current);
+    void UpdateTitle();
+    void Audition(int row);
+    void StartDrag();
+    int FocusedIndex() const;
 
-    CLibraryDocument& m_document;
-    CCmdManager m_commands;
-    CLibraryTableModel* m_model = nullptr;
-    QTableView* m_table = nullptr;
-    QLabel* m_filterPane = nullptr;
-    QLabel* m_countPane = nullptr;
-    std::function<void(const CPatch&)> m_audition;
+    std::unique_ptr<CLibraryDocument> m_document;
+    std::unique_ptr<CCmdManager> m_commands;
+    CLibraryModel* m_model;
+    CLibraryTable* m_table;
+    QLabel* m_filterPane;
+    QLabel* m_countPane;
+    QMenu* m_menu;
+    QMenu* m_contextMenu;
+    bool m_ownDrag = false;
 };

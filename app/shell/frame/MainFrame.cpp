@@ -192,6 +192,7 @@ void CMainFrame::RestoreLayout(const std::vector<std::string>& arguments) {
         QMdiSubWindow* window = OpenDocumentFile(paths[k]);
         const CWindowPlacement placement = config.ReadWindowPlacement(static_cast<int>(k + 1), "");
         if (window && placement.valid) ApplyPlacement(*window, placement);
+        if (window) RestoreWindowExtras(*window, static_cast<int>(k + 1));
     }
     for (const std::string& argument : arguments) OpenDocumentFile(argument);
 }
@@ -201,11 +202,12 @@ void CMainFrame::SaveLayout() {
     config.WriteWindowPlacement(PlacementOf(*this, isMaximized()), 0, "MAIN");
     int i = 0;
     for (QMdiSubWindow* window : m_mdi->subWindowList(QMdiArea::CreationOrder)) {
-        auto* view = qobject_cast<CTonalithView*>(window->widget());
-        if (!view || view->GetDocument().GetPathName().empty()) continue;
+        const std::string path = WindowDocumentPath(*window);
+        if (path.empty()) continue;
         ++i;
-        config.PutString(Key("WIN_POS_CHILDWINPATH%d", i), view->GetDocument().GetPathName());
+        config.PutString(Key("WIN_POS_CHILDWINPATH%d", i), path);
         config.WriteWindowPlacement(PlacementOf(*window, window->isMaximized()), i, "");
+        SaveWindowExtras(*window, i);
     }
     config.PutString(Key("WIN_POS_CHILDWINPATH%d", i + 1), "");
     m_statusBar->KillMessageTimer();

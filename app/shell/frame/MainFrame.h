@@ -10,6 +10,7 @@
 
 #include "Midi.h"
 
+class CLibraryView;
 class CMidiStatusBar;
 class CTransferStatusDlg;
 struct CTransferState;
@@ -43,9 +44,6 @@ public:
     QMdiSubWindow* OpenDocumentFile(const std::string& path);
     // A new bank for a synth memory the user chooses.
     QMdiSubWindow* NewBank();
-    // Library windows (MainFrameLibrary.cpp).
-    QMdiSubWindow* OpenLibrary(const std::string& path);
-    QMdiSubWindow* NewLibrary();
     void OnFileOpen();
 
     // Start-up: placement, documents of the last run, then the given paths.
@@ -53,6 +51,17 @@ public:
     void SaveLayout();
 
     CTonalithView* ActiveBankView() const;
+    // Library windows (MainFrameLibrary.cpp); the frame's commands follow whichever kind is active.
+    CLibraryView* ActiveLibraryView() const;
+    QMdiSubWindow* OpenLibrary(const std::string& path);
+    QMdiSubWindow* NewLibrary();
+    // File > New: Bank, Library or Controller Form.
+    void OnFileNew();
+    // The file of a window's document, empty when it has none.
+    static std::string WindowDocumentPath(const QMdiSubWindow& window);
+    // A library window's columns and sort with the layout entry k.
+    static void SaveWindowExtras(const QMdiSubWindow& window, int k);
+    static void RestoreWindowExtras(QMdiSubWindow& window, int k);
     QMdiArea& MdiArea() const { return *m_mdi; }
     CMidiStatusBar& MidiStatusBar() const { return *m_statusBar; }
     QToolBar& MainToolBar() const { return *m_mainToolBar; }
@@ -89,7 +98,6 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    QMdiSubWindow* AddLibraryWindow(std::unique_ptr<CLibraryDocument> document);
     void CreateActions();
     void CreateMenus();
     void CreateToolBars();
@@ -105,6 +113,10 @@ private:
     void EndTransfer();
     // The frame goes: a running transfer no longer reports to it.
     void AbandonTransfer();
+    QMdiSubWindow* AddLibraryWindow(CLibraryView* view);
+    void ConnectLibraryActions();
+    // Menus and toolbar for an active library window; false when none is active.
+    bool UpdateLibraryCommands();
 
     QMdiArea* m_mdi;
     CMidiStatusBar* m_statusBar;

@@ -38,7 +38,7 @@ void CMainFrame::CreateActions() {
     QStyle* s = style();
     m_new = MakeAction(this, "&New\tCtrl+N", {QKeySequence(Qt::CTRL | Qt::Key_N)}, "Create a new bank");
     m_new->setIcon(s->standardIcon(QStyle::SP_FileIcon));
-    connect(m_new, &QAction::triggered, this, [this] { NewBank(); });
+    connect(m_new, &QAction::triggered, this, &CMainFrame::OnFileNew);
     m_open = MakeAction(this, "&Open...\tCtrl+O", {QKeySequence(Qt::CTRL | Qt::Key_O)}, "Open a bank, library or controller form");
     m_open->setIcon(s->standardIcon(QStyle::SP_DialogOpenButton));
     connect(m_open, &QAction::triggered, this, &CMainFrame::OnFileOpen);
@@ -117,6 +117,7 @@ void CMainFrame::CreateActions() {
         });
         m_layerCommands.push_back(action);
     }
+    ConnectLibraryActions();
 }
 
 void CMainFrame::CreateMenus() {
@@ -196,7 +197,7 @@ void CMainFrame::CreateToolBars() {
 void CMainFrame::OnSubWindowActivated(QMdiSubWindow* window) {
     if (window) m_lastActive = window;
     auto* view = window ? qobject_cast<CTonalithView*>(window->widget()) : nullptr;
-    if (view || m_mdi->subWindowList().isEmpty()) RebuildBankMenus(view);
+    if (view || window || m_mdi->subWindowList().isEmpty()) RebuildBankMenus(view);
     UpdateCommands();
 }
 
@@ -236,6 +237,7 @@ void CMainFrame::RebuildBankMenus(CTonalithView* view) {
 }
 
 void CMainFrame::UpdateCommands() {
+    if (UpdateLibraryCommands()) return;
     CTonalithView* view = ActiveBankView();
     const bool bank = view != nullptr;
     // With no document the menu bar is File, Midi, View, Help.
