@@ -296,3 +296,14 @@ TEST_F(BankViewTest, PasteRightAfterCopyPastesWhatWasCopied) {
     EXPECT_EQ(Name(9), "P005");
     EXPECT_TRUE(ui->messages.empty());
 }
+
+TEST_F(BankViewTest, ABankOpensOnTheFirstLayerItsFileFilled) {
+    auto memory = std::make_unique<CGridMemory>(4);
+    memory->AddLayer(std::make_unique<gridtest::CGridLayer>(6));
+    memory->GetLayer(1).SetInFile(true);  // as a file holding only the second layer leaves it
+    auto doc = std::make_unique<CTonalithDoc>();
+    doc->SetMemory(std::move(memory));
+    view = std::make_unique<CTonalithView>(std::move(doc));
+    EXPECT_EQ(view->GetCurrentLayerIndex(), 1);
+    EXPECT_EQ(Open(4).GetCurrentLayerIndex(), 0);  // a new bank: the first layer
+}

@@ -63,7 +63,14 @@ CTonalithView::CTonalithView(std::unique_ptr<CTonalithDoc> document, QWidget* pa
 
     BuildFonts();
     BuildLayout();
-    SelectLayer(0);
+    // A bank opens on the first layer its file filled, not on blanks it never held.
+    int first = 0;
+    for (int l = 0; l < memory.GetLayerCount(); ++l)
+        if (memory.GetLayer(l).IsInFile()) {
+            first = l;
+            break;
+        }
+    SelectLayer(first);
     UpdateTitle();
 }
 

@@ -193,7 +193,8 @@ CSynthSettingsPage::CSynthSettingsPage(CSynth& synth, QWidget* parent) : CSettin
             break;
         }
         }
-        form->addRow(label + ":", widget);
+        // Plug-ins' captions may end in a colon already ("Board 1:").
+        form->addRow(label.endsWith(':') ? label : label + ":", widget);
         m_fields.emplace_back(field, widget);
     }
 }

@@ -105,7 +105,7 @@ TEST_F(ShellTest, OpeningByExtension) {
     tonalith::test::WriteFile(dir / "good.clb", {'T', 'L', 'L', 'I', 'B', '1', '0', '0'});
     QMdiSubWindow* library = frame.OpenDocumentFile((dir / "good.clb").string());
     ASSERT_NE(library, nullptr);
-    EXPECT_TRUE(library->widget()->findChild<CLibraryView*>());
+    EXPECT_NE(qobject_cast<CLibraryView*>(library->widget()), nullptr);
     EXPECT_EQ(frame.OpenDocumentFile((dir / "good.clb").string()), library);
     EXPECT_EQ(ui->messages.size(), 1u);
     library->close();
