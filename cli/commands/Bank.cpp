@@ -1,5 +1,6 @@
 // Bank commands: what the plug-ins offer, what a file holds, and the edits of the
 // bank view (convert, move, init, rename) together with the layer dependencies.
+#include <iomanip>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -123,14 +124,21 @@ void Info(const std::string& path, bool json) {
     std::cout << path << ": " << info["memory"]["name"].get<std::string>() << ' '
               << info["memory"]["version"].get<std::string>() << '\n';
     for (const Json& l : info["layers"]) {
-        std::cout << "layer " << l["index"] << ": " << l["name"].get<std::string>() << " (" << l["patch_count"]
-                  << " patches" << (l["in_file"].get<bool>() ? "" : ", not in the file") << ")\n";
+        const int count = l["patch_count"].get<int>();
+        std::cout << "layer " << l["index"] << ": " << l["name"].get<std::string>() << " (" << count
+                  << (count == 1 ? " patch" : " patches") << (l["in_file"].get<bool>() ? "" : ", not in the file")
+                  << ")\n";
+        // The first column is the index --patch takes.
         for (const Json& p : l["patches"])
-            std::cout << "  " << p["label"].get<std::string>() << '\t' << p["name"].get<std::string>() << '\t'
-                      << p["type"].get<std::string>() << (p["in_file"].get<bool>() ? "\tin file" : "") << '\n';
+            std::cout << std::setw(5) << p["index"].get<int>() << "  " << p["label"].get<std::string>() << '\t'
+                      << p["name"].get<std::string>() << '\t' << p["type"].get<std::string>()
+                      << (p["in_file"].get<bool>() ? "\tin file" : "") << '\n';
     }
-    if (const auto bytes = info["unread"]["bytes"].get<std::size_t>(); bytes > 0)
-        std::cout << "kept, read by no layer: " << info["unread"]["messages"] << " messages, " << bytes << " bytes\n";
+    if (const auto bytes = info["unread"]["bytes"].get<std::size_t>(); bytes > 0) {
+        const int messages = info["unread"]["messages"].get<int>();
+        std::cout << "kept, read by no layer: " << messages << (messages == 1 ? " message, " : " messages, ") << bytes
+                  << " bytes\n";
+    }
 }
 
 // Where an edited bank goes and in what shape: the layers listed with --layers;

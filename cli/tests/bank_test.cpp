@@ -181,3 +181,17 @@ TEST(cliBank, InfoOnEveryFieldFileEndsCleanly) {
         EXPECT_LT(took, std::chrono::seconds(10)) << entry.path();  // a hang guard: sanitizer build on a shared machine
     }
 }
+
+TEST(cliBank, InfoTextShowsTheIndexPatchTakesAndCountsInTheSingular) {
+    const fs::path dir = clitest::Scratch();
+    const fs::path bank = NewKorgBank(dir);
+    auto r = Cli({"info", bank.string()});
+    ASSERT_EXIT_CODE(r, 0);
+    EXPECT_NE(r.out.find("\n    0  A00"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\n  199  "), std::string::npos) << r.out;
+    const fs::path one = dir / "one.syx";
+    tonalith::test::WriteFile(one, {0xF0, 0x43, 0x01, 0xF7});
+    r = Cli({"info", one.string()});
+    ASSERT_EXIT_CODE(r, 0);
+    EXPECT_NE(r.out.find("(1 patch)"), std::string::npos) << r.out;
+}
