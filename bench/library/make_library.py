@@ -1,12 +1,12 @@
 #!/usr/bin/env python3
 """Writes a large library for timing `tonalith-cli lib list` and opening.
 
-Each SEED is a library whose entries all have one patch type (e.g. made with
-`tonalith-cli lib add seed.clb bank.syx --layer 0`); the output cycles through
-their records, interleaving the seeds, until it holds COUNT entries. The patches
+Each SOURCE is a library whose entries all have one patch type (e.g. made with
+`tonalith-cli lib add source.clb bank.syx --layer 0`); the output cycles through
+their records, interleaving the sources, until it holds COUNT entries. The patches
 are real-sized because they are real ones.
 
-    make_library.py OUT COUNT SEED.clb [SEED.clb ...]
+    make_library.py OUT COUNT SOURCE.clb [SOURCE.clb ...]
 """
 import sys
 
@@ -32,12 +32,12 @@ def main():
     if len(sys.argv) < 4:
         sys.exit(__doc__)
     out, count = sys.argv[1], int(sys.argv[2])
-    seeds = [records(p) for p in sys.argv[3:]]
+    sources = [records(p) for p in sys.argv[3:]]
     with open(out, "wb") as f:
         f.write(MAGIC)
         for i in range(count):
-            seed = seeds[i % len(seeds)]
-            f.write(seed[(i // len(seeds)) % len(seed)])
+            source = sources[i % len(sources)]
+            f.write(source[(i // len(sources)) % len(source)])
 
 
 if __name__ == "__main__":
