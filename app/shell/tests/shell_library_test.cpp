@@ -22,6 +22,7 @@
 #include "Patch.h"
 #include "SynthMemory.h"
 #include "SynthMemoryFactory.h"
+#include "ShellTestSupport.h"
 #include "TestSupport.h"
 #include "Ui.h"
 #include "tonalith/ui/DialogRunner.h"
@@ -31,17 +32,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class ShellLibraryTest : public ::testing::Test {
+class ShellLibraryTest : public CShellFixture {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "shell_tests";
-        static char* argv[] = {name};
-        if (!qApp) new tonalith::ui::CGuardedApplication(argc, argv);  // as the program runs
-    }
     void SetUp() override {
-        fs::remove(CFunctions::GetConfigPath() + "Tonalith.ini");
-        CSynthMemoryFactory::SetSearchPath({TEST_PLUGIN_DIR});
+        CShellFixture::SetUp();
         CLibraryView::SetAuditionSink([](const CPatch&) {});
     }
     void TearDown() override { CLibraryView::SetAuditionSink({}); }

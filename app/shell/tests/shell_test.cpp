@@ -25,6 +25,7 @@
 #include "SettingsDlg.h"
 #include "SynthMemory.h"
 #include "SynthMemoryFactory.h"
+#include "ShellTestSupport.h"
 #include "TestSupport.h"
 #include "TonalithDoc.h"
 #include "Ui.h"
@@ -36,17 +37,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class ShellTest : public ::testing::Test {
+class ShellTest : public CShellFixture {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "shell_tests";
-        static char* argv[] = {name};
-        if (!qApp) new tonalith::ui::CGuardedApplication(argc, argv);  // as the program runs
-    }
     void SetUp() override {
-        fs::remove(CFunctions::GetConfigPath() + "Tonalith.ini");
-        CSynthMemoryFactory::SetSearchPath({TEST_PLUGIN_DIR});
+        CShellFixture::SetUp();
         CTonalithView::SetAuditionSink([](const CPatch&) {});
     }
     void TearDown() override { CTonalithView::SetAuditionSink({}); }
