@@ -17,6 +17,7 @@ import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from tonalith_e2e import FlowError, digest, main, wait_until  # noqa: E402
+from transfer_flows import FLOWS as TRANSFER_FLOWS  # noqa: E402
 
 MAIN = r"^Tonalith! V"
 EDITOR = r"^Edit Patch\b"
@@ -186,6 +187,7 @@ FLOWS = {
     "edit_parameter": edit_parameter,
     "edit_cancel": edit_cancel,
     "edit_undo_redo": edit_undo_redo,
+    **TRANSFER_FLOWS,
 }
 
 if __name__ == "__main__":
