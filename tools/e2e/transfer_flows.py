@@ -86,8 +86,8 @@ class Instrument:
         _stop(self.jackd, "jackd")
 
 
-def with_instrument(flow):
-    """Runs flow(session, instrument, ...) with the JACK server and synthsim, and stops both."""
+def needs_jack(flow):
+    """Runs flow(session) when the JACK server programs are installed; skips (or fails when required) otherwise."""
     def run(session):
         missing = [t for t in JACK_TOOLS if shutil.which(t) is None]
         if missing:
@@ -151,7 +151,7 @@ def patch_names(session, path, layer):
     return [p["name"].rstrip() for p in layers[layer]["patches"]]
 
 
-@with_instrument
+@needs_jack
 def receive_jv(session):
     """Ctrl+R, the JV user patches (the first automatic entry), Return: the dump
     arrives in the default file, opens as a bank, and holds synthsim's patches."""
@@ -191,7 +191,7 @@ def receive_jv(session):
         instrument.close()
 
 
-@with_instrument
+@needs_jack
 def send_korg(session):
     """A Korg bank open, Ctrl+D, the layers the file held preselected, Return:
     synthsim stores every message of the file byte for byte."""
@@ -225,7 +225,7 @@ def send_korg(session):
         instrument.close()
 
 
-@with_instrument
+@needs_jack
 def receive_all(session):
     """Ctrl+Shift+R with two remembered dumps, Return: both files in today's
     folder (today's name taken, so "-1"), the second after the pause."""
