@@ -91,6 +91,9 @@ TEST_F(ControllerDialogsTest, KnobPageKeepsItsFieldsInRangeAndOkIsOneUndoableCom
         Choose(page.Combo("Offset"), -3);
         // The controller belongs to Control Change, the encoding to System Exclusive.
         EXPECT_EQ(page.Combo("Controller")->currentText(), "CC74:BRIGHTNESS");
+        EXPECT_EQ(page.Combo("Controller")->count(), 128);
+        EXPECT_EQ(page.Combo("Controller")->itemText(7), "CC07:VOLUME");
+        EXPECT_EQ(page.Combo("Controller")->itemText(127), "CC127");
         EXPECT_TRUE(page.Combo("Controller")->isEnabled());
         EXPECT_FALSE(page.Combo("Encoding")->isEnabled());
         Choose(page.Combo("Type"), CMidiItemData::SystemExclusive);

@@ -5,7 +5,6 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QSignalBlocker>
 #include <QTabBar>
 #include <QTabWidget>
@@ -114,8 +113,6 @@ CItemPage::CItemPage(std::unique_ptr<CItemData> data, const CControllerOutput& o
     layout->addStretch();
     Refresh();
 }
-
-CItemPage::~CItemPage() = default;
 
 QWidget* CItemPage::MakeWidget(const std::string& field, CItemField::Kind kind, QWidget* parent) {
     QWidget* widget = nullptr;

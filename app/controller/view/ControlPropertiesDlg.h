@@ -28,7 +28,6 @@ class CItemPage final : public QWidget {
 public:
     // output names the ports the Port combo offers.
     CItemPage(std::unique_ptr<CItemData> data, const CControllerOutput& output, QWidget* parent = nullptr);
-    ~CItemPage() override;
 
     CItemData& Data() { return *m_data; }
     const CItemData& Data() const { return *m_data; }

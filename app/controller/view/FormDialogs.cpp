@@ -7,7 +7,10 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 #include "ControllerDocument.h"
 #include "FormWidgets.h"
