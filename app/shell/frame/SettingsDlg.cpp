@@ -16,24 +16,14 @@
 #include <QTabBar>
 #include <QVBoxLayout>
 
-#include <map>
-
 #include "AppConfig.h"
 #include "Midi.h"
 #include "SynthMemory.h"
 #include "SynthMemoryFactory.h"
+#include "tonalith/ui/KeyNames.h"
 #include "tonalith/ui/QtUi.h"
 
 namespace {
-const std::map<int, const char*> kControllerNames = {
-    {1, "MODULATION"},   {2, "BREATH"},       {4, "FOOT-TYPE"},   {5, "PORT-TIME"},   {7, "VOLUME"},
-    {8, "BALANCE"},      {10, "PANPOT"},      {11, "EXPRESSION"}, {16, "GENERAL-1"},  {17, "GENERAL-2"},
-    {18, "GENERAL-3"},   {19, "GENERAL-4"},   {64, "HOLD-1"},     {65, "PORTAMENTO"}, {66, "SOSTENUTO"},
-    {67, "SOFT"},        {69, "HOLD-2"},      {70, "SOUND VAR."}, {71, "HARMONNIC"},  {72, "RELEASE TM"},
-    {73, "ATTACK TM"},   {74, "BRIGHTNESS"},  {80, "GENERAL-5"},  {81, "GENERAL-6"},  {82, "GENERAL-7"},
-    {83, "GENERAL-8"},   {84, "PORT_CTRL"},   {91, "REVERB"},     {92, "TREMOLO"},    {93, "CHORUS"},
-    {94, "CELESTE"},     {95, "PHASER"},      {96, "PITCH BEND"}, {97, "AFTERTOUCH"}};
-
 constexpr int kPathRole = Qt::UserRole + 1;
 
 QLabel* Lines(std::initializer_list<const char*> lines, QWidget* parent) {
@@ -94,11 +84,7 @@ CAppSettingsPage::CAppSettingsPage(CAppConfig& config, QWidget* parent)
     for (int index : config.m_remoteIn)
         if (index >= 0 && index < m_remoteInputs->count()) m_remoteInputs->item(index)->setSelected(true);
 
-    for (int c = 0; c < 128; ++c) {
-        QString text = QString("CC%1").arg(c, 2, 10, QLatin1Char('0'));
-        if (auto it = kControllerNames.find(c); it != kControllerNames.end()) text += QString(":") + it->second;
-        m_controller->addItem(text);
-    }
+    for (int c = 0; c < 128; ++c) m_controller->addItem(QString::fromStdString(tonalith::ui::ControllerName(c)));
     m_controller->setCurrentIndex(std::clamp(config.m_remote, 0, 127));
     m_route->setChecked(config.m_routeMidiController);
 

@@ -13,4 +13,8 @@ std::string KeyName(int note);  // empty outside 0..127
 // nullopt when it is none or lies outside 0..127.
 std::optional<int> ParseKeyName(std::string_view name);
 
+// Controller numbers as the controller lists show them: "CC00" .. "CC127", the
+// common ones with their name ("CC07:VOLUME"); empty outside 0..127.
+std::string ControllerName(int controller);
+
 }  // namespace tonalith::ui
