@@ -169,6 +169,11 @@ protected:
 
 TEST_F(JVSetupPageTest, StoresAndReloadsEverySetting) {
     {
+        const std::unique_ptr<CSettingsTemplateDlg> registered(
+            tonalith::ui::CreateSettingsPage("Roland JV/XP", Synth(), nullptr));
+        EXPECT_NE(dynamic_cast<CJVSetupPage*>(registered.get()), nullptr) << "the settings dialog shows this page";
+    }
+    {
         const auto page = LoadedPage();
         QStringList groups;
         for (const QGroupBox* box : page->findChildren<QGroupBox*>()) groups << box->title();
