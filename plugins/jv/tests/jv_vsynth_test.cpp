@@ -115,19 +115,31 @@ TEST(JVVirtualSynth, EveryKnobSendsItsParameterOnThePlayingTones) {
                 continue;
             }
             const CParameterAddress address = table.GetAddress(*p);
-            const bool common = p->instance < 0;
-            EXPECT_EQ(messages.size(), common || knob.parameter.rfind("tone2.", 0) == 0 ? 1u : 2u);
-            for (std::size_t i = 0; i < messages.size(); ++i) {
-                const Bytes& m = messages[i].bytes;
-                EXPECT_EQ(m[8], address.offset);
-                EXPECT_EQ(m[7], common ? 0 : messages.size() == 1 ? 0x12 : 0x10 + 2 * static_cast<int>(i));
-                EXPECT_EQ(m[9], value + p->storedOffset);
+            const int raw = value + p->storedOffset;
+            std::set<int> blocks;
+            for (const vsynth::KnobMessage& m : messages) blocks.insert(m.bytes[7]);
+            EXPECT_TRUE(blocks.count(address.block)) << "the parameter's own tone (or the common)";
+            if (p->nibbles == 2) {
+                ASSERT_EQ(messages.size(), 2u);
+                EXPECT_EQ(messages[0].bytes[8], address.offset);
+                EXPECT_EQ(messages[1].bytes[8], address.offset + 1);
+                EXPECT_EQ(messages[0].bytes[9] * 16 + messages[1].bytes[9], raw);
+                continue;
+            }
+            if (p->instance == 0) EXPECT_EQ(blocks, (std::set<int>{0x10, 0x12})) << "both tones the patch plays";
+            for (const vsynth::KnobMessage& m : messages) {
+                EXPECT_EQ(m.bytes[8], address.offset);
+                EXPECT_EQ(m.bytes[9], raw);
             }
         }
     }
     EXPECT_EQ(vsynth::ValueText(*vsynth::FindKnob("osc2.coarse"), 36), "-12");
     EXPECT_EQ(vsynth::ValueText(*vsynth::FindKnob("filter.type"), 1), "LPF");
     EXPECT_EQ(vsynth::ValueText(*vsynth::FindKnob("structure"), 0), "1");
+    const auto wave = vsynth::MessagesFor(*vsynth::FindKnob("osc2.wave"), 0x2B, 0x10);
+    ASSERT_EQ(wave.size(), 2u);
+    EXPECT_EQ(wave[0].bytes, Message(0x10, {0x03, 0x00, 0x12, 0x03}, {0x02}));
+    EXPECT_EQ(wave[1].bytes, Message(0x10, {0x03, 0x00, 0x12, 0x04}, {0x0B}));
 }
 
 TEST(JVVirtualSynth, ControlKnobsRouteTheControllerWithFullDepthOrNone) {

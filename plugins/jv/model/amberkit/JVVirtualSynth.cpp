@@ -9,6 +9,7 @@
 #include <tonalith/Parameters.h>
 #include <tonalith/Ui.h>
 
+#include "amberkit/JVBoardDatabase.h"
 #include "amberkit/JVMessages.h"
 #include "amberkit/JVParameters.h"
 #include "amberkit/JVRecords.h"
@@ -58,6 +59,10 @@ KnobSpec Destination(std::string key, std::string caption, std::string_view dest
 std::vector<KnobSpec> MakeKnobs() {
     return {
         {"structure", "Oscillators", "Structure", {Common("44")}, {}, "structure12", {}, {}},
+        {"osc1.wave", "Oscillators", "Osc 1 Wave", {Template("10", "03"), Template("10", "04")}, {}, "tone1.wave",
+         {}, {}, true},
+        {"osc2.wave", "Oscillators", "Osc 2 Wave", {Template("12", "03"), Template("12", "04")}, {}, "tone2.wave",
+         {}, {}, true},
         {"osc2.coarse", "Oscillators", "Osc 2 Coarse", {Tone2("3D")}, {}, "tone2.coarse", {}, {}},
         {"osc2.fine", "Oscillators", "Osc 2 Fine", {Tone2("3E")}, {}, "tone2.fine", {}, {}},
         BothTones("filter.type", "Filter", "Type", "50", "filter"),
@@ -94,6 +99,15 @@ const CParameter* ParameterOf(const KnobSpec& knob) {
 const CJVPatch& StartPatch() {
     static const std::unique_ptr<CJVPatch> patch = MakePatch(kDeviceByteBase);
     return *patch;
+}
+
+// The waves of the group the patch's tones play (group type 0, id 1: the
+// first internal group, whose names are in 3.pre).
+constexpr int kWaveGroupFile = kGroupIdUser + 2;
+
+int WaveCount() {
+    return CJVBoardDatabase::Get().GetListLength(kWaveGroupFile, CJVBoardDatabase::Section::Wave,
+                                                 CJVBoardDatabase::Kind::Preset);
 }
 
 int HexDigit(char c) {
@@ -134,12 +148,18 @@ const KnobSpec* FindKnob(std::string_view key) {
 }
 
 KnobRange RangeOf(const KnobSpec& knob) {
-    if (const CParameter* p = ParameterOf(knob))
-        return {p->minimum, p->maximum, PatchTable().GetValue(StartPatch(), *p)};
+    if (const CParameter* p = ParameterOf(knob)) {
+        // Without the name file every wave number stays reachable.
+        const int maximum = knob.waveNames && WaveCount() > 0 ? std::min(p->maximum, WaveCount() - 1) : p->maximum;
+        return {p->minimum, maximum, PatchTable().GetValue(StartPatch(), *p)};
+    }
     return {0, std::max(0, static_cast<int>(knob.positions.size()) - 1), 0};
 }
 
 std::string ValueText(const KnobSpec& knob, int value) {
+    if (knob.waveNames && value < WaveCount())
+        return CJVBoardDatabase::Get().GetName(kWaveGroupFile, CJVBoardDatabase::Section::Wave, value,
+                                               CJVBoardDatabase::Kind::Preset);
     if (const CParameter* p = ParameterOf(knob)) return PatchTable().FormatValue(*p, value);
     if (value >= 0 && value < static_cast<int>(knob.positionTexts.size()))
         return knob.positionTexts[static_cast<std::size_t>(value)];
@@ -179,8 +199,12 @@ std::vector<KnobMessage> MessagesFor(const KnobSpec& knob, int value, std::uint8
     for (std::size_t t = 0; t < knob.templates.size(); ++t) {
         const std::string& text = knob.templates[t];
         int data = value;
-        if (!knob.positions.empty()) data = knob.positions[static_cast<std::size_t>(value)].at(t);
-        else if (const CParameter* p = ParameterOf(knob)) data = value + p->storedOffset;
+        if (!knob.positions.empty()) {
+            data = knob.positions[static_cast<std::size_t>(value)].at(t);
+        } else if (const CParameter* p = ParameterOf(knob)) {
+            data = value + p->storedOffset;
+            if (p->nibbles == 2) data = t == 0 ? (data >> 4) & 0x0F : data & 0x0F;
+        }
         const bool perTone = text.find("NN") != std::string::npos;
         const std::vector<std::uint8_t> blocks = perTone ? knob.toneBlocks : std::vector<std::uint8_t>{0};
         for (const std::uint8_t block : blocks)

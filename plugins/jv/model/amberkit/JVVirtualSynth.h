@@ -52,6 +52,8 @@ struct KnobSpec {
     // A knob of named positions: position p sets template i to positions[p][i].
     std::vector<std::vector<std::uint8_t>> positions;
     std::vector<std::string> positionTexts;
+    // The value is a wave of the tone's wave group, shown by its name.
+    bool waveNames = false;
 };
 
 // Every knob, in panel order.
@@ -67,6 +69,9 @@ struct KnobRange {
 KnobRange RangeOf(const KnobSpec& knob);
 // The value as the unit's display shows it ("-12", "LPF").
 std::string ValueText(const KnobSpec& knob, int value);
+
+// A parameter of two nibbles (a wave number) takes two templates: the high
+// nibble, then the low one.
 
 // Template text to bytes: read in steps of three characters, so a text of n
 // characters gives n / 3 + 1 bytes. The device byte replaces the template's.

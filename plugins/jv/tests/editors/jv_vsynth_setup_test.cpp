@@ -75,6 +75,7 @@ protected:
 }  // namespace
 
 TEST_F(JVVirtualSynthTest, OpeningSendsThePatchAndAKnobItsTemplateOnBothTones) {
+    CJVBoardDatabase::Get().Load(JV_DATA_DIR);
     CJVVirtualSynthDlg dialog(Synth());
     EXPECT_EQ(dialog.windowTitle(), "The Virtual Analog JV/XP");
     const auto opened = TakeSent(5);
@@ -101,6 +102,10 @@ TEST_F(JVVirtualSynthTest, OpeningSendsThePatchAndAKnobItsTemplateOnBothTones) {
     EXPECT_EQ(coarse->GetValueText(), "0");
     EXPECT_EQ(coarse->GetMinimum(), 0);
     EXPECT_EQ(coarse->GetMaximum(), 96);
+    CKnob* wave = dialog.GetKnob("osc1.wave");
+    EXPECT_EQ(wave->GetValueText().toStdString(),
+              CJVBoardDatabase::Get().GetName(3, CJVBoardDatabase::Section::Wave, 0, CJVBoardDatabase::Kind::Preset));
+    EXPECT_EQ(wave->GetMaximum(), 254);
 }
 
 TEST_F(JVVirtualSynthTest, AKnobDraggedOnABusyCableSendsItsNewestValueNotABacklog) {
