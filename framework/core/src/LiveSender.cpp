@@ -36,12 +36,13 @@ struct CLiveSender::State {
         std::vector<std::uint8_t> message;
     };
 
-    explicit State(const CSynth& s) : synth(s) {}
+    State(const CSynth& s, Gate g) : synth(s), gate(g) {}
     void Run(std::stop_token stop);
     // Time the output needs after a message before it sends the next one.
     static Clock::duration GapAfter(const CMidiOutput& output, std::size_t bytes);
 
     const CSynth& synth;  // GUI thread only
+    const Gate gate;
     mutable std::mutex mutex;
     std::condition_variable_any cv;
     std::deque<Item> waiting;
@@ -51,7 +52,7 @@ struct CLiveSender::State {
     std::jthread worker;  // last: stops before the rest goes
 };
 
-CLiveSender::CLiveSender(const CSynth& synth) : m_state(std::make_unique<State>(synth)) {
+CLiveSender::CLiveSender(const CSynth& synth, Gate gate) : m_state(std::make_unique<State>(synth, gate)) {
     m_state->worker = std::jthread([state = m_state.get()](std::stop_token stop) { state->Run(stop); });
 }
 
@@ -62,7 +63,8 @@ CLiveSender::~CLiveSender() {
 
 bool CLiveSender::Send(std::string_view key, std::vector<std::uint8_t> message) {
     State& s = *m_state;
-    if (!s.synth.GetRealtimeUpdate() || s.synth.GetMidiOutputDevice() < 0) return false;
+    if ((s.gate == Gate::RealtimeUpdate && !s.synth.GetRealtimeUpdate()) || s.synth.GetMidiOutputDevice() < 0)
+        return false;
     if (SplitMidiMessages(message).empty()) return false;
     bool idle;
     {

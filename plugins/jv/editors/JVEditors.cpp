@@ -6,14 +6,18 @@
 #include <tonalith/Parameters.h>
 #include <tonalith/ui/DialogRunner.h>
 #include <tonalith/ui/ParameterEditorDlg.h>
+#include <tonalith/ui/SettingsTemplateDlg.h>
 
 #include "JVEffectPage.h"
 #include "JVEnvelopePage.h"
 #include "JVPartPage.h"
+#include "JVSetupPage.h"
+#include "JVVirtualSynthDlg.h"
 #include "amberkit/JVMessages.h"
 #include "amberkit/JVParameters.h"
 #include "amberkit/JVRecords.h"
 #include "amberkit/JVSynth.h"
+#include "amberkit/JVVirtualSynth.h"
 
 namespace amberkit {
 
@@ -31,6 +35,12 @@ EditorKind KindOf(const CJVRecord& record) {
     if (dynamic_cast<const CJVRhythm*>(&record)) return {"Edit Rhythm", TemporaryArea::Rhythm, true};
     return {"System Edit", TemporaryArea::System, false};
 }
+
+// Ends before the plug-in's library is unloaded.
+const tonalith::ui::CSettingsPageRegistration setupPage(
+    "Roland JV/XP", [](CSynth& synth, QWidget* parent) -> CSettingsTemplateDlg* {
+        return new CJVSetupPage(static_cast<CJVSynth&>(synth), parent);
+    });
 
 }  // namespace
 
@@ -94,6 +104,11 @@ void InstallEditors() {
         const std::unique_ptr<CParameterEditorDlg> dialog = CreateEditor(record, QApplication::activeWindow());
         if (!dialog) return false;
         return tonalith::ui::RunDialog(*dialog) == QDialog::Accepted;
+    });
+    vsynth::SetRunner([](const CToolContext& context) {
+        auto* parent = static_cast<QWidget*>(context.parentWindow);
+        CJVVirtualSynthDlg dialog(CJVSynth::Get(), parent ? parent : QApplication::activeWindow());
+        tonalith::ui::RunDialog(dialog);
     });
 }
 

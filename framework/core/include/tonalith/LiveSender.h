@@ -23,18 +23,22 @@ class CSynth;
 
 class CLiveSender {
 public:
-    // Sends on the synth's MIDI output while its real-time update is on. The
-    // synth must outlive the sender.
-    explicit CLiveSender(const CSynth& synth);
+    // When the sender sends: editors follow the synth's real-time update switch;
+    // a panel that exists only to play the synth sends whenever there is an output.
+    enum class Gate { RealtimeUpdate, Always };
+
+    // Sends on the synth's MIDI output (while its real-time update is on, unless
+    // gate is Always). The synth must outlive the sender.
+    explicit CLiveSender(const CSynth& synth, Gate gate = Gate::RealtimeUpdate);
     ~CLiveSender();  // sends nothing more and returns promptly; what is pending is dropped
     CLiveSender(const CLiveSender&) = delete;
     CLiveSender& operator=(const CLiveSender&) = delete;
 
     // Queues message under key (a parameter's id); replaces, in its place, a
     // message of the same key that has not been handed to the output yet.
-    // Nothing is queued (false) while real-time update is off, when the synth
-    // has no output device or it cannot be opened, or when message holds no
-    // complete MIDI message.
+    // Nothing is queued (false) while real-time update is off (for a sender
+    // gated by it), when the synth has no output device or it cannot be opened,
+    // or when message holds no complete MIDI message.
     bool Send(std::string_view key, std::vector<std::uint8_t> message);
     // Waits until everything pending has been handed to the output and has left
     // it (before "Send Patch" sends the whole record). Gives up after timeout (a

@@ -173,6 +173,15 @@ TEST_F(LiveSenderTest, NothingIsQueuedWithoutRealtimeUpdateOrAUsableOutput) {
     ASSERT_TRUE(sender.Send(Key(1), Dt1(1, 4)));
     ASSERT_TRUE(sender.Flush());
     EXPECT_EQ(Sent(), (std::vector<Change>{{1, 4}}));
+
+    // A panel that only plays the synth sends with real-time update off, never without an output.
+    CLiveSender always(m_synth, CLiveSender::Gate::Always);
+    m_synth.SetRealtimeUpdate(false);
+    ASSERT_TRUE(always.Send(Key(2), Dt1(2, 5)));
+    ASSERT_TRUE(always.Flush());
+    EXPECT_EQ(Sent(), (std::vector<Change>{{1, 4}, {2, 5}}));
+    m_synth.SetMidiOutputDevice(-1);
+    EXPECT_FALSE(always.Send(Key(2), Dt1(2, 6)));
 }
 
 TEST_F(LiveSenderTest, FlushOnAStuckPortGivesUpAndDropsWhatWaits) {

@@ -4,6 +4,7 @@
 
 #include "amberkit/JVLayers.h"
 #include "amberkit/JVSynth.h"
+#include "amberkit/JVVirtualSynth.h"
 
 #include <tonalith/Ui.h>
 
@@ -35,6 +36,8 @@ CAmberkitSynthMemory::CAmberkitSynthMemory() {
     AddLayer(std::move(cardPerformance));
     AddLayer(std::move(cardRhythm));
     AddLayer(std::make_unique<CJVSystemLayer>());
+
+    AddAdditionalTool(std::make_unique<CJVVirtualSynthTool>(*this));
 }
 
 const GUID& CAmberkitSynthMemory::GetMemoryGuid() const { return kMemoryGuid; }
