@@ -103,19 +103,34 @@ QMdiSubWindow* CMainFrame::AddBankWindow(CTonalithView* view) {
     connect(view, &CTonalithView::StateChanged, this, [this, view] {
         if (ActiveBankView() == view) UpdateCommands();
     });
-    // Fit the window to its grid when the grid fits the client area.
+    // A bank window wants to show its whole grid.
     const CBankGrid& grid = view->Grid();
     const QSize frameExtra = window->sizeHint() - view->viewport()->sizeHint();
     QSize wanted(grid.TotalWidth() + 40, grid.TotalHeight() + 40);
     wanted += QSize(std::max(0, frameExtra.width()), std::max(0, frameExtra.height()));
-    const QSize area = m_mdi->viewport()->size();
-    window->resize(wanted.width() < area.width() ? wanted.width() : std::max(320, area.width() * 3 / 4),
-                   wanted.height() < area.height() ? wanted.height() : std::max(240, area.height() * 3 / 4));
+    PlaceSubWindow(*window, wanted);
     window->show();
     view->setFocus();
     m_mdi->setActiveSubWindow(window);
     OnSubWindowActivated(window);
     return window;
+}
+
+void CMainFrame::PlaceSubWindow(QMdiSubWindow& window, QSize wanted) {
+    const QSize area = m_mdi->viewport()->size();
+    const auto others = static_cast<int>(m_mdi->subWindowList().size()) - 1;  // the window is in the list
+    if (others <= 0) {
+        window.setGeometry(0, 0, std::max(320, area.width()), std::max(240, area.height()));
+        return;
+    }
+    // Each later window moves one step; past a quarter of the area the cascade
+    // starts again at the top left, so no window opens out of sight.
+    constexpr int kStep = 24;
+    const int steps = std::max(1, std::min(area.width(), area.height()) / 4 / kStep);
+    const int offset = kStep * (others % steps);
+    const QSize room(std::max(320, area.width() - offset), std::max(240, area.height() - offset));
+    if (wanted.isEmpty()) wanted = room;
+    window.setGeometry(offset, offset, std::min(wanted.width(), room.width()), std::min(wanted.height(), room.height()));
 }
 
 QMdiSubWindow* CMainFrame::OpenDocumentFile(const std::string& path) {

@@ -104,6 +104,10 @@ private:
     void StartMidi();
     void StopMidi();
     QMdiSubWindow* AddBankWindow(CTonalithView* view);
+    // Sizes and places a document window just added: the first fills the work
+    // area; later ones cascade inside it, each as large as it wants (the work
+    // area where wanted is empty) within the room left.
+    void PlaceSubWindow(QMdiSubWindow& window, QSize wanted = {});
     void OnSubWindowActivated(QMdiSubWindow* window);
     void UpdateCommands();
     void RebuildBankMenus(CTonalithView* view);

@@ -124,8 +124,7 @@ QMdiSubWindow* CMainFrame::AddLibraryWindow(CLibraryView* view) {
     connect(view, &CLibraryView::StateChanged, this, [this, view] {
         if (ActiveLibraryView() == view) UpdateCommands();
     });
-    const QSize area = m_mdi->viewport()->size();
-    window->resize(std::max(480, area.width() * 3 / 4), std::max(320, area.height() * 3 / 4));
+    PlaceSubWindow(*window);
     window->show();
     view->Table().setFocus();
     m_mdi->setActiveSubWindow(window);

@@ -344,3 +344,24 @@ TEST_F(ShellTest, NewDocumentsAreNumberedAndTheWindowMenuListsThem) {
     frame.WindowMenu().actions().back()->trigger();
     EXPECT_EQ(frame.MdiArea().activeSubWindow()->windowTitle().remove("[*]"), "Untitled 2");
 }
+
+TEST_F(ShellTest, TheFirstWindowFillsTheWorkAreaAndLaterOnesCascadeInsideIt) {
+    CScopedScriptedUi ui;
+    const fs::path dir = tonalith::test::TempDir();
+    CMainFrame frame;
+    frame.resize(1000, 760);
+    frame.show();
+    const QRect area = frame.MdiArea().viewport()->rect();
+    std::vector<QRect> placed;
+    for (const char* name : {"a.syx", "b.syx", "c.syx"}) {
+        tonalith::test::WriteFile(dir / name, {0xF0, 0x43, 0x10, static_cast<std::uint8_t>(name[0] & 0x7F), 0xF7});
+        QMdiSubWindow* window = frame.OpenDocumentFile((dir / name).string());
+        ASSERT_NE(window, nullptr) << name;
+        placed.push_back(window->geometry());
+    }
+    EXPECT_EQ(placed[0], area);
+    for (std::size_t i = 1; i < placed.size(); ++i) {
+        EXPECT_EQ(placed[i].topLeft(), placed[i - 1].topLeft() + QPoint(24, 24)) << i;
+        EXPECT_TRUE(area.contains(placed[i])) << i;
+    }
+}
