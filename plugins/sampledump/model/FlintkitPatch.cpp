@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "File.h"
+#include "FlintkitEditing.h"
 
 using namespace flintkit;
 
@@ -69,6 +70,11 @@ std::optional<std::uint64_t> CFlintkitSamplePatch::GetFingerprint() const {
     for (std::size_t at = kHeaderSize; at + kPacketSize <= data.size(); at += kPacketSize)
         h = HashBytes(data.subspan(at + kPacketDataOffset, kPacketDataSize), h);
     return h;
+}
+
+bool CFlintkitSamplePatch::Edit() {
+    if (const auto& editor = GetEditors().sample) return editor(*this);
+    return CPatch::Edit();
 }
 
 void CFlintkitSamplePatch::SetSampleData(std::span<const std::uint8_t> encoded, int deviceId) {

@@ -36,6 +36,8 @@ public:
     // channel, the sample number, packet numbers and checksums do not count.
     bool IsEqual(const CPatch& other) const override;
     std::optional<std::uint64_t> GetFingerprint() const override;
+    // "Edit Sample Dump Standard" where the editors are installed.
+    bool Edit() override;
 
     // Encoded sample data (3 bytes per 16-bit sample) becomes a new dump with
     // header F0 7E dev 01 ... F7; the other header values are zero until set.
@@ -68,6 +70,8 @@ public:
 
     // The samples as 16-bit values, header length of them.
     std::vector<std::int16_t> GetSamples() const { return flintkit::DecodeSamples16(m_data); }
+    // The same at the header's format.
+    std::vector<std::int32_t> GetWords() const { return flintkit::DecodeWords(m_data); }
 
 private:
     int HeaderByte(int offset) const;
