@@ -60,13 +60,14 @@ CSampleEditDlg::CSampleEditDlg(CFlintkitSamplePatch& patch, QWidget* parent) : Q
     form->addRow(QStringLiteral("Number:"), m_number);
     form->addRow(QStringLiteral("Format:"), new QLabel(QStringLiteral("%1 Bit").arg(patch.GetFormat()), this));
 
-    m_initialRate = patch.GetRate();
     m_rate = new QSpinBox(this);
     m_rate->setObjectName(QStringLiteral("rate"));
     // Periods of 1 ns to the longest a header holds.
     m_rate->setRange(RateFromPeriod(kMax21Bit), 1'000'000'000);
     m_rate->setSuffix(QStringLiteral(" Hz"));
-    m_rate->setValue(m_initialRate);
+    m_rate->setValue(patch.GetRate());
+    // A damaged period (0) shows the nearest rate but is rewritten only when the rate is changed.
+    m_initialRate = m_rate->value();
     m_period = new QLabel(this);
     auto* rateRow = new QHBoxLayout;
     rateRow->addWidget(m_rate);

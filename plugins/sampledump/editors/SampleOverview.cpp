@@ -66,7 +66,14 @@ void CSampleOverview::paintEvent(QPaintEvent*) {
     painter.setPen(palette().text().color());
     for (int x = 0; x < w; ++x) {
         const CColumnRange& r = m_columns[static_cast<std::size_t>(x)];
-        painter.drawLine(QPointF(x + 0.5, middle - r.max * scale), QPointF(x + 0.5, middle - r.min * scale));
+        int lo = r.min;
+        int hi = r.max;
+        if (x > 0) {  // reach the previous column, so steep slopes stay one line
+            const CColumnRange& previous = m_columns[static_cast<std::size_t>(x - 1)];
+            lo = std::min<int>(lo, previous.max);
+            hi = std::max<int>(hi, previous.min);
+        }
+        painter.drawLine(QPointF(x + 0.5, middle - hi * scale), QPointF(x + 0.5, middle - lo * scale));
     }
     if (m_loop) {
         painter.setPen(QPen(QColor(0, 140, 0), 1));

@@ -2,14 +2,13 @@
 // an export that fails on the way to the disk.
 #include <gtest/gtest.h>
 
-#include <signal.h>
 #include <sndfile.h>
-#include <sys/resource.h>
 
 #include <cmath>
 
 #include "FlintkitDump.h"
 #include "FlintkitPatch.h"
+#include "FileSizeLimit.h"
 #include "FlintkitWave.h"
 #include "TestSupport.h"
 
@@ -158,21 +157,13 @@ TEST(FlintkitDepth, ExportThatFailsToWriteLeavesTheOldFile) {
     for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<std::int32_t>(i % 2000) - 1000;
     const auto patch = SampleToPatch(CWaveSample{22050, samples, std::nullopt, 16}, 0);
 
-    rlimit saved{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto previousHandler = ::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 4096;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
     int code = 0;
     try {
+        const tonalith::faults::CFileSizeLimit limit(4096);
         ExportWave(*patch, target);
     } catch (const CWaveException& e) {
         code = e.GetCode();
     }
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    ::signal(SIGXFSZ, previousHandler);
-
     EXPECT_EQ(code, kTextWriteError);
     EXPECT_EQ(tonalith::test::ReadFile(target), old);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
