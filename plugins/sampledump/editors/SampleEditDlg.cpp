@@ -58,7 +58,13 @@ CSampleEditDlg::CSampleEditDlg(CFlintkitSamplePatch& patch, QWidget* parent) : Q
     m_number->setRange(0, kMaxSampleNumber);
     m_number->setValue(patch.GetSampleNumber());
     form->addRow(QStringLiteral("Number:"), m_number);
-    form->addRow(QStringLiteral("Format:"), new QLabel(QStringLiteral("%1 Bit").arg(patch.GetFormat()), this));
+    m_format = new QSpinBox(this);
+    m_format->setObjectName(QStringLiteral("format"));
+    m_format->setRange(kMinFormatBits, kMaxFormatBits);
+    m_format->setSuffix(QStringLiteral(" Bit"));
+    m_format->setValue(patch.GetFormat());
+    m_initialFormat = m_format->value();
+    form->addRow(QStringLiteral("Format:"), m_format);
 
     m_rate = new QSpinBox(this);
     m_rate->setObjectName(QStringLiteral("rate"));
@@ -141,12 +147,15 @@ void CSampleEditDlg::ShowLoop() {
 
 void CSampleEditDlg::accept() {
     // Only what differs from the sample is written, so an untouched rate keeps
-    // its exact period (22675 ns shows as 44100 Hz, like 22676).
+    // its exact period (22675 ns shows as 44100 Hz, like 22676). A new format
+    // re-encodes the samples; the header values stay.
     const auto store = [this](int before, int after, auto set) {
         if (before == after) return;
         (m_patch.*set)(after);
         m_changed = true;
     };
+    if (m_format->value() != m_initialFormat)
+        store(m_patch.GetFormat(), m_format->value(), &CFlintkitSamplePatch::ConvertFormat);
     store(m_patch.GetSampleNumber(), m_number->value(), &CFlintkitSamplePatch::SetSampleNumber);
     if (m_rate->value() != m_initialRate)
         store(m_patch.GetPeriod(), PeriodFromRate(m_rate->value()), &CFlintkitSamplePatch::SetPeriod);

@@ -1,8 +1,8 @@
 #pragma once
 
 // "Edit Sample Dump Standard": the dump header's values with a waveform
-// overview. The sample number, the rate and the loop can be changed; the
-// format and the length describe the data and are shown only.
+// overview. The sample number, the format (the samples re-encoded), the rate
+// and the loop can be changed; the length is that of the data and shown only.
 
 #include <QDialog>
 
@@ -21,6 +21,7 @@ public:
     CSampleEditDlg(CFlintkitSamplePatch& patch, QWidget* parent = nullptr);
 
     QSpinBox& Number() const { return *m_number; }
+    QSpinBox& Format() const { return *m_format; }
     QSpinBox& Rate() const { return *m_rate; }
     QComboBox& LoopType() const { return *m_loopType; }
     QSpinBox& LoopStart() const;
@@ -37,12 +38,14 @@ private:
 
     CFlintkitSamplePatch& m_patch;
     QSpinBox* m_number = nullptr;
+    QSpinBox* m_format = nullptr;
     QSpinBox* m_rate = nullptr;
     QLabel* m_period = nullptr;
     QComboBox* m_loopType = nullptr;
     CLoopPointBox* m_loopStart = nullptr;
     CLoopPointBox* m_loopEnd = nullptr;
     CSampleOverview* m_overview = nullptr;
+    int m_initialFormat = 0;
     int m_initialRate = 0;
     int m_initialLoopIndex = 0;
     bool m_changed = false;

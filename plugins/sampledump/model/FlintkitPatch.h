@@ -55,7 +55,11 @@ public:
     int GetSampleNumber() const;
     void SetSampleNumber(int number);
     int GetFormat() const { return HeaderByte(flintkit::kOffsetFormat); }
+    // Only the header byte: for a dump whose data is already of that format.
     void SetFormat(int bits);
+    // Re-encodes the samples at bits (8..28) and rebuilds the packets; the other
+    // header values stay. Wider keeps every value, narrower rounds to the nearest.
+    void ConvertFormat(int bits);
     int GetPeriod() const { return HeaderField21(flintkit::kOffsetPeriod); }
     void SetPeriod(int periodNs);
     int GetRate() const { return flintkit::RateFromPeriod(GetPeriod()); }

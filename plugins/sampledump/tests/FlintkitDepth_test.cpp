@@ -116,6 +116,40 @@ TEST(FlintkitDepth, TwentyFourBitImportKeepsTheTopBitsAtAnyDepth) {
     EXPECT_THROW(ImportWave(path, 0, {WaveChannel::Mix, 29}), std::invalid_argument);
 }
 
+TEST(FlintkitDepth, ConvertingTheFormatRebuildsThePacketsAndKeepsTheHeader) {
+    std::vector<std::int32_t> words{-32768, -32767, -129, -128, -1, 0, 1, 127, 128, 255, 32767};
+    for (int i = 0; i < 100; ++i) words.push_back(i * 300 - 15000);
+    auto patch = SampleToPatch(CWaveSample{32000, words, CWaveLoop{kLoopAlternating, 3, 90}, 16}, 5);
+    patch->SetSampleNumber(1234);
+    const auto original = *patch;
+
+    patch->ConvertFormat(24);
+    EXPECT_EQ(patch->GetFormat(), 24);
+    EXPECT_EQ(patch->GetPacketCount(), PacketsForLength(static_cast<int>(words.size()), 24));
+    EXPECT_TRUE(BadPacketChecksums(patch->Data()).empty());
+    for (const int offset : {2, 4, 5, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19})
+        EXPECT_EQ(patch->Data()[offset], original.Data()[offset]) << offset;
+    const auto wide = patch->GetWords();
+    for (std::size_t i = 0; i < words.size(); ++i) ASSERT_EQ(wide[i], words[i] * 256) << i;
+    EXPECT_EQ(patch->GetSamples(), original.GetSamples());
+
+    // Back to 16 bits: the same dump, byte for byte.
+    patch->ConvertFormat(16);
+    EXPECT_EQ(std::vector(patch->Data().begin(), patch->Data().end()),
+              std::vector(original.Data().begin(), original.Data().end()));
+
+    // Narrower rounds to the nearest and keeps the loudest in range.
+    patch->ConvertFormat(8);
+    const auto narrow = patch->GetWords();
+    EXPECT_EQ(narrow[0], -128);
+    EXPECT_EQ(narrow[2], -1);   // -129 / 256 = -0.504
+    EXPECT_EQ(narrow[3], 0);    // -0.5 rounds up
+    EXPECT_EQ(narrow[8], 1);    // 128 / 256 = 0.5
+    EXPECT_EQ(narrow[10], 127); // 32767 / 256 = 127.996, not 128
+    EXPECT_EQ(patch->GetSampleNumber(), 1234);
+    EXPECT_EQ(patch->GetLoopEnd(), 90);
+}
+
 // Each choice takes exactly its channel of the file as libsndfile reads it. (The
 // field file's two channels happen to be equal; the synthetic ramps of
 // ChannelsAndFormatsConvertToSixteenBits cover channels that differ.)

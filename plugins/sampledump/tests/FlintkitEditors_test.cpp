@@ -142,6 +142,25 @@ TEST_F(FlintkitEditors, OkIsOneEditOfExactlyTheChangedFieldsAndUndoRestoresTheBy
     EXPECT_FALSE(m_commands.CanUndo());
 }
 
+TEST_F(FlintkitEditors, ANewFormatReencodesTheSampleAndUndoesAsOneEdit) {
+    const auto before = Bytes();
+    const auto samples = Sample().GetSamples();
+    ScopedDialogRunner runner([](QDialog& d) {
+        EditDialog(d).Format().setValue(24);
+        EditDialog(d).Number().setValue(7);
+        d.accept();
+        return d.result();
+    });
+    ASSERT_TRUE(EditThroughView());
+    EXPECT_EQ(Sample().GetFormat(), 24);
+    EXPECT_EQ(Sample().GetSampleNumber(), 7);
+    EXPECT_EQ(Sample().GetSamples(), samples);
+    EXPECT_EQ(Sample().GetPeriod(), 22675);
+    EXPECT_GT(Bytes().size(), before.size());  // 30 words a packet instead of 40
+    m_commands.Undo();
+    EXPECT_EQ(Bytes(), before);
+}
+
 TEST_F(FlintkitEditors, RateSnapsOntoTheUsualPeriods) {
     // rate typed -> period stored: one off the usual periods snaps onto them.
     for (const auto& [rate, period] : {std::pair{44101, 22676}, {44100, 22676}, {32000, 31250}, {11025, 90703},
