@@ -217,8 +217,9 @@ std::optional<WaveChannel> ParseWaveChannel(const std::string& text) {
 namespace {
 
 // A sample libsndfile normalised to -1..1, rounded to bits (exact for PCM no
-// wider than bits; louder float data is clipped, not wrapped).
+// wider than bits; louder float data is clipped, not wrapped, and NaN is silence).
 std::int32_t ToBits(double v, int bits) {
+    if (std::isnan(v)) return 0;
     const double full = static_cast<double>(1LL << (bits - 1));
     return static_cast<std::int32_t>(std::clamp<double>(std::round(v * full), -full, full - 1));
 }
@@ -328,8 +329,9 @@ void WriteWave(const std::string& path, const CWaveSample& wave) {
 
     // Left-justified to 32 bits, which libsndfile narrows to the file's format without rounding.
     std::vector<int> justified(wave.samples.size());
-    std::transform(wave.samples.begin(), wave.samples.end(), justified.begin(), [&wave](std::int32_t s) {
-        return static_cast<int>(static_cast<std::uint32_t>(s) << (32 - wave.bits));
+    const std::int32_t top = (1 << (wave.bits - 1)) - 1;
+    std::transform(wave.samples.begin(), wave.samples.end(), justified.begin(), [&wave, top](std::int32_t s) {
+        return static_cast<int>(static_cast<std::uint32_t>(std::clamp(s, -top - 1, top)) << (32 - wave.bits));
     });
     const auto frames = static_cast<sf_count_t>(justified.size());
     if (sf_writef_int(file.get(), justified.data(), frames) != frames) throw CWaveException(kTextWriteData, path);
