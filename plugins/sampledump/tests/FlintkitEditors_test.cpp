@@ -14,6 +14,7 @@
 #include <sndfile.h>
 
 #include "Commands.h"
+#include "File.h"
 #include "FlintkitEditing.h"
 #include "FlintkitEditors.h"
 #include "FlintkitMemory.h"
@@ -21,6 +22,7 @@
 #include "FlintkitWave.h"
 #include "SampleEditDlg.h"
 #include "SampleOverview.h"
+#include "SynthMemoryFactory.h"
 #include "TestSupport.h"
 #include "Ui.h"
 #include "WaveImportDlg.h"
@@ -350,4 +352,33 @@ TEST_F(FlintkitEditors, ImportTakesTheChosenChannelAndDepth) {
     m_memory.GetAdditionalTool(0).Execute(CToolContext{&m_commands});
     ASSERT_EQ(ui->messages.size(), 1u);
     EXPECT_NE(ui->messages[0].find("junk.wav"), std::string::npos);
+}
+
+// The built Flintkit.so installs its editor when the factory loads it.
+TEST(FlintkitPlugin, ASampleFromThePluginEditsInItsDialog) {
+    EnsureApp();
+    CScopedScriptedUi ui;
+    CSynthMemoryFactory::SetSearchPath({FLINTKIT_PLUGIN_DIR});
+    {
+        CSynthMemoryFactory& factory = CSynthMemoryFactory::Get();
+        const auto sample = SampleToPatch(CWaveSample{32000, Tone(500), CWaveLoop{kLoopForward, 10, 400}, 16}, 0);
+        CMemFile file(sample->GetSysExData(false), "one.syx");
+        auto memory = factory.CreateMatchingMemory(file);
+        ASSERT_NE(memory, nullptr);
+        memory->Load(file);
+        CPatch& patch = *memory->GetLayer(0).GetPatch(0);
+        QString title;
+        ScopedDialogRunner runner([&title](QDialog& d) {
+            title = d.windowTitle();
+            auto* end = d.findChild<QSpinBox*>("loopEnd");
+            if (end) end->setValue(450);
+            d.accept();
+            return d.result();
+        });
+        EXPECT_TRUE(patch.Edit());
+        EXPECT_EQ(title, "Edit Sample Dump Standard");
+        EXPECT_EQ(Read21(patch.Data(), kOffsetLoopEnd), 450);
+        EXPECT_TRUE(ui->messages.empty());
+    }
+    CSynthMemoryFactory::Delete();
 }
