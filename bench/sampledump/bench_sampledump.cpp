@@ -21,7 +21,7 @@ struct Files {
         fs::create_directories(folder);
         in = (folder / "in.wav").string();
         out = (folder / "out.wav").string();
-        CWaveSample wave{44100, std::vector<std::int16_t>(kMaxSampleLength), CWaveLoop{kLoopForward, 1000, 2'000'000}};
+        CWaveSample wave{44100, std::vector<std::int32_t>(kMaxSampleLength), CWaveLoop{kLoopForward, 1000, 2'000'000}};
         std::uint32_t x = 1;
         for (auto& s : wave.samples) s = static_cast<std::int16_t>((x = x * 1664525u + 1013904223u) >> 16);
         WriteWave(in, wave);

@@ -93,6 +93,28 @@ TEST(cliSamples, StereoTakesTheChosenChannel) {
     EXPECT_EXIT_CODE(Cli({"wav2sds", (dir / "stereo.wav").string(), (dir / "out.syx").string(), "--channel", "both"}), 2);
 }
 
+TEST(cliSamples, BitsChooseTheDumpsFormat) {
+    const fs::path dir = clitest::Scratch();
+    tonalith::test::WriteFile(dir / "in.wav", Wave(Ramp(100), 1, 8000));
+    const std::string dump = (dir / "deep.syx").string();
+    auto r = Cli({"wav2sds", (dir / "in.wav").string(), dump, "--bits", "24"});
+    ASSERT_EXIT_CODE(r, 0);
+    EXPECT_NE(r.out.find("100 samples at 8000 Hz, 24 bit"), std::string::npos) << r.out;
+    const auto bytes = tonalith::test::ReadFile(dump);
+    ASSERT_GT(bytes.size(), 21u);
+    EXPECT_EQ(bytes[6], 24);
+    // 4 bytes a word, 30 words a packet: 100 samples take 4 packets.
+    EXPECT_EQ(bytes.size(), 21u + 4 * 127u);
+    for (const char* bits : {"7", "29", "x"}) {
+        r = Cli({"wav2sds", (dir / "in.wav").string(), (dir / "bad.syx").string(), "--bits", bits});
+        EXPECT_EXIT_CODE(r, 2);
+        EXPECT_FALSE(fs::exists(dir / "bad.syx"));
+    }
+    EXPECT_NE(r.err.find("--bits"), std::string::npos) << r.err;
+    r = Cli({"wav2sds", (dir / "in.wav").string(), (dir / "bad.syx").string(), "--bits", "29"});
+    EXPECT_NE(r.err.find("8 to 28"), std::string::npos) << r.err;
+}
+
 TEST(cliSamples, RefusesWhatADumpCannotHold) {
     const fs::path dir = clitest::Scratch();
     tonalith::test::WriteFile(dir / "noise.wav", {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'J', 'U', 'N', 'K'});

@@ -85,6 +85,20 @@ std::vector<std::size_t> BadPacketChecksums(std::span<const std::uint8_t> dump) 
     return bad;
 }
 
+std::vector<std::uint8_t> EncodeWords(std::span<const std::int32_t> words, int formatBits) {
+    const int bits = std::clamp(formatBits, kMinFormatBits, kMaxFormatBits);
+    const int bytesPerWord = BytesPerWord(bits);
+    const int unusedBits = 7 * bytesPerWord - bits;
+    const std::int32_t offset = 1 << (bits - 1);
+    std::vector<std::uint8_t> out(words.size() * static_cast<std::size_t>(bytesPerWord));
+    std::size_t o = 0;
+    for (const std::int32_t s : words) {
+        const auto u = static_cast<std::uint32_t>(std::clamp(s, -offset, offset - 1) + offset) << unusedBits;
+        for (int b = bytesPerWord - 1; b >= 0; --b) out[o++] = static_cast<std::uint8_t>((u >> (7 * b)) & 0x7F);
+    }
+    return out;
+}
+
 void EncodeSamples16(std::span<const std::int16_t> samples, std::span<std::uint8_t> out) {
     std::size_t o = 0;
     for (const std::int16_t s : samples) {
@@ -101,7 +115,7 @@ std::vector<std::uint8_t> EncodeSamples16(std::span<const std::int16_t> samples)
     return out;
 }
 
-std::vector<std::int16_t> DecodeSamples16(std::span<const std::uint8_t> dump) {
+std::vector<std::int32_t> DecodeWords(std::span<const std::uint8_t> dump) {
     if (dump.size() < static_cast<std::size_t>(kHeaderSize)) return {};
     const int bits = std::clamp<int>(dump[kOffsetFormat], kMinFormatBits, kMaxFormatBits);
     const int bytesPerWord = BytesPerWord(bits);
@@ -111,17 +125,28 @@ std::vector<std::int16_t> DecodeSamples16(std::span<const std::uint8_t> dump) {
         std::min<std::size_t>(static_cast<std::size_t>(Read21(dump, kOffsetLength)), packets * perPacket);
     // Words are left-justified across the 7-bit groups; the unused low bits are zero.
     const int unusedBits = 7 * bytesPerWord - bits;
-    const long long offset = 1LL << (bits - 1);
+    const std::int32_t offset = 1 << (bits - 1);
 
-    std::vector<std::int16_t> samples(length);
+    std::vector<std::int32_t> words(length);
     for (std::size_t w = 0; w < length; ++w) {
         const std::size_t at = kHeaderSize + (w / perPacket) * kPacketSize + kPacketDataOffset +
                                (w % perPacket) * static_cast<std::size_t>(bytesPerWord);
-        long long v = 0;
+        std::int32_t v = 0;
         for (int b = 0; b < bytesPerWord; ++b) v = (v << 7) | (dump[at + b] & 0x7F);
-        const long long s = (v >> unusedBits) - offset;
-        samples[w] = static_cast<std::int16_t>(bits >= 16 ? s >> (bits - 16) : s << (16 - bits));
+        words[w] = (v >> unusedBits) - offset;
     }
+    return words;
+}
+
+std::vector<std::int16_t> DecodeSamples16(std::span<const std::uint8_t> dump) {
+    const int bits = dump.size() < static_cast<std::size_t>(kHeaderSize)
+                         ? 16
+                         : std::clamp<int>(dump[kOffsetFormat], kMinFormatBits, kMaxFormatBits);
+    const std::vector<std::int32_t> words = DecodeWords(dump);
+    std::vector<std::int16_t> samples(words.size());
+    std::transform(words.begin(), words.end(), samples.begin(), [bits](std::int32_t s) {
+        return static_cast<std::int16_t>(bits >= 16 ? s >> (bits - 16) : s * (1 << (16 - bits)));
+    });
     return samples;
 }
 

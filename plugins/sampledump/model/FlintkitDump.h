@@ -68,11 +68,17 @@ std::uint8_t PacketChecksum(std::span<const std::uint8_t> packet);
 // The byte offsets (in dump) of the packets of a complete dump whose checksum is wrong.
 std::vector<std::size_t> BadPacketChecksums(std::span<const std::uint8_t> dump);
 
+// Signed words of formatBits (8..28) to their packet form: each made unsigned,
+// left-justified across BytesPerWord 7-bit groups, most significant first.
+// Values outside the format's range are clipped.
+std::vector<std::uint8_t> EncodeWords(std::span<const std::int32_t> words, int formatBits);
 // 16-bit signed samples to the 3-bytes-per-sample form and back.
 void EncodeSamples16(std::span<const std::int16_t> samples, std::span<std::uint8_t> out);
 std::vector<std::uint8_t> EncodeSamples16(std::span<const std::int16_t> samples);
-// The sample data of a complete dump as 16-bit samples: lengthWords words of the
-// header's format, taken packet by packet (any format 8..28 bits is scaled to 16).
+// The words of a complete dump at the header's format (8..28 bits, signed),
+// header length of them, taken packet by packet.
+std::vector<std::int32_t> DecodeWords(std::span<const std::uint8_t> dump);
+// The same scaled to 16 bits (wider formats lose their low bits).
 std::vector<std::int16_t> DecodeSamples16(std::span<const std::uint8_t> dump);
 
 // Rounded half up, snapped onto the usual rates and periods when one off.

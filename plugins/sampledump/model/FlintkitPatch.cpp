@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "File.h"
+#include "FlintkitEditing.h"
 
 using namespace flintkit;
 
@@ -71,6 +72,11 @@ std::optional<std::uint64_t> CFlintkitSamplePatch::GetFingerprint() const {
     return h;
 }
 
+bool CFlintkitSamplePatch::Edit() {
+    if (const auto& editor = GetEditors().sample) return editor(*this);
+    return CPatch::Edit();
+}
+
 void CFlintkitSamplePatch::SetSampleData(std::span<const std::uint8_t> encoded, int deviceId) {
     SetDump(BuildDump(encoded, deviceId));
 }
@@ -92,6 +98,28 @@ void CFlintkitSamplePatch::SetSampleNumber(int number) {
 
 void CFlintkitSamplePatch::SetFormat(int bits) {
     if (!m_data.empty()) m_data[kOffsetFormat] = static_cast<std::uint8_t>(std::clamp(bits, 0, 0x7F));
+}
+
+void CFlintkitSamplePatch::ConvertFormat(int bits) {
+    const int from = std::clamp(GetFormat(), kMinFormatBits, kMaxFormatBits);
+    const int to = std::clamp(bits, kMinFormatBits, kMaxFormatBits);
+    if (m_data.empty() || to == GetFormat()) return;
+    std::vector<std::int32_t> words = GetWords();
+    const std::int32_t top = (1 << (to - 1)) - 1;
+    for (std::int32_t& w : words) {
+        if (to >= from) {
+            w *= 1 << (to - from);
+        } else {
+            const int shift = from - to;
+            w = std::min((w + (1 << (shift - 1))) >> shift, top);  // round half up, the loudest kept in range
+        }
+    }
+    std::array<std::uint8_t, kHeaderSize> header{};
+    std::copy_n(m_data.begin(), kHeaderSize, header.begin());
+    SetSampleData(EncodeWords(words, to), GetDeviceId());
+    std::copy(header.begin() + kOffsetSampleNumber, header.begin() + kHeaderSize - 1, m_data.begin() + kOffsetSampleNumber);
+    SetFormat(to);
+    SetLength(static_cast<int>(words.size()));
 }
 
 void CFlintkitSamplePatch::SetPeriod(int periodNs) { SetHeaderField21(kOffsetPeriod, periodNs); }

@@ -36,6 +36,8 @@ public:
     // channel, the sample number, packet numbers and checksums do not count.
     bool IsEqual(const CPatch& other) const override;
     std::optional<std::uint64_t> GetFingerprint() const override;
+    // "Edit Sample Dump Standard" where the editors are installed.
+    bool Edit() override;
 
     // Encoded sample data (3 bytes per 16-bit sample) becomes a new dump with
     // header F0 7E dev 01 ... F7; the other header values are zero until set.
@@ -53,7 +55,11 @@ public:
     int GetSampleNumber() const;
     void SetSampleNumber(int number);
     int GetFormat() const { return HeaderByte(flintkit::kOffsetFormat); }
+    // Only the header byte: for a dump whose data is already of that format.
     void SetFormat(int bits);
+    // Re-encodes the samples at bits (8..28) and rebuilds the packets; the other
+    // header values stay. Wider keeps every value, narrower rounds to the nearest.
+    void ConvertFormat(int bits);
     int GetPeriod() const { return HeaderField21(flintkit::kOffsetPeriod); }
     void SetPeriod(int periodNs);
     int GetRate() const { return flintkit::RateFromPeriod(GetPeriod()); }
@@ -68,6 +74,8 @@ public:
 
     // The samples as 16-bit values, header length of them.
     std::vector<std::int16_t> GetSamples() const { return flintkit::DecodeSamples16(m_data); }
+    // The same at the header's format.
+    std::vector<std::int32_t> GetWords() const { return flintkit::DecodeWords(m_data); }
 
 private:
     int HeaderByte(int offset) const;

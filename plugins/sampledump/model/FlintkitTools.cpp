@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "Commands.h"
+#include "FlintkitEditing.h"
 #include "FlintkitMemory.h"
 #include "FlintkitPatch.h"
 #include "FlintkitWave.h"
@@ -30,8 +31,15 @@ void CFlintkitImportWaveTool::Execute(const CToolContext& context) {
     if (!path) return;
     std::unique_ptr<CFlintkitSamplePatch> sample;
     try {
+        CWaveImportChoice choice;
+        if (const auto& ask = GetEditors().importChoice) {
+            const CWaveFacts facts = ProbeWave(*path);
+            const std::optional<CWaveImportChoice> chosen = ask(*path, facts);
+            if (!chosen) return;
+            choice = *chosen;
+        }
         WaitCursor wait;
-        sample = ImportWave(*path, GetFlintkitSynth().GetDeviceId());
+        sample = ImportWave(*path, GetFlintkitSynth().GetDeviceId(), choice);
     } catch (const CWaveException& e) {
         Report(e);
         return;

@@ -4,8 +4,8 @@
 
 #include "SynthTool.h"
 
-// "&Import Wave...": a 16-bit mono WAV file replaces the sample (undoable when
-// the view's command manager is given).
+// "&Import Wave...": a WAV file replaces the sample (undoable when the view's
+// command manager is given); the installed editors ask for the channel and depth.
 class CFlintkitImportWaveTool : public CSynthTool {
 public:
     using CSynthTool::CSynthTool;
@@ -13,7 +13,7 @@ public:
     std::string GetMenuText() const override { return "&Import Wave..."; }
 };
 
-// "&Export As Wave...": writes the sample as a 16-bit mono WAV file.
+// "&Export As Wave...": writes the sample as a mono WAV file at its depth.
 class CFlintkitExportWaveTool : public CSynthTool {
 public:
     using CSynthTool::CSynthTool;

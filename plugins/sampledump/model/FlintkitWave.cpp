@@ -187,6 +187,7 @@ void RegisterWaveTexts() {
             {65019, "There is no sample to export."},
             {65020, "The sample's period of %2 ns gives no usable sample rate; %1 was not written."},
             {65021, "%1: the fmt chunk is damaged (no channels or no sample size), or its sample format cannot be read."},
+            {65022, "There is no sample to edit yet: import a WAV file or receive a sample first."},
         };
         for (const auto& [id, text] : kTexts) CStringTable::Add(static_cast<unsigned>(id), text);
     });
@@ -215,28 +216,60 @@ std::optional<WaveChannel> ParseWaveChannel(const std::string& text) {
 
 namespace {
 
-// A sample libsndfile normalised to -1..1, rounded to 16 bits (exact for 16-bit
-// and narrower PCM; louder float data is clipped, not wrapped).
-std::int16_t To16(double v) {
-    return static_cast<std::int16_t>(std::clamp<long>(std::lround(v * 32768.0), -32768, 32767));
+// A sample libsndfile normalised to -1..1, rounded to bits (exact for PCM no
+// wider than bits; louder float data is clipped, not wrapped, and NaN is silence).
+std::int32_t ToBits(double v, int bits) {
+    if (std::isnan(v)) return 0;
+    const double full = static_cast<double>(1LL << (bits - 1));
+    return static_cast<std::int32_t>(std::clamp<double>(std::round(v * full), -full, full - 1));
 }
 
-}  // namespace
+int SubformatBits(int format) {
+    switch (format & SF_FORMAT_SUBMASK) {
+    case SF_FORMAT_PCM_S8:
+    case SF_FORMAT_PCM_U8:
+    case SF_FORMAT_ULAW:
+    case SF_FORMAT_ALAW: return 8;
+    case SF_FORMAT_PCM_16: return 16;
+    case SF_FORMAT_PCM_24: return 24;
+    case SF_FORMAT_PCM_32:
+    case SF_FORMAT_FLOAT: return 32;
+    case SF_FORMAT_DOUBLE: return 64;
+    default: return 0;  // compressed: no fixed size
+    }
+}
 
-CWaveSample ReadWave(const std::string& path, WaveChannel channel) {
-    SF_INFO info{};
+// Opens a WAV file for reading, refusing what no dump can hold.
+CSndFile OpenWave(const std::string& path, SF_INFO& info) {
+    info = SF_INFO{};
     CSndFile file(sf_open(path.c_str(), SFM_READ, &info));
     if (!file) throw CWaveException(ClassifyUnreadableWave(path), path);
-
     const int major = info.format & SF_FORMAT_TYPEMASK;
     if (major != SF_FORMAT_WAV && major != SF_FORMAT_WAVEX && major != SF_FORMAT_RF64)
         throw CWaveException(kTextNotWave, path);
     if (info.channels < 1) throw CWaveException(kTextBadFormat, path);
     if (info.frames > kMaxSampleLength)
         throw CWaveException(kTextTooLong, path, std::to_string(info.frames));
+    return file;
+}
+
+}  // namespace
+
+CWaveFacts ProbeWave(const std::string& path) {
+    SF_INFO info;
+    OpenWave(path, info);
+    return CWaveFacts{info.channels, SubformatBits(info.format), info.samplerate, info.frames};
+}
+
+CWaveSample ReadWave(const std::string& path, CWaveImportChoice choice) {
+    if (choice.bits < kMinFormatBits || choice.bits > kMaxFormatBits)
+        throw std::invalid_argument("a sample dump holds 8 to 28 bits per sample");
+    SF_INFO info;
+    CSndFile file = OpenWave(path, info);
 
     CWaveSample wave;
     wave.rate = info.samplerate;
+    wave.bits = choice.bits;
     wave.loop = ReadLoop(file.get(), info.frames);
     const auto frames = static_cast<std::size_t>(std::max<sf_count_t>(info.frames, 0));
     const auto channels = static_cast<std::size_t>(info.channels);
@@ -249,7 +282,7 @@ CWaveSample ReadWave(const std::string& path, WaveChannel channel) {
         for (sf_count_t f = 0; f < want; ++f) {
             const double* frame = block.data() + static_cast<std::size_t>(f) * channels;
             double v = 0;
-            switch (channel) {
+            switch (choice.channel) {
             case WaveChannel::Left: v = frame[0]; break;
             case WaveChannel::Right: v = frame[channels > 1 ? 1 : 0]; break;
             case WaveChannel::Mix:
@@ -257,7 +290,7 @@ CWaveSample ReadWave(const std::string& path, WaveChannel channel) {
                 v /= static_cast<double>(channels);
                 break;
             }
-            wave.samples[done + static_cast<std::size_t>(f)] = To16(v);
+            wave.samples[done + static_cast<std::size_t>(f)] = ToBits(v, choice.bits);
         }
         done += static_cast<std::size_t>(want);
     }
@@ -265,10 +298,14 @@ CWaveSample ReadWave(const std::string& path, WaveChannel channel) {
 }
 
 void WriteWave(const std::string& path, const CWaveSample& wave) {
+    if (wave.bits < kMinFormatBits || wave.bits > kMaxFormatBits)
+        throw std::invalid_argument("a sample dump holds 8 to 28 bits per sample");
     SF_INFO info{};
     info.samplerate = wave.rate;
     info.channels = 1;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    info.format = SF_FORMAT_WAV | (wave.bits <= 16   ? SF_FORMAT_PCM_16
+                                   : wave.bits <= 24 ? SF_FORMAT_PCM_24
+                                                     : SF_FORMAT_PCM_32);
     if (wave.rate <= 0 || !sf_format_check(&info))
         throw CWaveException(kTextNoRate, path, std::to_string(wave.rate > 0 ? 1'000'000'000LL / wave.rate : 0));
 
@@ -290,8 +327,14 @@ void WriteWave(const std::string& path, const CWaveSample& wave) {
     if (sf_command(file.get(), SFC_SET_INSTRUMENT, &inst, sizeof inst) != SF_TRUE)
         throw CWaveException(kTextWriteSmpl, path);
 
-    const auto frames = static_cast<sf_count_t>(wave.samples.size());
-    if (sf_writef_short(file.get(), wave.samples.data(), frames) != frames) throw CWaveException(kTextWriteData, path);
+    // Left-justified to 32 bits, which libsndfile narrows to the file's format without rounding.
+    std::vector<int> justified(wave.samples.size());
+    const std::int32_t top = (1 << (wave.bits - 1)) - 1;
+    std::transform(wave.samples.begin(), wave.samples.end(), justified.begin(), [&wave, top](std::int32_t s) {
+        return static_cast<int>(static_cast<std::uint32_t>(std::clamp(s, -top - 1, top)) << (32 - wave.bits));
+    });
+    const auto frames = static_cast<sf_count_t>(justified.size());
+    if (sf_writef_int(file.get(), justified.data(), frames) != frames) throw CWaveException(kTextWriteData, path);
     if (!file.Close()) throw CWaveException(kTextWriteError, path);
 
     // The framework's save keeps a link a link and writes a FIFO or device as a
@@ -305,8 +348,8 @@ void WriteWave(const std::string& path, const CWaveSample& wave) {
 
 std::unique_ptr<CFlintkitSamplePatch> SampleToPatch(const CWaveSample& wave, int deviceId) {
     auto patch = std::make_unique<CFlintkitSamplePatch>();
-    patch->SetSampleData(EncodeSamples16(wave.samples), deviceId);
-    patch->SetFormat(16);
+    patch->SetSampleData(EncodeWords(wave.samples, wave.bits), deviceId);
+    patch->SetFormat(wave.bits);
     patch->SetPeriod(PeriodFromRate(wave.rate));
     patch->SetLength(static_cast<int>(wave.samples.size()));
     if (wave.loop) {
@@ -326,7 +369,8 @@ CWaveSample PatchToSample(const CFlintkitSamplePatch& patch, const std::string& 
     CWaveSample wave;
     wave.rate = patch.GetRate();
     if (wave.rate <= 0) throw CWaveException(kTextNoRate, path, std::to_string(patch.GetPeriod()));
-    wave.samples = patch.GetSamples();
+    wave.bits = std::clamp(patch.GetFormat(), kMinFormatBits, kMaxFormatBits);
+    wave.samples = DecodeWords(patch.Data());
     const int type = patch.GetLoopType();
     if ((type == kLoopForward || type == kLoopAlternating) && !wave.samples.empty()) {
         // Points a device sent outside the sample are kept inside it.
@@ -337,8 +381,8 @@ CWaveSample PatchToSample(const CFlintkitSamplePatch& patch, const std::string& 
     return wave;
 }
 
-std::unique_ptr<CFlintkitSamplePatch> ImportWave(const std::string& path, int deviceId, WaveChannel channel) {
-    return SampleToPatch(ReadWave(path, channel), deviceId);
+std::unique_ptr<CFlintkitSamplePatch> ImportWave(const std::string& path, int deviceId, CWaveImportChoice choice) {
+    return SampleToPatch(ReadWave(path, choice), deviceId);
 }
 
 void ExportWave(const CFlintkitSamplePatch& patch, const std::string& path) {

@@ -1,8 +1,8 @@
 #pragma once
 
 // Conversion between a sample dump and a WAV file (any PCM or float format in,
-// 16-bit mono out). These are the
-// functions behind the two tools; the command line and the tests call them directly.
+// mono out at the dump's depth). These are the functions behind the two tools;
+// the command line and the tests call them directly.
 
 #include <cstdint>
 #include <memory>
@@ -33,6 +33,7 @@ enum WaveText : int {
     kTextNothingToExport = 65019,
     kTextNoRate = 65020,
     kTextBadFormat = 65021,
+    kTextNothingToEdit = 65022,
 };
 
 // Adds the texts above to the string table unless it has them already.
@@ -62,30 +63,50 @@ enum class WaveChannel { Mix, Left, Right };
 // "mix", "left" or "right"; nullopt for anything else.
 std::optional<WaveChannel> ParseWaveChannel(const std::string& text);
 
-struct CWaveSample {
-    int rate = 0;
-    std::vector<std::int16_t> samples;
-    std::optional<CWaveLoop> loop;
+// How a WAV file becomes a dump: which channel, and the dump's sample format.
+struct CWaveImportChoice {
+    WaveChannel channel = WaveChannel::Mix;
+    int bits = 16;  // kMinFormatBits..kMaxFormatBits
 };
 
-// Reads a WAV file of any PCM or float format libsndfile reads, converted to 16
-// bits (rounded, 8-bit scaled up); of several channels the chosen one, or their
+// What a WAV file holds, for choosing before it is read.
+struct CWaveFacts {
+    int channels = 0;
+    int bits = 0;  // of its sample format; 32 for float
+    int rate = 0;
+    std::int64_t frames = 0;
+};
+
+struct CWaveSample {
+    int rate = 0;
+    // Signed values of bits (8..28) each.
+    std::vector<std::int32_t> samples;
+    std::optional<CWaveLoop> loop;
+    int bits = 16;
+};
+
+// Opens the file only to say what it holds. Throws CWaveException like ReadWave.
+CWaveFacts ProbeWave(const std::string& path);
+// Reads a WAV file of any PCM or float format libsndfile reads, converted to
+// bits (rounded, narrower formats scaled up); of several channels the chosen one, or their
 // mean for Mix (a mono file is its own left and right). With its first smpl loop. Standard smpl loop types:
 // 0 forward, 1 alternating, 2 backward (taken as alternating, the nearest a dump
 // can hold). A loop end beyond the sample marks a file written with loop points
-// in bytes; its points are halved. Throws CWaveException.
-CWaveSample ReadWave(const std::string& path, WaveChannel channel = WaveChannel::Mix);
-// Writes a 16-bit mono WAV file with a standard smpl chunk (loop points in sample
+// in bytes; its points are halved. Throws CWaveException; bits outside 8..28
+// throw std::invalid_argument.
+CWaveSample ReadWave(const std::string& path, CWaveImportChoice choice = {});
+// Writes a mono WAV file (16-bit PCM for up to 16 bits, 24-bit up to 24, else
+// 32-bit, so no bit is lost) with a standard smpl chunk (loop points in sample
 // frames; no loop record when there is no loop), saved through CFileX::SaveAtomically.
 void WriteWave(const std::string& path, const CWaveSample& wave);
 
-// The sample as a dump: format 16, period from the rate, the loop or loop off.
+// The sample as a dump: format of the wave's bits, period from the rate, the loop or loop off.
 std::unique_ptr<CFlintkitSamplePatch> SampleToPatch(const CWaveSample& wave, int deviceId);
 // The dump's samples, rate and loop; path only names the file in messages.
 CWaveSample PatchToSample(const CFlintkitSamplePatch& patch, const std::string& path);
 
 std::unique_ptr<CFlintkitSamplePatch> ImportWave(const std::string& path, int deviceId,
-                                                 WaveChannel channel = WaveChannel::Mix);
+                                                 CWaveImportChoice choice = {});
 void ExportWave(const CFlintkitSamplePatch& patch, const std::string& path);
 
 }  // namespace flintkit

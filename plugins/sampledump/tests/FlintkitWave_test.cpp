@@ -76,6 +76,8 @@ std::vector<std::int16_t> Noise(int n) {
     return s;
 }
 
+std::vector<std::int32_t> Wide(const std::vector<std::int16_t>& samples) { return {samples.begin(), samples.end()}; }
+
 std::string Write(const std::vector<std::uint8_t>& bytes, const std::string& name) {
     const fs::path path = TempDir() / name;
     tonalith::test::WriteFile(path, bytes);
@@ -168,7 +170,7 @@ TEST(FlintkitWave, TooLongIsRefusedNotCut) {
 // The export goes through the framework's save: a link stays a link, and a
 // FIFO is written to, not replaced.
 TEST(FlintkitWave, ExportKeepsLinksAndWritesToAFifo) {
-    const auto patch = SampleToPatch(CWaveSample{22050, Noise(321), CWaveLoop{kLoopForward, 10, 300}}, 0);
+    const auto patch = SampleToPatch(CWaveSample{22050, Wide(Noise(321)), CWaveLoop{kLoopForward, 10, 300}}, 0);
     const fs::path dir = TempDir() / "targets";
     fs::create_directories(dir);
     const std::string plain = (dir / "plain.wav").string();
@@ -217,7 +219,7 @@ TEST(FlintkitWave, ExportKeepsLinksAndWritesToAFifo) {
 
 TEST(FlintkitWave, ExportReadByAnIndependentTool) {
     if (std::system("command -v sndfile-info >/dev/null 2>&1") != 0) GTEST_SKIP() << "sndfile-info not installed";
-    const auto a = SampleToPatch(CWaveSample{48000, Noise(777), CWaveLoop{kLoopAlternating, 7, 700}}, 0);
+    const auto a = SampleToPatch(CWaveSample{48000, Wide(Noise(777)), CWaveLoop{kLoopAlternating, 7, 700}}, 0);
     const std::string out = (TempDir() / "info.wav").string();
     ExportWave(*a, out);
     std::string text;
@@ -337,9 +339,9 @@ TEST(FlintkitWave, ChannelsAndFormatsConvertToSixteenBits) {
         ASSERT_EQ(sf_writef_float(f, frames.data(), n), n);
         sf_close(f);
 
-        const auto left = ReadWave(path, WaveChannel::Left);
-        const auto right = ReadWave(path, WaveChannel::Right);
-        const auto mix = ReadWave(path, WaveChannel::Mix);
+        const auto left = ReadWave(path, {WaveChannel::Left});
+        const auto right = ReadWave(path, {WaveChannel::Right});
+        const auto mix = ReadWave(path, {WaveChannel::Mix});
         ASSERT_EQ(left.samples.size(), static_cast<std::size_t>(n)) << sub;
         EXPECT_EQ(left.rate, 32000);
         const int tolerance = sub == SF_FORMAT_PCM_U8 ? 256 : 1;
