@@ -169,7 +169,7 @@ void CControllerView::CanvasMove(QMouseEvent& event) {
     case Tracking::Move: {
         if ((m_current - m_press).manhattanLength() < QApplication::startDragDistance() && m_offset.isNull()) return;
         // Leaving the window takes the items along to another form.
-        if (!viewport()->rect().contains(viewport()->mapFrom(m_canvas, m_current))) {
+        if (!viewport()->rect().contains(m_canvas->mapTo(viewport(), m_current))) {
             StartDrag();
             return;
         }
@@ -251,8 +251,8 @@ void CControllerView::InsertItem(const QRect& band) {
     std::unique_ptr<CItemData> data = registry.GetPrototype(type).Clone();
     // At least the type's default size.
     const CSize size = data->GetDefaultSize();
-    const CRect rect{band.left(), band.top(), band.left() + std::max(band.width(), size.cx),
-                     band.top() + std::max(band.height(), size.cy)};
+    const CRect rect{band.left(), band.top(), band.left() + std::max(band.right() - band.left(), size.cx),
+                     band.top() + std::max(band.bottom() - band.top(), size.cy)};
     auto command = std::make_unique<CInsertItemCommand>(
         *m_document, std::make_unique<CContainerItem>(rect, std::move(data)), CInsertItemCommand::Insert);
     CInsertItemCommand& inserted = *command;
