@@ -71,6 +71,9 @@ QMdiSubWindow* CMainFrame::AddControllerWindow(CControllerView* view) {
     connect(view, &CControllerView::StatusTextChanged, this, [this, view](const QString& text) {
         if (ActiveControllerView() == view) m_statusBar->showMessage(text);
     });
+    // The controller menu and toolbar belong to the frame: they go when the last form has gone.
+    connect(view, &QObject::destroyed, this,
+            [this] { QMetaObject::invokeMethod(this, [this] { UpdateCommands(); }, Qt::QueuedConnection); });
     const QSize area = m_mdi->viewport()->size();
     window->resize(std::max(480, area.width() * 3 / 4), std::max(320, area.height() * 3 / 4));
     window->show();

@@ -91,7 +91,9 @@ TEST_F(ShellControllerTest, NewFormIsSavedAndReopensIdentical) {
     EXPECT_EQ(CAppConfig::Get().GetString("WIN_POS_CHILDWINPATH1"), fs::absolute(file).lexically_normal().string());
     frame.MdiArea().closeAllSubWindows();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
     EXPECT_FALSE(MenuBarHas(frame, "&Controller"));
+    EXPECT_TRUE(frame.ControllerToolBar().isHidden());
 
     frame.RestoreLayout({});
     ASSERT_EQ(frame.MdiArea().subWindowList().size(), 1);
