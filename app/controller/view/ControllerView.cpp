@@ -11,7 +11,6 @@
 #include <QPainter>
 
 #include <algorithm>
-#include <array>
 #include <filesystem>
 
 #include <tonalith/Commands.h>
@@ -29,6 +28,7 @@
 namespace {
 constexpr const char* kSourceMime = "application/x-tonalith-controller-view";
 constexpr const char* kFilter = "Controller Forms (*.cof)|*.cof|All Files (*.*)|*.*||";
+constexpr int kToolTipMs = 2000;  // how long a control's tooltip stays
 
 QByteArray SourceTag(const void* view) {
     return QByteArray::number(QCoreApplication::applicationPid()) + ":" +
@@ -145,8 +145,10 @@ void CControllerView::RebuildControls() {
         if (!control) control = new CFormControl(m_canvas);  // an item without data still takes its place
         if (const CItemData* data = item.GetItemData()) data->ApplyToControl(*control);
         control->SetValue(static_cast<std::int16_t>(item.GetValue()));
-        if (const CMidiItemData* midi = item.GetMidiData())
+        if (const CMidiItemData* midi = item.GetMidiData()) {
             control->setToolTip(tonalith::ui::FromPatchText(midi->m_strTooltip));
+            control->setToolTipDuration(kToolTipMs);
+        }
         control->setGeometry(ToQRect(item.GetRect()));
         connect(control, &CFormControl::ValueEvent, this,
                 [this, control](int eventId, int value) { OnControlEvent(control, eventId, value); });

@@ -23,7 +23,6 @@ public:
         setFixedSize(CDesignSurface::kFormWidth, CDesignSurface::kFormHeight);
         setFocusPolicy(Qt::StrongFocus);
         setAcceptDrops(true);
-        setMouseTracking(false);
     }
 
 protected:
