@@ -115,10 +115,22 @@ TEST_F(ControllerViewTest, CtrlClickHandsTheFocusBackAndTheRubberBandSelectsInFo
     EXPECT_TRUE(view.IsCommandEnabled(CControllerView::Command::AlignLeft));
     EXPECT_FALSE(view.IsCommandEnabled(CControllerView::Command::SpaceHorizontal));  // needs three
 
+    // The layout commands work on this selection, the focused item as reference.
+    const std::size_t before = view.GetCommands().GetUndoCount();
+    Click(canvas, {220, 20});
+    Click(canvas, {120, 20}, Qt::ControlModifier);
+    view.GetCommands().Execute(std::make_unique<CMoveItemCommand>(view.GetDocument(), 2, Rect(view, 2),
+                                                                   CRect{210, 30, 260, 80}));
+    view.RunCommand(CControllerView::Command::AlignTop);
+    EXPECT_EQ(Rect(view, 1).top, 10);  // the focused item stays
+    EXPECT_EQ(Rect(view, 2).top, 10);
+    EXPECT_EQ(view.Control(2)->geometry().top(), 10);
+    EXPECT_EQ(view.GetCommands().GetUndoCount(), before + 2);
+
     // In run mode the canvas leaves the selection alone.
     view.SetMode(CControllerView::RunMode);
     Click(canvas, {20, 20});
-    EXPECT_EQ(surface.GetSelection(), (std::vector<int>{1, 2}));
+    EXPECT_EQ(surface.GetSelection(), (std::vector<int>{2, 1}));
 }
 
 TEST_F(ControllerViewTest, DraggingMovesTheSelectionWithSnappingAndOneCommandPerItem) {
@@ -247,6 +259,7 @@ TEST_F(ControllerViewTest, CopyAndPasteBetweenTwoFormsKeepsEveryField) {
     ASSERT_EQ(from.GetSurface().GetFocused(), 1);
     const std::unique_ptr<QMimeData> drag = from.CreateItemData(QPoint(5, 5));
     EXPECT_TRUE(to.Drop(*drag, QPoint(505, 605)));
+    ASSERT_EQ(b.GetItemCount(), 11);
     EXPECT_EQ(b.GetItem(10).GetRect(), (CRect{500, 600, 550, 650}));
     EXPECT_TRUE(b.GetItem(10).GetItemData()->IsEqual(*a.GetItem(1).GetItemData()));
     EXPECT_TRUE(from.Drop(*drag, QPoint(305, 405)));

@@ -187,5 +187,6 @@ private:
     QToolBar* m_controllerToolBar = nullptr;
     QComboBox* m_snapshotCombo = nullptr;
     QAction* m_sendOnRecall = nullptr;
+    int m_newForms = 0;  // "Controller1", "Controller2", ...
     std::vector<QAction*> m_controllerActions;  // data(): the view's command
 };

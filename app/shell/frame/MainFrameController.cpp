@@ -39,8 +39,7 @@ CControllerView* CMainFrame::ActiveControllerView() const {
 
 QMdiSubWindow* CMainFrame::NewControllerForm() {
     auto document = std::make_unique<CControllerDocument>();
-    static int untitled = 0;
-    document->SetTitle("Controller" + std::to_string(++untitled));
+    document->SetTitle("Controller" + std::to_string(++m_newForms));
     return AddControllerWindow(new CControllerView(std::move(document)));
 }
 
