@@ -7,6 +7,7 @@
 #include <QClipboard>
 #include <QDialog>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QTest>
@@ -356,4 +357,33 @@ TEST_F(ControllerViewTest, RunModeSendsOnTheItemsPortsAndRemoteControllersMoveTh
     view.OnReset();
     EXPECT_EQ(knob.GetValue(), 0);
     EXPECT_EQ(view.Control(1)->GetValue(), 0);
+}
+
+TEST_F(ControllerViewTest, ClosingAChangedFormAsksAndKeepsItOpenUntilItIsSaved) {
+    CScopedScriptedUi ui;
+    CControllerView& view = Open(Knobs(1), CControllerView::DesignMode);
+    view.GetDocument().SetModifiedFlag();
+    EXPECT_TRUE(view.windowTitle().endsWith('*'));
+    const auto answer = [](QMessageBox::StandardButton button) {
+        return tonalith::ui::ScopedDialogRunner([button](QDialog&) { return int(button); });
+    };
+    {
+        const auto runner = answer(QMessageBox::Cancel);
+        EXPECT_FALSE(view.close());
+    }
+    {
+        // A save that fails keeps the form open and changed.
+        const auto runner = answer(QMessageBox::Yes);
+        ui->files.push_back("/nonexistent-folder/panel.cof");
+        EXPECT_FALSE(view.close());
+        EXPECT_TRUE(view.GetDocument().IsModified());
+        EXPECT_EQ(ui->messages.size(), 1u);
+    }
+    const std::filesystem::path file = TempDir() / "panel";
+    ui->files.push_back(file.string());
+    const auto runner = answer(QMessageBox::Yes);
+    EXPECT_TRUE(view.close());
+    EXPECT_TRUE(std::filesystem::exists(file.string() + ".cof"));  // the form's extension is added
+    EXPECT_FALSE(view.GetDocument().IsModified());
+    EXPECT_FALSE(view.windowTitle().endsWith('*'));
 }
