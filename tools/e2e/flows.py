@@ -182,11 +182,33 @@ def edit_undo_redo(session):
     quit_program(session)
 
 
+def controller_form(session):
+    """The example form opens with its controls; design mode comes and goes, and
+    back in run mode the keyboard turns the first control of the tab order (the
+    cutoff knob at 127), which a save writes into the file."""
+    source = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "docs", "forms", "jv-filter.cof")
+    form = os.path.join(session.work, "jv-filter.cof")
+    shutil.copyfile(source, form)
+    original = digest(form)
+    open_bank(session, form)
+    shots = session.screenshot("form")
+    if not shots or os.path.getsize(shots[0]) < 1000:
+        raise FlowError(f"no usable screenshot: {shots}")
+    session.key("ctrl+g")
+    session.key("ctrl+g", "Down", "ctrl+s")
+    session.wait_file_changed(form, original)
+    quit_program(session)
+    remembered = settings(session).get("SETUP", "WIN_POS_CHILDWINPATH1", fallback=None)
+    if remembered != form:
+        raise FlowError(f"the program did not show {form} (layout remembers {remembered!r})")
+
+
 FLOWS = {
     "open_close": open_close,
     "edit_parameter": edit_parameter,
     "edit_cancel": edit_cancel,
     "edit_undo_redo": edit_undo_redo,
+    "controller_form": controller_form,
     **TRANSFER_FLOWS,
 }
 

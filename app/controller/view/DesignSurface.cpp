@@ -22,6 +22,12 @@ int CDesignSurface::HitTest(int x, int y) const {
     return -1;
 }
 
+void CDesignSurface::SetSelection(std::vector<int> positions) {
+    m_selection.clear();
+    for (int position : positions)
+        if (position >= 0 && position < m_document.GetItemCount()) Select(position);
+}
+
 void CDesignSurface::Select(int position) {
     std::erase(m_selection, position);
     m_selection.push_back(position);

@@ -27,6 +27,8 @@ public:
     int GetFocused() const { return m_selection.empty() ? -1 : m_selection.back(); }
     bool IsSelected(int position) const;
     void ClearSelection() { m_selection.clear(); }
+    // Positions in order, the focused one last; those not on the form are dropped.
+    void SetSelection(std::vector<int> positions);
     // The topmost item (last in the drawing order) under the point, or -1.
     int HitTest(int x, int y) const;
     // A left click: with Ctrl the focused item leaves the selection and the one

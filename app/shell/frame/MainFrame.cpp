@@ -71,6 +71,7 @@ CMainFrame::CMainFrame()
     CreateActions();
     CreateMenus();
     CreateToolBars();
+    CreateControllerCommands();
     m_activityTimer->setSingleShot(true);
     connect(m_activityTimer, &QTimer::timeout, this, [this] { m_statusBar->SetIndicator(false); });
     connect(m_mdi, &QMdiArea::subWindowActivated, this, &CMainFrame::OnSubWindowActivated);
@@ -137,12 +138,7 @@ QMdiSubWindow* CMainFrame::OpenDocumentFile(const std::string& path) {
     const QString file = QString::fromStdString(path);
     switch (DocumentKindOf(path)) {
     case DocumentKind::Library: return OpenLibrary(path);
-    case DocumentKind::Controller:
-        CUi::Get().MessageBox("\"" + path +
-                                  "\" is a controller form (.cof). This version of Tonalith cannot show controller "
-                                  "forms yet; the file was not opened.",
-                              CUi::Icon::Information);
-        return nullptr;
+    case DocumentKind::Controller: return OpenControllerForm(path);
     case DocumentKind::Bank: break;
     }
     // A document that is open already comes to the front instead of opening twice.

@@ -10,6 +10,7 @@
 
 #include "Midi.h"
 
+class CControllerView;
 class CLibraryView;
 class CMidiStatusBar;
 class CTransferStatusDlg;
@@ -17,6 +18,7 @@ struct CTransferState;
 class CTonalithView;
 class QAction;
 class QActionGroup;
+class QComboBox;
 class QMdiArea;
 class CLibraryDocument;
 class QMdiSubWindow;
@@ -55,6 +57,13 @@ public:
     CLibraryView* ActiveLibraryView() const;
     QMdiSubWindow* OpenLibrary(const std::string& path);
     QMdiSubWindow* NewLibrary();
+    // Controller form windows (MainFrameController.cpp).
+    CControllerView* ActiveControllerView() const;
+    QMdiSubWindow* OpenControllerForm(const std::string& path);
+    QMdiSubWindow* NewControllerForm();
+    QMenu& ControllerMenu() const { return *m_controllerMenu; }
+    QToolBar& ControllerToolBar() const { return *m_controllerToolBar; }
+    QComboBox& SnapshotCombo() const { return *m_snapshotCombo; }
     // File > New: Bank, Library or Controller Form.
     void OnFileNew();
     // The file of a window's document, empty when it has none.
@@ -121,6 +130,10 @@ private:
     void ConnectLibraryActions();
     // Menus and toolbar for an active library window; false when none is active.
     bool UpdateLibraryCommands();
+    void CreateControllerCommands();
+    QMdiSubWindow* AddControllerWindow(CControllerView* view);
+    // Menu, toolbar and snapshots for an active form; false (and hidden) when none is active.
+    bool UpdateControllerCommands();
 
     QMdiArea* m_mdi;
     CMidiStatusBar* m_statusBar;
@@ -173,4 +186,11 @@ private:
     std::vector<QAction*> m_fixedButtons;
     std::vector<QAction*> m_layerButtons;
     std::vector<QAction*> m_layerCommands;
+
+    QMenu* m_controllerMenu = nullptr;
+    QToolBar* m_controllerToolBar = nullptr;
+    QComboBox* m_snapshotCombo = nullptr;
+    QAction* m_sendOnRecall = nullptr;
+    int m_newForms = 0;  // "Controller1", "Controller2", ...
+    std::vector<QAction*> m_controllerActions;  // data(): the view's command
 };

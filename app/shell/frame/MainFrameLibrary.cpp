@@ -16,6 +16,7 @@
 #include "AppConfig.h"
 #include "BankView.h"
 #include "Commands.h"
+#include "ControllerView.h"
 #include "LibraryDocument.h"
 #include "LibraryView.h"
 #include "MainFrame.h"
@@ -29,8 +30,6 @@
 namespace {
 constexpr const char* kLibraryMenuName = "LibraryMenu";
 std::string LayoutKey(int k) { return "WIN_POS_LIBCOLUMNS" + std::to_string(k); }
-
-constexpr const char* kFormsLater = "Controller forms are not available in this version of Tonalith.";
 
 // File > New: the kinds of document, as a list to choose from.
 class CNewDocumentDlg final : public QDialog {
@@ -66,6 +65,7 @@ CLibraryView* CMainFrame::ActiveLibraryView() const {
 std::string CMainFrame::WindowDocumentPath(const QMdiSubWindow& window) {
     if (auto* bank = qobject_cast<CTonalithView*>(window.widget())) return bank->GetDocument().GetPathName();
     if (auto* library = qobject_cast<CLibraryView*>(window.widget())) return library->GetDocument().GetPathName();
+    if (auto* form = qobject_cast<CControllerView*>(window.widget())) return form->GetDocument().GetPathName();
     return {};
 }
 
@@ -87,7 +87,7 @@ void CMainFrame::OnFileNew() {
     switch (dialog.List()->currentRow()) {
     case CNewDocumentDlg::Bank: NewBank(); break;
     case CNewDocumentDlg::Library: NewLibrary(); break;
-    case CNewDocumentDlg::ControllerForm: CUi::Get().MessageBox(kFormsLater, CUi::Icon::Information); break;
+    case CNewDocumentDlg::ControllerForm: NewControllerForm(); break;
     default: break;
     }
 }

@@ -237,7 +237,8 @@ void CMainFrame::RebuildBankMenus(CTonalithView* view) {
 }
 
 void CMainFrame::UpdateCommands() {
-    if (UpdateLibraryCommands()) return;
+    const bool library = UpdateLibraryCommands();
+    if (UpdateControllerCommands() || library) return;
     CTonalithView* view = ActiveBankView();
     const bool bank = view != nullptr;
     // With no document the menu bar is File, Midi, View, Help.

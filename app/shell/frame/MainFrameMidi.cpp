@@ -8,6 +8,7 @@
 
 #include "AppConfig.h"
 #include "BankView.h"
+#include "ControllerView.h"
 #include "MainFrame.h"
 #include "MidiStatusBar.h"
 #include "StringTable.h"
@@ -97,6 +98,7 @@ void CMainFrame::StopMidi() {
 }
 
 std::vector<int> CMainFrame::ActiveOutputDevices() const {
+    if (CControllerView* form = ActiveControllerView()) return form->GetDocument().GetOutputPorts();
     std::vector<int> devices;
     if (CTonalithView* view = ActiveBankView()) {
         if (const CSynth* synth = view->GetDocument().GetMemory()->GetSynth()) {

@@ -23,7 +23,7 @@ int main(int argc, char** argv) {
         if (std::strcmp(argv[i], "--") == 0) break;
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             std::puts("usage: tonalith [--screenshot FILE.png] [--hex FILE] [--version] [FILE...]\n"
-                      "Opens each FILE (a bank .syx) in its own window.\n"
+                      "Opens each FILE (a bank .syx, a library .clb or a controller form .cof) in its own window.\n"
                       "  --screenshot FILE.png  render the window after start-up into FILE.png and quit\n"
                       "  --hex FILE             show FILE's raw bytes in the hex viewer");
             return 0;
