@@ -4,6 +4,7 @@
 
 #include "amberkit/JVLayers.h"
 #include "amberkit/JVSynth.h"
+#include "amberkit/JVSynthTools.h"
 
 #include <tonalith/Ui.h>
 
@@ -35,6 +36,11 @@ CAmberkitSynthMemory::CAmberkitSynthMemory() {
     AddLayer(std::move(cardPerformance));
     AddLayer(std::move(cardRhythm));
     AddLayer(std::make_unique<CJVSystemLayer>());
+
+    AddAdditionalTool(std::make_unique<CJVRandomPatchesTool>(*this));
+    AddAdditionalTool(std::make_unique<CJVCopyEffectTool>(*this));
+    AddAdditionalTool(std::make_unique<CJVCopyRhythmKeysTool>(*this));
+    AddAdditionalTool(std::make_unique<CJVUseCategoriesTool>());
 }
 
 const GUID& CAmberkitSynthMemory::GetMemoryGuid() const { return kMemoryGuid; }
