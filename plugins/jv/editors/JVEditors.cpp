@@ -10,6 +10,7 @@
 #include "JVEffectPage.h"
 #include "JVEnvelopePage.h"
 #include "JVPartPage.h"
+#include "JVToolDialogs.h"
 #include "amberkit/JVMessages.h"
 #include "amberkit/JVParameters.h"
 #include "amberkit/JVRecords.h"
@@ -90,6 +91,7 @@ std::unique_ptr<CParameterEditorDlg> CreateEditor(CJVRecord& record, QWidget* pa
 }
 
 void InstallEditors() {
+    InstallToolDialogs();
     SetRecordEditor([](CJVRecord& record) {
         const std::unique_ptr<CParameterEditorDlg> dialog = CreateEditor(record, QApplication::activeWindow());
         if (!dialog) return false;
