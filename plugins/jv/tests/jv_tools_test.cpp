@@ -113,6 +113,17 @@ TEST(JVRandomPatches, BoardsComeFromTheSlotsTheUnitHas) {
             EXPECT_EQ(tone[kToneWaveGroupId], 2);
         }
     EXPECT_GT(fromBoard, 0);
+
+    // Without name files there is no wave list to draw from: every wave is the group's first.
+    const CJVBoardDatabase none("/nonexistent");
+    const WaveSources empty = MakeWaveSources(slots, Generation::JV2080, none);
+    EXPECT_EQ(empty.internal[1].waveCount, 0);
+    Randomize(*memory, RandomFlags::All(true), empty);
+    for (int i = 0; i < kPatchesPerLayer; ++i)
+        for (int t = 0; t < kPatchToneCount; ++t) {
+            EXPECT_EQ(Patch(*memory, i).ToneData(t)[kToneWaveHigh], 0);
+            EXPECT_EQ(Patch(*memory, i).ToneData(t)[kToneWaveLow], 0);
+        }
 }
 
 TEST(JVRandomPatches, OnlyTheTickedBytesChange) {

@@ -37,6 +37,7 @@ CAmberkitSynthMemory::CAmberkitSynthMemory() {
     AddLayer(std::move(cardRhythm));
     AddLayer(std::make_unique<CJVSystemLayer>());
 
+    // In menu order; the Virtual Synth comes before "&Use Categories...".
     AddAdditionalTool(std::make_unique<CJVRandomPatchesTool>(*this));
     AddAdditionalTool(std::make_unique<CJVCopyEffectTool>(*this));
     AddAdditionalTool(std::make_unique<CJVCopyRhythmKeysTool>(*this));
