@@ -148,6 +148,7 @@ void AddSampleCommands(CLI::App& app);
 void AddMidiCommands(CLI::App& app);
 void AddParameterCommands(CLI::App& app);
 void AddVerifyCommand(CLI::App& app);
+void AddToolCommand(CLI::App& app);
 
 std::string LowerAscii(std::string text);
 

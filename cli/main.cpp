@@ -42,6 +42,7 @@ int main(int argc, char** argv) {
     cli::AddMidiCommands(app);
     cli::AddParameterCommands(app);
     cli::AddVerifyCommand(app);
+    cli::AddToolCommand(app);
 
     Shutdown shutdown;
     try {

@@ -12,6 +12,7 @@
 #include "JVEnvelopePage.h"
 #include "JVPartPage.h"
 #include "JVSetupPage.h"
+#include "JVToolDialogs.h"
 #include "JVVirtualSynthDlg.h"
 #include "amberkit/JVMessages.h"
 #include "amberkit/JVParameters.h"
@@ -100,6 +101,7 @@ std::unique_ptr<CParameterEditorDlg> CreateEditor(CJVRecord& record, QWidget* pa
 }
 
 void InstallEditors() {
+    InstallToolDialogs();
     SetRecordEditor([](CJVRecord& record) {
         const std::unique_ptr<CParameterEditorDlg> dialog = CreateEditor(record, QApplication::activeWindow());
         if (!dialog) return false;

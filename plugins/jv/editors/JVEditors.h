@@ -13,7 +13,7 @@ namespace amberkit {
 
 class CJVRecord;
 
-// Makes every record's Edit open its editor and the Virtual Synth tool its panel.
+// Makes every record's Edit open its editor and the tools their dialogs.
 void InstallEditors();
 // The editor of a record, not yet run.
 std::unique_ptr<CParameterEditorDlg> CreateEditor(CJVRecord& record, QWidget* parent = nullptr);

@@ -41,6 +41,8 @@ public:
     std::string GetRedoMenuText() const;
     void Clear();
     std::size_t GetUndoCount() const { return m_undo.size(); }
+    // The document whose changes this manager keeps; may be null.
+    CDocument* GetDocument() const { return m_document; }
 
 private:
     CDocument* m_document;

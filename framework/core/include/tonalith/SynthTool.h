@@ -1,7 +1,11 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 class CSynthMemory;
 class CCmdManager;
@@ -16,6 +20,15 @@ struct CToolContext {
     CLibrary* library = nullptr;
 };
 
+// What a tool takes when it runs without its dialog (the command line): named
+// switches (the dialog's check boxes) and numbers (its choices), each with its
+// value, and where random values start (none: anywhere).
+struct CToolSettings {
+    std::vector<std::pair<std::string, bool>> switches;
+    std::vector<std::pair<std::string, int>> numbers;
+    std::optional<std::uint32_t> randomStart;
+};
+
 // A menu command a plug-in contributes.
 class CBasicSynthTool {
 public:
@@ -23,6 +36,13 @@ public:
     virtual void Execute(const CToolContext& context) = 0;
     virtual std::string GetMenuText() const = 0;
     virtual bool UseForBank() const { return false; }
+    // The settings the tool takes without its dialog, with their defaults; none
+    // when it cannot run without it.
+    virtual std::optional<CToolSettings> GetHeadlessSettings() const { return std::nullopt; }
+    // Applies the tool to its memory's records with these settings, without a
+    // dialog and without undo, and says in one line what it did. Throws
+    // std::invalid_argument, naming the setting, for a value it cannot use.
+    virtual std::string RunHeadless(const CToolSettings&) { return {}; }
 };
 
 class CSynthTool : public CBasicSynthTool {

@@ -4,6 +4,7 @@
 
 #include "amberkit/JVLayers.h"
 #include "amberkit/JVSynth.h"
+#include "amberkit/JVSynthTools.h"
 #include "amberkit/JVVirtualSynth.h"
 
 #include <tonalith/Ui.h>
@@ -37,7 +38,12 @@ CAmberkitSynthMemory::CAmberkitSynthMemory() {
     AddLayer(std::move(cardRhythm));
     AddLayer(std::make_unique<CJVSystemLayer>());
 
+    // In menu order.
+    AddAdditionalTool(std::make_unique<CJVRandomPatchesTool>(*this));
+    AddAdditionalTool(std::make_unique<CJVCopyEffectTool>(*this));
+    AddAdditionalTool(std::make_unique<CJVCopyRhythmKeysTool>(*this));
     AddAdditionalTool(std::make_unique<CJVVirtualSynthTool>(*this));
+    AddAdditionalTool(std::make_unique<CJVUseCategoriesTool>());
 }
 
 const GUID& CAmberkitSynthMemory::GetMemoryGuid() const { return kMemoryGuid; }
