@@ -14,6 +14,7 @@
 #include "CopyBoxDlg.h"
 #include "File.h"
 #include "FileX.h"
+#include "LayerDependenciesDlg.h"
 #include "Functions.h"
 #include "Layer.h"
 #include "Patch.h"
@@ -276,6 +277,11 @@ void CTonalithView::OnCopyNamesToClipboard() {
     std::string text;
     for (int i = 0; i < m_layer->GetPatchCount(); ++i) text += m_layer->GetPatch(i)->GetName() + "\r\n";
     QApplication::clipboard()->setText(tonalith::ui::FromModelText(text));
+}
+
+void CTonalithView::OnLayerDependencies() {
+    CLayerDependenciesDlg dialog(*m_document->GetMemory(), GetCurrentLayerIndex(), this);
+    tonalith::ui::RunDialog(dialog);
 }
 
 void CTonalithView::OnSaveLayers() {

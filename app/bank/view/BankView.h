@@ -79,6 +79,7 @@ public slots:
     void OnWrite();
     void OnCopyToClipboard();
     void OnCopyNamesToClipboard();
+    void OnLayerDependencies();
     void OnSaveLayers();
     void OnUndo();
     void OnRedo();
