@@ -10,6 +10,7 @@
 #include "BankView.h"
 #include "MainFrame.h"
 #include "MidiStatusBar.h"
+#include "PianoKeyboardWnd.h"
 #include "StringTable.h"
 #include "Synth.h"
 #include "SynthMemory.h"
@@ -105,6 +106,19 @@ std::vector<int> CMainFrame::ActiveOutputDevices() const {
         }
     }
     return devices;
+}
+
+CPianoKeyboardWnd& CMainFrame::PianoKeyboard() {
+    if (!m_piano) {
+        m_piano = std::make_unique<CPianoKeyboardWnd>(this, CAppConfig::Get(), [this] { return ActiveOutputDevices(); });
+        m_piano->AddShortMessageSink([this](std::uint32_t message) { SendShortMessage(message); });
+        connect(m_piano.get(), &CPianoKeyboardWnd::visibilityChanged, m_pianoKeyboard, &QAction::setChecked);
+    }
+    return *m_piano;
+}
+
+void CMainFrame::StopMidiFile() {
+    if (m_piano) m_piano->Stop();
 }
 
 void CMainFrame::SendShortMessage(std::uint32_t message) {
