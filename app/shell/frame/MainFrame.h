@@ -73,9 +73,8 @@ public:
     QAction& RedoAction() const { return *m_redo; }
     const std::vector<QAction*>& LayerButtons() const { return m_layerButtons; }
 
-    // The piano keyboard window, made on first use; null before.
+    // The piano keyboard window, made on first use.
     CPianoKeyboardWnd& PianoKeyboard();
-    CPianoKeyboardWnd* FindPianoKeyboard() const { return m_piano.get(); }
     QAction& PianoKeyboardAction() const { return *m_pianoKeyboard; }
     // Stops the MIDI file player, as before a transfer.
     void StopMidiFile();
