@@ -257,6 +257,7 @@ void CTonalithView::OnWrite() {
     const CPatch* patch = m_layer->GetPatch(a);
     const std::string question = CFunctions::FormatMessage(CStringTable::Get(61238), {patch->GetTypeName()});
     if (!CUi::Get().AskYesNo(question)) return;
+    emit SynthNeeded();
     m_layer->UpdatePatchNumbers();
     if (const CSynth* synth = m_document->GetMemory()->GetSynth()) m_layer->GetPatch(a)->Send(*synth, false);
 }
@@ -323,6 +324,7 @@ void CTonalithView::closeEvent(QCloseEvent* event) {
             return;
         }
     }
+    emit SynthNeeded();
     m_document->OnCloseDocument();
     event->accept();
 }

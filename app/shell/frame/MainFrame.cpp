@@ -105,6 +105,7 @@ QMdiSubWindow* CMainFrame::AddBankWindow(CTonalithView* view) {
     connect(view, &CTonalithView::StateChanged, this, [this, view] {
         if (ActiveBankView() == view) UpdateCommands();
     });
+    connect(view, &CTonalithView::SynthNeeded, this, &CMainFrame::StopMidiFile);
     // Fit the window to its grid when the grid fits the client area.
     const CBankGrid& grid = view->Grid();
     const QSize frameExtra = window->sizeHint() - view->viewport()->sizeHint();

@@ -5,11 +5,14 @@
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
+#include <QMdiArea>
 #include <QTest>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "AppConfig.h"
+#include "BankView.h"
 #include "MainFrame.h"
 #include "MidiBackend.h"
 #include "PianoKeyboard.h"
@@ -227,6 +230,34 @@ TEST_F(PianoTest, PlayerStopsAndPausesWithNotesOffAndNamesBadFiles) {
     frame.SaveLayout();
     EXPECT_EQ(CAppConfig::Get().GetString("MidiFile"), (m_dir / "long.mid").string());
     EXPECT_FALSE(CAppConfig::Get().m_pianoKeyboardActive);
+}
+
+TEST_F(PianoTest, WriteAndClosingTheBankStopTheFile) {
+    CScopedScriptedUi ui;
+    CMainFrame frame;
+    OpenBank(frame);
+    CPianoKeyboardWnd& piano = frame.PianoKeyboard();
+    tonalith::test::WriteFile(m_dir / "long.mid", Smf({{0, {0x90, 64, 90}}, {1920, {0x80, 64, 0}}}));
+    ui->files.push_back((m_dir / "long.mid").string());
+    piano.OnOpen();
+    const auto playAndWait = [&] {
+        piano.OnPlay();
+        ASSERT_TRUE(WaitUntil([&] {
+            const auto writes = m_loop->GetWrites();
+            return std::any_of(writes.begin(), writes.end(), [](const auto& w) { return w.bytes == Bytes{0x90, 64, 90}; });
+        }));
+        Sent();
+    };
+    playAndWait();
+    ui->answers.push_back(true);  // write the patch
+    frame.ActiveBankView()->OnWrite();
+    EXPECT_EQ(piano.Player().GetState(), CSmfFilePlayer::Stopped);
+
+    playAndWait();
+    frame.MdiArea().closeAllSubWindows();
+    EXPECT_EQ(piano.Player().GetState(), CSmfFilePlayer::Stopped);
+    ASSERT_TRUE(WaitForWrites(3));
+    EXPECT_EQ(Sent(), (std::vector<Bytes>{{0x80, 64, 0}, {0xB0, 64, 0}, {0xB0, 123, 0}}));
 }
 
 TEST_F(PianoTest, PlaysAFieldFileThroughAPauseToItsEnd) {
