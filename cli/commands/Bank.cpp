@@ -16,6 +16,7 @@
 #include <tonalith/SynthMemoryFactory.h>
 
 #include "CliSupport.h"
+#include "LayerDependencies.h"
 
 namespace cli {
 namespace {
@@ -218,33 +219,30 @@ void Rename(const std::string& path, int layerIndex, int patchIndex, const std::
 void Deps(const std::string& path, int layerIndex, bool json) {
     const Bank bank = OpenBank(path);
     const CLayer& layer = GetLayer(bank, layerIndex);
+    const auto texts = [](const std::vector<std::string>& labels) {
+        Json list = Json::array();
+        for (const std::string& label : labels) list.push_back(ToUtf8(label));
+        return list;
+    };
 
     Json referencedFrom = Json::array();
     for (int c = 0; c < layer.GetChildLayerCount(); ++c) {
         const CLayer& child = *layer.GetChildLayer(c);
         Json patches = Json::object();
-        for (int i = 0; i < layer.GetPatchCount(); ++i) {
-            std::vector<std::string> labels;
-            layer.GetReferencedPatches(child, i, labels);
-            Json list = Json::array();
-            for (const std::string& label : labels) list.push_back(ToUtf8(label));
-            patches[ToUtf8(layer.GetPatchLabel(i))] = std::move(list);
-        }
+        for (const auto& entry : LayerDependencies::ReferencedFrom(layer, child))
+            patches[ToUtf8(entry.label)] = texts(entry.labels);
         referencedFrom.push_back({{"child_layer", ToUtf8(child.GetName())}, {"patches", std::move(patches)}});
     }
 
     Json references = Json::array();
     for (int p = 0; p < layer.GetParentLayerCount(); ++p) {
         const CLayer& parent = *layer.GetParentLayer(p);
-        Json usedBy = Json::object();  // first-seen order
-        for (int i = 0; i < parent.GetPatchCount(); ++i) {
-            std::vector<std::string> labels;
-            parent.GetReferencedPatches(layer, i, labels);
-            for (const std::string& label : labels) usedBy[ToUtf8(label)].push_back(ToUtf8(parent.GetPatchLabel(i)));
-        }
+        Json usedBy = Json::object();
         Json lines = Json::array();
-        for (const auto& [label, users] : usedBy.items())
-            lines.push_back(label + "\t" + std::to_string(users.size()) + " time(s) used");
+        for (const auto& entry : LayerDependencies::UsedBy(layer, parent)) {
+            usedBy[ToUtf8(entry.label)] = texts(entry.labels);
+            lines.push_back(ToUtf8(LayerDependencies::UsageLine(entry)));
+        }
         references.push_back(
             {{"parent_layer", ToUtf8(parent.GetName())}, {"lines", std::move(lines)}, {"used_by", std::move(usedBy)}});
     }

@@ -14,6 +14,7 @@
 #include "CopyBoxDlg.h"
 #include "File.h"
 #include "FileX.h"
+#include "LayerDependenciesDlg.h"
 #include "Functions.h"
 #include "Layer.h"
 #include "Patch.h"
@@ -256,6 +257,7 @@ void CTonalithView::OnWrite() {
     const CPatch* patch = m_layer->GetPatch(a);
     const std::string question = CFunctions::FormatMessage(CStringTable::Get(61238), {patch->GetTypeName()});
     if (!CUi::Get().AskYesNo(question)) return;
+    emit SynthNeeded();
     m_layer->UpdatePatchNumbers();
     if (const CSynth* synth = m_document->GetMemory()->GetSynth()) m_layer->GetPatch(a)->Send(*synth, false);
 }
@@ -276,6 +278,11 @@ void CTonalithView::OnCopyNamesToClipboard() {
     std::string text;
     for (int i = 0; i < m_layer->GetPatchCount(); ++i) text += m_layer->GetPatch(i)->GetName() + "\r\n";
     QApplication::clipboard()->setText(tonalith::ui::FromModelText(text));
+}
+
+void CTonalithView::OnLayerDependencies() {
+    CLayerDependenciesDlg dialog(*m_document->GetMemory(), GetCurrentLayerIndex(), this);
+    tonalith::ui::RunDialog(dialog);
 }
 
 void CTonalithView::OnSaveLayers() {
@@ -317,6 +324,7 @@ void CTonalithView::closeEvent(QCloseEvent* event) {
             return;
         }
     }
+    emit SynthNeeded();
     m_document->OnCloseDocument();
     event->accept();
 }

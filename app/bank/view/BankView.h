@@ -79,6 +79,7 @@ public slots:
     void OnWrite();
     void OnCopyToClipboard();
     void OnCopyNamesToClipboard();
+    void OnLayerDependencies();
     void OnSaveLayers();
     void OnUndo();
     void OnRedo();
@@ -90,6 +91,9 @@ public slots:
 signals:
     // Selection, layer, undo stack or modified flag changed: menus and toolbar follow.
     void StateChanged();
+    // A Write is about to go to the synth, or the document closes: a MIDI file
+    // playing to the synth must stop first.
+    void SynthNeeded();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

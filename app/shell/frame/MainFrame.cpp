@@ -20,6 +20,7 @@
 #include "Functions.h"
 #include "MainFrameTransfer.h"
 #include "MidiStatusBar.h"
+#include "PianoKeyboardWnd.h"
 #include "TransferDlgs.h"
 #include "SynthMemory.h"
 #include "SynthMemoryFactory.h"
@@ -82,6 +83,7 @@ CMainFrame::CMainFrame()
 CMainFrame::~CMainFrame() {
     // Documents hold objects of the plug-ins: they go before the plug-ins are unloaded.
     for (QMdiSubWindow* window : m_mdi->subWindowList()) delete window;
+    m_piano.reset();  // its player sends to the MIDI devices
     AbandonTransfer();
     StopMidi();
     CCopyBox::Delete();
@@ -104,6 +106,7 @@ QMdiSubWindow* CMainFrame::AddBankWindow(CTonalithView* view) {
     connect(view, &CTonalithView::StateChanged, this, [this, view] {
         if (ActiveBankView() == view) UpdateCommands();
     });
+    connect(view, &CTonalithView::SynthNeeded, this, &CMainFrame::StopMidiFile);
     // A bank window wants to show its whole grid.
     const CBankGrid& grid = view->Grid();
     const QSize frameExtra = window->sizeHint() - view->viewport()->sizeHint();
@@ -206,6 +209,7 @@ void CMainFrame::RestoreLayout(const std::vector<std::string>& arguments) {
         if (window) RestoreWindowExtras(*window, static_cast<int>(k + 1));
     }
     for (const std::string& argument : arguments) OpenDocumentFile(argument);
+    if (config.m_pianoKeyboardActive) PianoKeyboard().show();
 }
 
 void CMainFrame::SaveLayout() {
@@ -223,6 +227,7 @@ void CMainFrame::SaveLayout() {
     config.PutString(Key("WIN_POS_CHILDWINPATH%d", i + 1), "");
     m_statusBar->KillMessageTimer();
     config.PutString("DOCKING", saveState().toBase64().toStdString());
+    if (m_piano) m_piano->SaveState(config);
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

@@ -13,6 +13,7 @@
 class CControllerView;
 class CLibraryView;
 class CMidiStatusBar;
+class CPianoKeyboardWnd;
 class CTransferStatusDlg;
 struct CTransferState;
 class CTonalithView;
@@ -81,6 +82,12 @@ public:
     QAction& RedoAction() const { return *m_redo; }
     const std::vector<QAction*>& LayerButtons() const { return m_layerButtons; }
 
+    // The piano keyboard window, made on first use.
+    CPianoKeyboardWnd& PianoKeyboard();
+    QAction& PianoKeyboardAction() const { return *m_pianoKeyboard; }
+    // Stops the MIDI file player, as before a transfer.
+    void StopMidiFile();
+
     // The short-message sink: sends to every output device of the active document.
     void SendShortMessage(std::uint32_t message);
     std::vector<int> ActiveOutputDevices() const;
@@ -144,6 +151,7 @@ private:
     std::vector<int> m_remoteInputs;
     CTransferStatusDlg* m_transferStatus = nullptr;
     std::unique_ptr<CTransferState> m_transfer;
+    std::unique_ptr<CPianoKeyboardWnd> m_piano;  // a child window, gone before the MIDI devices
 
     QMenu* m_fileMenu = nullptr;
     QMenu* m_editMenu = nullptr;

@@ -191,7 +191,8 @@ bool CMainFrame::UpdateLibraryCommands() {
     m_windowMenu->menuAction()->setVisible(true);
     for (QAction* a : {m_close, m_save, m_saveAs, m_paste, m_find}) a->setEnabled(true);
     for (QAction* a : {m_copy, m_edit, m_properties}) a->setEnabled(selected);
-    for (QAction* a : {m_saveLayers, m_print, m_printPreview, m_init, m_write, m_copyToClipboard, m_copyNames})
+    for (QAction* a : {m_saveLayers, m_print, m_printPreview, m_init, m_write, m_copyToClipboard, m_copyNames,
+                       m_layerDependencies})
         a->setEnabled(false);
     m_find->setStatusTip("Search the library by name and keys");
     m_properties->setStatusTip("Keys and comment of the selected patches");

@@ -16,6 +16,7 @@
 #include "Layer.h"
 #include "MainFrame.h"
 #include "MidiStatusBar.h"
+#include "PianoKeyboardWnd.h"
 #include "SynthMemory.h"
 #include "TonalithDoc.h"
 #include "tonalith/ui/DialogRunner.h"
@@ -94,7 +95,8 @@ void CMainFrame::CreateActions() {
     connect(m_copyToClipboard, &QAction::triggered, this, [this] { RunOnActiveView(&CTonalithView::OnCopyToClipboard); });
     m_copyNames = MakeAction(this, "Copy &Names To Clipboard", {}, "Copy the names of the layer's patches");
     connect(m_copyNames, &QAction::triggered, this, [this] { RunOnActiveView(&CTonalithView::OnCopyNamesToClipboard); });
-    m_layerDependencies = MakeAction(this, "Layer &Dependencies...", {}, kLater);
+    m_layerDependencies = MakeAction(this, "Layer &Dependencies...", {}, "Show which patches of other layers refer to each other");
+    connect(m_layerDependencies, &QAction::triggered, this, [this] { RunOnActiveView(&CTonalithView::OnLayerDependencies); });
 
     m_receive = MakeAction(this, "&Receive...\tCtrl+R", {QKeySequence(Qt::CTRL | Qt::Key_R)}, "Receive a dump from a synthesizer");
     connect(m_receive, &QAction::triggered, this, &CMainFrame::OnReceive);
@@ -103,8 +105,10 @@ void CMainFrame::CreateActions() {
     connect(m_receiveAll, &QAction::triggered, this, &CMainFrame::OnReceiveAll);
     m_send = MakeAction(this, "&Send...\tCtrl+D", {QKeySequence(Qt::CTRL | Qt::Key_D)}, "Send layers to the synthesizer");
     connect(m_send, &QAction::triggered, this, &CMainFrame::OnSend);
-    m_pianoKeyboard = MakeAction(this, "&Piano Keyboard", {}, kLater);
-    for (QAction* later : {m_find, m_properties, m_layerDependencies, m_pianoKeyboard})
+    m_pianoKeyboard = MakeAction(this, "&Piano Keyboard", {}, "Show or hide the piano keyboard and MIDI file player");
+    m_pianoKeyboard->setCheckable(true);
+    connect(m_pianoKeyboard, &QAction::triggered, this, [this](bool show) { PianoKeyboard().setVisible(show); });
+    for (QAction* later : {m_find, m_properties})
         later->setEnabled(false);
     m_about = MakeAction(this, "&About Tonalith!...");
     connect(m_about, &QAction::triggered, this, &CMainFrame::OnAbout);
@@ -246,7 +250,7 @@ void CMainFrame::UpdateCommands() {
     m_toolsMenu->menuAction()->setVisible(bank);
     m_windowMenu->menuAction()->setVisible(!m_mdi->subWindowList().isEmpty());
     for (QAction* a : {m_close, m_save, m_saveAs, m_saveLayers, m_print, m_printPreview, m_copy, m_paste, m_edit, m_init,
-                       m_write, m_copyToClipboard, m_copyNames, m_send})
+                       m_write, m_copyToClipboard, m_copyNames, m_layerDependencies, m_send})
         a->setEnabled(bank);
     if (!bank) {
         m_undo->setText("Undo\tCtrl+Z");

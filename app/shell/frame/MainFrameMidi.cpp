@@ -11,6 +11,7 @@
 #include "ControllerView.h"
 #include "MainFrame.h"
 #include "MidiStatusBar.h"
+#include "PianoKeyboardWnd.h"
 #include "StringTable.h"
 #include "Synth.h"
 #include "SynthMemory.h"
@@ -107,6 +108,19 @@ std::vector<int> CMainFrame::ActiveOutputDevices() const {
         }
     }
     return devices;
+}
+
+CPianoKeyboardWnd& CMainFrame::PianoKeyboard() {
+    if (!m_piano) {
+        m_piano = std::make_unique<CPianoKeyboardWnd>(this, CAppConfig::Get(), [this] { return ActiveOutputDevices(); });
+        m_piano->AddShortMessageSink([this](std::uint32_t message) { SendShortMessage(message); });
+        connect(m_piano.get(), &CPianoKeyboardWnd::visibilityChanged, m_pianoKeyboard, &QAction::setChecked);
+    }
+    return *m_piano;
+}
+
+void CMainFrame::StopMidiFile() {
+    if (m_piano) m_piano->Stop();
 }
 
 void CMainFrame::SendShortMessage(std::uint32_t message) {

@@ -82,6 +82,7 @@ void CMainFrame::OnReceive() {
     CTransferStatusDlg& status = TransferStatus();
     CTransferState& t = *m_transfer;
     if (Busy(t)) return;
+    StopMidiFile();  // the file's notes would mix with the dump
     CReceiveDlg dialog(CReceiveDlg::Mode::Receive, this);
     if (tonalith::ui::RunDialog(dialog) != QDialog::Accepted) return;
     const CTransferEntry entry = dialog.GetChosen();
@@ -128,6 +129,7 @@ void CMainFrame::OnReceiveAll() {
     TransferStatus();
     CTransferState& t = *m_transfer;
     if (Busy(t)) return;
+    StopMidiFile();
     CReceiveDlg dialog(CReceiveDlg::Mode::All, this);
     if (tonalith::ui::RunDialog(dialog) != QDialog::Accepted) return;
     std::vector<CDumpCommand> work;
@@ -188,6 +190,7 @@ void CMainFrame::OnSend() {
     CTransferState& t = *m_transfer;
     CTonalithView* view = ActiveBankView();
     if (!view || Busy(t)) return;
+    StopMidiFile();
     CTonalithDoc& document = view->GetDocument();
     CSynthMemory& memory = *document.GetMemory();
     CSynth* synth = memory.GetSynth();
