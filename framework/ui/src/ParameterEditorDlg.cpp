@@ -192,7 +192,11 @@ CParameterEditorDlg::~CParameterEditorDlg() {
 bool CParameterEditorDlg::IsRealtime() const { return m_sender && m_realtime->isChecked(); }
 
 int CParameterEditorDlg::AddTablePage(const QString& title, std::vector<const CParameter*> parameters) {
-    return m_tabs->AddPage(title, [this, parameters] { return std::make_unique<Page>(*this, parameters); });
+    return m_tabs->AddPage(title, [this, parameters] { return MakeTablePage(parameters); });
+}
+
+std::unique_ptr<CTabPage> CParameterEditorDlg::MakeTablePage(std::vector<const CParameter*> parameters) {
+    return std::make_unique<Page>(*this, std::move(parameters));
 }
 
 int CParameterEditorDlg::AddCustomPage(const QString& title, CTabbedEditor::PageFactory factory) {
@@ -276,6 +280,10 @@ std::vector<int> CParameterEditorDlg::MultiEditTargets(int instance) const {
 
 void CParameterEditorDlg::Register(const CParameter& parameter, QWidget* control) {
     m_controls[parameter.id] = control;
+    // A custom page's controls die with it; the lookup must not keep them.
+    connect(control, &QObject::destroyed, this, [this, id = parameter.id, control] {
+        if (const auto it = m_controls.find(id); it != m_controls.end() && it->second == control) m_controls.erase(it);
+    });
 }
 
 void CParameterEditorDlg::Unregister() { m_controls.clear(); }

@@ -2,14 +2,18 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QLineEdit>
 
 #include <tonalith/Parameters.h>
 #include <tonalith/ui/DialogRunner.h>
 #include <tonalith/ui/ParameterEditorDlg.h>
 
+#include "JVCopyDlg.h"
 #include "JVEffectPage.h"
 #include "JVEnvelopePage.h"
 #include "JVPartPage.h"
+#include "JVRhythmEditor.h"
+#include "JVSystemPage.h"
 #include "amberkit/JVMessages.h"
 #include "amberkit/JVParameters.h"
 #include "amberkit/JVRecords.h"
@@ -56,6 +60,19 @@ std::unique_ptr<CParameterEditorDlg> CreateEditor(CJVRecord& record, QWidget* pa
     options.tablePages = false;
     auto dialog = std::make_unique<CParameterEditorDlg>(record, *table, std::move(options), parent);
     CParameterEditorDlg* editor = dialog.get();
+    if (kind.area == TemporaryArea::System) {
+        // The system record has a name field in its type only.
+        editor->GetNameField().setEnabled(false);
+        std::vector<const CParameter*> all;
+        for (const CParameter& p : table->GetParameters()) all.push_back(&p);
+        editor->AddCustomPage(QStringLiteral("System"), [editor, all] { return MakeSystemPage(*editor, all); });
+        return dialog;
+    }
+    AddCopyButton(*editor, record, kind.area);
+    if (kind.area == TemporaryArea::Rhythm) {
+        AddRhythmPages(*editor);
+        return dialog;
+    }
     for (const std::string& page : table->GetPages()) {
         std::vector<const CParameter*> parameters;
         for (const CParameter& p : table->GetParameters())

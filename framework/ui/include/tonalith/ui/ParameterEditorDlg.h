@@ -64,6 +64,9 @@ public:
 
     // A tab showing parameters in boxes by group, as the table pages do.
     int AddTablePage(const QString& title, std::vector<const CParameter*> parameters);
+    // A page showing parameters in boxes by group, for a tab whose parameters
+    // the caller chooses each time it is shown.
+    std::unique_ptr<CTabPage> MakeTablePage(std::vector<const CParameter*> parameters);
     // A tab of the caller's own.
     int AddCustomPage(const QString& title, CTabbedEditor::PageFactory factory);
     // Builds the shown page anew from the working copy (after a change made
