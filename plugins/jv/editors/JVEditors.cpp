@@ -14,6 +14,7 @@
 #include "JVPartPage.h"
 #include "JVRhythmEditor.h"
 #include "JVSystemPage.h"
+#include "JVValueNames.h"
 #include "amberkit/JVMessages.h"
 #include "amberkit/JVParameters.h"
 #include "amberkit/JVRecords.h"
@@ -58,8 +59,11 @@ std::unique_ptr<CParameterEditorDlg> CreateEditor(CJVRecord& record, QWidget* pa
         };
     }
     options.tablePages = false;
+    options.valueNames = ValueNames;
     auto dialog = std::make_unique<CParameterEditorDlg>(record, *table, std::move(options), parent);
     CParameterEditorDlg* editor = dialog.get();
+    QObject::connect(editor, &CParameterEditorDlg::valueChanged, editor,
+                     [editor](const CParameter* p, int) { FollowNameGroup(*editor, *p); });
     if (kind.area == TemporaryArea::System) {
         // The system record has a name field in its type only.
         editor->GetNameField().setEnabled(false);

@@ -24,6 +24,7 @@
 #include <tonalith/ui/Knob.h>
 #include <tonalith/ui/MidiKeyInputDlg.h>
 #include <tonalith/ui/ParameterEditorDlg.h>
+#include <tonalith/ui/PatchText.h>
 
 #include "../JVTestSupport.h"
 #include "JVCopyDlg.h"
@@ -32,6 +33,7 @@
 #include "JVRhythmEditor.h"
 #include "../../../../framework/ui/tests/UiTestSupport.h"
 #include "TestSupport.h"
+#include "amberkit/JVBoardDatabase.h"
 #include "amberkit/JVEffectTable.h"
 #include "amberkit/JVLayers.h"
 #include "amberkit/JVSynthMemory.h"
@@ -309,6 +311,7 @@ TEST_F(JVEditorTest, EffectPageFollowsTheType) {
 }
 
 TEST_F(JVEditorTest, PerformancePartSoundTravelsAsOneMessage) {
+    CJVBoardDatabase::Get().Load(JV_DATA_DIR);
     CJVPerformance performance;
     const auto dialog = CreateEditor(performance);
     EXPECT_EQ(dialog->windowTitle(), "Performance Edit");
@@ -319,11 +322,15 @@ TEST_F(JVEditorTest, PerformancePartSoundTravelsAsOneMessage) {
     EXPECT_EQ(tabs.tabText(17), "Chorus/Reverb");
     ShowTab(*dialog, "Part 3");
     const CParameterTable& table = dialog->GetTable();
-    CKnob* number = dialog->FindKnob("part3.patch");
+    // The sound numbers carry the names of the part's group (PR-A here).
+    CChooseCtrl* number = dialog->FindChooser("part3.patch");
     ASSERT_NE(number, nullptr);
+    const std::string second = CJVBoardDatabase::Get().GetName(3, CJVBoardDatabase::Section::Patch, 1,
+                                                                CJVBoardDatabase::Kind::Preset);
+    EXPECT_EQ(number->itemText(1), tonalith::ui::FromPatchText("2: " + second).trimmed());
     number->setFocus();
-    QKeyEvent up(QEvent::KeyPress, Qt::Key_Up, Qt::NoModifier);
-    QApplication::sendEvent(number, &up);  // sound 1 -> 2
+    QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+    QApplication::sendEvent(number, &down);  // sound 1 -> 2
     ASSERT_TRUE(WaitForMessages(1));
     const auto sent = Sent();
     ASSERT_EQ(sent.size(), 1u);
@@ -547,4 +554,44 @@ TEST_F(JVEditorTest, SystemEditIsOnePageOfGroupsSendingToTheSystemArea) {
     emit tune->valueChanged(70);
     ASSERT_TRUE(WaitForMessages(1));
     EXPECT_EQ(Sent(), (std::vector<std::vector<std::uint8_t>>{Dt1({0x00, 0x00, 0x00, 0x06, 70})}));
+}
+
+TEST_F(JVEditorTest, NumbersCarryTheNamesOfTheGroupChosen) {
+    synth().SetRealtimeUpdate(false);
+    CJVBoardDatabase::Get().Load(JV_DATA_DIR);
+    const CJVBoardDatabase& db = CJVBoardDatabase::Get();
+    const auto name = [&](int group, CJVBoardDatabase::Section section, int i) {
+        return tonalith::ui::FromPatchText(db.GetName(group, section, i, CJVBoardDatabase::Kind::Preset)).trimmed();
+    };
+    CJVPatch patch;
+    const auto dialog = CreateEditor(patch);
+    const CParameterTable& table = dialog->GetTable();
+    ShowTab(*dialog, "Wave");
+    CChooseCtrl* wave = dialog->FindChooser("tone2.wave");
+    ASSERT_NE(wave, nullptr);
+    EXPECT_EQ(wave->count(), 255);
+    EXPECT_EQ(wave->itemText(0), "1: " + name(3, CJVBoardDatabase::Section::Wave, 0)) << "INT-A";
+    // Another group: its names, and bare numbers past its list.
+    dialog->ChangeValue(*table.Find("tone2.wave.group.id"), 2);
+    wave = dialog->FindChooser("tone2.wave");
+    EXPECT_EQ(wave->itemText(0), "1: " + name(4, CJVBoardDatabase::Section::Wave, 0)) << "INT-B";
+    const int length = db.GetListLength(4, CJVBoardDatabase::Section::Wave, CJVBoardDatabase::Kind::Preset);
+    EXPECT_EQ(wave->itemText(length), QString::number(length + 1));
+
+    // User sounds of a performance are this bank's records; part 10 names rhythm sets.
+    CAmberkitSynthMemory memory;
+    memory.GetLayer(kUserPatchLayer).GetPatch(4)->SetName("Warm Strings");
+    memory.GetLayer(kUserRhythmLayer).GetPatch(1)->SetName("Jazz Kit");
+    const std::unique_ptr<CPatch> performance = memory.GetLayer(kUserPerformanceLayer).GetPatch(0)->Clone();
+    const auto perf = CreateEditor(dynamic_cast<CJVRecord&>(*performance));
+    const CParameterTable& parts = perf->GetTable();
+    for (const char* part : {"part1.", "part10."}) {
+        perf->StoreValue(*parts.Find(std::string(part) + "group.type"), 0);
+        perf->StoreValue(*parts.Find(std::string(part) + "group.id"), 1);
+    }
+    ShowTab(*perf, "Part 1");
+    EXPECT_EQ(perf->FindChooser("part1.patch")->itemText(4), "5: Warm Strings");
+    ShowTab(*perf, "Part 10");
+    EXPECT_EQ(perf->FindChooser("part10.patch")->itemText(1), "2: Jazz Kit");
+    EXPECT_EQ(perf->FindChooser("part10.patch")->itemText(2), "3") << "a bank holds two rhythm sets";
 }
