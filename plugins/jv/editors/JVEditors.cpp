@@ -11,6 +11,7 @@
 #include "JVCopyDlg.h"
 #include "JVEffectPage.h"
 #include "JVEnvelopePage.h"
+#include "JVMixPage.h"
 #include "JVPartPage.h"
 #include "JVRhythmEditor.h"
 #include "JVSystemPage.h"
@@ -97,6 +98,8 @@ std::unique_ptr<CParameterEditorDlg> CreateEditor(CJVRecord& record, QWidget* pa
                     return MakePartPage(*editor, own, part);
                 });
             }
+        } else if (page == "Mix") {
+            editor->AddCustomPage(title, [editor, parameters] { return MakeMixPage(*editor, parameters); });
         } else if (page == "EFX") {
             editor->AddCustomPage(title, [editor, parameters] { return MakeEffectPage(*editor, parameters); });
         } else if (prefix.empty()) {

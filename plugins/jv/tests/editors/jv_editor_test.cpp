@@ -595,3 +595,24 @@ TEST_F(JVEditorTest, NumbersCarryTheNamesOfTheGroupChosen) {
     EXPECT_EQ(perf->FindChooser("part10.patch")->itemText(1), "2: Jazz Kit");
     EXPECT_EQ(perf->FindChooser("part10.patch")->itemText(2), "3") << "a bank holds two rhythm sets";
 }
+
+TEST_F(JVEditorTest, MixPageHasAStripPerPartAndMuteStopsItsReceiving) {
+    CJVPerformance performance;
+    const auto dialog = CreateEditor(performance);
+    const QTabWidget& tabs = dialog->GetTabs().Tabs();
+    EXPECT_EQ(tabs.tabText(tabs.count() - 1), "Mix");
+    ShowTab(*dialog, "Common");
+    EXPECT_NE(dialog->FindKnob("part16.reserve"), nullptr) << "voice reserve per part is common";
+    ShowTab(*dialog, "Mix");
+    for (const char* id : {"part1.level", "part16.reverb.send", "part16.chorus.send", "part16.output.level"})
+        EXPECT_NE(dialog->FindKnob(id), nullptr) << id;
+    EXPECT_NE(dialog->FindChooser("part9.pan"), nullptr);
+    auto* mute = dialog->findChild<QCheckBox*>("part4.receive");
+    ASSERT_NE(mute, nullptr);
+    EXPECT_FALSE(mute->isChecked());
+    mute->setChecked(true);
+    ASSERT_TRUE(WaitForMessages(1));
+    EXPECT_EQ(Sent(), (std::vector<std::vector<std::uint8_t>>{Dt1({0x01, 0x00, 0x13, 0x00, 0x00})}));
+    ShowTab(*dialog, "Part 4");
+    EXPECT_EQ(dialog->FindChooser("part4.receive")->currentText(), "OFF");
+}
