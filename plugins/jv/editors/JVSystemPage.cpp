@@ -3,13 +3,17 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QScrollArea>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 #include <algorithm>
 #include <string>
 
 #include <tonalith/Parameters.h>
+#include <tonalith/ui/ChooseCtrl.h>
 #include <tonalith/ui/ParameterEditorDlg.h>
+
+#include "amberkit/JVParameters.h"
 
 namespace amberkit {
 
@@ -47,6 +51,7 @@ public:
                 if (p->page != group) continue;
                 grid->addWidget(m_editor.MakeControl(*p, box), n / kControlsPerRow, n % kControlsPerRow,
                                 Qt::AlignTop | Qt::AlignHCenter);
+                if (p->baseId == "sysctrl1.source" || p->baseId == "sysctrl2.source") OfferControlSources(*p);
                 ++n;
             }
             grid->setRowStretch(n / kControlsPerRow + 1, 1);
@@ -58,6 +63,16 @@ public:
     }
 
 private:
+    // The list keeps the controllers the unit offers; a stored value outside them shows none.
+    void OfferControlSources(const CParameter& p) {
+        CChooseCtrl* chooser = m_editor.FindChooser(p.id);
+        if (!chooser) return;
+        const QSignalBlocker quiet(chooser);
+        for (int i = chooser->count() - 1; i >= 0; --i)
+            if (!IsSystemControlSource(chooser->GetItemValue(i).value_or(-1))) chooser->removeItem(i);
+        if (!chooser->SelectByValue(m_editor.GetTable().GetValue(m_editor.GetWorkingPatch(), p))) chooser->setCurrentIndex(-1);
+    }
+
     CParameterEditorDlg& m_editor;
     std::vector<const CParameter*> m_parameters;
 };

@@ -549,6 +549,17 @@ TEST_F(JVEditorTest, SystemEditIsOnePageOfGroupsSendingToTheSystemArea) {
     QStringList groups;
     for (const QGroupBox* box : dialog->findChildren<QGroupBox*>()) groups << box->title();
     EXPECT_EQ(groups, (QStringList{"Tune", "Effects", "Setup", "Midi", "Control Source"}));
+    // The system control sources: the 64 controllers the unit offers, by name where they have one.
+    CChooseCtrl* source = dialog->FindChooser("sysctrl1.source");
+    ASSERT_NE(source, nullptr);
+    ASSERT_EQ(source->count(), 64);
+    EXPECT_EQ(source->itemText(0), "CC01:MODULATION");
+    EXPECT_EQ(source->itemText(5), "CC07:VOLUME") << "CC06 is not offered";
+    EXPECT_EQ(source->itemText(30), "CC64:HOLD-1");
+    EXPECT_EQ(source->itemText(63), "97:AFTERTOUCH");
+    EXPECT_EQ(source->currentText(), "97:AFTERTOUCH") << "the initial system";
+    EXPECT_EQ(dialog->FindChooser("sysctrl2.source")->currentText(), "CC02:BREATH");
+    EXPECT_TRUE(Sent().empty()) << "building the list sends nothing";
     CKnob* tune = dialog->FindKnob("mastertune");
     ASSERT_NE(tune, nullptr);
     emit tune->valueChanged(70);
