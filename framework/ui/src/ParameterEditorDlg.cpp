@@ -192,7 +192,11 @@ CParameterEditorDlg::~CParameterEditorDlg() {
 bool CParameterEditorDlg::IsRealtime() const { return m_sender && m_realtime->isChecked(); }
 
 int CParameterEditorDlg::AddTablePage(const QString& title, std::vector<const CParameter*> parameters) {
-    return m_tabs->AddPage(title, [this, parameters] { return std::make_unique<Page>(*this, parameters); });
+    return m_tabs->AddPage(title, [this, parameters] { return MakeTablePage(parameters); });
+}
+
+std::unique_ptr<CTabPage> CParameterEditorDlg::MakeTablePage(std::vector<const CParameter*> parameters) {
+    return std::make_unique<Page>(*this, std::move(parameters));
 }
 
 int CParameterEditorDlg::AddCustomPage(const QString& title, CTabbedEditor::PageFactory factory) {
@@ -213,7 +217,8 @@ QWidget* CParameterEditorDlg::MakeControl(const CParameter& p, QWidget* parent) 
     const int value = m_table.GetValue(*m_work, p);
     const QString caption = QString::fromStdString(p.caption);
     const QString tip = QString::fromStdString(p.id + "  (" + m_table.DescribeRange(p) + ")");
-    if (UsesChooser(p)) {
+    const QStringList names = m_options.valueNames && !p.IsList() ? m_options.valueNames(p, *m_work) : QStringList();
+    if (UsesChooser(p) || !names.isEmpty()) {
         auto* cell = new QWidget(parent);
         auto* layout = new QVBoxLayout(cell);
         layout->setContentsMargins(0, 0, 0, 0);
@@ -221,12 +226,15 @@ QWidget* CParameterEditorDlg::MakeControl(const CParameter& p, QWidget* parent) 
         auto* label = new QLabel(QString(caption).replace('&', "&&"), cell);
         auto* chooser = new CChooseCtrl(cell);
         label->setBuddy(chooser);
-        chooser->SetItems(p.texts, p.minimum);
+        if (names.isEmpty())
+            chooser->SetItems(p.texts, p.minimum);
+        else
+            chooser->SetItems(names, p.minimum);
         // Sized by the longest text, capped: a long list must not widen every tone column.
-        std::size_t longest = 0;
-        for (const std::string& t : p.texts) longest = std::max(longest, t.size());
+        qsizetype longest = 0;
+        for (int i = 0; i < chooser->count(); ++i) longest = std::max(longest, chooser->itemText(i).size());
         chooser->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-        chooser->setMinimumContentsLength(static_cast<int>(std::min<std::size_t>(longest, 12)));
+        chooser->setMinimumContentsLength(static_cast<int>(std::min<qsizetype>(longest, 12)));
         chooser->SetDefault(p.defaultValue);
         if (!chooser->SelectByValue(value)) chooser->setCurrentIndex(-1);  // a damaged value shows none
         chooser->setToolTip(tip);
@@ -274,8 +282,22 @@ std::vector<int> CParameterEditorDlg::MultiEditTargets(int instance) const {
     return targets;
 }
 
+bool CParameterEditorDlg::RefreshValueNames(const CParameter& parameter) {
+    CChooseCtrl* chooser = FindChooser(parameter.id);
+    if (!chooser || !m_options.valueNames || parameter.IsList()) return false;
+    const QStringList names = m_options.valueNames(parameter, *m_work);
+    if (names.isEmpty()) return false;
+    chooser->SetItems(names, parameter.minimum);
+    if (!chooser->SelectByValue(m_table.GetValue(*m_work, parameter))) chooser->setCurrentIndex(-1);
+    return true;
+}
+
 void CParameterEditorDlg::Register(const CParameter& parameter, QWidget* control) {
     m_controls[parameter.id] = control;
+    // A custom page's controls die with it; the lookup must not keep them.
+    connect(control, &QObject::destroyed, this, [this, id = parameter.id, control] {
+        if (const auto it = m_controls.find(id); it != m_controls.end() && it->second == control) m_controls.erase(it);
+    });
 }
 
 void CParameterEditorDlg::Unregister() { m_controls.clear(); }

@@ -2,17 +2,23 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QLineEdit>
 
 #include <tonalith/Parameters.h>
 #include <tonalith/ui/DialogRunner.h>
 #include <tonalith/ui/ParameterEditorDlg.h>
 #include <tonalith/ui/SettingsTemplateDlg.h>
 
+#include "JVCopyDlg.h"
 #include "JVEffectPage.h"
 #include "JVEnvelopePage.h"
+#include "JVMixPage.h"
 #include "JVPartPage.h"
+#include "JVRhythmEditor.h"
 #include "JVSetupPage.h"
+#include "JVSystemPage.h"
 #include "JVToolDialogs.h"
+#include "JVValueNames.h"
 #include "JVVirtualSynthDlg.h"
 #include "amberkit/JVMessages.h"
 #include "amberkit/JVParameters.h"
@@ -65,8 +71,24 @@ std::unique_ptr<CParameterEditorDlg> CreateEditor(CJVRecord& record, QWidget* pa
         };
     }
     options.tablePages = false;
+    options.valueNames = ValueNames;
     auto dialog = std::make_unique<CParameterEditorDlg>(record, *table, std::move(options), parent);
     CParameterEditorDlg* editor = dialog.get();
+    QObject::connect(editor, &CParameterEditorDlg::valueChanged, editor,
+                     [editor](const CParameter* p, int) { FollowNameGroup(*editor, *p); });
+    if (kind.area == TemporaryArea::System) {
+        // The system record has a name field in its type only.
+        editor->GetNameField().setEnabled(false);
+        std::vector<const CParameter*> all;
+        for (const CParameter& p : table->GetParameters()) all.push_back(&p);
+        editor->AddCustomPage(QStringLiteral("System"), [editor, all] { return MakeSystemPage(*editor, all); });
+        return dialog;
+    }
+    AddCopyButton(*editor, record, kind.area);
+    if (kind.area == TemporaryArea::Rhythm) {
+        AddRhythmPages(*editor);
+        return dialog;
+    }
     for (const std::string& page : table->GetPages()) {
         std::vector<const CParameter*> parameters;
         for (const CParameter& p : table->GetParameters())
@@ -87,6 +109,8 @@ std::unique_ptr<CParameterEditorDlg> CreateEditor(CJVRecord& record, QWidget* pa
                     return MakePartPage(*editor, own, part);
                 });
             }
+        } else if (page == "Mix") {
+            editor->AddCustomPage(title, [editor, parameters] { return MakeMixPage(*editor, parameters); });
         } else if (page == "EFX") {
             editor->AddCustomPage(title, [editor, parameters] { return MakeEffectPage(*editor, parameters); });
         } else if (prefix.empty()) {

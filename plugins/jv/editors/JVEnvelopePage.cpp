@@ -4,16 +4,19 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 #include <map>
 
 #include <tonalith/Parameters.h>
 #include <tonalith/ui/ChooseCtrl.h>
+#include <tonalith/ui/DialogRunner.h>
 #include <tonalith/ui/Envctrl.h>
 #include <tonalith/ui/Knob.h>
 #include <tonalith/ui/ParameterEditorDlg.h>
 
+#include "JVEnvelopePresetsDlg.h"
 #include "amberkit/JVSynth.h"
 
 namespace amberkit {
@@ -22,8 +25,9 @@ namespace {
 
 class EnvelopePage final : public CTabPage {
 public:
-    EnvelopePage(CParameterEditorDlg& editor, std::vector<const CParameter*> parameters, std::string prefix)
-        : m_editor(editor), m_parameters(std::move(parameters)), m_prefix(std::move(prefix)) {}
+    EnvelopePage(CParameterEditorDlg& editor, std::vector<const CParameter*> parameters, std::string prefix,
+                 std::function<QString(int)> title)
+        : m_editor(editor), m_parameters(std::move(parameters)), m_prefix(std::move(prefix)), m_title(std::move(title)) {}
 
     void Create(QWidget* parent) override {
         auto* row = new QHBoxLayout(parent);
@@ -32,6 +36,9 @@ public:
             if (std::find(instances.begin(), instances.end(), p->instance) == instances.end())
                 instances.push_back(p->instance);
         for (const int instance : instances) row->addWidget(MakeTone(instance, parent), 0, Qt::AlignTop);
+        auto* edit = new QPushButton(QObject::tr("&Edit"), parent);
+        QObject::connect(edit, &QPushButton::clicked, parent, [this] { EditPresets(); });
+        row->addWidget(edit, 0, Qt::AlignBottom);
         row->addStretch(1);
         QObject::connect(&m_editor, &CParameterEditorDlg::valueChanged, parent,
                          [this](const CParameter* p, int value) { Follow(*p, value); });
@@ -51,7 +58,7 @@ private:
     }
 
     QWidget* MakeTone(int instance, QWidget* parent) {
-        auto* box = new QGroupBox(QStringLiteral("TONE %1").arg(instance + 1), parent);
+        auto* box = new QGroupBox(m_title ? m_title(instance) : QStringLiteral("TONE %1").arg(instance + 1), parent);
         auto* layout = new QVBoxLayout(box);
         auto* grid = new QGridLayout;
         int n = 0;
@@ -94,6 +101,7 @@ private:
         for (int i = 0; i < kEnvelopePresetCount; ++i)
             presets->AddItem(QString::fromStdString(CJVSynth::Get().GetEnvelopePreset(i).name), i);
         presets->setCurrentIndex(-1);
+        m_presetLists.push_back(presets);
         label->setBuddy(presets);
         QObject::connect(presets, &CChooseCtrl::selectionChanged, box,
                          [this, instance](int, int preset) { ApplyPreset(instance, preset); });
@@ -119,6 +127,15 @@ private:
         }
     }
 
+    // The presets edited and kept; the selectors show their new names.
+    void EditPresets() {
+        CJVEnvelopePresetsDlg dialog(&m_editor);
+        if (tonalith::ui::RunDialog(dialog) != QDialog::Accepted) return;
+        for (CChooseCtrl* list : m_presetLists)
+            for (int i = 0; i < kEnvelopePresetCount; ++i)
+                list->setItemText(i, QString::fromStdString(dialog.GetPresets()[static_cast<std::size_t>(i)].name));
+    }
+
     // Redraws the graphic of whichever tone a change reached (Multi Edit included).
     void Follow(const CParameter& p, int value) {
         const auto it = m_tones.find(p.instance);
@@ -132,14 +149,16 @@ private:
     CParameterEditorDlg& m_editor;
     std::vector<const CParameter*> m_parameters;
     std::string m_prefix;
+    std::function<QString(int)> m_title;
     std::map<int, Tone> m_tones;
+    std::vector<CChooseCtrl*> m_presetLists;
 };
 
 }  // namespace
 
 std::unique_ptr<CTabPage> MakeEnvelopePage(CParameterEditorDlg& editor, std::vector<const CParameter*> parameters,
-                                           std::string prefix) {
-    return std::make_unique<EnvelopePage>(editor, std::move(parameters), std::move(prefix));
+                                           std::string prefix, std::function<QString(int instance)> title) {
+    return std::make_unique<EnvelopePage>(editor, std::move(parameters), std::move(prefix), std::move(title));
 }
 
 }  // namespace amberkit

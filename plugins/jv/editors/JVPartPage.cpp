@@ -12,6 +12,7 @@
 #include <tonalith/ui/Knob.h>
 #include <tonalith/ui/ParameterEditorDlg.h>
 
+#include "JVValueNames.h"
 #include "amberkit/JVConstants.h"
 #include "amberkit/JVSynth.h"
 
@@ -56,6 +57,7 @@ public:
 private:
     void ChangeSound(const CParameter& p, int value) {
         m_editor.StoreValue(p, value);
+        FollowNameGroup(m_editor, p);
         const CPatch& work = m_editor.GetWorkingPatch();
         const std::size_t at = m_editor.GetTable().DataIndex(p) - static_cast<std::size_t>(p.offset) + kPartGroupType;
         const std::span<const std::uint8_t> data = work.Data().subspan(at, 4);

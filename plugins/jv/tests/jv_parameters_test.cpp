@@ -209,7 +209,7 @@ TEST(JVParameters, ValueListsCoverTheirRawRanges) {
     EXPECT_EQ(table.FormatValue(Entry(table, "efx.type"), 39), "40:CHORUS/FLANGER");
     EXPECT_EQ(table.ParseValue(Entry(table, "reverb.hfdamp"), "bypass"), 17);
     const auto& system = GetJVParameterTable(RecordKind::System, Generation::XP);
-    EXPECT_EQ(system.FormatValue(Entry(system, "sysctrl1.source"), 97), "AFTERTOUCH");
+    EXPECT_EQ(system.FormatValue(Entry(system, "sysctrl1.source"), 97), "97:AFTERTOUCH");
     EXPECT_EQ(system.FormatValue(Entry(system, "pedal1.assign"), 102), "TAP");
 }
 

@@ -141,6 +141,15 @@ TEST(JVInfoTexts, PatchAndPerformanceInfo) {
                   CJVBoardDatabase::Get().GetName(4, Section::Wave, 1, Kind::Preset) + "\nOFF: " +
                   CJVBoardDatabase::kUnknown);
 
+    // A board is found by its own number, not by a preset group of that number.
+    CJVPatch boardWave;
+    boardWave.ToneData(0)[kToneWaveGroupType] = kGroupTypeBoard;
+    boardWave.ToneData(0)[kToneWaveGroupId] = 12;
+    const CJVBoardDatabase& db = CJVBoardDatabase::Get();
+    ASSERT_GT(db.GetListLength(12, Section::Wave, Kind::Board), 0);
+    EXPECT_EQ(boardWave.GetInfoForPatch().substr(0, boardWave.GetInfoForPatch().find('\n')),
+              db.GetGroupName(12, Kind::Board) + " " + db.GetName(12, Section::Wave, 0, Kind::Board));
+
     CAmberkitSynthMemory memory;
     CJVPatch named;
     named.SetName("Lead");

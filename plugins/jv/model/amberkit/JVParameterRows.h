@@ -9,59 +9,40 @@
 #include <string_view>
 #include <vector>
 
+#include <tonalith/ParameterRows.h>
 #include <tonalith/Parameters.h>
 
 namespace amberkit::rows {
 
 using Texts = std::vector<std::string>;
 
-// Appends entries of one block, or of one instance of a repeated block
-// (ids "tone1.cutoff" with baseId "cutoff").
-class CRowWriter {
+// The framework's writer with the JV/XP shapes: values around a centre and
+// two-nibble numbers shown from an offset.
+class CRowWriter : public CParameterRowWriter {
 public:
-    CRowWriter(std::vector<CParameter>& out, int block, int instance = -1, std::string idPrefix = {},
-               std::string group = {})
-        : m_out(out), m_block(block), m_instance(instance), m_prefix(std::move(idPrefix)), m_group(std::move(group)) {}
+    using CParameterRowWriter::CParameterRowWriter;
 
-    void SetPage(std::string page) { m_page = std::move(page); }
-    void SetGroup(std::string group) { m_group = std::move(group); }
-    // Entries written from now on go to another block (a part's voice reserve
-    // lives in the common block but belongs to the part).
-    void SetBlock(int block) { m_block = block; }
-
-    // The returned reference is valid until the next entry is written.
-    CParameter& Number(int offset, std::string_view id, std::string_view caption, int minimum = 0, int maximum = 127,
-                       int displayOffset = 0);
-    CParameter& List(int offset, std::string_view id, std::string_view caption, Texts texts, int minimum = 0);
-    CParameter& Switch(int offset, std::string_view id, std::string_view caption);
     // 0..2*half stored as is, shown -half..+half ("-63".."63").
-    CParameter& Bipolar(int offset, std::string_view id, std::string_view caption, int half = 63);
+    CParameter& Bipolar(int offset, std::string_view id, std::string_view caption, int half = 63) {
+        return Number(offset, id, caption, 0, 2 * half, -half);
+    }
     // Two nibbles holding 0..maximum.
-    CParameter& Wide(int offset, std::string_view id, std::string_view caption, int maximum, int displayOffset = 0);
-    // A tempo: 20..250 BPM in two nibbles; the value counts from 20 BPM.
-    CParameter& Tempo(int offset, std::string_view id, std::string_view caption);
-
-private:
-    std::vector<CParameter>& m_out;
-    int m_block;
-    int m_instance;
-    std::string m_prefix;
-    std::string m_group;
-    std::string m_page;
+    CParameter& Wide(int offset, std::string_view id, std::string_view caption, int maximum, int displayOffset = 0) {
+        CParameter& p = CParameterRowWriter::Wide(offset, id, caption, 2, maximum);
+        p.displayOffset = displayOffset;
+        return p;
+    }
 };
 
-// "OFF", "ON".
-Texts OffOn();
+using ParameterTexts::Concat;
+using ParameterTexts::NoteNames;
+using ParameterTexts::Numbered;
+using ParameterTexts::Numbers;
+using ParameterTexts::OffOn;
+using ParameterTexts::SignedSteps;
+
 // The texts of values: "+10" for positive numbers, "0", "-10".
 Texts Signed(std::initializer_list<int> values);
-// from, from + step, ... to as Signed texts.
-Texts SignedSteps(int from, int to, int step);
-// from .. to as plain numbers.
-Texts Numbers(int from, int to);
-// prefix + two digits: "CC00".."CC95".
-Texts Numbered(std::string_view prefix, int from, int to);
-// "C-1" .. "G9".
-Texts NoteNames();
 // 0..127: "L64".."L01", "0", "01R".."63R".
 Texts CommonPans();
 // 1..127: "L63".."L01", "0", "R01".."R63".
@@ -91,7 +72,5 @@ void AddChorusReverb(CRowWriter& w, int first, const std::string& page);
 // The EFX type, its 12 parameters, output, sends and the two control sources:
 // the same run in a patch common (type at 0C) and a performance common (at 0D).
 void AddEffectRows(CRowWriter& w, int type);
-
-Texts Concat(Texts a, const Texts& b);
 
 }  // namespace amberkit::rows

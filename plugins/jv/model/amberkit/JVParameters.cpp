@@ -130,59 +130,9 @@ std::string NoteName(int note) {
     return kNames[static_cast<std::size_t>(n % 12)] + std::to_string(n / 12 - 1);
 }
 
-// ---- Entry writer and shared value lists ----
+// ---- Shared value lists ----
 
 namespace rows {
-
-CParameter& CRowWriter::Number(int offset, std::string_view id, std::string_view caption, int minimum, int maximum,
-                               int displayOffset) {
-    CParameter p;
-    p.id = m_prefix + std::string(id);
-    p.baseId = m_instance >= 0 ? std::string(id) : p.id;
-    p.caption = std::string(caption);
-    p.page = m_page;
-    p.group = m_group;
-    p.instance = m_instance;
-    p.block = m_block;
-    p.offset = offset;
-    p.minimum = minimum;
-    p.maximum = maximum;
-    p.displayOffset = displayOffset;
-    m_out.push_back(std::move(p));
-    return m_out.back();
-}
-
-CParameter& CRowWriter::List(int offset, std::string_view id, std::string_view caption, Texts texts, int minimum) {
-    const int count = static_cast<int>(texts.size());
-    CParameter& p = Number(offset, id, caption, minimum, minimum + count - 1);
-    p.texts = std::move(texts);
-    return p;
-}
-
-CParameter& CRowWriter::Switch(int offset, std::string_view id, std::string_view caption) {
-    return List(offset, id, caption, OffOn());
-}
-
-CParameter& CRowWriter::Bipolar(int offset, std::string_view id, std::string_view caption, int half) {
-    return Number(offset, id, caption, 0, 2 * half, -half);
-}
-
-CParameter& CRowWriter::Wide(int offset, std::string_view id, std::string_view caption, int maximum,
-                             int displayOffset) {
-    CParameter& p = Number(offset, id, caption, 0, maximum, displayOffset);
-    p.nibbles = 2;
-    return p;
-}
-
-CParameter& CRowWriter::Tempo(int offset, std::string_view id, std::string_view caption) {
-    constexpr int kSlowest = 20;
-    constexpr int kFastest = 250;
-    CParameter& p = Wide(offset, id, caption, kFastest - kSlowest, kSlowest);
-    p.storedOffset = kSlowest;
-    return p;
-}
-
-Texts OffOn() { return {"OFF", "ON"}; }
 
 Texts Signed(std::initializer_list<int> values) {
     Texts out;
@@ -191,41 +141,11 @@ Texts Signed(std::initializer_list<int> values) {
     return out;
 }
 
-Texts SignedSteps(int from, int to, int step) {
-    Texts out;
-    for (int v = from; v <= to; v += step) out.push_back(v > 0 ? "+" + std::to_string(v) : std::to_string(v));
-    return out;
-}
-
-Texts Numbers(int from, int to) {
-    Texts out;
-    for (int v = from; v <= to; ++v) out.push_back(std::to_string(v));
-    return out;
-}
-
-Texts Numbered(std::string_view prefix, int from, int to) {
-    Texts out;
-    for (int v = from; v <= to; ++v) out.push_back(std::string(prefix) + (v < 10 ? "0" : "") + std::to_string(v));
-    return out;
-}
-
-Texts NoteNames() {
-    Texts out;
-    for (int n = 0; n < 128; ++n) out.push_back(NoteName(n));
-    return out;
-}
-
 namespace {
 std::string TwoDigits(int v) { return (v < 10 ? "0" : "") + std::to_string(v); }
 }  // namespace
 
-Texts CommonPans() {
-    Texts out;
-    for (int v = 64; v >= 1; --v) out.push_back("L" + TwoDigits(v));
-    out.emplace_back("0");
-    for (int v = 1; v <= 63; ++v) out.push_back(TwoDigits(v) + "R");
-    return out;
-}
+Texts CommonPans() { return ParameterTexts::Pans(); }
 
 Texts AlternatePans() {
     Texts out;
@@ -301,11 +221,6 @@ void AddEffectRows(CRowWriter& w, int type) {
     w.Bipolar(after + 5, "efx.ctrl1.depth", "EFX Control Depth 1");
     w.List(after + 6, "efx.ctrl2.source", "EFX Control Source 2", EffectControlSources());
     w.Bipolar(after + 7, "efx.ctrl2.depth", "EFX Control Depth 2");
-}
-
-Texts Concat(Texts a, const Texts& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
 }
 
 }  // namespace rows

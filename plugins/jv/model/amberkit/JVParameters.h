@@ -52,6 +52,9 @@ std::vector<CParameter> BuildPerformanceParameters(Generation generation);
 std::vector<CParameter> BuildRhythmParameters();
 std::vector<CParameter> BuildSystemParameters(Generation generation);
 
+// Is value a controller the unit offers as a system control source (1..5, 7..31, 64..95, 96 bender, 97 aftertouch)?
+bool IsSystemControlSource(int value);
+
 // Note names of MIDI notes 0..127: "C-1" .. "G9".
 std::string NoteName(int note);
 

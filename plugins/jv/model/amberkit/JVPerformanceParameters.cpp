@@ -72,8 +72,11 @@ void AddPartMix(std::vector<CParameter>& out, int part, Generation generation) {
     w.Number(0x0C, "chorus.send", "Chorus Send Level");
     w.Number(0x0D, "reverb.send", "Reverb Send Level");
     if (generation == Generation::JV2080) w.List(0x19, "output.select", "Output Select", {"A", "B", "C"});
+    // The voices reserved per part are set together on the common page.
     w.SetBlock(0);
-    w.Number(kVoiceReserveOffset + part, "reserve", "Voice Reserve", 0, 64);
+    w.SetPage("Common");
+    w.SetGroup("Voice Reserve");
+    w.Number(kVoiceReserveOffset + part, "reserve", PartGroup(part), 0, 64);
 }
 
 }  // namespace

@@ -298,7 +298,7 @@ std::string CJVPatch::GetInfoForPatch() const {
             group = id;
             kind = CJVBoardDatabase::Kind::Board;
         }
-        if (!db.HasGroup(group)) {
+        if (!db.HasGroup(group, kind)) {
             text += UnknownText();
             continue;
         }

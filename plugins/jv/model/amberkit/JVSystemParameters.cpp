@@ -3,6 +3,7 @@
 // JV-2080 adds a system tempo. The scale-tune blocks are not described here.
 
 #include <string>
+#include <utility>
 
 #include "amberkit/JVParameterRows.h"
 #include "amberkit/JVParameters.h"
@@ -23,6 +24,23 @@ Texts ControlSources() { return Concat(Numbered("CC", 0, 95), {"BENDER", "AFTERT
 // What a pedal of an XP keyboard can be assigned to (0..102).
 Texts PedalAssigns() {
     return Concat(Numbered("CC", 0, 95), {"BEND", "AFT", "PROG-UP", "PROG-DOWN", "START/STOP", "PUNCH I/O", "TAP"});
+}
+
+// 0..97 as the system control sources show them: "CC01:MODULATION" for the
+// controllers with a name, "CC03" for the others, then bender and aftertouch.
+// The unit offers 1..5, 7..31 and 64..97 (IsSystemControlSource).
+Texts SystemControlSources() {
+    static const std::pair<int, const char*> kNamed[] = {
+        {1, "MODULATION"},  {2, "BREATH"},     {4, "FOOT-TYPE"},  {5, "PORT-TIME"},   {7, "VOLUME"},
+        {8, "BALANCE"},     {10, "PANPOT"},    {11, "EXPRESSION"}, {16, "GENERAL-1"}, {17, "GENERAL-2"},
+        {18, "GENERAL-3"},  {19, "GENERAL-4"}, {64, "HOLD-1"},     {65, "PORTAMENTO"}, {66, "SOSTENUTO"},
+        {67, "SOFT"},       {69, "HOLD-2"},    {70, "SOUND VAR."}, {71, "HARMONNIC"},  {72, "RELEASE TM"},
+        {73, "ATTACK TM"},  {74, "BRIGHTNESS"}, {80, "GENERAL-5"}, {81, "GENERAL-6"},  {82, "GENERAL-7"},
+        {83, "GENERAL-8"},  {84, "PORT_CTRL"}, {91, "REVERB"},     {92, "TREMOLO"},    {93, "CHORUS"},
+        {94, "CELESTE"},    {95, "PHASER"}};
+    Texts out = Numbered("CC", 0, 95);
+    for (const auto& [cc, name] : kNamed) out[static_cast<std::size_t>(cc)] += std::string(":") + name;
+    return Concat(out, {"96:PITCH BEND", "97:AFTERTOUCH"});
 }
 
 Texts OutputModes() { return {"OFF", "INT", "MIDI", "INT&MIDI"}; }
@@ -75,8 +93,8 @@ void AddJV1080(CRowWriter& w) {
     w.List(0x0F, "peak.source", "Peak Control Source", PedalSources());
     w.List(0x10, "volume.source", "Volume Control Source", {"VOLUME", "VOL&EXP"});
     w.List(0x11, "aftertouch.source", "Aftertouch Control Source", {"CHANNEL", "POLY", "CH&POLY"});
-    w.List(0x12, "sysctrl1.source", "System Control Source 1", ControlSources());
-    w.List(0x13, "sysctrl2.source", "System Control Source 2", ControlSources());
+    w.List(0x12, "sysctrl1.source", "System Control Source 1", SystemControlSources());
+    w.List(0x13, "sysctrl2.source", "System Control Source 2", SystemControlSources());
 }
 
 // Rows 28..51 of the XP keyboards (the JV-2080 keeps the same layout).
@@ -130,6 +148,8 @@ void AddKeyboardRows(CRowWriter& w) {
 }
 
 }  // namespace
+
+bool IsSystemControlSource(int value) { return (value >= 1 && value <= 31 && value != 6) || (value >= 64 && value <= 97); }
 
 std::vector<CParameter> BuildSystemParameters(Generation generation) {
     std::vector<CParameter> out;

@@ -7,7 +7,11 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
+#include <QGroupBox>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QTabWidget>
 
 #include <tonalith/Commands.h>
@@ -16,12 +20,20 @@
 #include <tonalith/ui/ChooseCtrl.h>
 #include <tonalith/ui/DialogRunner.h>
 #include <tonalith/ui/Envctrl.h>
+#include <tonalith/ui/KeyboardStrip.h>
 #include <tonalith/ui/Knob.h>
+#include <tonalith/ui/MidiKeyInputDlg.h>
 #include <tonalith/ui/ParameterEditorDlg.h>
+#include <tonalith/ui/PatchText.h>
 
 #include "../JVTestSupport.h"
+#include "JVCopyDlg.h"
 #include "JVEditors.h"
+#include "JVEnvelopePresetsDlg.h"
+#include "JVRhythmEditor.h"
+#include "../../../../framework/ui/tests/UiTestSupport.h"
 #include "TestSupport.h"
+#include "amberkit/JVBoardDatabase.h"
 #include "amberkit/JVEffectTable.h"
 #include "amberkit/JVLayers.h"
 #include "amberkit/JVSynthMemory.h"
@@ -47,6 +59,20 @@ void ShowTab(CParameterEditorDlg& dialog, const QString& title) {
             return;
         }
     FAIL() << "no tab " << title.toStdString();
+}
+
+QPushButton* FindButton(const QWidget& parent, const QString& text) {
+    for (QPushButton* b : parent.findChildren<QPushButton*>())
+        if (b->text() == text) return b;
+    return nullptr;
+}
+
+std::vector<std::uint8_t> Dt1(std::vector<std::uint8_t> addressAndData) {
+    std::vector<std::uint8_t> out{0xF0, 0x41, 0x10, 0x6A, 0x12};
+    out.insert(out.end(), addressAndData.begin(), addressAndData.end());
+    out.push_back(RolandChecksum(addressAndData));
+    out.push_back(0xF7);
+    return out;
 }
 
 // The JV synth on output 0 of a loopback, real-time update on.
@@ -285,6 +311,7 @@ TEST_F(JVEditorTest, EffectPageFollowsTheType) {
 }
 
 TEST_F(JVEditorTest, PerformancePartSoundTravelsAsOneMessage) {
+    CJVBoardDatabase::Get().Load(JV_DATA_DIR);
     CJVPerformance performance;
     const auto dialog = CreateEditor(performance);
     EXPECT_EQ(dialog->windowTitle(), "Performance Edit");
@@ -295,11 +322,15 @@ TEST_F(JVEditorTest, PerformancePartSoundTravelsAsOneMessage) {
     EXPECT_EQ(tabs.tabText(17), "Chorus/Reverb");
     ShowTab(*dialog, "Part 3");
     const CParameterTable& table = dialog->GetTable();
-    CKnob* number = dialog->FindKnob("part3.patch");
+    // The sound numbers carry the names of the part's group (PR-A here).
+    CChooseCtrl* number = dialog->FindChooser("part3.patch");
     ASSERT_NE(number, nullptr);
+    const std::string second = CJVBoardDatabase::Get().GetName(3, CJVBoardDatabase::Section::Patch, 1,
+                                                                CJVBoardDatabase::Kind::Preset);
+    EXPECT_EQ(number->itemText(1), tonalith::ui::FromPatchText("2: " + second).trimmed());
     number->setFocus();
-    QKeyEvent up(QEvent::KeyPress, Qt::Key_Up, Qt::NoModifier);
-    QApplication::sendEvent(number, &up);  // sound 1 -> 2
+    QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+    QApplication::sendEvent(number, &down);  // sound 1 -> 2
     ASSERT_TRUE(WaitForMessages(1));
     const auto sent = Sent();
     ASSERT_EQ(sent.size(), 1u);
@@ -308,4 +339,291 @@ TEST_F(JVEditorTest, PerformancePartSoundTravelsAsOneMessage) {
     EXPECT_EQ(sent[0], expected);
     EXPECT_TRUE(HasValidChecksum(sent[0]));
     EXPECT_EQ(table.GetValue(dialog->GetWorkingPatch(), *table.Find("part3.patch")), 1);
+}
+
+TEST_F(JVEditorTest, RhythmKeyListChoosesTheKeyItsPagesShowAndWhereEditsGo) {
+    CJVRhythm rhythm;
+    const auto dialog = CreateEditor(rhythm);
+    EXPECT_EQ(dialog->windowTitle(), "Edit Rhythm");
+    const QTabWidget& tabs = dialog->GetTabs().Tabs();
+    ASSERT_EQ(tabs.count(), 4);
+    EXPECT_EQ(tabs.tabText(2), "TVF");
+    QListWidget* keys = FindRhythmKeyList(*dialog);
+    ASSERT_NE(keys, nullptr);
+    ASSERT_EQ(keys->count(), kRhythmKeyCount);
+    EXPECT_EQ(keys->item(0)->text(), "B1");  // note 35
+    EXPECT_EQ(keys->item(63)->text(), "D7");  // note 98
+
+    ShowTab(*dialog, "TVF");
+    EXPECT_NE(dialog->FindKnob("key35.cutoff"), nullptr);
+    keys->setCurrentRow(5);
+    EXPECT_EQ(dialog->FindKnob("key35.cutoff"), nullptr) << "the page shows one key";
+    CKnob* cutoff = dialog->FindKnob("key40.cutoff");
+    ASSERT_NE(cutoff, nullptr);
+    emit cutoff->valueChanged(90);
+    ASSERT_TRUE(WaitForMessages(1));
+    EXPECT_EQ(Sent(), (std::vector<std::vector<std::uint8_t>>{Dt1({0x02, 0x09, 0x28, 0x1B, 90})}));
+    const CParameterTable& table = dialog->GetTable();
+    EXPECT_EQ(table.GetValue(dialog->GetWorkingPatch(), *table.Find("key40.cutoff")), 90);
+    EXPECT_NE(table.GetValue(dialog->GetWorkingPatch(), *table.Find("key41.cutoff")), 90);
+
+    // The envelope graphic belongs to the key shown; the last key's controls are gone.
+    ShowTab(*dialog, "Pitch");
+    keys->setCurrentRow(6);
+    EXPECT_EQ(dialog->FindKnob("key40.penv.time1"), nullptr);
+    ASSERT_NE(dialog->FindKnob("key41.penv.time1"), nullptr);
+    EXPECT_EQ(dialog->findChildren<CEnvctrl*>().size(), 1u);
+
+    // A key played chooses its row; one outside the set leaves the selection.
+    QPushButton* play = FindButton(*dialog, "Pla&y Key...");
+    ASSERT_NE(play, nullptr);
+    for (const auto& [note, row] : {std::pair{60, 25}, std::pair{20, 25}}) {
+        const tonalith::ui::ScopedDialogRunner runner([note = note](QDialog& d) {
+            auto& input = dynamic_cast<CMidiKeyInputDlg&>(d);
+            const QRect r = input.Keyboard().KeyRect(note);
+            tonalith::test::SendMouse(input.Keyboard(), QEvent::MouseButtonPress, QPointF(r.center().x(), r.bottom() - 2),
+                                      Qt::LeftButton);
+            tonalith::test::SendMouse(input.Keyboard(), QEvent::MouseButtonRelease,
+                                      QPointF(r.center().x(), r.bottom() - 2), Qt::NoButton);
+            return input.result();
+        });
+        play->click();
+        EXPECT_EQ(keys->currentRow(), row) << note;
+    }
+    EXPECT_NE(dialog->FindKnob("key60.penv.time1"), nullptr);
+}
+
+TEST_F(JVEditorTest, RhythmOkIsOneUndoableEditAndUndoRestoresIt) {
+    synth().SetRealtimeUpdate(false);
+    CAmberkitSynthMemory memory;
+    CLayer& layer = memory.GetLayer(kUserRhythmLayer);
+    const std::vector<std::uint8_t> before(layer.GetPatch(1)->Data().begin(), layer.GetPatch(1)->Data().end());
+    const std::unique_ptr<CPatch> oldRhythm = layer.GetPatch(1)->Clone();
+    const std::unique_ptr<CPatch> newRhythm = oldRhythm->Clone();
+    InstallEditors();
+    {
+        tonalith::ui::ScopedDialogRunner runner([&](QDialog& d) {
+            auto& editor = dynamic_cast<CParameterEditorDlg&>(d);
+            FindRhythmKeyList(editor)->setCurrentRow(63);
+            ShowTab(editor, "TVA");
+            emit editor.FindKnob("key98.level")->valueChanged(11);
+            editor.accept();
+            return int(QDialog::Accepted);
+        });
+        ASSERT_TRUE(newRhythm->Edit());
+    }
+    SetRecordEditor(nullptr);
+    const std::size_t lastKeyLevel = kRhythmCommonSize + 63 * kRhythmKeySize + kHeaderSize + 0x29;
+    EXPECT_EQ(newRhythm->Data()[lastKeyLevel], 11);
+    CCmdManager commands(nullptr);
+    auto command = std::make_unique<CEditCommand>();
+    command->SetValues(layer, 1, *oldRhythm, *newRhythm, nullptr);
+    commands.Execute(std::move(command));
+    EXPECT_EQ(layer.GetPatch(1)->Data()[lastKeyLevel], 11);
+    commands.Undo();
+    const auto after = layer.GetPatch(1)->Data();
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), after.begin(), after.end()));
+}
+
+TEST_F(JVEditorTest, CopyToneCopiesExactlyTheToneBlockFromTheChosenPatch) {
+    CAmberkitSynthMemory memory;
+    CLayer& layer = memory.GetLayer(kUserPatchLayer);
+    auto& source = dynamic_cast<CJVPatch&>(*layer.GetPatch(7));
+    for (std::size_t i = 0; i < source.ToneData(1).size(); ++i) source.ToneData(1)[i] = static_cast<std::uint8_t>(i % 100);
+    const std::unique_ptr<CPatch> edited = layer.GetPatch(0)->Clone();
+    const auto dialog = CreateEditor(dynamic_cast<CJVRecord&>(*edited));
+    const std::vector<std::uint8_t> before(dialog->GetWorkingPatch().Data().begin(),
+                                           dialog->GetWorkingPatch().Data().end());
+    QStringList offered;
+    {
+        const tonalith::ui::ScopedDialogRunner runner([&](QDialog& d) {
+            auto& copy = dynamic_cast<CJVCopyBlockDlg&>(d);
+            for (const QListWidgetItem* item : copy.findChildren<QListWidget*>().front()->findItems("*", Qt::MatchWildcard))
+                offered << item->text();
+            copy.SetSource(1 + 7);  // after the patch being edited: User Patch 08
+            copy.SetFrom(1);
+            copy.SetTo(3);
+            copy.accept();
+            return int(QDialog::Accepted);
+        });
+        ShowTab(*dialog, "TVF");
+        FindButton(*dialog, "Copy &Tone")->click();
+    }
+    ASSERT_EQ(offered.size(), 1 + 2 * kPatchesPerLayer) << "User and Card patches";
+    EXPECT_EQ(offered[8], "User Patch: 08 Init Patch") << "without the blanks that pad the name";
+    const auto& work = dynamic_cast<const CJVPatch&>(dialog->GetWorkingPatch());
+    EXPECT_TRUE(std::ranges::equal(work.ToneData(3), source.ToneData(1)));
+    // Everything outside tone 4's data, its address included, is as it was.
+    const std::size_t first = kPatchCommonSize + 3 * kPatchToneSize + kHeaderSize;
+    const auto data = work.Data();
+    EXPECT_TRUE(std::equal(before.begin(), before.begin() + first, data.begin()));
+    EXPECT_TRUE(std::equal(before.begin() + first + 129, before.end(), data.begin() + first + 129));
+    EXPECT_EQ(dialog->FindKnob("tone4.cutoff")->GetValue(), source.ToneData(1)[0x51]) << "the page shows the copy";
+    // The unit's edit area gets tone 4 whole, in one message.
+    ASSERT_TRUE(WaitForMessages(1));
+    const auto sent = Sent();
+    ASSERT_EQ(sent.size(), 1u);
+    std::vector<std::uint8_t> block{0x03, 0x00, 0x16, 0x00};
+    block.insert(block.end(), source.ToneData(1).begin(), source.ToneData(1).end());
+    EXPECT_EQ(sent[0], Dt1(block));
+}
+
+TEST_F(JVEditorTest, CopyPartCopiesOnePartOfThePerformanceOntoAnother) {
+    synth().SetRealtimeUpdate(false);
+    CJVPerformance performance;
+    performance.SetPartNumber(2, 77);
+    const auto dialog = CreateEditor(performance);
+    EXPECT_EQ(FindButton(*dialog, "Copy &Tone"), nullptr);
+    {
+        const tonalith::ui::ScopedDialogRunner runner([&](QDialog& d) {
+            auto& copy = dynamic_cast<CJVCopyBlockDlg&>(d);
+            EXPECT_EQ(copy.findChildren<QRadioButton*>().size(), 2u * kPerformancePartCount);
+            copy.SetFrom(2);
+            copy.SetTo(15);
+            copy.accept();
+            return int(QDialog::Accepted);
+        });
+        FindButton(*dialog, "Copy &Part")->click();
+    }
+    const auto& work = dynamic_cast<const CJVPerformance&>(dialog->GetWorkingPatch());
+    EXPECT_EQ(work.GetPartNumber(15), 77);
+    EXPECT_TRUE(std::ranges::equal(work.PartData(15), work.PartData(2)));
+    EXPECT_EQ(work.Message(16)[kPosBlock], 0x1F) << "part 16 keeps its address";
+    EXPECT_EQ(performance.GetPartNumber(15), CJVPerformance().GetPartNumber(15)) << "only OK stores";
+}
+
+TEST_F(JVEditorTest, EnvelopePresetsAreEditedKeptAndReadBack) {
+    synth().SetRealtimeUpdate(false);
+    std::vector<EnvelopePreset> old;
+    for (int i = 0; i < kEnvelopePresetCount; ++i) old.push_back(synth().GetEnvelopePreset(i));
+    CJVPatch patch;
+    const auto dialog = CreateEditor(patch);
+    ShowTab(*dialog, "TVA Envelope");
+    QPushButton* edit = FindButton(*dialog, "&Edit");
+    ASSERT_NE(edit, nullptr);
+    const auto run = [&](bool ok) {
+        const tonalith::ui::ScopedDialogRunner runner([&](QDialog& d) {
+            auto& presets = dynamic_cast<CJVEnvelopePresetsDlg&>(d);
+            EXPECT_EQ(presets.windowTitle(), "Edit Envelope Presets");
+            EXPECT_EQ(presets.GetList().count(), kEnvelopePresetCount);
+            presets.GetList().setCurrentRow(2);
+            presets.GetNameField().setText("Pluck");
+            emit presets.GetNameField().textEdited("Pluck");
+            emit presets.GetTimeKnob(0).valueChanged(12);
+            emit presets.GetGraphic().pointChanged(3, 50, 7);
+            EXPECT_EQ(presets.GetTimeKnob(3).GetValue(), 50) << "the knobs follow the graphic";
+            EXPECT_EQ(presets.GetGraphic().GetTime(0), 12) << "the graphic follows the knobs";
+            if (ok) presets.accept(); else presets.reject();
+            return presets.result();
+        });
+        edit->click();
+    };
+    synth().SetEnvelopePreset(2, EnvelopePreset{});
+    run(false);
+    EXPECT_EQ(synth().GetEnvelopePreset(2).name, "Preset") << "Cancel keeps nothing";
+    run(true);
+    const EnvelopePreset kept = synth().GetEnvelopePreset(2);
+    EXPECT_EQ(kept.name, "Pluck");
+    EXPECT_EQ(kept.times, (std::array<int, 4>{12, 0, 0, 50}));
+    EXPECT_EQ(kept.levels, (std::array<int, 4>{0, 0, 0, 7}));
+    EXPECT_EQ(synth().GetConfig().GetInt("ENV_TIME2_3"), 50);
+    int named = 0;
+    for (const CChooseCtrl* c : dialog->findChildren<CChooseCtrl*>())
+        if (c->count() == kEnvelopePresetCount && c->itemText(2) == "Pluck") ++named;
+    EXPECT_EQ(named, kPatchToneCount) << "every tone's preset list shows the new name";
+    // A new dialog reads them back.
+    CJVEnvelopePresetsDlg again;
+    EXPECT_EQ(again.GetList().item(2)->text(), "Pluck");
+    again.GetList().setCurrentRow(2);
+    EXPECT_EQ(again.GetTimeKnob(3).GetValue(), 50);
+    EXPECT_EQ(again.GetLevelKnob(3).GetValue(), 7);
+    for (int i = 0; i < kEnvelopePresetCount; ++i) synth().SetEnvelopePreset(i, old[static_cast<std::size_t>(i)]);
+}
+
+TEST_F(JVEditorTest, SystemEditIsOnePageOfGroupsSendingToTheSystemArea) {
+    CJVSystem system;
+    const auto dialog = CreateEditor(system);
+    EXPECT_EQ(dialog->windowTitle(), "System Edit");
+    EXPECT_EQ(dialog->GetTabs().Tabs().count(), 1);
+    EXPECT_FALSE(dialog->GetNameField().isEnabled());
+    QStringList groups;
+    for (const QGroupBox* box : dialog->findChildren<QGroupBox*>()) groups << box->title();
+    EXPECT_EQ(groups, (QStringList{"Tune", "Effects", "Setup", "Midi", "Control Source"}));
+    // The system control sources: the 64 controllers the unit offers, by name where they have one.
+    CChooseCtrl* source = dialog->FindChooser("sysctrl1.source");
+    ASSERT_NE(source, nullptr);
+    ASSERT_EQ(source->count(), 64);
+    EXPECT_EQ(source->itemText(0), "CC01:MODULATION");
+    EXPECT_EQ(source->itemText(5), "CC07:VOLUME") << "CC06 is not offered";
+    EXPECT_EQ(source->itemText(30), "CC64:HOLD-1");
+    EXPECT_EQ(source->itemText(63), "97:AFTERTOUCH");
+    EXPECT_EQ(source->currentText(), "97:AFTERTOUCH") << "the initial system";
+    EXPECT_EQ(dialog->FindChooser("sysctrl2.source")->currentText(), "CC02:BREATH");
+    EXPECT_TRUE(Sent().empty()) << "building the list sends nothing";
+    CKnob* tune = dialog->FindKnob("mastertune");
+    ASSERT_NE(tune, nullptr);
+    emit tune->valueChanged(70);
+    ASSERT_TRUE(WaitForMessages(1));
+    EXPECT_EQ(Sent(), (std::vector<std::vector<std::uint8_t>>{Dt1({0x00, 0x00, 0x00, 0x06, 70})}));
+}
+
+TEST_F(JVEditorTest, NumbersCarryTheNamesOfTheGroupChosen) {
+    synth().SetRealtimeUpdate(false);
+    CJVBoardDatabase::Get().Load(JV_DATA_DIR);
+    const CJVBoardDatabase& db = CJVBoardDatabase::Get();
+    const auto name = [&](int group, CJVBoardDatabase::Section section, int i) {
+        return tonalith::ui::FromPatchText(db.GetName(group, section, i, CJVBoardDatabase::Kind::Preset)).trimmed();
+    };
+    CJVPatch patch;
+    const auto dialog = CreateEditor(patch);
+    const CParameterTable& table = dialog->GetTable();
+    ShowTab(*dialog, "Wave");
+    CChooseCtrl* wave = dialog->FindChooser("tone2.wave");
+    ASSERT_NE(wave, nullptr);
+    EXPECT_EQ(wave->count(), 255);
+    EXPECT_EQ(wave->itemText(0), "1: " + name(3, CJVBoardDatabase::Section::Wave, 0)) << "INT-A";
+    // Another group: its names, and bare numbers past its list.
+    dialog->ChangeValue(*table.Find("tone2.wave.group.id"), 2);
+    wave = dialog->FindChooser("tone2.wave");
+    EXPECT_EQ(wave->itemText(0), "1: " + name(4, CJVBoardDatabase::Section::Wave, 0)) << "INT-B";
+    const int length = db.GetListLength(4, CJVBoardDatabase::Section::Wave, CJVBoardDatabase::Kind::Preset);
+    EXPECT_EQ(wave->itemText(length), QString::number(length + 1));
+
+    // User sounds of a performance are this bank's records; part 10 names rhythm sets.
+    CAmberkitSynthMemory memory;
+    memory.GetLayer(kUserPatchLayer).GetPatch(4)->SetName("Warm Strings");
+    memory.GetLayer(kUserRhythmLayer).GetPatch(1)->SetName("Jazz Kit");
+    const std::unique_ptr<CPatch> performance = memory.GetLayer(kUserPerformanceLayer).GetPatch(0)->Clone();
+    const auto perf = CreateEditor(dynamic_cast<CJVRecord&>(*performance));
+    const CParameterTable& parts = perf->GetTable();
+    for (const char* part : {"part1.", "part10."}) {
+        perf->StoreValue(*parts.Find(std::string(part) + "group.type"), 0);
+        perf->StoreValue(*parts.Find(std::string(part) + "group.id"), 1);
+    }
+    ShowTab(*perf, "Part 1");
+    EXPECT_EQ(perf->FindChooser("part1.patch")->itemText(4), "5: Warm Strings");
+    ShowTab(*perf, "Part 10");
+    EXPECT_EQ(perf->FindChooser("part10.patch")->itemText(1), "2: Jazz Kit");
+    EXPECT_EQ(perf->FindChooser("part10.patch")->itemText(2), "3") << "a bank holds two rhythm sets";
+}
+
+TEST_F(JVEditorTest, MixPageHasAStripPerPartAndMuteStopsItsReceiving) {
+    CJVPerformance performance;
+    const auto dialog = CreateEditor(performance);
+    const QTabWidget& tabs = dialog->GetTabs().Tabs();
+    EXPECT_EQ(tabs.tabText(tabs.count() - 1), "Mix");
+    ShowTab(*dialog, "Common");
+    EXPECT_NE(dialog->FindKnob("part16.reserve"), nullptr) << "voice reserve per part is common";
+    ShowTab(*dialog, "Mix");
+    for (const char* id : {"part1.level", "part16.reverb.send", "part16.chorus.send", "part16.output.level"})
+        EXPECT_NE(dialog->FindKnob(id), nullptr) << id;
+    EXPECT_NE(dialog->FindChooser("part9.pan"), nullptr);
+    auto* mute = dialog->findChild<QCheckBox*>("part4.receive");
+    ASSERT_NE(mute, nullptr);
+    EXPECT_FALSE(mute->isChecked());
+    mute->setChecked(true);
+    ASSERT_TRUE(WaitForMessages(1));
+    EXPECT_EQ(Sent(), (std::vector<std::vector<std::uint8_t>>{Dt1({0x01, 0x00, 0x13, 0x00, 0x00})}));
+    ShowTab(*dialog, "Part 4");
+    EXPECT_EQ(dialog->FindChooser("part4.receive")->currentText(), "OFF");
 }

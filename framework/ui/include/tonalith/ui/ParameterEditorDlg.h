@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QStringList>
 
 #include <cstdint>
 #include <functional>
@@ -46,6 +47,10 @@ public:
         // Multi Edit check box text of an instance ("Tone &1"); null: the group's name.
         // Multi Edit is offered for up to eight instances.
         std::function<QString(int instance, const std::string& group)> multiEditLabel;
+        // Names for the values of a numeric parameter (texts for minimum.., as the
+        // working copy stands), shown by a selector instead of a knob; null or an
+        // empty list: a knob.
+        std::function<QStringList(const CParameter& parameter, const CPatch& work)> valueNames;
         // The message that sets the name on the instrument while it is typed; null: none.
         std::function<std::vector<std::uint8_t>(const std::string& name)> nameMessage;
     };
@@ -64,6 +69,9 @@ public:
 
     // A tab showing parameters in boxes by group, as the table pages do.
     int AddTablePage(const QString& title, std::vector<const CParameter*> parameters);
+    // A page showing parameters in boxes by group, for a tab whose parameters
+    // the caller chooses each time it is shown.
+    std::unique_ptr<CTabPage> MakeTablePage(std::vector<const CParameter*> parameters);
     // A tab of the caller's own.
     int AddCustomPage(const QString& title, CTabbedEditor::PageFactory factory);
     // Builds the shown page anew from the working copy (after a change made
@@ -77,6 +85,9 @@ public:
     // The standard control of a parameter (a knob, or a captioned selector),
     // loaded from the working copy and registered; for custom pages.
     QWidget* MakeControl(const CParameter& parameter, QWidget* parent);
+    // Fills the shown selector of a parameter with valueNames anew (after the
+    // parameter its names depend on changed); false when none is shown.
+    bool RefreshValueNames(const CParameter& parameter);
     // Registers a control a custom page made itself, so FindKnob/FindChooser
     // find it and Multi Edit updates it. Registrations end with the page.
     void Register(const CParameter& parameter, QWidget* control);
