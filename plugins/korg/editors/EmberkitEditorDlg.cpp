@@ -193,10 +193,10 @@ private:
 namespace {
 
 // Multi Edit ticks oscillators ("OSC &1") and timbres ("Timbre &8") by number.
-QString MultiEditLabel(int instance, const std::string& group) {
+QString MultiEditLabel(int, const std::string& group) {
     const QString name = QString::fromStdString(group);
     const int space = name.lastIndexOf(' ');
-    if (space < 0 || instance > 8) return name;
+    if (space < 0) return name;
     return name.left(space + 1) + '&' + name.mid(space + 1);
 }
 

@@ -155,6 +155,12 @@ TEST_F(EmberkitEditors, EffectPageShowsTheTypesLabelsAndHidesUnusedParameters) {
     ASSERT_NE(dialog.FindKnob("fx1.param7"), nullptr);
     EXPECT_EQ(dialog.FindKnob("fx1.param7")->GetMaximum(), 255);
     EXPECT_EQ(program.GetParameterTable()->GetValue(dialog.GetWorkingPatch(), *program.GetParameterTable()->Find("fx1.type")), 1);
+    // Back to no effect: the parameters' controls are gone, not left registered.
+    type->SetSelection(0);
+    emit type->selectionChanged(0, 0);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(dialog.FindKnob("fx1.param7"), nullptr);
+    EXPECT_EQ(dialog.GetShownLabel("fx1.param1"), "");
     Sent();
 }
 
