@@ -293,8 +293,12 @@ bool CParameterEditorDlg::RefreshValueNames(const CParameter& parameter) {
 }
 
 void CParameterEditorDlg::Register(const CParameter& parameter, QWidget* control) {
+    if (!control) {
+        m_controls.erase(parameter.id);
+        return;
+    }
     m_controls[parameter.id] = control;
-    // A custom page's controls die with it; the lookup must not keep them.
+    // A custom page's controls may go before the dialog does (a page rebuilt on a type change).
     connect(control, &QObject::destroyed, this, [this, id = parameter.id, control] {
         if (const auto it = m_controls.find(id); it != m_controls.end() && it->second == control) m_controls.erase(it);
     });
@@ -352,6 +356,8 @@ void CParameterEditorDlg::accept() {
     const std::span<const std::uint8_t> edited = m_work->Data();
     const std::span<std::uint8_t> target = m_patch.Data();
     std::copy_n(edited.begin(), std::min(edited.size(), target.size()), target.begin());
+    // The last change must reach the instrument: the sender drops what it still holds when it goes.
+    if (m_sender) m_sender->Flush();
     QDialog::accept();
 }
 

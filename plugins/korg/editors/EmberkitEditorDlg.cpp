@@ -1,29 +1,22 @@
 #include "EmberkitEditorDlg.h"
 
-#include <QCheckBox>
-#include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLineEdit>
 #include <QScrollArea>
-#include <QTabWidget>
 #include <QVBoxLayout>
 
 #include <algorithm>
 #include <vector>
 
 #include "Layer.h"
-#include "LiveSender.h"
-#include "Synth.h"
 #include "model/EmberkitEffects.h"
 #include "model/EmberkitParameters.h"
 #include "model/EmberkitPatches.h"
 #include "tonalith/ui/ChooseCtrl.h"
 #include "tonalith/ui/Knob.h"
 #include "tonalith/ui/TabPage.h"
-#include "tonalith/ui/PatchText.h"
 
 using namespace emberkit;
 
@@ -33,12 +26,20 @@ const char* const kEffectPage = "Page 8: Effect";
 
 QString Caption(const std::string& text) { return QString::fromStdString(text).replace('&', "&&"); }
 
+// The caption over a selector: the label in its cell whose buddy it is.
+QLabel* CaptionOf(const QWidget* chooser) {
+    if (!chooser || !chooser->parentWidget()) return nullptr;
+    for (QLabel* label : chooser->parentWidget()->findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
+        if (label->buddy() == chooser) return label;
+    return nullptr;
+}
+
 // A caption over a selector.
-QWidget* LabelledChooser(const QString& caption, CChooseCtrl*& chooser, QLabel*& label, QWidget* parent) {
+QWidget* LabelledChooser(const QString& caption, CChooseCtrl*& chooser, QWidget* parent) {
     auto* cell = new QWidget(parent);
     auto* layout = new QVBoxLayout(cell);
     layout->setContentsMargins(0, 0, 0, 0);
-    label = new QLabel(caption, cell);
+    auto* label = new QLabel(caption, cell);
     chooser = new CChooseCtrl(cell);
     chooser->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     chooser->setMinimumContentsLength(10);
@@ -55,7 +56,6 @@ class CEmberkitEditorDlg::Page final : public CTabPage {
 public:
     Page(CEmberkitEditorDlg& editor, std::vector<const CParameter*> parameters)
         : m_editor(editor), m_parameters(std::move(parameters)) {}
-    ~Page() override { m_editor.Unregister(); }
 
     void Create(QWidget* parent) override {
         auto* outer = new QVBoxLayout(parent);
@@ -105,7 +105,6 @@ private:
 class CEmberkitEditorDlg::EffectPage final : public CTabPage {
 public:
     explicit EffectPage(CEmberkitEditorDlg& editor) : m_editor(editor) {}
-    ~EffectPage() override { m_editor.Unregister(); }
 
     void Create(QWidget* parent) override {
         auto* layout = new QHBoxLayout(parent);
@@ -119,7 +118,7 @@ public:
                 QWidget* control = m_editor.MakeControl(p, box);
                 if (std::string(id) == "modsource" || std::string(id) == "modintensity") {
                     // "Modulation" groups source and intensity.
-                    if (auto* label = qobject_cast<QLabel*>(m_editor.m_labels[p.id]))
+                    if (QLabel* label = CaptionOf(m_editor.FindChooser(p.id)))
                         label->setText(QStringLiteral("Modulation ") + label->text());
                 }
                 grid->addWidget(control, 0, column++, Qt::AlignTop);
@@ -132,7 +131,7 @@ public:
             grid->addWidget(m_parameterArea[e], 1, 0, 1, 4);
             grid->setRowStretch(2, 1);
             layout->addWidget(box, 1, Qt::AlignTop);
-            ShowParameters(e, m_editor.m_table.GetValue(*m_editor.m_work, Parameter(prefix + "type")));
+            ShowParameters(e, m_editor.m_table.GetValue(m_editor.GetWorkingPatch(), Parameter(prefix + "type")));
         }
         auto* output = new QGroupBox(QStringLiteral("Output"), parent);
         auto* column = new QVBoxLayout(output);
@@ -155,35 +154,31 @@ private:
             }
             delete item;
         }
-        for (int i = 0; i < kEffectParameterCount; ++i) {
-            m_editor.m_controls.erase(prefix + std::to_string(i + 1));
-            m_editor.m_labels.erase(prefix + std::to_string(i + 1));
-        }
+        for (int i = 0; i < kEffectParameterCount; ++i) m_editor.Register(Parameter(prefix + std::to_string(i + 1)), nullptr);
         if (type < 0 || type >= kEffectTypeCount) return;
         const EffectTypeInfo& info = EffectTypes()[static_cast<std::size_t>(type)];
         for (int i = 0; i < kEffectParameterCount; ++i) {
             const EffectParameterDescriptor& d = info.parameters[static_cast<std::size_t>(i)];
             if (d.label.empty()) continue;
             const CParameter& p = Parameter(prefix + std::to_string(i + 1));
-            const int value = m_editor.m_table.GetValue(*m_editor.m_work, p);
+            const int value = m_editor.m_table.GetValue(m_editor.GetWorkingPatch(), p);
             const std::vector<std::string> values = EffectValueList(d);
             QWidget* cell = nullptr;
             if (!values.empty()) {
                 CChooseCtrl* chooser = nullptr;
-                QLabel* label = nullptr;
-                cell = LabelledChooser(Caption(d.label), chooser, label, m_parameterArea[e]);
+                cell = LabelledChooser(Caption(d.label), chooser, m_parameterArea[e]);
                 chooser->SetItems(values, 0);
                 if (!chooser->SelectByValue(value)) chooser->setCurrentIndex(-1);
                 QObject::connect(chooser, &CChooseCtrl::selectionChanged, chooser,
                                  [this, &p](int, int v) { m_editor.ChangeValue(p, v); });
-                m_editor.Register(p.id, chooser, label);
+                m_editor.Register(p, chooser);
             } else {
                 auto* knob = new CKnob(QString::fromStdString(d.label), p.minimum, p.maximum, p.defaultValue,
                                        m_parameterArea[e]);
                 knob->SetValue(value);
                 knob->setToolTip(QStringLiteral("%1 (raw %2..%3)").arg(QString::fromStdString(p.id)).arg(p.minimum).arg(p.maximum));
                 QObject::connect(knob, &CKnob::valueChanged, knob, [this, &p](int v) { m_editor.ChangeValue(p, v); });
-                m_editor.Register(p.id, knob);
+                m_editor.Register(p, knob);
                 cell = knob;
             }
             m_parameterGrid[e]->addWidget(cell, i / 4, i % 4, Qt::AlignTop | Qt::AlignHCenter);
@@ -195,64 +190,48 @@ private:
     QGridLayout* m_parameterGrid[2]{};
 };
 
+namespace {
+
+// Multi Edit ticks oscillators ("OSC &1") and timbres ("Timbre &8") by number.
+QString MultiEditLabel(int, const std::string& group) {
+    const QString name = QString::fromStdString(group);
+    const int space = name.lastIndexOf(' ');
+    if (space < 0) return name;
+    return name.left(space + 1) + '&' + name.mid(space + 1);
+}
+
+CParameterEditorDlg::Options EditorOptions() {
+    CParameterEditorDlg::Options options;
+    options.tablePages = false;  // pages of its own layout
+    options.multiEditLabel = MultiEditLabel;
+    return options;
+}
+
+}  // namespace
+
 CEmberkitEditorDlg::CEmberkitEditorDlg(CEmberkitPatch& patch, QWidget* parent)
-    : QDialog(parent),
-      m_patch(patch),
-      m_table(static_cast<const CEmberkitParameterTable&>(*patch.GetParameterTable())),
-      m_work(patch.Clone()) {
-    setWindowTitle(QStringLiteral("Edit %1").arg(QString::fromStdString(patch.GetTypeName())));
-    if (CSynth* synth = m_table.GetSynth()) m_sender = std::make_unique<CLiveSender>(*synth);
-
-    auto* layout = new QVBoxLayout(this);
-    auto* top = new QHBoxLayout;
-    auto* nameLabel = new QLabel(QStringLiteral("&Name:"), this);
-    m_name = new QLineEdit(tonalith::ui::FromPatchText(patch.GetName()), this);
-    m_name->setMaxLength(patch.GetNameLength());
-    nameLabel->setBuddy(m_name);
-    top->addWidget(nameLabel);
-    top->addWidget(m_name, 1);
-    layout->addLayout(top);
-
-    m_tabWidget = new QTabWidget(this);
-    layout->addWidget(m_tabWidget, 1);
-    m_tabs = new CTabbedEditor(*m_tabWidget);
+    : CParameterEditorDlg(patch, *patch.GetParameterTable(), EditorOptions(), parent),
+      m_table(static_cast<const CEmberkitParameterTable&>(*patch.GetParameterTable())) {
     for (const std::string& page : m_table.GetPages()) {
         if (page == kEffectPage) {
-            m_tabs->AddPage(QString::fromStdString(page), [this] { return std::make_unique<EffectPage>(*this); });
+            AddCustomPage(QString::fromStdString(page), [this] { return std::make_unique<EffectPage>(*this); });
             continue;
         }
         std::vector<const CParameter*> parameters;
         for (const CParameter& p : m_table.GetParameters())
             if (p.page == page) parameters.push_back(&p);
-        m_tabs->AddPage(QString::fromStdString(page),
-                        [this, parameters] { return std::make_unique<Page>(*this, parameters); });
+        AddCustomPage(QString::fromStdString(page),
+                      [this, parameters] { return std::make_unique<Page>(*this, parameters); });
     }
-
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    CSynth* synth = m_table.GetSynth();
-    m_realtime = new QCheckBox(QStringLiteral("&Realtime"), this);
-    m_realtime->setChecked(synth && synth->GetRealtimeUpdate());
-    connect(m_realtime, &QCheckBox::toggled, this, [synth](bool on) {
-        if (synth) synth->SetRealtimeUpdate(on);
-    });
-    auto* bottom = new QHBoxLayout;
-    bottom->addWidget(m_realtime);
-    bottom->addWidget(buttons, 1);
-    layout->addLayout(bottom);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    resize(fontMetrics().averageCharWidth() * 150, fontMetrics().height() * 40);
 }
-
-CEmberkitEditorDlg::~CEmberkitEditorDlg() { delete m_tabWidget; }
 
 QString CEmberkitEditorDlg::GroupTitle(const std::string& group, int instance) const {
     // A timbre's row on the second timbre page names the program it plays.
     const CParameter* program = m_table.Find("timbre" + std::to_string(instance + 1) + ".program");
-    if (program && group.rfind("Timbre ", 0) == 0 && m_tabs && m_tabs->GetCurrentIndex() == 1) {
-        const int number = m_table.GetValue(*m_work, *program);
-        for (int i = 0; i < m_work->GetChildLayerCount(); ++i) {
-            const CLayer* programs = m_work->GetChildLayer(i);
+    if (program && group.rfind("Timbre ", 0) == 0 && GetTabs().GetCurrentIndex() == 1) {
+        const int number = m_table.GetValue(GetWorkingPatch(), *program);
+        for (int i = 0; i < GetWorkingPatch().GetChildLayerCount(); ++i) {
+            const CLayer* programs = GetWorkingPatch().GetChildLayer(i);
             if (number >= 0 && number < programs->GetPatchCount())
                 return QString::fromStdString(group + ": " + programs->GetPatchLabel(number));
         }
@@ -261,68 +240,9 @@ QString CEmberkitEditorDlg::GroupTitle(const std::string& group, int instance) c
     return QString::fromStdString(group);
 }
 
-QWidget* CEmberkitEditorDlg::MakeControl(const CParameter& p, QWidget* parent) {
-    const int value = m_table.GetValue(*m_work, p);
-    const QString tip = QString::fromStdString(p.id + "  (" + m_table.DescribeRange(p) + ")");
-    if (p.IsList()) {
-        CChooseCtrl* chooser = nullptr;
-        QLabel* label = nullptr;
-        QWidget* cell = LabelledChooser(Caption(p.caption), chooser, label, parent);
-        chooser->SetItems(p.texts, p.minimum);
-        chooser->SetDefault(p.defaultValue);
-        if (!chooser->SelectByValue(value)) chooser->setCurrentIndex(-1);
-        chooser->setToolTip(tip);
-        connect(chooser, &CChooseCtrl::selectionChanged, chooser, [this, &p](int, int v) { ChangeValue(p, v); });
-        Register(p.id, chooser, label);
-        return cell;
-    }
-    auto* knob = new CKnob(QString::fromStdString(p.caption), p.minimum, p.maximum, p.defaultValue, parent);
-    knob->SetFormatter([this, &p](int v) { return QString::fromStdString(m_table.FormatValue(p, v)); });
-    knob->SetValue(value);
-    knob->setToolTip(tip);
-    connect(knob, &CKnob::valueChanged, knob, [this, &p](int v) { ChangeValue(p, v); });
-    Register(p.id, knob);
-    return knob;
-}
-
-void CEmberkitEditorDlg::Register(const std::string& id, QWidget* control, QWidget* label) {
-    m_controls[id] = control;
-    if (label) m_labels[id] = label;
-}
-
-CKnob* CEmberkitEditorDlg::FindKnob(const std::string& id) const {
-    const auto it = m_controls.find(id);
-    return it == m_controls.end() ? nullptr : qobject_cast<CKnob*>(it->second);
-}
-
-CChooseCtrl* CEmberkitEditorDlg::FindChooser(const std::string& id) const {
-    const auto it = m_controls.find(id);
-    return it == m_controls.end() ? nullptr : qobject_cast<CChooseCtrl*>(it->second);
-}
-
 QString CEmberkitEditorDlg::GetShownLabel(const std::string& id) const {
     if (const CKnob* knob = FindKnob(id)) return knob->GetCaption();
-    const auto it = m_labels.find(id);
-    return it == m_labels.end() ? QString() : qobject_cast<QLabel*>(it->second)->text();
+    const QLabel* label = CaptionOf(FindChooser(id));
+    return label ? label->text() : QString();
 }
 
-void CEmberkitEditorDlg::ChangeValue(const CParameter& parameter, int value) {
-    m_table.SetValue(*m_work, parameter, value);
-    if (!m_sender || !m_realtime->isChecked()) return;
-    std::vector<std::uint8_t> message = m_table.BuildLiveMessage(*m_work, parameter);
-    if (!message.empty()) m_sender->Send(parameter.id, std::move(message));
-}
-
-void CEmberkitEditorDlg::accept() {
-    m_tabs->OnOK();
-    if (m_name->text() != tonalith::ui::FromPatchText(m_patch.GetName())) m_work->SetName(tonalith::ui::ToPatchText(m_name->text()));
-    const std::span<const std::uint8_t> edited = m_work->Data();
-    std::copy(edited.begin(), edited.end(), m_patch.Data().begin());
-    if (m_sender) m_sender->Flush();
-    QDialog::accept();
-}
-
-void CEmberkitEditorDlg::reject() {
-    m_tabs->OnCancel();
-    QDialog::reject();
-}

@@ -57,6 +57,7 @@ CVirtualAnalogDlg::CVirtualAnalogDlg(const CSynth& synth, QWidget* parent) : QDi
             m_controls[id] = chooser;
         }
     }
+    AddFilterMode(*sections.at("Filter"));
     layout->addLayout(panel);
     auto* row = new QHBoxLayout;
     auto* init = new QPushButton(QStringLiteral("Init"), this);
@@ -70,6 +71,23 @@ CVirtualAnalogDlg::CVirtualAnalogDlg(const CSynth& synth, QWidget* parent) : QDi
     row->addWidget(close);
     layout->addLayout(row);
     CMidi::Get().AddControllerListener(this);
+}
+
+// The panel has a filter-mode selector, but which parameter of the instrument
+// it would set is not known: it is shown disabled (not a tab stop, so remote
+// controllers step over it) and sends nothing.
+void CVirtualAnalogDlg::AddFilterMode(QGridLayout& filter) {
+    auto* cell = new QWidget(this);
+    auto* column = new QVBoxLayout(cell);
+    column->setContentsMargins(0, 0, 0, 0);
+    auto* label = new QLabel(QStringLiteral("Mode"), cell);
+    m_filterMode = new CChooseCtrl(cell);
+    label->setBuddy(m_filterMode);
+    cell->setEnabled(false);
+    cell->setToolTip(QStringLiteral("The instrument's parameter for the filter mode is not known."));
+    column->addWidget(label);
+    column->addWidget(m_filterMode);
+    filter.addWidget(cell, 0, filter.count(), Qt::AlignTop);
 }
 
 CVirtualAnalogDlg::~CVirtualAnalogDlg() { CMidi::Get().RemoveControllerListener(this); }

@@ -15,6 +15,7 @@
 class CChooseCtrl;
 class CKnob;
 class CSynth;
+class QGridLayout;
 
 class CVirtualAnalogDlg final : public QDialog, public IMidiListener {
     Q_OBJECT
@@ -33,11 +34,15 @@ public:
     // tab stops and the control there takes the value.
     void OnController(int controller, int value);
     void OnMidiNotify(unsigned message, unsigned wParam, long lParam) override;
+    // The filter-mode selector: shown, disabled, sending nothing.
+    CChooseCtrl* GetFilterMode() const { return m_filterMode; }
 
 private:
+    void AddFilterMode(QGridLayout& filter);
     void Send(const emberkit::vsynth::Bytes& bytes);
 
     const CSynth& m_synth;
     emberkit::vsynth::PanelState m_state;
     std::map<int, QWidget*> m_controls;
+    CChooseCtrl* m_filterMode = nullptr;
 };

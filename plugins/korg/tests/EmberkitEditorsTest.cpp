@@ -2,7 +2,10 @@
 // the loopback MIDI port.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QApplication>
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -152,6 +155,12 @@ TEST_F(EmberkitEditors, EffectPageShowsTheTypesLabelsAndHidesUnusedParameters) {
     ASSERT_NE(dialog.FindKnob("fx1.param7"), nullptr);
     EXPECT_EQ(dialog.FindKnob("fx1.param7")->GetMaximum(), 255);
     EXPECT_EQ(program.GetParameterTable()->GetValue(dialog.GetWorkingPatch(), *program.GetParameterTable()->Find("fx1.type")), 1);
+    // Back to no effect: the parameters' controls are gone, not left registered.
+    type->SetSelection(0);
+    emit type->selectionChanged(0, 0);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(dialog.FindKnob("fx1.param7"), nullptr);
+    EXPECT_EQ(dialog.GetShownLabel("fx1.param1"), "");
     Sent();
 }
 
@@ -165,6 +174,94 @@ TEST_F(EmberkitEditors, CombinationTimbresAreLabelledWithTheirPrograms) {
     dialog.GetTabs().Tabs().setCurrentIndex(1);
     EXPECT_EQ(dialog.GroupTitle("Timbre 2", 1), "Timbre 2: B03 Solo Phase");
     ASSERT_NE(dialog.FindChooser("timbre2.detune"), nullptr);
+}
+
+// Multi Edit offers the oscillators of a program and the timbres of a
+// combination; a change reaches every ticked one as its own parameter change.
+TEST_F(EmberkitEditors, MultiEditSendsTheChangeToEachTickedTargetAndOkThenUndoRestores) {
+    CLayer& programs = m_memory.GetLayer(kProgramLayer);
+    const CParameterTable& table = *programs.GetPatch(7)->GetParameterTable();
+    const CParameter& cutoff1 = *table.Find("vdf1.cutoff");
+    const CParameter& cutoff2 = *table.Find("vdf2.cutoff");
+    const CParameter& voiceMode = *table.Find("voicemode");
+    const Bytes before(programs.GetPatch(7)->Data().begin(), programs.GetPatch(7)->Data().end());
+    const std::unique_ptr<CPatch> oldPatch = programs.GetPatch(7)->Clone();
+    const std::unique_ptr<CPatch> newPatch = programs.GetPatch(7)->Clone();
+    QStringList boxes;
+    {
+        tonalith::ui::ScopedDialogRunner runner([&](QDialog& d) {
+            auto& editor = dynamic_cast<CEmberkitEditorDlg&>(d);
+            for (const QCheckBox* box : editor.findChildren<QCheckBox*>()) boxes << box->text();
+            editor.SetMultiEdit(1, true);
+            ShowTab(editor.GetTabs(), "Page 2: VDF 1");
+            editor.ChangeValue(cutoff1, 40);
+            // A common parameter has no sibling to reach.
+            editor.ChangeValue(voiceMode, 1);
+            editor.accept();
+            return int(QDialog::Accepted);
+        });
+        ASSERT_TRUE(newPatch->Edit());
+    }
+    EXPECT_TRUE(boxes.contains("OSC &1") && boxes.contains("OSC &2")) << boxes.join(", ").toStdString();
+    const auto sent = Sent();
+    ASSERT_EQ(sent.size(), 3u);
+    EXPECT_EQ(sent[0], (Bytes{0xF0, 0x42, 0x30, 0x2B, 0x41, 0x02, 0x00, 0x00, 40, 0x00, 0xF7}));
+    EXPECT_EQ(sent[1], (Bytes{0xF0, 0x42, 0x30, 0x2B, 0x41, 0x03, 0x00, 0x00, 40, 0x00, 0xF7}));
+    EXPECT_EQ(sent[2], table.BuildLiveMessage(*newPatch, voiceMode));
+    EXPECT_EQ(table.GetValue(*newPatch, cutoff1), 40);
+    EXPECT_EQ(table.GetValue(*newPatch, cutoff2), 40);
+
+    CCmdManager commands(nullptr);
+    auto edit = std::make_unique<CEditCommand>();
+    edit->SetValues(programs, 7, *oldPatch, *newPatch, nullptr);
+    commands.Execute(std::move(edit));
+    EXPECT_EQ(table.GetValue(*programs.GetPatch(7), cutoff2), 40);
+    commands.Undo();
+    const Bytes after(programs.GetPatch(7)->Data().begin(), programs.GetPatch(7)->Data().end());
+    EXPECT_EQ(after, before);
+
+    // Timbres: 1 changed with 3 and 8 ticked.
+    CPatch& combination = *m_memory.GetLayer(kCombinationLayer).GetPatch(0);
+    const CParameterTable& timbres = *combination.GetParameterTable();
+    CEmberkitEditorDlg dialog(static_cast<CEmberkitPatch&>(combination));
+    dialog.SetMultiEdit(2, true);
+    dialog.SetMultiEdit(7, true);
+    dialog.ChangeValue(*timbres.Find("timbre1.level"), 77);
+    dialog.accept();  // waits for the live messages
+    const auto timbreSent = Sent();
+    ASSERT_EQ(timbreSent.size(), 3u);
+    for (const char* id : {"timbre1.level", "timbre3.level", "timbre8.level"}) {
+        EXPECT_EQ(timbres.GetValue(combination, *timbres.Find(id)), 77) << id;
+        const Bytes expected = timbres.BuildLiveMessage(combination, *timbres.Find(id));
+        EXPECT_EQ(std::count(timbreSent.begin(), timbreSent.end(), expected), 1) << id;
+        ASSERT_EQ(expected.size(), 11u);
+        EXPECT_EQ(expected[4], 0x41);
+        EXPECT_EQ(expected[8], 77);
+    }
+}
+
+// With real-time update off an edit sends nothing; "Send Patch" still sends the
+// edited record, byte for byte, to the edit buffer (no write request).
+TEST_F(EmberkitEditors, SendPatchSendsTheEditedRecordEvenWithRealtimeOff) {
+    CEmberkitProgram program;
+    CEmberkitEditorDlg dialog(program);
+    dialog.GetRealtimeBox().setChecked(false);
+    dialog.ChangeValue(*program.GetParameterTable()->Find("vdf1.cutoff"), 12);
+    dialog.GetNameField().setText("Sent Prog");
+    EXPECT_TRUE(Sent().empty());
+    const auto buttons = dialog.findChildren<QPushButton*>();
+    const auto send = std::find_if(buttons.begin(), buttons.end(), [](auto* b) { return b->text() == "&Send Patch"; });
+    ASSERT_NE(send, buttons.end());
+    (*send)->click();
+    const auto sent = Sent();
+    ASSERT_EQ(sent.size(), 1u);
+    CEmberkitProgram expected;
+    expected.SetName("Sent Prog");
+    expected.Data()[50] = 12;
+    EXPECT_EQ(sent[0], BuildSingleDump(kProgramDump, expected.Data(), 1));
+    EXPECT_EQ(sent[0].size(), 203u);
+    dialog.reject();
+    EXPECT_EQ(program.Data()[50], CEmberkitProgram().Data()[50]) << "sending is not storing";
 }
 
 TEST_F(EmberkitEditors, DrumEditAsksForTheSlotAndWritesThere) {
@@ -249,6 +346,14 @@ TEST_F(EmberkitEditors, VirtualSynthSendsTemplatesAndFollowsNearbyControllers) {
     sent = Sent();
     ASSERT_EQ(sent.size(), 2u);  // both filters
     EXPECT_EQ(sent[0][8], 48);
+
+    // The filter-mode selector is shown, disabled, and controllers step over it.
+    ASSERT_NE(dialog.GetFilterMode(), nullptr);
+    EXPECT_FALSE(dialog.GetFilterMode()->isEnabled());
+    EXPECT_FALSE(dialog.GetFilterMode()->parentWidget()->toolTip().isEmpty());
+    dialog.OnController(first + 1, 0);
+    EXPECT_EQ(dialog.focusWidget(), dialog.GetSelector(3040));
+    EXPECT_TRUE(Sent().empty());
 
     dialog.Init();
     sent = Sent();

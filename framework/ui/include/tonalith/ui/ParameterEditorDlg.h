@@ -36,7 +36,7 @@ class QTabWidget;
 // pages (table pages over any selection of parameters, or pages of its own
 // that use MakeControl, ChangeValue and valueChanged), adds buttons and a
 // widget beside the tabs, and says how the name travels.
-class CParameterEditorDlg final : public QDialog {
+class CParameterEditorDlg : public QDialog {
     Q_OBJECT
 
 public:
@@ -89,7 +89,8 @@ public:
     // parameter its names depend on changed); false when none is shown.
     bool RefreshValueNames(const CParameter& parameter);
     // Registers a control a custom page made itself, so FindKnob/FindChooser
-    // find it and Multi Edit updates it. Registrations end with the page.
+    // find it and Multi Edit updates it. A registration ends with its control;
+    // a null control ends it at once (a control the page hides).
     void Register(const CParameter& parameter, QWidget* control);
 
     // The control showing a parameter on the shown page, or null.
