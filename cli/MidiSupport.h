@@ -5,20 +5,50 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <tonalith/Midi.h>
 
+namespace CLI {
+class App;
+}
+
 namespace cli {
 
+// Ends the process with exit 1 and one line on stderr when it is still alive after
+// the given seconds (none: no limit). A hang inside a MIDI system's library can
+// be ended no other way.
+class CDeadline {
+public:
+    CDeadline(double seconds, std::string what);
+    ~CDeadline() = default;  // the watch thread stops and is joined
+    CDeadline(const CDeadline&) = delete;
+    CDeadline& operator=(const CDeadline&) = delete;
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable_any m_wake;
+    std::jthread m_thread;  // last: stops before the rest goes
+};
+
+// --timeout SECONDS: how long the whole command may take, and its watchdog.
+void AddTimeoutOption(CLI::App& command, double& seconds);
+std::unique_ptr<CDeadline> CommandDeadline(double seconds);
+
 // Notifications run on the device threads ("alsa" or "jack" replaces the back end
-// the settings name; empty keeps it). Throws Failure when that system is not there.
+// the settings name; empty keeps it). The back end opens under a watchdog; libjack's
+// own messages are kept off stderr. Throws Failure when that system is not there.
 void InitMidi(const std::string& api);
 
-// PORT is an index into the list or any part of a port's name (the first port
-// whose name contains it). Throws Failure naming the ports there are.
+// PORT is an index into the list, a whole port name, or a part of exactly one
+// port's name. Throws UsageError listing the matches when a part names several,
+// Failure naming the ports there are when it names none.
 int ResolvePort(const std::vector<std::string>& ports, const std::string& port, const char* kind);
 
 CMidiOutput& OpenOutput(const std::string& port);

@@ -32,6 +32,7 @@ int main(int argc, char** argv) {
     app.name("tonalith-cli");
     app.require_subcommand(1);
     app.set_help_all_flag("--help-all", "Every command with its options");
+    app.option_defaults()->always_capture_default();  // help shows every default
     app.set_version_flag("--version", "tonalith-cli " TONALITH_VERSION);
 
     cli::AddBankCommands(app);
@@ -42,6 +43,7 @@ int main(int argc, char** argv) {
     cli::AddMidiCommands(app);
     cli::AddParameterCommands(app);
     cli::AddVerifyCommand(app);
+    cli::AddConfigCommand(app);
 
     Shutdown shutdown;
     try {
