@@ -73,6 +73,14 @@ void InitMidi(const std::string& api) {
         midi.GetBackend();  // the back end the settings name, opened now, under the watchdog
         return;
     }
+    // Without a server RtMidi's JACK ports print lines of their own and lose memory;
+    // a client of ours asks first.
+    if (system == MidiSystem::Jack) {
+        jack_status_t status{};
+        jack_client_t* probe = jack_client_open((midi.GetClientName() + "-probe").c_str(), JackNoStartServer, &status);
+        if (!probe) throw Failure(WhatToDo(system));
+        jack_client_close(probe);
+    }
     try {
         midi.SetBackend(CreateRtMidiBackend(system, midi.GetClientName()));
     } catch (const CMidiError& e) {
