@@ -140,7 +140,7 @@ void CTransferWatch::OnMidiNotify(unsigned message, unsigned wParam, long lParam
 
 bool CTransferWatch::Wait(std::chrono::milliseconds quietLimit) {
     using Clock = std::chrono::steady_clock;
-    const bool terminal = StderrIsTerminal() && StdoutIsTerminal();
+    const bool terminal = ShowProgress(m_progress);
     const auto start = Clock::now();
     auto lastChange = start;
     long lastBytes = -1;
@@ -160,8 +160,10 @@ bool CTransferWatch::Wait(std::chrono::milliseconds quietLimit) {
     return m_ended;
 }
 
-void SendAndWait(CMidiOutput& output, const std::vector<std::uint8_t>& bytes) {
-    CTransferWatch watch(static_cast<long>(bytes.size()));
+bool ShowProgress(bool forced) { return forced || (StderrIsTerminal() && StdoutIsTerminal()); }
+
+void SendAndWait(CMidiOutput& output, const std::vector<std::uint8_t>& bytes, bool progress) {
+    CTransferWatch watch(static_cast<long>(bytes.size()), progress);
     output.AddSendListener(&watch);
     const bool queued = output.SendLong(bytes, CMidiOutput::SEND_NOTIFY);
     const bool ended = queued && watch.Wait(std::chrono::seconds(10));

@@ -57,10 +57,11 @@ CMidiInput& OpenInput(const std::string& port);
 // Follows one transfer through its notifications.
 class CTransferWatch : public IMidiListener {
 public:
-    explicit CTransferWatch(long expected = 0) : m_expected(expected) {}
+    // progress: draw the line also when stderr is no terminal (--progress).
+    explicit CTransferWatch(long expected = 0, bool progress = false) : m_expected(expected), m_progress(progress) {}
     void OnMidiNotify(unsigned message, unsigned wParam, long lParam) override;
     // Waits for the end, drawing "bytes / expected, rate" on stderr when it is a
-    // terminal. False on timeout (quiet time with no progress).
+    // terminal or progress was asked for. False on timeout (quiet time with no progress).
     bool Wait(std::chrono::milliseconds quietLimit);
     bool Failed() const { return m_error >= 0; }
     long GetError() const { return m_error; }
@@ -68,6 +69,7 @@ public:
 
 private:
     long m_expected;
+    bool m_progress;
     std::atomic<long> m_bytes{0};
     std::atomic<bool> m_ended{false};
     std::atomic<long> m_error{-1};
@@ -75,6 +77,9 @@ private:
 
 // Sends complete messages with notifications and waits until they are out;
 // throws Failure.
-void SendAndWait(CMidiOutput& output, const std::vector<std::uint8_t>& bytes);
+void SendAndWait(CMidiOutput& output, const std::vector<std::uint8_t>& bytes, bool progress = false);
+
+// Progress lines go to stderr on a terminal, or anywhere when forced (--progress).
+bool ShowProgress(bool forced);
 
 }  // namespace cli

@@ -67,7 +67,7 @@ void Ports(const std::string& api, bool json) {
 // patch stays a single patch; nothing of the instrument's memory that the file
 // did not hold is overwritten). With --layers, those layers of the bank.
 void Send(const std::string& path, const std::string& layersText, const std::vector<std::string>& sets,
-          const std::string& port, const std::string& api) {
+          const std::string& port, const std::string& api, bool progress) {
     const std::vector<int> layers = layersText.empty() ? std::vector<int>{} : ParseIndexList(layersText, "--layers");
     if (layers.empty() && !sets.empty())
         throw UsageError("--set: without --layers the file goes out as it is, which no setting changes");
@@ -88,7 +88,7 @@ void Send(const std::string& path, const std::string& layersText, const std::vec
         throw Failure("\"" + path + "\": " +
                       (layers.empty() ? "the file is empty" : "the layers hold nothing to send"));
     InitMidi(api);
-    SendAndWait(OpenOutput(port), bytes);
+    SendAndWait(OpenOutput(port), bytes, progress);
     std::cout << bytes.size() << " bytes sent\n";
 }
 
@@ -129,7 +129,7 @@ void RefuseUnwritable(const std::string& path) {
 
 void Receive(const std::string& synthName, const std::string& commandName, const std::vector<std::string>& sets,
              const std::string& in, const std::string& out, const std::string& path, int silence,
-             const std::string& api) {
+             const std::string& api, bool progress) {
     const CSynthMemory& memory = FindMemory(synthName);
     ApplySettings(memory, sets);
     // A copy: judging the dump rebuilds the synth's dump commands.
@@ -146,7 +146,7 @@ void Receive(const std::string& synthName, const std::string& commandName, const
     CMidiInput& input = OpenInput(in);
     input.SetInactivityTimeout(std::chrono::seconds(silence));
     input.SetAnswerTimeout(std::chrono::seconds(silence));
-    CTransferWatch watch(command.m_expectedSize);
+    CTransferWatch watch(command.m_expectedSize, progress);
     input.AddReceiveListener(&watch);
     const bool started = input.ReceiveLong("", &output, request, command.m_expectedSize);
     const bool ended = started && watch.Wait(std::chrono::seconds(silence + 5));
@@ -189,7 +189,7 @@ std::pair<const CSynthMemory*, CDumpCommand> FindDump(const std::string& text) {
 
 // One dump; the line printed says what came. False when it failed or came short.
 bool ReceiveOne(const CSynthMemory& memory, const CDumpCommand& command, const std::string& in,
-                const std::string& out, const std::string& path) {
+                const std::string& out, const std::string& path, bool progress) {
     const std::vector<std::uint8_t> request = CFunctions::StringToHex(command.m_request);
     CMidi& midi = CMidi::Get();
     const CSynth* synth = memory.GetSynth();
@@ -200,7 +200,7 @@ bool ReceiveOne(const CSynthMemory& memory, const CDumpCommand& command, const s
                         : synth && !memory.IsGeneric() ? midi.GetInput(*synth) : midi.GetInput(command.m_inputDevice);
     input.SetBlockDimensions(command.m_blockCount, command.m_blockSize);
     if (output && command.m_outputSetting > 0) output->SetDelay(command.m_outputSetting);
-    CTransferWatch watch(command.m_expectedSize);
+    CTransferWatch watch(command.m_expectedSize, progress);
     input.AddReceiveListener(&watch);
     bool started = false;
     try {
@@ -230,7 +230,7 @@ bool ReceiveOne(const CSynthMemory& memory, const CDumpCommand& command, const s
 }
 
 void ReceiveAll(const std::vector<std::string>& dumps, const std::vector<std::string>& sets, const std::string& outDir,
-                const std::string& in, const std::string& out, double pause, const std::string& api) {
+                const std::string& in, const std::string& out, double pause, const std::string& api, bool progress) {
     namespace fs = std::filesystem;
     // The settings first: the requests carry some of them (the device ID).
     std::vector<const CSynthMemory*> configured;
@@ -260,12 +260,13 @@ void ReceiveAll(const std::vector<std::string>& dumps, const std::vector<std::st
     for (std::size_t i = 0; i < work.size(); ++i) {
         if (i > 0) std::this_thread::sleep_for(std::chrono::duration<double>(pause));
         const auto& [memory, command] = work[i];
-        allOk = ReceiveOne(*memory, command, in, out, DumpFileName(folder, static_cast<int>(i), command.m_name)) && allOk;
+        allOk = ReceiveOne(*memory, command, in, out, DumpFileName(folder, static_cast<int>(i), command.m_name), progress) &&
+                allOk;
     }
     if (!allOk) throw Failure("some dumps failed or came short; the others are kept in \"" + folder + "\"");
 }
 
-void Play(const std::string& path, const std::string& port, const std::string& api) {
+void Play(const std::string& path, const std::string& port, const std::string& api, bool progress) {
     CSmfFilePlayer player;
     const SeekableInput input(path);  // the MIDI file reader seeks
     if (!player.Open(input.Path()))
@@ -273,7 +274,7 @@ void Play(const std::string& path, const std::string& port, const std::string& a
     InitMidi(api);
     CMidiOutput& output = OpenOutput(port);
     if (!player.Play(output)) throw Failure("cannot play \"" + path + "\" on \"" + output.GetPortName() + "\"");
-    const bool terminal = StdoutIsTerminal() && StderrIsTerminal();
+    const bool terminal = ShowProgress(progress);
     const double duration = player.GetFile().GetDuration();
     while (player.GetState() == CSmfFilePlayer::Playing) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -307,13 +308,14 @@ void AddMidiCommands(CLI::App& app) {
         std::vector<std::string> sets;
         int silence = 5;
         double timeout = 0;
-        bool json = false;
+        bool json = false, progress = false;
     };
     auto o = std::make_shared<Options>();
     // Every MIDI command: the back end, and a limit on the whole run.
     auto addMidi = [o](CLI::App* sub) {
         sub->add_option("--api", o->api, "MIDI back end: alsa or jack (default: the MIDIAPI setting)");
         AddTimeoutOption(*sub, o->timeout);
+        sub->add_flag("--progress", o->progress, "Progress lines on stderr also when it is no terminal");
     };
     auto deadline = [o] { return CommandDeadline(o->timeout); };
 
@@ -333,7 +335,7 @@ void AddMidiCommands(CLI::App& app) {
     addMidi(send);
     send->callback([o, deadline] {
         const auto limit = deadline();
-        Send(o->file, o->layers, o->sets, o->out, o->api);
+        Send(o->file, o->layers, o->sets, o->out, o->api, o->progress);
     });
 
     auto* receive = app.add_subcommand("receive", "Ask an instrument for a dump with a dump command and save it");
@@ -349,7 +351,7 @@ void AddMidiCommands(CLI::App& app) {
     addMidi(receive);
     receive->callback([o, deadline] {
         const auto limit = deadline();
-        Receive(o->synth, o->command, o->sets, o->in, o->out, o->output, o->silence, o->api);
+        Receive(o->synth, o->command, o->sets, o->in, o->out, o->output, o->silence, o->api, o->progress);
     });
 
     auto* all = app.add_subcommand("receive-all", "Receive several dumps into a new dated folder, one file each");
@@ -365,7 +367,7 @@ void AddMidiCommands(CLI::App& app) {
     addMidi(all);
     all->callback([o, dumps, outDir, pause, deadline] {
         const auto limit = deadline();
-        ReceiveAll(*dumps, o->sets, *outDir, o->in, o->out, *pause, o->api);
+        ReceiveAll(*dumps, o->sets, *outDir, o->in, o->out, *pause, o->api, o->progress);
     });
 
     auto* play = app.add_subcommand("play", "Play a standard MIDI file");
@@ -374,7 +376,7 @@ void AddMidiCommands(CLI::App& app) {
     addMidi(play);
     play->callback([o, deadline] {
         const auto limit = deadline();
-        Play(o->file, o->out, o->api);
+        Play(o->file, o->out, o->api, o->progress);
     });
 }
 

@@ -104,12 +104,13 @@ TEST_F(CliTransfer, AJV1080BankReceivedUnderTheDefaultGenerationIsCompleteWithAN
 
     const fs::path target = m_dir / "user-patches.syx";
     const auto r = Cli({"receive", "--api", "jack", "--synth", "Roland JV", "--command", "User Patches", "--in", jv,
-                        "--out", jv, "-o", target.string(), "--silence", "2", "--timeout", "120"});
+                        "--out", jv, "-o", target.string(), "--silence", "2", "--timeout", "120", "--progress"});
     EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
     EXPECT_NE(r.out.find("82304 bytes received"), std::string::npos) << r.out;
     EXPECT_NE(r.err.find("complete for the JV-1010 / 1080 (82304 bytes; 82560 under the settings)"), std::string::npos)
         << r.err;
     EXPECT_NE(r.err.find("--set WHICHSYNTH=0 keeps the file's"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(" / 82560 bytes, "), std::string::npos) << "--progress draws without a terminal";
     EXPECT_EQ(tonalith::test::ReadFile(target), tonalith::test::ReadFile(bank));
 
     // Both units' ports hold "sim-<pid>": such a part names no one port and is refused with both.
