@@ -22,9 +22,12 @@
 #include <tonalith/SynthMemory.h>
 #include <tonalith/SynthMemoryFactory.h>
 
+#include "Settings.h"
+
 namespace cli {
 
 void Warn(std::string_view text) { std::cerr << "tonalith-cli: warning: " << text << '\n'; }
+void Note(std::string_view text) { std::cerr << "tonalith-cli: note: " << text << '\n'; }
 
 bool StdoutIsTerminal() { return ::isatty(STDOUT_FILENO) == 1; }
 bool StderrIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
@@ -62,9 +65,78 @@ std::vector<int> ParseIndexList(std::string_view text, std::string_view what) {
     return out;
 }
 
-void PrintJson(const Json& value) { std::cout << value.dump(2) << '\n'; }
+namespace {
+
+// Length of the well-formed UTF-8 sequence at text[i]; 0 when none starts there.
+std::size_t Utf8Length(std::string_view text, std::size_t i) {
+    const auto at = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char c = at(i);
+    const std::size_t n = c < 0x80                   ? 1
+                          : c >= 0xC2 && c <= 0xDF   ? 2
+                          : (c & 0xF0) == 0xE0       ? 3
+                          : c >= 0xF0 && c <= 0xF4   ? 4
+                                                     : 0;
+    if (n == 0 || i + n > text.size()) return 0;
+    for (std::size_t k = 1; k < n; ++k)
+        if ((at(i + k) & 0xC0) != 0x80) return 0;
+    if (n == 3 && ((c == 0xE0 && at(i + 1) < 0xA0) || (c == 0xED && at(i + 1) >= 0xA0))) return 0;  // overlong, surrogate
+    if (n == 4 && ((c == 0xF0 && at(i + 1) < 0x90) || (c == 0xF4 && at(i + 1) >= 0x90))) return 0;
+    return n;
+}
+
+// Bytes that are not UTF-8 (a file name in another encoding) become the text "\xHH".
+std::string Utf8Text(std::string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size();) {
+        if (const std::size_t n = Utf8Length(text, i); n > 0) {
+            out.append(text.substr(i, n));
+            i += n;
+        } else {
+            static constexpr char kHex[] = "0123456789ABCDEF";
+            const auto byte = static_cast<unsigned char>(text[i++]);
+            out += {'\\', 'x', kHex[byte >> 4], kHex[byte & 0x0F]};
+        }
+    }
+    return out;
+}
+
+Json Utf8Only(const Json& value) {
+    if (value.is_string()) return Utf8Text(value.get_ref<const std::string&>());
+    if (value.is_array()) {
+        Json out = Json::array();
+        for (const Json& item : value) out.push_back(Utf8Only(item));
+        return out;
+    }
+    if (value.is_object()) {
+        Json out = Json::object();
+        for (const auto& [key, item] : value.items()) out[Utf8Text(key)] = Utf8Only(item);
+        return out;
+    }
+    return value;
+}
+
+}  // namespace
+
+void PrintJson(const Json& value) { std::cout << Utf8Only(value).dump(2) << '\n'; }
+
+std::string TrimmedName(std::string_view name) {
+    const std::size_t end = name.find_last_not_of(' ');
+    return std::string(end == std::string_view::npos ? std::string_view() : name.substr(0, end + 1));
+}
+
+namespace {
+
+// Reading a folder as a file fails with a message that names no folder.
+void RefuseFolder(const std::string& path) {
+    std::error_code ec;
+    if (path != kStdio && std::filesystem::is_directory(path, ec))
+        throw Failure("\"" + path + "\" is a folder; give a file");
+}
+
+}  // namespace
 
 Bank OpenBank(const std::string& path, const std::vector<std::string>& settings) {
+    RefuseFolder(path);
     Bank bank;
     bank.path = path;
     CSynthMemoryFactory& factory = CSynthMemoryFactory::Get();
@@ -77,14 +149,14 @@ Bank OpenBank(const std::string& path, const std::vector<std::string>& settings)
         try {
             bank.memory = factory.CreateMatchingMemory(file);
             if (bank.memory) {
-                if (!settings.empty() && bank.memory->GetSynth()) ApplySettings(*bank.memory->GetSynth(), settings);
+                ApplySettings(*bank.memory, settings);
                 bank.memory->Load(file);
             } else {
                 const CSynthMemory* generic = factory.GetSynthMemoryfromPatchType(GUID{});
                 if (!generic)
                     throw Failure("\"" + path + "\": No matching synthesizer DLL found for this type of sysex data.");
                 bank.memory = generic->CreateMemory();
-                if (!settings.empty() && bank.memory->GetSynth()) ApplySettings(*bank.memory->GetSynth(), settings);
+                ApplySettings(*bank.memory, settings);
                 bank.memory->GetLayer(0).Load(file);
             }
         } catch (const CFileException& e) {
@@ -94,7 +166,14 @@ Bank OpenBank(const std::string& path, const std::vector<std::string>& settings)
     } catch (const CFileException& e) {
         throw Failure(e.GetErrorMessage());
     }
-    for (const std::string& problem : bank.memory->GetLoadProblems()) Warn("\"" + path + "\": " + problem);
+    for (const std::string& problem : bank.memory->GetLoadProblems()) {
+        bank.warnings.push_back(ToUtf8(problem));
+        Warn("\"" + path + "\": " + bank.warnings.back());
+    }
+    if (std::string note = GenerationNote(*bank.memory); !note.empty()) {
+        Note("\"" + path + "\": " + note);
+        bank.warnings.push_back(std::move(note));
+    }
     return bank;
 }
 
@@ -135,6 +214,7 @@ void SaveBytes(const std::string& path, std::span<const std::uint8_t> bytes) {
 }
 
 std::vector<std::uint8_t> ReadBytes(const std::string& path) {
+    RefuseFolder(path);
     try {
         return CFileX::Read(InputPath(path));
     } catch (const CFileException& e) {
@@ -241,17 +321,15 @@ std::string ReplaceAll(std::string text, std::string_view from, std::string_view
 
 std::string SeekableInput::Named(std::string text) const { return ReplaceAll(std::move(text), m_path, m_given); }
 
-void ApplySettings(CSynth& synth, const std::vector<std::string>& assignments) {
-    synth.GetConfig().SetReadOnly(true);
-    for (const std::string& text : assignments) {
-        const std::size_t eq = text.find('=');
-        if (eq == 0 || eq == std::string::npos)
-            throw UsageError("--set: \"" + text + "\" is not KEY=VALUE");
-        std::string key = text.substr(0, eq);
-        std::transform(key.begin(), key.end(), key.begin(), [](unsigned char c) { return std::toupper(c); });
-        synth.GetConfig().PutString(key, FromUtf8(text.substr(eq + 1)));
-    }
-    synth.RefreshDumpCommands();  // requests carry settings such as the device ID or channel
+void ApplySettings(const CSynthMemory& memory, const std::vector<std::string>& assignments) {
+    if (assignments.empty()) return;
+    CSynth* synth = memory.GetSynth();
+    if (!synth) throw UsageError("--set: " + ToUtf8(memory.GetName()) + " has no settings");
+    std::vector<Setting> checked;
+    for (const std::string& text : assignments) checked.push_back(CheckSetting(*synth, ToUtf8(memory.GetName()), text, "--set"));
+    synth->GetConfig().SetReadOnly(true);
+    for (const Setting& setting : checked) synth->GetConfig().PutString(setting.key, setting.value);
+    synth->RefreshDumpCommands();  // requests carry settings such as the device ID or channel
 }
 
 CSynthMemory& FindMemory(std::string_view name) {

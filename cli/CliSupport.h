@@ -46,6 +46,8 @@ inline constexpr int kExitFailure = 1;
 inline constexpr int kExitUsage = 2;
 
 void Warn(std::string_view text);
+// Information a script may want but that is no problem (stderr).
+void Note(std::string_view text);
 // True when stdout is a terminal (progress lines are shown only then).
 bool StdoutIsTerminal();
 bool StderrIsTerminal();
@@ -61,13 +63,17 @@ std::string GuidText(const GUID& guid);
 std::vector<int> ParseIndexList(std::string_view text, std::string_view what);
 int ParseInt(std::string_view text, std::string_view what);
 
+// Strings that are not UTF-8 are written with their stray bytes as "\xHH" text.
 void PrintJson(const Json& value);
+// A patch name without the blanks that pad it to its length.
+std::string TrimmedName(std::string_view name);
 
 // A bank read the way the program opens a .syx file: the first plug-in that
 // recognises the data, else the generic memory reads it all into its first layer.
 struct Bank {
     std::string path;
     std::unique_ptr<CSynthMemory> memory;
+    std::vector<std::string> warnings;  // what loading it told on stderr, for JSON output
 };
 // Throws Failure naming the file. Problems the memory met while loading are
 // printed as warnings.
@@ -132,9 +138,9 @@ private:
     std::unique_ptr<ScratchFolder> m_folder;
 };
 
-// --set KEY=VALUE for this run only: the synth's settings become read-only first,
-// so nothing reaches its settings file.
-void ApplySettings(CSynth& synth, const std::vector<std::string>& assignments);
+// --set KEY=VALUE for this run only, each checked first (UsageError): the synth's
+// settings become read-only, so nothing reaches its settings file.
+void ApplySettings(const CSynthMemory& memory, const std::vector<std::string>& assignments);
 
 // The synth memory named (case-insensitive, or a unique prefix) among the plug-ins.
 CSynthMemory& FindMemory(std::string_view name);
@@ -149,6 +155,7 @@ void AddMidiCommands(CLI::App& app);
 void AddParameterCommands(CLI::App& app);
 void AddVerifyCommand(CLI::App& app);
 void AddToolCommand(CLI::App& app);
+void AddConfigCommand(CLI::App& app);
 
 std::string LowerAscii(std::string text);
 

@@ -1,25 +1,90 @@
 #include "MidiSupport.h"
 
+#include <jack/jack.h>
+
 #include <cstdio>
+#include <cstdlib>
 #include <thread>
+
+#include <CLI/CLI.hpp>
+#include <fmt/format.h>
 
 #include "CliSupport.h"
 
 namespace cli {
 
+namespace {
+
+// Opening the MIDI system's client normally takes milliseconds.
+constexpr double kOpenLimitSeconds = 10;
+
+void Unheard(const char*) {}
+
+std::string WhatToDo(MidiSystem system) {
+    return system == MidiSystem::Jack
+               ? "no JACK server is running: start one (or choose --api alsa) and try again"
+               : "the ALSA sequencer is not available: load the snd-seq module (or choose --api jack)";
+}
+
+}  // namespace
+
+CDeadline::CDeadline(double seconds, std::string what) {
+    if (seconds <= 0) return;
+    m_thread = std::jthread([this, seconds, what = std::move(what)](std::stop_token stop) {
+        std::unique_lock lock(m_mutex);
+        m_wake.wait_for(lock, stop, std::chrono::duration<double>(seconds), [] { return false; });
+        if (stop.stop_requested()) return;
+        std::fprintf(stderr, "tonalith-cli: %s\n", what.c_str());
+        std::fflush(stderr);
+        std::_Exit(kExitFailure);
+    });
+}
+
+void AddTimeoutOption(CLI::App& command, double& seconds) {
+    command.add_option("--timeout", seconds, "Seconds the whole command may take before it stops with exit 1; 0: no limit")
+        ->check(CLI::Range(0.0, 86400.0))
+        ->capture_default_str();
+}
+
+std::unique_ptr<CDeadline> CommandDeadline(double seconds) {
+    return std::make_unique<CDeadline>(
+        seconds, fmt::format("the command did not finish within {:g} s (--timeout); stopped", seconds));
+}
+
 void InitMidi(const std::string& api) {
     CMidi& midi = CMidi::Get();
     midi.SetClientName("tonalith-cli");
     midi.SetDispatcher([](std::function<void()> call) { call(); });
-    if (api.empty()) return;
-    const MidiSystem system = MidiSystemFromName(api == "alsa" ? "ALSA" : api == "jack" ? "JACK" : api);
-    if (system != MidiSystem::Alsa && system != MidiSystem::Jack)
-        throw UsageError("--api: \"" + api + "\" is not alsa or jack");
+    MidiSystem system = MidiSystem::None;
+    if (!api.empty()) {
+        system = MidiSystemFromName(api == "alsa" ? "ALSA" : api == "jack" ? "JACK" : api);
+        if (system != MidiSystem::Alsa && system != MidiSystem::Jack)
+            throw UsageError("--api: \"" + api + "\" is not alsa or jack");
+    }
+    // libjack prints several lines of its own when no server runs; the reason is
+    // told once, in this program's words, where it is needed.
+    jack_set_error_function(&Unheard);
+    jack_set_info_function(&Unheard);
+    // Opening a JACK client was seen to hang inside libjack (once in dozens of runs).
+    const CDeadline watchdog(kOpenLimitSeconds, "the MIDI system did not answer within " +
+                                                    std::to_string(static_cast<int>(kOpenLimitSeconds)) +
+                                                    " s while opening its client; is its server stuck?");
+    if (system == MidiSystem::None) {
+        midi.GetBackend();  // the back end the settings name, opened now, under the watchdog
+        return;
+    }
+    // Without a server RtMidi's JACK ports print lines of their own and lose memory;
+    // a client of ours asks first.
+    if (system == MidiSystem::Jack) {
+        jack_status_t status{};
+        jack_client_t* probe = jack_client_open((midi.GetClientName() + "-probe").c_str(), JackNoStartServer, &status);
+        if (!probe) throw Failure(WhatToDo(system));
+        jack_client_close(probe);
+    }
     try {
         midi.SetBackend(CreateRtMidiBackend(system, midi.GetClientName()));
     } catch (const CMidiError& e) {
-        throw Failure(std::string("the ") + (system == MidiSystem::Jack ? "JACK server" : "ALSA sequencer") +
-                      " is not available (" + e.what() + ")");
+        throw Failure(WhatToDo(system) + " (" + e.what() + ")");
     }
 }
 
@@ -75,7 +140,7 @@ void CTransferWatch::OnMidiNotify(unsigned message, unsigned wParam, long lParam
 
 bool CTransferWatch::Wait(std::chrono::milliseconds quietLimit) {
     using Clock = std::chrono::steady_clock;
-    const bool terminal = StderrIsTerminal() && StdoutIsTerminal();
+    const bool terminal = ShowProgress(m_progress);
     const auto start = Clock::now();
     auto lastChange = start;
     long lastBytes = -1;
@@ -95,8 +160,10 @@ bool CTransferWatch::Wait(std::chrono::milliseconds quietLimit) {
     return m_ended;
 }
 
-void SendAndWait(CMidiOutput& output, const std::vector<std::uint8_t>& bytes) {
-    CTransferWatch watch(static_cast<long>(bytes.size()));
+bool ShowProgress(bool forced) { return forced || (StderrIsTerminal() && StdoutIsTerminal()); }
+
+void SendAndWait(CMidiOutput& output, const std::vector<std::uint8_t>& bytes, bool progress) {
+    CTransferWatch watch(static_cast<long>(bytes.size()), progress);
     output.AddSendListener(&watch);
     const bool queued = output.SendLong(bytes, CMidiOutput::SEND_NOTIFY);
     const bool ended = queued && watch.Wait(std::chrono::seconds(10));

@@ -17,6 +17,7 @@
 
 #include "CliSupport.h"
 #include "LayerDependencies.h"
+#include "Settings.h"
 
 namespace cli {
 namespace {
@@ -56,8 +57,7 @@ Json PluginJson(const CSynthMemory& memory) {
 }
 
 void Plugins(bool json) {
-    CSynthMemoryFactory& factory = CSynthMemoryFactory::Get();
-    for (const std::string& error : factory.GetLoadErrors()) Warn("plug-in skipped: " + error);
+    CSynthMemoryFactory& factory = CSynthMemoryFactory::Get();  // tells of a plug-in it skips, once
     Json all = Json::array();
     for (int i = 0; i < factory.GetCount(); ++i) all.push_back(PluginJson(factory.GetMemory(i)));
     if (json) return PrintJson(all);
@@ -80,9 +80,10 @@ void Plugins(bool json) {
 }
 
 // An empty bank of a synth, as "New" makes it, written with every layer.
-void New(const std::string& synth, const std::string& out, bool force) {
+void New(const std::string& synth, const std::vector<std::string>& sets, const std::string& out, bool force) {
     RefuseExisting(out, force);
     const CSynthMemory& prototype = FindMemory(synth);
+    ApplySettings(prototype, sets);
     if (prototype.IsGeneric())
         throw UsageError("--synth: " + prototype.GetName() +
                          " holds only SysEx read from a file and has no patches to make a bank of");
@@ -90,8 +91,8 @@ void New(const std::string& synth, const std::string& out, bool force) {
     SaveLayers(*memory, out);
 }
 
-void Info(const std::string& path, bool json) {
-    const Bank bank = OpenBank(path);
+void Info(const std::string& path, const std::vector<std::string>& sets, bool json) {
+    const Bank bank = OpenBank(path, sets);
     const CSynthMemory& memory = *bank.memory;
     Json layers = Json::array();
     for (int l = 0; l < memory.GetLayerCount(); ++l) {
@@ -102,6 +103,7 @@ void Info(const std::string& path, bool json) {
             patches.push_back({{"index", i},
                                {"label", ToUtf8(layer.GetPatchLabel(i))},
                                {"name", ToUtf8(patch->GetName())},
+                               {"name_trimmed", ToUtf8(TrimmedName(patch->GetName()))},
                                {"type", ToUtf8(patch->GetTypeName())},
                                {"type_guid", GuidText(patch->GetPatchType())},
                                {"info", ToUtf8(layer.GetInfoForPatch(i))},
@@ -120,7 +122,8 @@ void Info(const std::string& path, bool json) {
                       {"guid", GuidText(memory.GetMemoryGuid())}}},
                     {"layers", std::move(layers)},
                     {"unread",
-                     {{"messages", memory.GetUnreadMessageCount()}, {"bytes", memory.GetUnreadBytes().size()}}}};
+                     {{"messages", memory.GetUnreadMessageCount()}, {"bytes", memory.GetUnreadBytes().size()}}},
+                    {"warnings", bank.warnings}};
     if (json) return PrintJson(info);
     std::cout << path << ": " << info["memory"]["name"].get<std::string>() << ' '
               << info["memory"]["version"].get<std::string>() << '\n';
@@ -149,6 +152,7 @@ struct Output {
     std::string path;
     std::vector<int> layers;
     bool allLayers = false;
+    std::vector<std::string> sets;  // --set for the run, applied when the bank is read
 };
 
 void Write(const Bank& bank, const Output& out) {
@@ -175,7 +179,7 @@ int CheckedPatchIndex(const Bank& bank, const CLayer& layer, int index) {
 
 void Move(const std::string& path, int layerIndex, const std::string& patches, int to, const Output& out) {
     const std::vector<int> selected = ParseIndexList(patches, "--patches");
-    const Bank bank = OpenBank(path);
+    const Bank bank = OpenBank(path, out.sets);
     CLayer& layer = GetLayer(bank, layerIndex);
     for (const int i : selected) CheckedPatchIndex(bank, layer, i);
     if (to < 0 || to >= layer.GetPatchCount())
@@ -193,7 +197,7 @@ void Move(const std::string& path, int layerIndex, const std::string& patches, i
 
 void Init(const std::string& path, int layerIndex, const std::string& patches, const Output& out) {
     const std::vector<int> selected = ParseIndexList(patches, "--patches");
-    const Bank bank = OpenBank(path);
+    const Bank bank = OpenBank(path, out.sets);
     CLayer& layer = GetLayer(bank, layerIndex);
     for (const int i : selected) {
         auto copy = layer.GetPatch(CheckedPatchIndex(bank, layer, i))->Clone();
@@ -204,7 +208,7 @@ void Init(const std::string& path, int layerIndex, const std::string& patches, c
 }
 
 void Rename(const std::string& path, int layerIndex, int patchIndex, const std::string& name, const Output& out) {
-    const Bank bank = OpenBank(path);
+    const Bank bank = OpenBank(path, out.sets);
     CLayer& layer = GetLayer(bank, layerIndex);
     auto copy = layer.GetPatch(CheckedPatchIndex(bank, layer, patchIndex))->Clone();
     const std::string wanted = FromUtf8(name);
@@ -216,8 +220,8 @@ void Rename(const std::string& path, int layerIndex, int patchIndex, const std::
     Write(bank, out);
 }
 
-void Deps(const std::string& path, int layerIndex, bool json) {
-    const Bank bank = OpenBank(path);
+void Deps(const std::string& path, int layerIndex, const std::vector<std::string>& sets, bool json) {
+    const Bank bank = OpenBank(path, sets);
     const CLayer& layer = GetLayer(bank, layerIndex);
     const auto texts = [](const std::vector<std::string>& labels) {
         Json list = Json::array();
@@ -293,15 +297,18 @@ void AddBankCommands(CLI::App& app) {
     create->add_option("--synth", o->name, "The synth memory's name (see plugins), or the start of it")->required();
     create->add_option("-o,--output", o->out, "The SysEx file to write")->required();
     create->add_flag("--force", o->force, "Replace an existing file");
-    create->callback([o] { New(o->name, o->out, o->force); });
+    AddSetOption(*create, o->sets);
+    create->callback([o] { New(o->name, o->sets, o->out, o->force); });
 
     auto* info = app.add_subcommand("info", "Show which synth memory reads FILE and every patch of its layers");
     info->add_option("FILE", o->file, "A SysEx file (.syx)")->required();
     info->add_flag("--json", o->json, "Print JSON");
-    info->callback([o] { Info(o->file, o->json); });
+    AddSetOption(*info, o->sets);
+    info->callback([o] { Info(o->file, o->sets, o->json); });
 
     // --layers and --all-layers of the commands that write a bank.
     auto addShape = [o](CLI::App* sub) {
+        AddSetOption(*sub, o->sets);
         auto* layers = sub->add_option("--layers", o->layers, "Layer indices to write, in this order, e.g. 0,2");
         sub->add_flag("--all-layers", o->allLayers,
                       "Write every layer, also those the file did not hold (default: the layers it held)")
@@ -309,7 +316,7 @@ void AddBankCommands(CLI::App& app) {
     };
     auto output = [o] {
         return Output{o->out, o->layers.empty() ? std::vector<int>{} : ParseIndexList(o->layers, "--layers"),
-                      o->allLayers};
+                      o->allLayers, o->sets};
     };
 
     auto* convert = app.add_subcommand(
@@ -317,11 +324,9 @@ void AddBankCommands(CLI::App& app) {
     convert->add_option("IN", o->file, "The SysEx file to read")->required();
     convert->add_option("OUT", o->out, "The SysEx file to write")->required();
     addShape(convert);
-    convert->add_option("--set", o->sets, "A plug-in setting for this run only, e.g. DEVICEID=3 (repeatable)")
-        ->allow_extra_args(false);
     convert->callback([o, output] {
         const Output out = output();
-        Bank bank = OpenBank(o->file, o->sets);
+        Bank bank = OpenBank(o->file, out.sets);
         Write(bank, out);
     });
 
@@ -355,7 +360,8 @@ void AddBankCommands(CLI::App& app) {
     deps->add_option("FILE", o->file, "The SysEx file to read")->required();
     deps->add_option("--layer", o->layer, "Layer index")->required();
     deps->add_flag("--json", o->json, "Print JSON");
-    deps->callback([o] { Deps(o->file, o->layer, o->json); });
+    AddSetOption(*deps, o->sets);
+    deps->callback([o] { Deps(o->file, o->layer, o->sets, o->json); });
 }
 
 }  // namespace cli

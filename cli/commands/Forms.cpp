@@ -1,7 +1,10 @@
 // Controller form commands: make a form, place controls with their fields by
 // property-page name, take a snapshot, show a form, and build (and send) the
 // message a control would send.
+#include <algorithm>
 #include <iostream>
+#include <optional>
+#include <utility>
 #include <memory>
 #include <string>
 #include <vector>
@@ -97,6 +100,15 @@ void Add(const std::string& path, const std::string& type, const std::string& re
     }
     if (auto* radio = dynamic_cast<CRadioItemData*>(data.get()))
         if (std::string error = radio->NormalizeLists(); !error.empty()) throw UsageError("--set: " + error);
+    // A template that is not hex would be refused only when the control is moved.
+    if (const auto* midi = dynamic_cast<const CMidiItemData*>(data.get())) {
+        try {
+            (void)BuildControllerBytes(midi->m_strMessage, midi->m_nChannel, midi->m_nController, 0, midi->m_nEncoding);
+        } catch (const CHexFormatError& e) {
+            throw UsageError("--set: Message \"" + ToUtf8(midi->m_strMessage) +
+                             "\" is not hex bytes with BK, TT, XX or YY in places (" + e.what() + ")");
+        }
+    }
 
     auto form = OpenForm(path);
     const int initial = data->IsMidiItem() ? static_cast<CMidiItemData*>(data.get())->m_nValue : 0;
@@ -168,6 +180,17 @@ void Info(const std::string& path, bool json) {
         std::cout << "snapshot \"" << s["name"].get<std::string>() << "\": " << s["values"].size() << " values\n";
 }
 
+// The values a knob or slider reports lie between its Minimum and Maximum; a
+// button reports its Off or On value. Other controls: nullopt, any value.
+std::optional<std::pair<int, int>> ValueRange(const CMidiItemData& midi) {
+    auto ordered = [](int a, int b) { return std::pair{std::min(a, b), std::max(a, b)}; };
+    if (const auto* knob = dynamic_cast<const CKnobItemData*>(&midi)) return ordered(knob->m_nMinimum, knob->m_nMaximum);
+    if (const auto* slider = dynamic_cast<const CSliderItemData*>(&midi))
+        return ordered(slider->m_nMinimum, slider->m_nMaximum);
+    if (const auto* button = dynamic_cast<const CButtonItemData*>(&midi)) return ordered(button->m_nOff, button->m_nOn);
+    return std::nullopt;
+}
+
 void Send(const std::string& path, int position, int value, const std::string& port, const std::string& api) {
     auto form = OpenForm(path);
     if (position < 0 || position >= form->GetItemCount())
@@ -175,6 +198,10 @@ void Send(const std::string& path, int position, int value, const std::string& p
                       std::to_string(form->GetItemCount()) + " controls)");
     const CMidiItemData* midi = form->GetItem(position).GetMidiData();
     if (!midi) throw Failure("\"" + path + "\": control " + std::to_string(position) + " sends no MIDI message");
+    if (const auto range = ValueRange(*midi); range && (value < range->first || value > range->second))
+        throw UsageError("--value " + std::to_string(value) + " is outside what control " + std::to_string(position) +
+                         " (" + midi->GetTypeName() + ") reports: " + std::to_string(range->first) + ".." +
+                         std::to_string(range->second));
     std::vector<std::uint8_t> bytes;
     try {
         bytes = BuildControllerBytes(midi->m_strMessage, midi->m_nChannel, midi->m_nController,
@@ -196,6 +223,7 @@ void AddFormCommands(CLI::App& app) {
         std::string form, author, email, description, type, rect, name, port, api;
         std::vector<std::string> sets;
         int item = 0, value = 0;
+        double timeout = 0;
         bool json = false, force = false;
     };
     auto o = std::make_shared<Options>();
@@ -236,7 +264,11 @@ void AddFormCommands(CLI::App& app) {
         ->required();
     send->add_option("--out", o->port, "MIDI output: index or part of its name");
     send->add_option("--api", o->api, "MIDI back end: alsa or jack");
-    send->callback([o] { Send(o->form, o->item, o->value, o->port, o->api); });
+    AddTimeoutOption(*send, o->timeout);
+    send->callback([o] {
+        const auto limit = CommandDeadline(o->timeout);
+        Send(o->form, o->item, o->value, o->port, o->api);
+    });
 }
 
 }  // namespace cli

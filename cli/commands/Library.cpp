@@ -1,6 +1,7 @@
 // Library commands: make a library, file patches from a bank into it, list,
 // search and sort it as the library window does, find duplicates, take patches out.
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <iostream>
 #include <map>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include <CLI/CLI.hpp>
+#include <fmt/format.h>
 
 #include <tonalith/File.h>
 #include <tonalith/Layer.h>
@@ -34,6 +36,17 @@ namespace cli {
 namespace {
 
 using LibraryEngine::CSearchFilter;
+
+// An entry's date ("31.12.2004 23:59", local time) in ISO 8601; null when it is none.
+Json IsoDate(const std::string& date) {
+    int day = 0, month = 0, year = 0, hour = 0, minute = 0;
+    char end = 0;
+    if (std::sscanf(date.c_str(), "%d.%d.%d %d:%d%c", &day, &month, &year, &hour, &minute, &end) != 5 || day < 1 ||
+        day > 31 || month < 1 || month > 12 || year < 0 || year > 9999 || hour > 23 || minute > 59 || hour < 0 ||
+        minute < 0)
+        return nullptr;
+    return fmt::format("{:04}-{:02}-{:02}T{:02}:{:02}", year, month, day, hour, minute);
+}
 
 // A file without the library magic is refused here: the document would take it
 // for an older-format library and ask for a file name to convert it to.
@@ -166,8 +179,14 @@ std::uint8_t ParseOp(std::string text) {
 int ParseColumn(const std::string& text) {
     for (int c = 0; c < LibraryEngine::COLUMN_COUNT; ++c)
         if (LibraryEngine::CompareNoCase(text, LibraryEngine::kColumnTitles[static_cast<std::size_t>(c)]) == 0) return c;
-    const int column = ParseInt(text, "--sort");
-    if (column < 0 || column >= LibraryEngine::COLUMN_COUNT) throw UsageError("--sort: no column " + text);
+    const bool number = !text.empty() && text.size() < 4 && text.find_first_not_of("0123456789") == std::string::npos;
+    const int column = number ? std::stoi(text) : -1;
+    if (column < 0 || column >= LibraryEngine::COLUMN_COUNT) {
+        std::string titles;
+        for (const char* title : LibraryEngine::kColumnTitles) titles += std::string(titles.empty() ? "" : ", ") + title;
+        throw UsageError("--sort: \"" + text + "\" is no column; give a title (" + titles + ") or its number 0.." +
+                         std::to_string(LibraryEngine::COLUMN_COUNT - 1));
+    }
     return column;
 }
 
@@ -200,7 +219,9 @@ void List(const std::string& path, const std::string& name, const std::vector<st
         }
         entries.push_back({{"index", row},
                            {"name", ToUtf8(entry.Name())},
+                           {"name_trimmed", ToUtf8(TrimmedName(entry.Name()))},
                            {"date", ToUtf8(entry.Date())},
+                           {"date_iso", IsoDate(entry.Date())},
                            {"comment", ToUtf8(entry.Comment())},
                            {"keys", std::move(keyTexts)},
                            {"key_bytes", std::move(keyBytes)},

@@ -1,10 +1,16 @@
 // MIDI commands: the ports there are, sending a bank, receiving a dump with a
 // synth's dump command, and playing a standard MIDI file.
+#include <unistd.h>
+
 #include <algorithm>
-#include <filesystem>
 #include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <memory>
+#include <optional>
+#include <span>
 #include <string>
 #include <thread>
 #include <vector>
@@ -21,6 +27,7 @@
 
 #include "CliSupport.h"
 #include "MidiSupport.h"
+#include "Settings.h"
 #include "TransferModel.h"
 
 namespace cli {
@@ -59,13 +66,16 @@ void Ports(const std::string& api, bool json) {
 // Without --layers the file goes out as it is, every byte in its order (a single
 // patch stays a single patch; nothing of the instrument's memory that the file
 // did not hold is overwritten). With --layers, those layers of the bank.
-void Send(const std::string& path, const std::string& layersText, const std::string& port, const std::string& api) {
+void Send(const std::string& path, const std::string& layersText, const std::vector<std::string>& sets,
+          const std::string& port, const std::string& api, bool progress) {
     const std::vector<int> layers = layersText.empty() ? std::vector<int>{} : ParseIndexList(layersText, "--layers");
+    if (layers.empty() && !sets.empty())
+        throw UsageError("--set: without --layers the file goes out as it is, which no setting changes");
     std::vector<std::uint8_t> bytes;
     if (layers.empty()) {
         bytes = ReadBytes(path);
     } else {
-        const Bank bank = OpenBank(path);
+        const Bank bank = OpenBank(path, sets);
         CMemFile file(path);
         try {
             for (const int i : layers) GetLayer(bank, i).Save(file);
@@ -78,7 +88,7 @@ void Send(const std::string& path, const std::string& layersText, const std::str
         throw Failure("\"" + path + "\": " +
                       (layers.empty() ? "the file is empty" : "the layers hold nothing to send"));
     InitMidi(api);
-    SendAndWait(OpenOutput(port), bytes);
+    SendAndWait(OpenOutput(port), bytes, progress);
     std::cout << bytes.size() << " bytes sent\n";
 }
 
@@ -94,25 +104,52 @@ const CDumpCommand& FindCommand(const CSynthMemory& memory, const std::string& n
                   (known.empty() ? "" : "; there are:" + known));
 }
 
-void Receive(const std::string& synthName, const std::string& commandName, const std::string& in,
-             const std::string& out, const std::string& path, int timeout, const std::string& api) {
+// A dump whose size is not the one the settings expect may still be complete: for
+// another model generation than the settings name. The note says which.
+std::optional<std::string> OtherGenerationNote(const CSynthMemory& memory, const CDumpCommand& command,
+                                               const std::string& path, std::span<const std::uint8_t> data) {
+    if (command.m_expectedSize <= 0 || static_cast<long>(data.size()) == command.m_expectedSize) return std::nullopt;
+    const std::optional<OtherGeneration> other = CompleteForOtherGeneration(memory, command.m_name, data);
+    if (!other) return std::nullopt;
+    return "\"" + path + "\": complete for the " + other->name + " (" + std::to_string(data.size()) + " bytes; " +
+           std::to_string(command.m_expectedSize) + " under the settings); " + other->note;
+}
+
+// A receive whose file cannot be written would throw the dump away after it came.
+void RefuseUnwritable(const std::string& path) {
+    namespace fs = std::filesystem;
+    if (path == kStdio) return;
+    std::error_code ec;
+    if (fs::is_directory(path, ec)) throw UsageError("\"" + path + "\" is a folder; give a file name to write");
+    const fs::path folder = fs::path(path).parent_path().empty() ? fs::path(".") : fs::path(path).parent_path();
+    if (!fs::is_directory(folder, ec)) throw UsageError("\"" + path + "\": the folder \"" + folder.string() + "\" does not exist");
+    if (::access(folder.c_str(), W_OK) != 0 || (fs::exists(path, ec) && ::access(path.c_str(), W_OK) != 0))
+        throw UsageError("\"" + path + "\" cannot be written (" + std::strerror(errno) + "); nothing was received");
+}
+
+void Receive(const std::string& synthName, const std::string& commandName, const std::vector<std::string>& sets,
+             const std::string& in, const std::string& out, const std::string& path, int silence,
+             const std::string& api, bool progress) {
     const CSynthMemory& memory = FindMemory(synthName);
-    const CDumpCommand& command = FindCommand(memory, commandName);
+    ApplySettings(memory, sets);
+    // A copy: judging the dump rebuilds the synth's dump commands.
+    const CDumpCommand command = FindCommand(memory, commandName);
     std::vector<std::uint8_t> request;
     try {
         request = CFunctions::StringToHex(command.m_request);
     } catch (const CHexFormatError& e) {
         throw Failure("the request of \"" + ToUtf8(command.m_name) + "\" is not hex text: " + e.what());
     }
+    RefuseUnwritable(path);
     InitMidi(api);
     CMidiOutput& output = OpenOutput(out);
     CMidiInput& input = OpenInput(in);
-    input.SetInactivityTimeout(std::chrono::seconds(timeout));
-    input.SetAnswerTimeout(std::chrono::seconds(timeout));
-    CTransferWatch watch(command.m_expectedSize);
+    input.SetInactivityTimeout(std::chrono::seconds(silence));
+    input.SetAnswerTimeout(std::chrono::seconds(silence));
+    CTransferWatch watch(command.m_expectedSize, progress);
     input.AddReceiveListener(&watch);
     const bool started = input.ReceiveLong("", &output, request, command.m_expectedSize);
-    const bool ended = started && watch.Wait(std::chrono::seconds(timeout + 5));
+    const bool ended = started && watch.Wait(std::chrono::seconds(silence + 5));
     if (!ended) input.Stop();
     input.RemoveReceiveListener(&watch);
     if (!started) throw Failure("cannot open the MIDI input \"" + input.GetPortName() + "\"");
@@ -121,10 +158,14 @@ void Receive(const std::string& synthName, const std::string& commandName, const
     if (watch.Failed())
         throw Failure("receiving on \"" + input.GetPortName() + "\" failed (error " + std::to_string(watch.GetError()) + ")");
     if (data.empty()) throw Failure("nothing was received on \"" + input.GetPortName() + "\"");
+    SaveBytes(path, data);  // what came is kept either way
     const long expected = command.m_expectedSize;
+    if (const std::optional<std::string> note = OtherGenerationNote(memory, command, path, data)) {
+        std::cout << data.size() << " bytes received\n";
+        return Note(*note);
+    }
     if (expected > 0 && static_cast<long>(data.size()) > expected)
         Warn(std::to_string(data.size()) + " bytes received, " + std::to_string(expected) + " expected");
-    SaveBytes(path, data);  // what came is kept either way
     // A dump that stopped short is incomplete: say so, never report it as success.
     if (expected > 0 && static_cast<long>(data.size()) < expected)
         throw Failure("\"" + path + "\": incomplete dump, " + std::to_string(data.size()) + " of " +
@@ -148,7 +189,7 @@ std::pair<const CSynthMemory*, CDumpCommand> FindDump(const std::string& text) {
 
 // One dump; the line printed says what came. False when it failed or came short.
 bool ReceiveOne(const CSynthMemory& memory, const CDumpCommand& command, const std::string& in,
-                const std::string& out, const std::string& path) {
+                const std::string& out, const std::string& path, bool progress) {
     const std::vector<std::uint8_t> request = CFunctions::StringToHex(command.m_request);
     CMidi& midi = CMidi::Get();
     const CSynth* synth = memory.GetSynth();
@@ -159,7 +200,7 @@ bool ReceiveOne(const CSynthMemory& memory, const CDumpCommand& command, const s
                         : synth && !memory.IsGeneric() ? midi.GetInput(*synth) : midi.GetInput(command.m_inputDevice);
     input.SetBlockDimensions(command.m_blockCount, command.m_blockSize);
     if (output && command.m_outputSetting > 0) output->SetDelay(command.m_outputSetting);
-    CTransferWatch watch(command.m_expectedSize);
+    CTransferWatch watch(command.m_expectedSize, progress);
     input.AddReceiveListener(&watch);
     bool started = false;
     try {
@@ -176,17 +217,29 @@ bool ReceiveOne(const CSynthMemory& memory, const CDumpCommand& command, const s
     const long expected = command.m_expectedSize;
     std::string state = "complete";
     bool ok = true;
+    std::optional<std::string> note;
+    if (started && !watch.Failed() && got > 0 && expected > 0 && got != expected)
+        note = OtherGenerationNote(memory, command, path, ReadBytes(path));
     if (!started || watch.Failed()) state = "failed (error " + std::to_string(started ? watch.GetError() : 0) + ")", ok = false;
     else if (got == 0) state = "nothing received", ok = false;
-    else if (expected > 0 && got < expected) state = "incomplete: " + std::to_string(got) + " of " + std::to_string(expected) + " bytes", ok = false;
+    else if (expected > 0 && got < expected && !note) state = "incomplete: " + std::to_string(got) + " of " + std::to_string(expected) + " bytes", ok = false;
     else if (expected <= 0) state = "no expected size";
     std::cout << path << ": " << got << " bytes, " << state << '\n';
+    if (note) Note(*note);
     return ok;
 }
 
-void ReceiveAll(const std::vector<std::string>& dumps, const std::string& outDir, const std::string& in,
-                const std::string& out, double pause, const std::string& api) {
+void ReceiveAll(const std::vector<std::string>& dumps, const std::vector<std::string>& sets, const std::string& outDir,
+                const std::string& in, const std::string& out, double pause, const std::string& api, bool progress) {
     namespace fs = std::filesystem;
+    // The settings first: the requests carry some of them (the device ID).
+    std::vector<const CSynthMemory*> configured;
+    for (const std::string& text : dumps) {
+        const CSynthMemory* memory = FindDump(text).first;
+        if (std::find(configured.begin(), configured.end(), memory) != configured.end()) continue;
+        ApplySettings(*memory, sets);
+        configured.push_back(memory);
+    }
     std::vector<std::pair<const CSynthMemory*, CDumpCommand>> work;
     for (const std::string& text : dumps) {
         auto dump = FindDump(text);
@@ -207,12 +260,13 @@ void ReceiveAll(const std::vector<std::string>& dumps, const std::string& outDir
     for (std::size_t i = 0; i < work.size(); ++i) {
         if (i > 0) std::this_thread::sleep_for(std::chrono::duration<double>(pause));
         const auto& [memory, command] = work[i];
-        allOk = ReceiveOne(*memory, command, in, out, DumpFileName(folder, static_cast<int>(i), command.m_name)) && allOk;
+        allOk = ReceiveOne(*memory, command, in, out, DumpFileName(folder, static_cast<int>(i), command.m_name), progress) &&
+                allOk;
     }
     if (!allOk) throw Failure("some dumps failed or came short; the others are kept in \"" + folder + "\"");
 }
 
-void Play(const std::string& path, const std::string& port, const std::string& api) {
+void Play(const std::string& path, const std::string& port, const std::string& api, bool progress) {
     CSmfFilePlayer player;
     const SeekableInput input(path);  // the MIDI file reader seeks
     if (!player.Open(input.Path()))
@@ -220,7 +274,7 @@ void Play(const std::string& path, const std::string& port, const std::string& a
     InitMidi(api);
     CMidiOutput& output = OpenOutput(port);
     if (!player.Play(output)) throw Failure("cannot play \"" + path + "\" on \"" + output.GetPortName() + "\"");
-    const bool terminal = StdoutIsTerminal() && StderrIsTerminal();
+    const bool terminal = ShowProgress(progress);
     const double duration = player.GetFile().GetDuration();
     while (player.GetState() == CSmfFilePlayer::Playing) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -251,25 +305,38 @@ std::string LowerAscii(std::string text) {
 void AddMidiCommands(CLI::App& app) {
     struct Options {
         std::string api, file, layers, in, out, synth, command, output;
-        int timeout = 5;
-        bool json = false;
+        std::vector<std::string> sets;
+        int silence = 5;
+        double timeout = 0;
+        bool json = false, progress = false;
     };
     auto o = std::make_shared<Options>();
-    auto addApi = [o](CLI::App* sub) {
+    // Every MIDI command: the back end, and a limit on the whole run.
+    auto addMidi = [o](CLI::App* sub) {
         sub->add_option("--api", o->api, "MIDI back end: alsa or jack (default: the MIDIAPI setting)");
+        AddTimeoutOption(*sub, o->timeout);
+        sub->add_flag("--progress", o->progress, "Progress lines on stderr also when it is no terminal");
     };
+    auto deadline = [o] { return CommandDeadline(o->timeout); };
 
     auto* ports = app.add_subcommand("ports", "List the MIDI input and output ports");
     ports->add_flag("--json", o->json, "Print JSON");
-    addApi(ports);
-    ports->callback([o] { Ports(o->api, o->json); });
+    addMidi(ports);
+    ports->callback([o, deadline] {
+        const auto limit = deadline();
+        Ports(o->api, o->json);
+    });
 
     auto* send = app.add_subcommand("send", "Send a SysEx file as it is, or the listed layers of its bank");
     send->add_option("FILE", o->file, "The SysEx file")->required();
     send->add_option("--layers", o->layers, "Layer indices to send (default: the file's own bytes, unchanged)");
     send->add_option("--out", o->out, "MIDI output: index or part of its name")->required();
-    addApi(send);
-    send->callback([o] { Send(o->file, o->layers, o->out, o->api); });
+    AddSetOption(*send, o->sets);
+    addMidi(send);
+    send->callback([o, deadline] {
+        const auto limit = deadline();
+        Send(o->file, o->layers, o->sets, o->out, o->api, o->progress);
+    });
 
     auto* receive = app.add_subcommand("receive", "Ask an instrument for a dump with a dump command and save it");
     receive->add_option("--synth", o->synth, "The synth memory's name (see plugins)")->required();
@@ -277,9 +344,15 @@ void AddMidiCommands(CLI::App& app) {
     receive->add_option("--in", o->in, "MIDI input: index or part of its name")->required();
     receive->add_option("--out", o->out, "MIDI output for the request: index or part of its name")->required();
     receive->add_option("-o,--output", o->output, "The SysEx file to write")->required();
-    receive->add_option("--timeout", o->timeout, "Seconds of silence that end the dump")->check(CLI::Range(1, 3600));
-    addApi(receive);
-    receive->callback([o] { Receive(o->synth, o->command, o->in, o->out, o->output, o->timeout, o->api); });
+    receive->add_option("--silence", o->silence, "Seconds of silence that end the dump")
+        ->check(CLI::Range(1, 3600))
+        ->capture_default_str();
+    AddSetOption(*receive, o->sets);
+    addMidi(receive);
+    receive->callback([o, deadline] {
+        const auto limit = deadline();
+        Receive(o->synth, o->command, o->sets, o->in, o->out, o->output, o->silence, o->api, o->progress);
+    });
 
     auto* all = app.add_subcommand("receive-all", "Receive several dumps into a new dated folder, one file each");
     auto dumps = std::make_shared<std::vector<std::string>>();
@@ -289,15 +362,22 @@ void AddMidiCommands(CLI::App& app) {
     all->add_option("--out-dir", *outDir, "The folder that receives the dated folder")->required();
     all->add_option("--in", o->in, "MIDI input (default: each synth's own)");
     all->add_option("--out", o->out, "MIDI output for the requests (default: each synth's own)");
-    all->add_option("--pause", *pause, "Seconds between dumps")->check(CLI::Range(0.0, 600.0));
-    addApi(all);
-    all->callback([o, dumps, outDir, pause] { ReceiveAll(*dumps, *outDir, o->in, o->out, *pause, o->api); });
+    all->add_option("--pause", *pause, "Seconds between dumps")->check(CLI::Range(0.0, 600.0))->capture_default_str();
+    AddSetOption(*all, o->sets);
+    addMidi(all);
+    all->callback([o, dumps, outDir, pause, deadline] {
+        const auto limit = deadline();
+        ReceiveAll(*dumps, o->sets, *outDir, o->in, o->out, *pause, o->api, o->progress);
+    });
 
     auto* play = app.add_subcommand("play", "Play a standard MIDI file");
     play->add_option("FILE", o->file, "The MIDI file (.mid)")->required();
     play->add_option("--out", o->out, "MIDI output: index or part of its name")->required();
-    addApi(play);
-    play->callback([o] { Play(o->file, o->out, o->api); });
+    addMidi(play);
+    play->callback([o, deadline] {
+        const auto limit = deadline();
+        Play(o->file, o->out, o->api, o->progress);
+    });
 }
 
 }  // namespace cli

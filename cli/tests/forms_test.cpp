@@ -60,8 +60,19 @@ TEST(cliForms, BadFieldsAndMissingControlsAreRefused) {
     EXPECT_EQ(tonalith::test::ReadFile(form), before);
 
     EXPECT_EXIT_CODE(Cli({"form", "send", form, "--item", "0", "--value", "1"}), 1);
-    ASSERT_EXIT_CODE(Cli({"form", "add", form, "--type", "Button", "--rect", "0,0,10,10", "--set", "Message=F0 q1"}), 0);
-    EXPECT_EXIT_CODE(Cli({"form", "send", form, "--item", "0", "--value", "1"}), 1);  // not hex
+    // A template that is not hex is refused when the control is added, not when it is first moved.
+    const auto notHex = Cli({"form", "add", form, "--type", "Button", "--rect", "0,0,10,10", "--set", "Message=F0 q1"});
+    EXPECT_EXIT_CODE(notHex, 2);
+    EXPECT_NE(notHex.err.find("F0 q1"), std::string::npos) << notHex.err;
+    EXPECT_EQ(tonalith::test::ReadFile(form), before);
+    // A value the control cannot report is refused with its range.
+    ASSERT_EXIT_CODE(Cli({"form", "add", form, "--type", "Knob", "--rect", "0,0,10,10", "--set", "Minimum=10", "--set",
+                          "Maximum=20"}),
+                     0);
+    const auto outside = Cli({"form", "send", form, "--item", "0", "--value", "21"});
+    EXPECT_EXIT_CODE(outside, 2);
+    EXPECT_NE(outside.err.find("10..20"), std::string::npos) << outside.err;
+    EXPECT_EXIT_CODE(Cli({"form", "send", form, "--item", "0", "--value", "20"}), 0);
     auto missing = Cli({"form", "info", (dir / "missing.cof").string()});
     EXPECT_EXIT_CODE(missing, 1);
     EXPECT_NE(missing.err.find("missing.cof"), std::string::npos);

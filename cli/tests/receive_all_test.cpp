@@ -91,3 +91,33 @@ TEST_F(CliTransfer, SendArrivesByteExactAndReceiveSavesTheDump) {
     EXPECT_EQ(got.exitCode, 0) << got.err;
     EXPECT_EQ(fs::file_size(target), 31u);
 }
+
+// A second simulated unit: a JV-1080 that answers with its user patches.
+TEST_F(CliTransfer, AJV1080BankReceivedUnderTheDefaultGenerationIsCompleteWithANote) {
+    TONALITH_FIELD_DATA_OR_SKIP(data);
+    const fs::path bank = data / "jv" / "JV1080_Pad_Vox_Bell_bank128.syx";
+    const std::string jv = "jvsim-" + std::to_string(::getpid());
+    tonalith::test::CChild unit;
+    ASSERT_TRUE(unit.Start({SYNTHSIM_PATH, "--name", jv, "--jack", "--rate", "100000", "--data", bank.string(), "--quiet"},
+                           (m_dir / "jvsim.log").string()));
+    ASSERT_TRUE(unit.ReadLine(10s)) << "synthsim did not start";
+
+    const fs::path target = m_dir / "user-patches.syx";
+    const auto r = Cli({"receive", "--api", "jack", "--synth", "Roland JV", "--command", "User Patches", "--in", jv,
+                        "--out", jv, "-o", target.string(), "--silence", "2", "--timeout", "120", "--progress"});
+    EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+    EXPECT_NE(r.out.find("82304 bytes received"), std::string::npos) << r.out;
+    EXPECT_NE(r.err.find("complete for the JV-1010 / 1080 (82304 bytes; 82560 under the settings)"), std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("--set WHICHSYNTH=0 keeps the file's"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(" / 82560 bytes, "), std::string::npos) << "--progress draws without a terminal";
+    EXPECT_EQ(tonalith::test::ReadFile(target), tonalith::test::ReadFile(bank));
+
+    // Both units' ports hold "sim-<pid>": such a part names no one port and is refused with both.
+    const std::string part = "sim-" + std::to_string(::getpid());
+    const auto both = Cli({"send", m_bank.string(), "--api", "jack", "--out", part});
+    EXPECT_EQ(both.exitCode, 2) << both.err;
+    EXPECT_NE(both.err.find(jv), std::string::npos) << both.err;
+    EXPECT_NE(both.err.find(m_sim), std::string::npos) << both.err;
+    unit.Stop();
+}

@@ -13,7 +13,6 @@ using namespace xv;
 namespace {
 
 constexpr int kDefaultWhichSynth = CXVSynth::XV5080;
-constexpr int kMaxDeviceId = 15;  // device bytes 10..1F
 constexpr int kMessagePauseMs = 20;
 
 std::string Key(const char* base, int i) { return base + std::to_string(i); }
@@ -28,7 +27,7 @@ CXVSynth& CXVSynth::Get() {
 CXVSynth::CXVSynth() : CSynth("Cobaltkit.ini") { UpdateDumpCommands(); }
 
 std::uint8_t CXVSynth::GetDeviceByte() const {
-    return static_cast<std::uint8_t>(kDeviceBase + std::clamp(GetDeviceId(), 0, kMaxDeviceId));
+    return static_cast<std::uint8_t>(kDeviceBase + std::clamp(GetDeviceId(), 0, GetMaxDeviceId()));
 }
 
 int CXVSynth::GetWhichSynth() const {

@@ -35,6 +35,7 @@ public:
 
     // 10 hex plus the device ID.
     std::uint8_t GetDeviceByte() const;
+    int GetMaxDeviceId() const override { return 15; }
 
     int GetWhichSynth() const;
     void SetWhichSynth(int which);

@@ -58,6 +58,8 @@ public:
     void SetMidiOutputDevice(int index, const std::string& name = {});
     // The instrument's device ID, 0-based (0 is "17" on a Roland panel).
     int GetDeviceId() const;
+    // The highest device ID the instrument's messages can carry.
+    virtual int GetMaxDeviceId() const { return 126; }
     void SetDeviceId(int id);
     bool GetRealtimeUpdate() const;
     void SetRealtimeUpdate(bool on);

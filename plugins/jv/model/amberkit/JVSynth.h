@@ -58,6 +58,7 @@ public:
     int GetInputBlockSize() const override { return 1024; }
     int GetInputBlockCount() const override { return 64; }
     int GetMessagePause() const override { return kMessagePauseMs; }
+    int GetMaxDeviceId() const override { return 15; }  // device bytes 10..1F
     std::vector<CSettingField> GetSettingFields() const override;
 
     // Read from the settings each time, so a change takes effect at once.
