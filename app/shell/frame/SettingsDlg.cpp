@@ -20,6 +20,7 @@
 #include <QVBoxLayout>
 
 #include "AppConfig.h"
+#include "Functions.h"
 #include "Midi.h"
 #include "SynthMemory.h"
 #include "SynthMemoryFactory.h"
@@ -312,7 +313,15 @@ void CGenericSettingsPage::Store() {
         command.m_name = m_table->item(row, kNameColumn)->text().trimmed().toStdString();
         // A command without a name cannot be chosen in Receive.
         if (command.m_name.empty()) continue;
-        command.m_request = m_table->item(row, kRequestColumn)->text().trimmed().toStdString();
+        const std::string request = m_table->item(row, kRequestColumn)->text().trimmed().toStdString();
+        try {
+            (void)CFunctions::StringToHex(request);
+            command.m_request = request;
+        } catch (const CHexFormatError& e) {
+            // Said now rather than at the first Receive; the request it had stays.
+            CUi::Get().MessageBox("The request of \"" + command.m_name + "\" is not hex text (" + e.what() +
+                                  "); it keeps \"" + command.m_request + "\".");
+        }
         command.m_expectedSize = static_cast<QSpinBox*>(m_table->cellWidget(row, kSizeColumn))->value();
         command.m_inputDevice = static_cast<QComboBox*>(m_table->cellWidget(row, kInputColumn))->currentIndex() - 1;
         command.m_outputDevice = static_cast<QComboBox*>(m_table->cellWidget(row, kOutputColumn))->currentIndex() - 1;

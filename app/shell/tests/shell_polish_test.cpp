@@ -68,6 +68,7 @@ TEST_F(ShellPolishTest, AFontFaceThisMachineLacksBecomesTheSystemsAndTheSettings
 }
 
 TEST_F(ShellPolishTest, SettingsKeepTheirSizeAndTheGenericPageEditsItsDumpCommands) {
+    CScopedScriptedUi ui;
     CMainFrame frame;
     CSynth& generic = GenericSynth();
     ClearGenericCommands();
@@ -98,6 +99,7 @@ TEST_F(ShellPolishTest, SettingsKeepTheirSizeAndTheGenericPageEditsItsDumpComman
         EXPECT_EQ(table.item(0, 1)->text(), "F0 41 10 F7");
         EXPECT_EQ(static_cast<QSpinBox*>(table.cellWidget(0, 2))->value(), 100);
         table.item(0, 0)->setText("  Drum Kit Dump ");
+        table.item(0, 1)->setText("F0 4X F7");  // refused with a word; the old request stays
         page->AddCommand({});  // left without a name: dropped
         CDumpCommand manual;
         manual.m_name = "Manual";
@@ -113,6 +115,8 @@ TEST_F(ShellPolishTest, SettingsKeepTheirSizeAndTheGenericPageEditsItsDumpComman
     ASSERT_EQ(generic.GetDumpCommandsCount(), 2);
     EXPECT_EQ(generic.GetDumpCommand(0).m_name, "Drum Kit Dump");
     EXPECT_EQ(generic.GetDumpCommand(0).m_request, "F0 41 10 F7");
+    ASSERT_EQ(ui->messages.size(), 1u);
+    EXPECT_NE(ui->messages[0].find("\"Drum Kit Dump\" is not hex text"), std::string::npos) << ui->messages[0];
     EXPECT_EQ(generic.GetDumpCommand(0).m_expectedSize, 100);
     EXPECT_EQ(generic.GetDumpCommand(0).m_blockSize, 4096);
     EXPECT_EQ(generic.GetDumpCommand(1).m_name, "Manual");
