@@ -307,3 +307,65 @@ TEST_F(BankViewTest, ABankOpensOnTheFirstLayerItsFileFilled) {
     EXPECT_EQ(view->GetCurrentLayerIndex(), 1);
     EXPECT_EQ(Open(4).GetCurrentLayerIndex(), 0);  // a new bank: the first layer
 }
+
+TEST_F(BankViewTest, TheScrollBarFollowsTheViewsFirstRow) {
+    auto memory = std::make_unique<CGridMemory>(64);
+    memory->AddLayer(std::make_unique<gridtest::CGridLayer>(64));
+    auto doc = std::make_unique<CTonalithDoc>();
+    doc->SetMemory(std::move(memory));
+    view = std::make_unique<CTonalithView>(std::move(doc));
+    view->resize(400, 150);
+    view->show();
+    CTonalithView& v = *view;
+    const QScrollBar& bar = *v.verticalScrollBar();
+    const int cell = v.Grid().cellHeight;
+    // The focused row is in sight and the bar's value is where a whole row starts
+    // (or the bar is at its end).
+    const auto expectInSight = [&](const char* after) {
+        const int top = v.Selection().GetFocus() % v.Grid().patchesInColumn * cell;
+        EXPECT_GE(top, bar.value()) << after;
+        EXPECT_LE(top + cell, bar.value() + v.viewport()->height()) << after;
+        EXPECT_TRUE(bar.value() % cell == 0 || bar.value() == bar.maximum()) << after << " value " << bar.value();
+    };
+    EXPECT_EQ(bar.value(), 0);
+    for (int i = 0; i < 12; ++i) {
+        QTest::keyClick(&v, Qt::Key_Down);
+        expectInSight("Down");
+    }
+    EXPECT_GT(bar.value(), 0);
+    QTest::keyClick(&v, Qt::Key_End);
+    expectInSight("End");
+    QTest::keyClick(&v, Qt::Key_Home);
+    EXPECT_EQ(bar.value(), 0);
+    QTest::keyClick(&v, Qt::Key_End);
+    // Another layer does not open at this layer's scroll position.
+    v.SelectLayer(1);
+    EXPECT_EQ(v.Selection().GetFocus(), 0);
+    EXPECT_EQ(bar.value(), 0);
+    EXPECT_EQ(v.horizontalScrollBar()->value(), 0);
+}
+
+TEST_F(BankViewTest, TheCopyboxShowsWholeLongNames) {
+    // A patch type whose names are longer than half the copybox.
+    class CLongNamePatch final : public CPatch {
+    public:
+        CLongNamePatch() : CPatch("Long Name Patch", 48, 48, 48) { Init(); }
+        CLongNamePatch(const CLongNamePatch&) = default;
+        const GUID& GetPatchType() const override { return gridtest::kGridPatch; }
+        void Init() override { SetName(std::string(48, 'W')); }
+        void Save(CFile&) const override {}
+        void Load(CFile&) override {}
+        std::unique_ptr<CPatch> Clone() const override { return std::make_unique<CLongNamePatch>(*this); }
+        std::vector<std::uint8_t> GetSysExData(bool) const override { return {}; }
+    };
+    CCopyBox::Get().AddPatch(CLongNamePatch());
+    CCopyBoxDlg dialog(CCopyBox::Get());
+    dialog.resize(dialog.minimumSize());
+    dialog.show();
+    QTreeWidget& list = dialog.List();
+    ASSERT_EQ(list.topLevelItemCount(), 1);
+    const QString name = list.topLevelItem(0)->text(0);
+    EXPECT_EQ(name, QString(48, 'W'));
+    EXPECT_GE(list.columnWidth(0), list.fontMetrics().horizontalAdvance(name));
+    EXPECT_GE(dialog.minimumWidth(), dialog.fontMetrics().horizontalAdvance(dialog.windowTitle()));
+}

@@ -21,9 +21,17 @@ QDialogButtonBox* OkCancel(QDialog* dialog) {
 }
 }  // namespace
 
+void KeepTitleVisible(QDialog& dialog) {
+    // Room for the frame, an icon and three title buttons beside the text.
+    constexpr int kTitleBarExtra = 160;
+    const int title = dialog.fontMetrics().horizontalAdvance(dialog.windowTitle());
+    dialog.setMinimumWidth(std::max(dialog.minimumWidth(), title + kTitleBarExtra));
+}
+
 CChooseSynthMemoryDlg::CChooseSynthMemoryDlg(const std::vector<std::string>& names, QWidget* parent)
     : QDialog(parent), m_list(new QListWidget(this)) {
     setWindowTitle("Choose The Synth Memory");
+    KeepTitleVisible(*this);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel("Available Synth Memories:", this));
     layout->addWidget(m_list);
@@ -43,6 +51,7 @@ int CChooseSynthMemoryDlg::GetSelection() const { return m_list->currentRow(); }
 CSelectLayersDlg::CSelectLayersDlg(const std::vector<std::string>& names, QWidget* parent)
     : QDialog(parent), m_list(new QListWidget(this)) {
     setWindowTitle("Select Layers To Save");
+    KeepTitleVisible(*this);
     m_list->setSelectionMode(QAbstractItemView::MultiSelection);
     for (const std::string& name : names) m_list->addItem(QString::fromStdString(name));
     auto* layout = new QVBoxLayout(this);

@@ -10,6 +10,10 @@ class CPatch;
 class QLineEdit;
 class QListWidget;
 
+// A window manager cuts a title wider than the window: the dialog's minimum
+// width leaves room for its title and the title bar's buttons.
+void KeepTitleVisible(QDialog& dialog);
+
 // "Choose The Synth Memory": the synth memory of a new bank.
 class CChooseSynthMemoryDlg final : public QDialog {
     Q_OBJECT

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QMessageBox>
+#include <QScrollBar>
 
 #include "AppConfig.h"
 #include "BankCommands.h"
@@ -100,6 +101,10 @@ void CTonalithView::SelectLayer(int index) {
     if (const CSynth* synth = memory.GetSynth()) m_layer->SwitchMode(*synth, false);
     m_usedValid = false;
     UpdateScrollBars();
+    // The other layer's scroll position means nothing here: show this one's focus.
+    horizontalScrollBar()->setValue(0);
+    verticalScrollBar()->setValue(0);
+    ScrollToCell(Selection().GetFocus());
     viewport()->update();
     AuditionPatch(Selection().GetFocus());
     emit StateChanged();

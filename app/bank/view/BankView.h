@@ -115,6 +115,9 @@ private:
     void BuildFonts();
     void BuildLayout();
     void UpdateScrollBars();
+    // Scrolls the least whole rows and columns that bring cell index into sight,
+    // so the bar's value is always where the first row shown starts.
+    void ScrollToCell(int index);
     void UpdateTitle();
     QPoint ToLogical(QPoint viewportPoint) const;
     QRect CellRectOnViewport(int index) const;

@@ -91,13 +91,7 @@ void CTonalithView::keyPressEvent(QKeyEvent* event) {
     }
     if (a < 0 && target < 0) return;
     BankRules::Navigate(Selection(), target, shift);
-    // Keep the focused cell in sight.
-    const CBankGrid::Rect r = Grid().CellRect(Selection().GetFocus());
-    const QRect visible(ToLogical(QPoint(0, 0)), viewport()->size());
-    if (r.left < visible.left()) horizontalScrollBar()->setValue(std::max(0, r.left));
-    if (r.right > visible.right()) horizontalScrollBar()->setValue(r.right - visible.width() + 1);
-    if (r.top < visible.top()) verticalScrollBar()->setValue(std::max(0, r.top));
-    if (r.bottom > visible.bottom()) verticalScrollBar()->setValue(r.bottom - visible.height() + 1);
+    ScrollToCell(Selection().GetFocus());
     emit StateChanged();
 }
 

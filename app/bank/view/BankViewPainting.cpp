@@ -57,6 +57,28 @@ void CTonalithView::UpdateScrollBars() {
     verticalScrollBar()->setPageStep(std::max(1, view.height()));
 }
 
+namespace {
+// The bar value that shows the cell starting at start and size long within a
+// view of length span, moving by whole cells.
+int ScrollValueFor(const QScrollBar& bar, int start, int size, int span) {
+    if (start < bar.value()) return start;
+    if (start + size <= bar.value() + span) return bar.value();
+    const int beyond = start + size - span;
+    return std::min(bar.maximum(), (beyond + size - 1) / size * size);
+}
+}  // namespace
+
+void CTonalithView::ScrollToCell(int index) {
+    const CBankGrid& grid = Grid();
+    if (index < 0 || index >= grid.patchCount) return;
+    const int p = std::max(1, grid.patchesInColumn);
+    const QSize view = viewport()->size();
+    QScrollBar& across = *horizontalScrollBar();
+    QScrollBar& down = *verticalScrollBar();
+    across.setValue(ScrollValueFor(across, index / p * grid.cellWidth, grid.cellWidth, view.width()));
+    down.setValue(ScrollValueFor(down, index % p * grid.cellHeight, grid.cellHeight, view.height()));
+}
+
 void CTonalithView::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
     UpdateScrollBars();

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "AppConfig.h"
+#include "BankDialogs.h"
 #include "CopyBox.h"
 #include "Patch.h"
 #include "SynthMemoryFactory.h"
@@ -29,6 +30,7 @@ CCopyBoxDlg::CCopyBoxDlg(CCopyBox& box, QWidget* parent)
     : QDialog(parent), m_box(box), m_types(new QComboBox(this)), m_list(new QTreeWidget(this)) {
     setWindowTitle("Copybox");
     setMinimumSize(400, 300);
+    KeepTitleVisible(*this);
     if (m_box.GetTypeList().empty()) m_box.SetTypeList(FactoryTypes());
 
     m_types->addItem("<All Patch Types>");
@@ -110,6 +112,7 @@ void CCopyBoxDlg::Fill() {
     if (m_list->selectedItems().isEmpty() && m_list->topLevelItemCount() > 0) m_list->topLevelItem(0)->setSelected(true);
     if (!m_list->selectedItems().isEmpty()) m_list->setCurrentItem(m_list->selectedItems().front(), 0, QItemSelectionModel::NoUpdate);
     m_list->setFocus();
+    FitColumns();
 }
 
 void CCopyBoxDlg::RemoveSelected() {
@@ -144,7 +147,15 @@ void CCopyBoxDlg::keyPressEvent(QKeyEvent* event) {
 
 void CCopyBoxDlg::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
+    FitColumns();
+}
+
+// Half the width each, but a name is never cut: its column grows to the widest
+// name and the list scrolls sideways if it must.
+void CCopyBoxDlg::FitColumns() {
     const int half = m_list->viewport()->width() / 2;
-    m_list->setColumnWidth(0, half);
-    m_list->setColumnWidth(1, half);
+    m_list->resizeColumnToContents(0);
+    const int names = std::max(half, m_list->columnWidth(0));
+    m_list->setColumnWidth(0, names);
+    m_list->setColumnWidth(1, std::max(half, m_list->viewport()->width() - names));
 }

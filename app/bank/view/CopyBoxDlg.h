@@ -30,6 +30,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void FitColumns();
+
     CCopyBox& m_box;
     QComboBox* m_types;
     QTreeWidget* m_list;

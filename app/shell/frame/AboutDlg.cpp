@@ -3,11 +3,13 @@
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include "MainFrame.h"
 #include "SettingsDlg.h"
 #include "AppConfig.h"
+#include "BankDialogs.h"
 #include "BankView.h"
 #include "SynthMemory.h"
 #include "SynthMemoryFactory.h"
@@ -29,6 +31,10 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent), m_modules(new QListWidg
         const CSynthMemory& memory = factory.GetMemory(i);
         m_modules->addItem(QString::fromStdString(memory.GetName() + "\tV" + memory.GetVersion()));
     }
+    // Every module's whole line shows, without scrolling sideways.
+    const int scrollBar = m_modules->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    m_modules->setMinimumWidth(m_modules->sizeHintForColumn(0) + 2 * m_modules->frameWidth() + scrollBar);
+    KeepTitleVisible(*this);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     layout->addWidget(buttons);

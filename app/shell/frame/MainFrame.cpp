@@ -24,6 +24,7 @@
 #include "TransferDlgs.h"
 #include "SynthMemory.h"
 #include "SynthMemoryFactory.h"
+#include "TonalithApp.h"
 #include "TonalithDoc.h"
 #include "Ui.h"
 #include "tonalith/ui/DialogRunner.h"
@@ -64,6 +65,7 @@ CMainFrame::CMainFrame()
     : m_mdi(new QMdiArea(this)), m_statusBar(new CMidiStatusBar(this)), m_activityTimer(new QTimer(this)) {
     g_frame = this;
     setWindowTitle("Tonalith! V2.11");
+    setWindowIcon(ProgramIcon());
     setAcceptDrops(true);
     m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -121,6 +123,7 @@ QMdiSubWindow* CMainFrame::AddBankWindow(CTonalithView* view) {
 }
 
 void CMainFrame::PlaceSubWindow(QMdiSubWindow& window, QSize wanted) {
+    window.setWindowIcon(windowIcon());
     const QSize area = m_mdi->viewport()->size();
     const auto others = static_cast<int>(m_mdi->subWindowList().size()) - 1;  // the window is in the list
     if (others <= 0) {

@@ -7,16 +7,20 @@
 #include <QFontDatabase>
 #include <QFormLayout>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSpinBox>
 #include <QTabBar>
+#include <QTableWidget>
 #include <QVBoxLayout>
 
 #include "AppConfig.h"
+#include "Functions.h"
 #include "Midi.h"
 #include "SynthMemory.h"
 #include "SynthMemoryFactory.h"
@@ -25,6 +29,18 @@
 
 namespace {
 constexpr int kPathRole = Qt::UserRole + 1;
+constexpr int kNameColumn = 0, kRequestColumn = 1, kSizeColumn = 2, kInputColumn = 3, kOutputColumn = 4;
+// Far above any dump an instrument sends; 0 means the size is unknown.
+constexpr int kMaxExpectedSize = 16 * 1024 * 1024;
+
+// "(none)" and then the devices; device index i is row i + 1.
+QComboBox* DeviceCombo(const std::vector<std::string>& names, int device, QWidget* parent) {
+    auto* combo = new QComboBox(parent);
+    combo->addItem("(none)");
+    for (const std::string& name : names) combo->addItem(QString::fromStdString(name));
+    combo->setCurrentIndex(device >= 0 && device + 1 < combo->count() ? device + 1 : 0);
+    return combo;
+}
 
 QLabel* Lines(std::initializer_list<const char*> lines, QWidget* parent) {
     QStringList text;
@@ -32,6 +48,12 @@ QLabel* Lines(std::initializer_list<const char*> lines, QWidget* parent) {
     return new QLabel(text.join("\n"), parent);
 }
 }  // namespace
+
+QString InstalledFontFamily(const QString& family) {
+    if (!family.isEmpty() && QFontDatabase::hasFamily(family)) return family;
+    // The family Qt resolves the system font to, not an alias like "Sans Serif".
+    return QFontInfo(QFontDatabase::systemFont(QFontDatabase::GeneralFont)).family();
+}
 
 CAppSettingsPage::CAppSettingsPage(CAppConfig& config, QWidget* parent)
     : CSettingsPage(parent), m_config(config), m_remoteInputs(new QListWidget(this)),
@@ -68,10 +90,11 @@ CAppSettingsPage::CAppSettingsPage(CAppConfig& config, QWidget* parent)
     // Filling.
     const QStringList families = QFontDatabase::families();
     m_font->addItems(families);
-    const int fontIndex = m_font->findText(QString::fromStdString(config.m_fontType));
+    const QString family = InstalledFontFamily(QString::fromStdString(config.m_fontType));
+    const int fontIndex = m_font->findText(family);
     if (fontIndex >= 0) m_font->setCurrentIndex(fontIndex);
     else {
-        m_font->insertItem(0, QString::fromStdString(config.m_fontType));  // keep a face this system lacks
+        m_font->insertItem(0, family);
         m_font->setCurrentIndex(0);
     }
     for (int s = 6; s <= 22; ++s) m_size->addItem(QString::number(s));
@@ -225,9 +248,94 @@ void CSynthSettingsPage::StoreSettings(CSynth& synth) {
     }
 }
 
+CGenericSettingsPage::CGenericSettingsPage(CSynth& synth, QWidget* parent)
+    : CSettingsPage(parent), m_synth(synth), m_table(new QTableWidget(0, 5, this)) {
+    auto* about = new QLabel(
+        "SysEx that no plug-in reads opens in the generic memory. Its dump commands ask any instrument "
+        "for a dump: Receive offers each by its name, sends the request (hex bytes; none when the dump "
+        "is started on the instrument) on the MIDI output and waits on the MIDI input for the given "
+        "number of bytes (0 when the size is unknown).",
+        this);
+    about->setWordWrap(true);
+    m_table->setHorizontalHeaderLabels({"Name", "Request", "Size", "MIDI Input", "MIDI Output"});
+    m_table->horizontalHeader()->setSectionResizeMode(kRequestColumn, QHeaderView::Stretch);
+    m_table->verticalHeader()->hide();
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->setSelectionMode(QAbstractItemView::SingleSelection);
+    auto* add = new QPushButton("&Add", this);
+    auto* remove = new QPushButton("&Remove", this);
+    connect(add, &QPushButton::clicked, this, [this] {
+        CDumpCommand command;
+        command.m_name = "New Dump";
+        AddCommand(command);
+    });
+    connect(remove, &QPushButton::clicked, this, &CGenericSettingsPage::RemoveCurrentCommand);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(add);
+    buttons->addWidget(remove);
+    buttons->addStretch(1);
+    auto* box = new QGroupBox("Dump Commands", this);
+    auto* boxLayout = new QVBoxLayout(box);
+    boxLayout->addWidget(about);
+    boxLayout->addWidget(m_table, 1);
+    boxLayout->addLayout(buttons);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(box);
+    for (int i = 0; i < synth.GetDumpCommandsCount(); ++i) AddCommand(synth.GetDumpCommand(i));
+}
+
+void CGenericSettingsPage::AddCommand(const CDumpCommand& command) {
+    const int row = m_table->rowCount();
+    m_table->insertRow(row);
+    m_commands.push_back(command);
+    m_table->setItem(row, kNameColumn, new QTableWidgetItem(QString::fromStdString(command.m_name)));
+    m_table->setItem(row, kRequestColumn, new QTableWidgetItem(QString::fromStdString(command.m_request)));
+    auto* size = new QSpinBox(m_table);
+    size->setRange(0, kMaxExpectedSize);
+    size->setValue(static_cast<int>(std::clamp<long>(command.m_expectedSize, 0, kMaxExpectedSize)));
+    m_table->setCellWidget(row, kSizeColumn, size);
+    m_table->setCellWidget(row, kInputColumn, DeviceCombo(CMidi::Get().GetInputNames(), command.m_inputDevice, m_table));
+    m_table->setCellWidget(row, kOutputColumn, DeviceCombo(CMidi::Get().GetOutputNames(), command.m_outputDevice, m_table));
+    m_table->setCurrentCell(row, kNameColumn);
+}
+
+void CGenericSettingsPage::RemoveCurrentCommand() {
+    const int row = m_table->currentRow();
+    if (row < 0) return;
+    m_table->removeRow(row);
+    m_commands.erase(m_commands.begin() + row);
+}
+
+void CGenericSettingsPage::Store() {
+    while (m_synth.GetDumpCommandsCount() > 0) m_synth.RemoveDumpCommand(m_synth.GetDumpCommandsCount() - 1);
+    for (int row = 0; row < m_table->rowCount(); ++row) {
+        CDumpCommand command = m_commands[static_cast<std::size_t>(row)];
+        command.m_name = m_table->item(row, kNameColumn)->text().trimmed().toStdString();
+        // A command without a name cannot be chosen in Receive.
+        if (command.m_name.empty()) continue;
+        const std::string request = m_table->item(row, kRequestColumn)->text().trimmed().toStdString();
+        try {
+            (void)CFunctions::StringToHex(request);
+            command.m_request = request;
+        } catch (const CHexFormatError& e) {
+            // Said now rather than at the first Receive; the request it had stays.
+            CUi::Get().MessageBox("The request of \"" + command.m_name + "\" is not hex text (" + e.what() +
+                                  "); it keeps \"" + command.m_request + "\".");
+        }
+        command.m_expectedSize = static_cast<QSpinBox*>(m_table->cellWidget(row, kSizeColumn))->value();
+        command.m_inputDevice = static_cast<QComboBox*>(m_table->cellWidget(row, kInputColumn))->currentIndex() - 1;
+        command.m_outputDevice = static_cast<QComboBox*>(m_table->cellWidget(row, kOutputColumn))->currentIndex() - 1;
+        m_synth.AddDumpCommand(std::move(command));
+    }
+}
+
 CSettingsDlg::CSettingsDlg(CAppConfig& config, QWidget* parent)
-    : QDialog(parent), m_config(config), m_tabs(new QTabBar(this)), m_pageLayout(new QVBoxLayout) {
+    : QDialog(parent), m_config(config), m_tabs(new QTabBar(this)), m_pageArea(new QScrollArea(this)) {
     setWindowTitle("Settings");
+    // Pages differ in size: the dialog keeps the size it opened with and a
+    // larger page scrolls inside it.
+    m_pageArea->setWidgetResizable(true);
+    m_pageArea->setFrameShape(QFrame::NoFrame);
     tonalith::ui::CWaitCursor wait;
     m_tabs->addTab("Global");
     const CSynthMemoryFactory& factory = CSynthMemoryFactory::Get();
@@ -239,9 +347,10 @@ CSettingsDlg::CSettingsDlg(CAppConfig& config, QWidget* parent)
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_tabs);
-    layout->addLayout(m_pageLayout, 1);
+    layout->addWidget(m_pageArea, 1);
     layout->addWidget(buttons);
     ShowPage(0);
+    m_pageArea->setMinimumSize(m_page->sizeHint());
     connect(m_tabs, &QTabBar::currentChanged, this, &CSettingsDlg::ShowPage);
 }
 
@@ -249,7 +358,7 @@ void CSettingsDlg::ShowPage(int tab) {
     if (m_page) {
         // Leaving a page stores it; Cancel later does not undo that.
         m_page->Store();
-        delete m_page;
+        delete m_pageArea->takeWidget();
         m_page = nullptr;
     }
     if (tab == 0) {
@@ -260,13 +369,16 @@ void CSettingsDlg::ShowPage(int tab) {
         const CSynthMemory& memory = factory.GetMemory(tab - 1);
         CSynth* synth = memory.GetSynth();
         if (!synth) return;
-        CSettingsTemplateDlg* page = tonalith::ui::CreateSettingsPage(memory.GetName(), *synth, this);
-        if (!page) page = new CSynthSettingsPage(*synth, this);
-        page->Load();
-        m_page = page;
+        if (memory.IsGeneric()) {
+            m_page = new CGenericSettingsPage(*synth, this);
+        } else {
+            CSettingsTemplateDlg* page = tonalith::ui::CreateSettingsPage(memory.GetName(), *synth, this);
+            if (!page) page = new CSynthSettingsPage(*synth, this);
+            page->Load();
+            m_page = page;
+        }
     }
-    m_pageLayout->addWidget(m_page);
-    m_page->show();
+    m_pageArea->setWidget(m_page);
 }
 
 void CSettingsDlg::accept() {

@@ -14,8 +14,15 @@ class CSynthMemory;
 class QCheckBox;
 class QComboBox;
 class QListWidget;
+class QScrollArea;
 class QTabBar;
+class QTableWidget;
 class QVBoxLayout;
+
+// The font family to draw patch names in: family when this machine has it, else
+// the system's general font (a stored face from another machine draws in some
+// fallback the user never chose, and the font list would offer a face that is not there).
+QString InstalledFontFamily(const QString& family);
 
 // The "Global" page.
 class CAppSettingsPage final : public CSettingsPage {
@@ -61,6 +68,25 @@ private:
     std::vector<std::pair<CSettingField, QWidget*>> m_fields;
 };
 
+// The generic memory's page: the dump commands that ask any instrument for a
+// dump (name, request, answer size, MIDI ports), offered by Receive.
+class CGenericSettingsPage final : public CSettingsPage {
+    Q_OBJECT
+public:
+    explicit CGenericSettingsPage(CSynth& synth, QWidget* parent = nullptr);
+    void Store() override;
+
+    QTableWidget& Table() const { return *m_table; }
+    void AddCommand(const CDumpCommand& command);
+    void RemoveCurrentCommand();
+
+private:
+    CSynth& m_synth;
+    QTableWidget* m_table;
+    // What the table does not show (block sizes, output setting) stays as it was.
+    std::vector<CDumpCommand> m_commands;
+};
+
 // "Settings": the Global page and one page per synth memory; only the current
 // page exists. A synth's page is the one its plug-in registered
 // (tonalith::ui::CSettingsPageRegistration), else the one built from its fields.
@@ -77,6 +103,6 @@ private:
 
     CAppConfig& m_config;
     QTabBar* m_tabs;
-    QVBoxLayout* m_pageLayout;
+    QScrollArea* m_pageArea;
     CSettingsPage* m_page = nullptr;
 };

@@ -4,8 +4,17 @@
 #include <string>
 #include <vector>
 
+class CAppConfig;
 class CMainFrame;
+class QIcon;
 class QMdiSubWindow;
+
+// Tonalith's own icon, for the program and its document windows.
+QIcon ProgramIcon();
+
+// A stored font face this machine lacks becomes the system's font, so the
+// views and the settings' font list show a face that is there.
+void UseInstalledFont(CAppConfig& config);
 
 // The application object: start-up and opening documents.
 class CTonalithApp {
