@@ -120,17 +120,17 @@ void CBytemapCtrl::paintEvent(QPaintEvent*) {
             p.setPen(Qt::black);
             p.drawText(rect().adjusted(inset, inset, -inset, -inset), Qt::AlignCenter | Qt::TextWordWrap, EmptyText());
         }
-        // The offsets first; the hex and text columns are drawn right of them.
-        p.setPen(QColor(96, 96, 96));
-        for (long line = m_lineOffset, y = inset; line < count && line < m_lineOffset + m_visibleLines; ++line, y += lh) {
-            const auto start = m_lines.lineStart[static_cast<std::size_t>(line)];
-            p.drawText(hexX, static_cast<int>(y) + metrics.ascent(),
-                       QStringLiteral("%1").arg(static_cast<qulonglong>(start), 8, 16, QLatin1Char('0')).toUpper());
-        }
-        p.translate(OffsetColumnWidth(), 0);
+        // The hex and text columns sit right of the offset column.
+        const int offsetWidth = OffsetColumnWidth();
+        p.translate(offsetWidth, 0);
         int y = inset;
         for (long line = m_lineOffset; line < count && line < m_lineOffset + m_visibleLines; ++line, y += lh) {
             const std::string& hex = m_lines.hex[static_cast<std::size_t>(line)];
+            const int base = y + metrics.ascent();
+            const auto start = static_cast<qulonglong>(m_lines.lineStart[static_cast<std::size_t>(line)]);
+            p.setPen(QColor(96, 96, 96));
+            p.drawText(hexX - offsetWidth, base,
+                       QStringLiteral("%1").arg(start, 8, 16, QLatin1Char('0')).toUpper());
             if (hex.rfind("F0", 0) == 0) {
                 p.fillRect(QRect(QPoint(inset, y), QPoint(2 * inset + 2 * cw, y + ch)), QColor(255, 0, 0));
                 const int extra = hex.rfind("F0 00", 0) == 0 ? 6 * cw : 0;
@@ -144,7 +144,6 @@ void CBytemapCtrl::paintEvent(QPaintEvent*) {
             p.setPen(Qt::black);
             // Each byte at its own column: the marks are placed in whole character
             // widths, and a font's fractional advance would drift away from them.
-            const int base = y + metrics.ascent();
             for (std::size_t k = 0; k + 1 < hex.size(); k += 3)
                 p.drawText(hexX + static_cast<int>(k) * cw, base, QString::fromLatin1(hex.data() + k, 2));
             const std::string& chars = m_lines.chars[static_cast<std::size_t>(line)];
