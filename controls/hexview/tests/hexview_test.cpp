@@ -185,10 +185,12 @@ TEST(HexLines, EveryByteIsNamedByTheMessageHoldingIt) {
 namespace {
 // A control showing ten 30-byte messages (two lines each), sized to show a few lines.
 struct ShownControl {
+    struct AppFirst {
+        AppFirst() { App(); }
+    } app;
     std::vector<std::uint8_t> data;
     CBytemapCtrl control;
     ShownControl() {
-        App();
         for (int i = 0; i < 10; ++i) {
             const auto m = Message(std::vector<std::uint8_t>(28, static_cast<std::uint8_t>(0x41 + i)));
             data.insert(data.end(), m.begin(), m.end());
