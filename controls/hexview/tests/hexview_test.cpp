@@ -230,25 +230,6 @@ TEST(BytemapCtrl, HoverAndClickSayWhatHexdumpSaysForThatByte) {
     EXPECT_TRUE(shown.control.hasFocus());
 }
 
-TEST(BytemapCtrl, ControlHomeAndEndGoToTheFirstAndLastLines) {
-    ShownControl shown;
-    ASSERT_EQ(shown.control.GetLineCount(), 20);
-    const long visible = shown.control.GetVisibleLinesCount();
-    ASSERT_GT(visible, 0);
-    ASSERT_LT(visible, 20);
-    QSignalSpy spy(&shown.control, &CBytemapCtrl::Scrolled);
-    shown.control.setFocus();
-    QTest::keyClick(&shown.control, Qt::Key_End, Qt::ControlModifier);
-    EXPECT_EQ(shown.control.GetLineOffset(), 20 - visible);
-    ASSERT_EQ(spy.count(), 1);
-    EXPECT_EQ(spy.back().at(0).toLongLong(), 20 - visible);
-    QTest::keyClick(&shown.control, Qt::Key_Home, Qt::ControlModifier);
-    EXPECT_EQ(shown.control.GetLineOffset(), 0);
-    // Without Control the keys are not the control's.
-    QTest::keyClick(&shown.control, Qt::Key_End);
-    EXPECT_EQ(shown.control.GetLineOffset(), 0);
-}
-
 TEST(BytemapCtrl, AnEmptyPatchShowsAMessageInsteadOfAnEmptyGrid) {
     App();
     CBytemapCtrl control;

@@ -82,6 +82,8 @@ TEST(BytemapDialog, ScrollBarFollowsTheKeysAndTheLineSaysWhereThePointerIs) {
     EXPECT_EQ(control.GetLineOffset(), dialog.ScrollBar().maximum());
     QTest::keyClick(&control, Qt::Key_Home, Qt::ControlModifier);
     EXPECT_EQ(dialog.ScrollBar().value(), 0);
+    QTest::keyClick(&control, Qt::Key_End);  // without Control the key is not the control's
+    EXPECT_EQ(control.GetLineOffset(), 0);
     // The offset column of the second line stands for byte 16.
     QTest::mouseMove(&control, QPoint(control.GetInset() + 2, control.sizeHint().height() / 20 * 3 / 2));
     EXPECT_EQ(dialog.InformationText(), "Offset 00000010: message at 00000000: 4000 bytes, YAMAHA CORPORATION");
