@@ -12,38 +12,17 @@
 namespace cli {
 namespace {
 
-struct Message {
-    std::size_t offset;
-    std::size_t length;
-    bool complete;  // ends with its own F7
-};
-
-// Every F0 starts a message; it ends at the next F7, or, when another F0 or the
-// end of the data comes first, just before that (an unfinished message).
-std::vector<Message> FindMessages(std::span<const std::uint8_t> data) {
-    std::vector<Message> messages;
-    for (std::size_t pos = 0; pos < data.size(); ++pos) {
-        if (data[pos] != 0xF0) continue;
-        std::size_t end = pos + 1;
-        while (end < data.size() && data[end] != 0xF7 && data[end] != 0xF0) ++end;
-        const bool complete = end < data.size() && data[end] == 0xF7;
-        messages.push_back({pos, (complete ? end + 1 : end) - pos, complete});
-        pos = complete ? end : end - 1;
-    }
-    return messages;
-}
-
 void Hexdump(const std::string& path, bool json) {
     const std::vector<std::uint8_t> data = ReadBytes(path);
     const hexview::HexLines lines = hexview::BuildLines(data);
-    const std::vector<Message> messages = FindMessages(data);
+    const std::vector<hexview::Message> messages = hexview::FindMessages(data);
 
     if (json) {
         Json out{{"file", path}, {"size", data.size()}, {"lines", Json::array()}, {"messages", Json::array()}};
         for (std::size_t i = 0; i < lines.size(); ++i)
             out["lines"].push_back(
                 {{"offset", lines.lineStart[i]}, {"hex", lines.hex[i]}, {"chars", ToUtf8(lines.chars[i])}});
-        for (const Message& m : messages)
+        for (const hexview::Message& m : messages)
             out["messages"].push_back({{"offset", m.offset},
                                        {"length", m.length},
                                        {"manufacturer", hexview::ManufacturerOf(data, m.offset + 1)},
@@ -57,11 +36,7 @@ void Hexdump(const std::string& path, bool json) {
         hex.resize(hexview::kBytesPerLine * 3, ' ');
         std::cout << offset << hex << ' ' << ToUtf8(lines.chars[i]) << '\n';
     }
-    for (const Message& m : messages) {
-        std::snprintf(offset, sizeof offset, "%08zX", m.offset);
-        std::cout << "message at " << offset << ": " << m.length << " bytes, "
-                  << hexview::ManufacturerOf(data, m.offset + 1) << (m.complete ? "" : " (no F7)") << '\n';
-    }
+    for (const hexview::Message& m : messages) std::cout << hexview::DescribeMessage(data, m) << '\n';
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QImage>
+#include <QPainter>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QScrollBar>
@@ -368,4 +370,41 @@ TEST_F(BankViewTest, TheCopyboxShowsWholeLongNames) {
     EXPECT_EQ(name, QString(48, 'W'));
     EXPECT_GE(list.columnWidth(0), list.fontMetrics().horizontalAdvance(name));
     EXPECT_GE(dialog.minimumWidth(), dialog.fontMetrics().horizontalAdvance(dialog.windowTitle()));
+
+TEST_F(BankViewTest, PrintedPagesNameFileAndLayerAndShowNoSelection) {
+    CTonalithView& v = Open(64);
+    v.GetDocument().SetPathName("/somewhere/My Bank.syx");
+    EXPECT_EQ(v.PrintHeader(), QString::fromUtf8("My Bank.syx \u2014 Grid"));
+    auto render = [&](auto&& paint, QSize size) {
+        QImage image(size, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        paint(painter, image.rect());
+        return image;
+    };
+    auto paintPage = [&](QPainter& painter, const QRect& r) { v.PaintPage(painter, r); };
+    auto paintScreen = [&](QPainter& painter, const QRect& r) { v.PaintGrid(painter, r); };
+    const QSize paper(850, 1100), screen(v.Grid().TotalWidth() + 1, v.Grid().TotalHeight() + 1);
+    const QImage unmarkedPage = render(paintPage, paper);
+    const QImage unmarkedScreen = render(paintScreen, screen);
+
+    v.Selection().SelectRange(3, 9);
+    v.Selection().SetFocus(3);
+    v.Selection().SetHighlight(20, true);
+    const int selected = v.Selection().GetSelectedCount();
+    // On screen the marks show; on paper the page is the same as without them.
+    EXPECT_NE(render(paintScreen, screen), unmarkedScreen);
+    const QImage page = render(paintPage, paper);
+    EXPECT_EQ(page, unmarkedPage);
+    const QColor highlight = v.palette().color(QPalette::Highlight);
+    int highlighted = 0, headerInk = 0;
+    for (int y = 0; y < page.height(); ++y) {
+        for (int x = 0; x < page.width(); ++x) {
+            highlighted += QColor(page.pixel(x, y)) == highlight;
+            headerInk += y < paper.height() / 60 && qGray(page.pixel(x, y)) < 128;
+        }
+    }
+    EXPECT_EQ(highlighted, 0);
+    EXPECT_GT(headerInk, 20);  // the header's text above the grid
+    EXPECT_EQ(v.Selection().GetSelectedCount(), selected);
 }

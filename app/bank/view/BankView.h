@@ -61,8 +61,13 @@ public:
     // Drops the data onto the highlighted cells; true when something changed.
     bool Drop(const QMimeData& data, Qt::DropAction action);
 
-    // Draws the current layer's grid (screen and printer), cells meeting clip (logical).
-    void PaintGrid(QPainter& painter, const QRect& clip);
+    // Draws the current layer's grid, cells meeting clip (logical); with marks, the
+    // selection, drop highlight and focus as on screen.
+    void PaintGrid(QPainter& painter, const QRect& clip, bool marks = true);
+    // The printed page's header: the document's file name and the layer's name.
+    QString PrintHeader() const;
+    // One printed page into page (device pixels): the header, then the grid scaled to fit.
+    void PaintPage(QPainter& painter, const QRect& page);
     void Print(QPrinter& printer);
 
     // File commands of the frame.

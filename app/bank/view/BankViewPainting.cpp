@@ -109,7 +109,7 @@ void CTonalithView::paintEvent(QPaintEvent* event) {
     PaintGrid(painter, event->rect().translated(offset));
 }
 
-void CTonalithView::PaintGrid(QPainter& painter, const QRect& clip) {
+void CTonalithView::PaintGrid(QPainter& painter, const QRect& clip, bool marks) {
     const CBankGrid& grid = Grid();
     const CLayerSelection& selection = Selection();
     const QPalette& pal = palette();
@@ -128,7 +128,11 @@ void CTonalithView::PaintGrid(QPainter& painter, const QRect& clip) {
             const QRect rect(QPoint(cr.left, cr.top), QPoint(cr.right, cr.bottom));
             QColor background = pal.color(QPalette::Base);
             QColor text = pal.color(QPalette::Text);
-            if (selection.IsHighlighted(i)) {
+            if (!marks) {
+                // Paper shows the patches, not what happened to be selected on screen.
+                background = Qt::white;
+                text = Qt::black;
+            } else if (selection.IsHighlighted(i)) {
                 background = QColor(192, 192, 192);
             } else if (selection.IsSelected(i)) {
                 background = pal.color(QPalette::Highlight);
@@ -139,7 +143,7 @@ void CTonalithView::PaintGrid(QPainter& painter, const QRect& clip) {
             painter.setPen(text);
             painter.drawText(c * grid.cellWidth + 3, r * grid.cellHeight + 3 + normalMetrics.ascent(),
                              tonalith::ui::FromPatchText(m_layer->GetPatchLabel(i)));
-            if (selection.IsFocused(i)) {
+            if (marks && selection.IsFocused(i)) {
                 painter.setPen(QColor(200, 0, 0));
                 painter.drawRect(rect.adjusted(1, 1, -2, -2));
             } else {
@@ -150,17 +154,38 @@ void CTonalithView::PaintGrid(QPainter& painter, const QRect& clip) {
     }
 }
 
+QString CTonalithView::PrintHeader() const {
+    return QString::fromStdString(m_document->GetTitle()) + QStringLiteral(" \u2014 ") +
+           QString::fromStdString(m_layer->GetName());
+}
+
+void CTonalithView::PaintPage(QPainter& painter, const QRect& page) {
+    painter.save();
+    // The header's size follows the page, whatever the printer's resolution.
+    QFont headerFont = m_boldFont;
+    headerFont.setPixelSize(std::max(1, page.height() / 60));
+    painter.setFont(headerFont);
+    painter.setPen(Qt::black);
+    const int headerHeight = QFontMetrics(headerFont).height();
+    painter.drawText(QRect(page.left(), page.top(), page.width(), headerHeight), Qt::AlignLeft | Qt::AlignVCenter,
+                     PrintHeader());
+    const int gap = headerHeight / 2;
+    painter.drawLine(page.left(), page.top() + headerHeight + gap / 2, page.right(), page.top() + headerHeight + gap / 2);
+    const QRect body = page.adjusted(0, headerHeight + gap, 0, 0);
+    // The grid fills the rest of the page, scaled the same in both directions.
+    const CBankGrid& grid = Grid();
+    const double sx = static_cast<double>(body.width()) / std::max(1, grid.TotalWidth() + 1);
+    const double sy = static_cast<double>(body.height()) / std::max(1, grid.TotalHeight() + 1);
+    painter.translate(body.topLeft());
+    painter.scale(std::min(sx, sy), std::min(sx, sy));
+    PaintGrid(painter, QRect(0, 0, grid.TotalWidth() + 1, grid.TotalHeight() + 1), false);
+    painter.restore();
+}
+
 void CTonalithView::Print(QPrinter& printer) {
     QPainter painter(&printer);
     if (!painter.isActive()) return;
-    const CBankGrid& grid = Grid();
-    const QRect page = painter.viewport();
-    // The grid fills the page, scaled the same in both directions.
-    const double sx = static_cast<double>(page.width()) / std::max(1, grid.TotalWidth());
-    const double sy = static_cast<double>(page.height()) / std::max(1, grid.TotalHeight());
-    const double scale = std::min(sx, sy);
-    painter.scale(scale, scale);
-    PaintGrid(painter, QRect(0, 0, grid.TotalWidth() + 1, grid.TotalHeight() + 1));
+    PaintPage(painter, painter.viewport());
 }
 
 void CTonalithView::OnPrint() {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 
 namespace hexview {
 
@@ -72,6 +73,54 @@ std::string InformationAt(const HexLines& lines, std::span<const std::uint8_t> d
     if (x <= inset + 2 * charWidth)
         return "Packet size: " + std::to_string(*end - start + 1) + " Bytes.";
     return "Manufacturer: " + ManufacturerOf(data, start + 1);
+}
+
+std::vector<Message> FindMessages(std::span<const std::uint8_t> data) {
+    std::vector<Message> messages;
+    for (std::size_t pos = 0; pos < data.size(); ++pos) {
+        if (data[pos] != 0xF0) continue;
+        std::size_t end = pos + 1;
+        while (end < data.size() && data[end] != 0xF7 && data[end] != 0xF0) ++end;
+        const bool complete = end < data.size() && data[end] == 0xF7;
+        messages.push_back({pos, (complete ? end + 1 : end) - pos, complete});
+        pos = complete ? end : end - 1;
+    }
+    return messages;
+}
+
+std::string DescribeMessage(std::span<const std::uint8_t> data, const Message& message) {
+    char offset[32];
+    std::snprintf(offset, sizeof offset, "%08zX", message.offset);
+    return "message at " + std::string(offset) + ": " + std::to_string(message.length) + " bytes, " +
+           ManufacturerOf(data, message.offset + 1) + (message.complete ? "" : " (no F7)");
+}
+
+std::optional<std::size_t> ByteAt(const HexLines& lines, long long line, int x, int inset, int charWidth,
+                                  int textX) {
+    if (line < 0 || static_cast<std::size_t>(line) >= lines.size() || charWidth <= 0) return std::nullopt;
+    const auto index = static_cast<std::size_t>(line);
+    const std::size_t count = lines.chars[index].size();
+    int column = -1;
+    if (x >= textX) {
+        column = (x - textX) / charWidth;
+    } else if (const int rel = x - inset; rel >= 0 && rel % (3 * charWidth) < 2 * charWidth + 2) {
+        column = rel / (3 * charWidth);  // the two digits (and the 2-pixel margin before them), not the gap
+    }
+    if (column < 0 || static_cast<std::size_t>(column) >= count) return std::nullopt;
+    return lines.lineStart[index] + static_cast<std::size_t>(column);
+}
+
+std::string PlaceInformation(std::span<const std::uint8_t> data, std::span<const Message> messages, std::size_t pos) {
+    char offset[32];
+    std::snprintf(offset, sizeof offset, "Offset %08zX: ", pos);
+    // The last message starting at or before pos, if pos lies inside it.
+    const auto after = std::upper_bound(messages.begin(), messages.end(), pos,
+                                        [](std::size_t p, const Message& m) { return p < m.offset; });
+    if (after != messages.begin()) {
+        const Message& m = *std::prev(after);
+        if (pos < m.offset + m.length) return offset + DescribeMessage(data, m);
+    }
+    return offset + std::string("outside any message");
 }
 
 }  // namespace hexview

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -32,6 +33,23 @@ std::string_view ManufacturerName(int group, int index);
 int ManufacturerGroupSize(int group);
 // "ROLAND CORPORATION" for the id starting at data[idPos] (one or three bytes), or "Unknown".
 std::string ManufacturerOf(std::span<const std::uint8_t> data, std::size_t idPos);
+
+// One SysEx message as hexdump lists it: every F0 starts one; it ends at the next
+// F7, or, when another F0 or the end of the data comes first, just before that.
+struct Message {
+    std::size_t offset;
+    std::size_t length;
+    bool complete;  // ends with its own F7
+};
+std::vector<Message> FindMessages(std::span<const std::uint8_t> data);
+// "message at 00000010: 20 bytes, ROLAND CORPORATION", " (no F7)" added when unfinished.
+std::string DescribeMessage(std::span<const std::uint8_t> data, const Message& message);
+
+// The byte drawn at pixel x of line (absolute index), in the hex or the text
+// column; textX is where the text column starts. None between bytes or beyond the line.
+std::optional<std::size_t> ByteAt(const HexLines& lines, long long line, int x, int inset, int charWidth, int textX);
+// What hexdump says about the byte at pos: its offset and the message holding it.
+std::string PlaceInformation(std::span<const std::uint8_t> data, std::span<const Message> messages, std::size_t pos);
 
 // What the control tells its host for a pointer over line (absolute index) at
 // pixel x, with the given inset and character width: the packet size over the

@@ -15,6 +15,13 @@ using hexview::BuildLines;
 using hexview::InformationAt;
 
 namespace {
+void App() {
+    static int argc = 1;
+    static char name[] = "hexview_tests";
+    static char* argv[] = {name};
+    if (!qApp) new QApplication(argc, argv);  // lives for the process
+}
+
 std::vector<std::uint8_t> Message(std::vector<std::uint8_t> body) {
     body.insert(body.begin(), 0xF0);
     body.push_back(0xF7);
@@ -124,10 +131,7 @@ TEST(HexLines, ManufacturerTablesMatchThePublishedList) {
 }
 
 TEST(BytemapCtrl, PropertiesDataAndInformationSignal) {
-    int argc = 1;
-    char name[] = "hexview_tests";
-    char* argv[] = {name};
-    QApplication app(argc, argv);
+    App();
     CBytemapCtrl control;
     EXPECT_EQ(control.GetLineCount(), 3);  // the initial messages: 16 + 5 bytes, then 10
     control.SetLineOffset(-3);
@@ -143,8 +147,104 @@ TEST(BytemapCtrl, PropertiesDataAndInformationSignal) {
     control.resize(600, 200);
     control.show();
     QSignalSpy spy(&control, &CBytemapCtrl::Information);
-    QTest::mouseMove(&control, QPoint(8 + control.GetInset(), 8));
+    QTest::mouseMove(&control, QPoint(control.OffsetColumnWidth() + 8 + control.GetInset(), 8));
     ASSERT_GE(spy.count(), 1);
     EXPECT_EQ(spy.back().at(0).toString(), "Packet size: 5 Bytes.");
     EXPECT_GT(control.GetVisibleLinesCount(), 0);
+}
+
+TEST(HexLines, EveryByteIsNamedByTheMessageHoldingIt) {
+    // Two bytes of junk, a Roland message, one without F7 cut off by the next F0, a Korg message.
+    std::vector<std::uint8_t> data = {0x11, 0x22};
+    for (auto part : {Message({0x41, 0x10, 0x16, 0x12}), std::vector<std::uint8_t>{0xF0, 0x43, 0x01},
+                      Message({0x42, 0x30})}) {
+        data.insert(data.end(), part.begin(), part.end());
+    }
+    const auto messages = hexview::FindMessages(data);
+    ASSERT_EQ(messages.size(), 3u);
+    EXPECT_EQ(hexview::DescribeMessage(data, messages[0]), "message at 00000002: 6 bytes, ROLAND CORPORATION");
+    EXPECT_EQ(hexview::DescribeMessage(data, messages[1]), "message at 00000008: 3 bytes, YAMAHA CORPORATION (no F7)");
+    EXPECT_EQ(hexview::PlaceInformation(data, messages, 0), "Offset 00000000: outside any message");
+    EXPECT_EQ(hexview::PlaceInformation(data, messages, 7),
+              "Offset 00000007: message at 00000002: 6 bytes, ROLAND CORPORATION");  // its F7
+    EXPECT_EQ(hexview::PlaceInformation(data, messages, 10),
+              "Offset 0000000A: message at 00000008: 3 bytes, YAMAHA CORPORATION (no F7)");
+    EXPECT_EQ(hexview::PlaceInformation(data, messages, 14), "Offset 0000000E: message at 0000000B: 4 bytes, KORG INC.");
+
+    // Hex digits and text characters of the same byte name the same place; the gap between bytes does not.
+    const auto lines = BuildLines(data);  // lines: 11 22 F0 41 10 16 12 F7 | F0 43 01 F0 42 30 F7
+    const int inset = 4, cw = 8, textX = inset + 50 * cw;
+    EXPECT_EQ(hexview::ByteAt(lines, 0, inset + 3 * 3 * cw + cw, inset, cw, textX), 3u);
+    EXPECT_EQ(hexview::ByteAt(lines, 0, textX + 3 * cw + 1, inset, cw, textX), 3u);
+    EXPECT_EQ(hexview::ByteAt(lines, 1, inset + 2 * 3 * cw, inset, cw, textX), 10u);
+    EXPECT_EQ(hexview::ByteAt(lines, 0, inset + 3 * cw - 2, inset, cw, textX), std::nullopt);
+    EXPECT_EQ(hexview::ByteAt(lines, 0, textX + 8 * cw, inset, cw, textX), std::nullopt);  // past the line's F7
+    EXPECT_EQ(hexview::ByteAt(lines, 2, inset, inset, cw, textX), std::nullopt);
+}
+
+namespace {
+// A control showing ten 30-byte messages (two lines each), sized to show a few lines.
+struct ShownControl {
+    struct AppFirst {
+        AppFirst() { App(); }
+    } app;
+    std::vector<std::uint8_t> data;
+    CBytemapCtrl control;
+    ShownControl() {
+        for (int i = 0; i < 10; ++i) {
+            const auto m = Message(std::vector<std::uint8_t>(28, static_cast<std::uint8_t>(0x41 + i)));
+            data.insert(data.end(), m.begin(), m.end());
+        }
+        data[1] = 0x42;   // the first from Korg
+        data[31] = 0x41;  // the second from Roland
+        control.SetData(data);
+        control.resize(control.sizeHint().width(), 120);
+        control.show();
+    }
+    // The centre of a byte's hex digits on a visible line.
+    QPoint HexPoint(int lineOnScreen, int column) const {
+        const int cw = control.OffsetColumnWidth() / 10;
+        const int lh = control.sizeHint().height() / 20;
+        return {control.OffsetColumnWidth() + control.GetInset() + 2 + 3 * column * cw + cw,
+                lineOnScreen * lh + lh / 2};
+    }
+};
+}  // namespace
+
+TEST(BytemapCtrl, HoverAndClickSayWhatHexdumpSaysForThatByte) {
+    ShownControl shown;
+    QSignalSpy spy(&shown.control, &CBytemapCtrl::Information);
+    // Line 3 holds bytes 46..59 of the second message (30..59): byte 0x32 is its fifth.
+    QTest::mouseMove(&shown.control, shown.HexPoint(3, 4));
+    ASSERT_GE(spy.count(), 1);
+    EXPECT_EQ(spy.back().at(0).toString(), "Offset 00000032: message at 0000001E: 30 bytes, ROLAND CORPORATION");
+    QTest::mouseMove(&shown.control, shown.HexPoint(0, 0));
+    EXPECT_EQ(spy.back().at(0).toString(), "Packet size: 30 Bytes.");
+    QTest::mouseMove(&shown.control, shown.HexPoint(0, 1));
+    EXPECT_EQ(spy.back().at(0).toString(), "Manufacturer: KORG INC.");
+    // The offset column stands for its line's first byte; a click says the same as a hover.
+    spy.clear();
+    QTest::mouseClick(&shown.control, Qt::LeftButton, {}, QPoint(shown.control.GetInset() + 4, shown.HexPoint(1, 0).y()));
+    ASSERT_GE(spy.count(), 1);
+    EXPECT_EQ(spy.back().at(0).toString(), "Offset 00000010: message at 00000000: 30 bytes, KORG INC.");
+    EXPECT_TRUE(shown.control.hasFocus());
+}
+
+TEST(BytemapCtrl, AnEmptyPatchShowsAMessageInsteadOfAnEmptyGrid) {
+    App();
+    CBytemapCtrl control;
+    control.SetData({});
+    control.resize(control.sizeHint().width(), 200);
+    EXPECT_EQ(control.GetLineCount(), 0);
+    // Inside the frame only the message is drawn: dark pixels in the middle band, none above it.
+    const QImage image = control.grab().toImage();
+    auto darkIn = [&](int top, int bottom) {
+        int dark = 0;
+        for (int y = top; y < bottom; ++y)
+            for (int x = 4; x < image.width() - 4; ++x) dark += qGray(image.pixel(x, y)) < 128;
+        return dark;
+    };
+    EXPECT_GT(darkIn(image.height() / 2 - 10, image.height() / 2 + 10), 0);
+    EXPECT_EQ(darkIn(4, image.height() / 4), 0);
+    EXPECT_EQ(control.InformationAt(QPoint(50, 20)), "");
 }

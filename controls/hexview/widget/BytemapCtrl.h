@@ -11,7 +11,8 @@
 
 // The Bytemap control: SysEx data as hex, one message per group of lines, with
 // F0/F7 and the manufacturer id marked. Tells its host what lies under the
-// pointer through Information. The host scrolls by setting LineOffset.
+// pointer through Information. The host scrolls by setting LineOffset; keys the
+// control handles itself (Ctrl+Home, Ctrl+End) are reported through Scrolled.
 class CBytemapCtrl final : public QWidget {
     Q_OBJECT
     Q_PROPERTY(long LineOffset READ GetLineOffset WRITE SetLineOffset)
@@ -39,14 +40,22 @@ public:
     const hexview::HexLines& Lines() const { return m_lines; }
     // The text Information carries for a pointer at p.
     QString InformationAt(QPoint p) const;
+    // Drawn instead of the columns when there are no bytes.
+    static QString EmptyText() { return QStringLiteral("This patch is empty: it holds no bytes."); }
+    // Width of the offset column left of the hex bytes.
+    int OffsetColumnWidth() const;
+    QSize sizeHint() const override;
 
 signals:
     void Information(const QString& info);
     void LayoutChanged();
+    void Scrolled(long lineOffset);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
 
@@ -56,6 +65,7 @@ private:
     long FittingLines(int height) const;
 
     std::vector<std::uint8_t> m_data;
+    std::vector<hexview::Message> m_messages;
     hexview::HexLines m_lines;
     long m_lineOffset = 0;
     long m_inset = 4;

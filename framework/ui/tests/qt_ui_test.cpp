@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QScrollBar>
+#include <QTest>
 
 #include "BytemapCtrl.h"
 #include "tonalith/ui/BytemapDialog.h"
@@ -59,4 +61,32 @@ TEST(QtUi, DialogsRunThroughTheRunner) {
     EXPECT_EQ(seen[1], "Sure?");
     EXPECT_EQ(seen[2], "System Exclusive (*.syx)");
     EXPECT_EQ(seen[3], "2");
+}
+
+TEST(BytemapDialog, ScrollBarFollowsTheKeysAndTheLineSaysWhereThePointerIs) {
+    static int argc = 1;
+    static char name[] = "basic_ui_tests";
+    static char* argv[] = {name};
+    if (!qApp) new QApplication(argc, argv);  // lives for the process
+    std::vector<std::uint8_t> bytes(4000, 0x10);
+    bytes.front() = 0xF0;
+    bytes[1] = 0x43;
+    bytes.back() = 0xF7;
+    CBytemapDialog dialog(bytes, "Patch");
+    dialog.show();
+    CBytemapCtrl& control = dialog.Control();
+    ASSERT_GT(dialog.ScrollBar().maximum(), 0);
+    control.setFocus();
+    QTest::keyClick(&control, Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(dialog.ScrollBar().value(), dialog.ScrollBar().maximum());
+    EXPECT_EQ(control.GetLineOffset(), dialog.ScrollBar().maximum());
+    QTest::keyClick(&control, Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(dialog.ScrollBar().value(), 0);
+    QTest::keyClick(&control, Qt::Key_End);  // without Control the key is not the control's
+    EXPECT_EQ(control.GetLineOffset(), 0);
+    // The offset column of the second line stands for byte 16.
+    QTest::mouseMove(&control, QPoint(control.GetInset() + 2, control.sizeHint().height() / 20 * 3 / 2));
+    EXPECT_EQ(dialog.InformationText(), "Offset 00000010: message at 00000000: 4000 bytes, YAMAHA CORPORATION");
+    // The dialog is wide enough for the offsets, the hex and the text.
+    EXPECT_GE(control.width(), control.OffsetColumnWidth() + 66 * control.OffsetColumnWidth() / 10);
 }
