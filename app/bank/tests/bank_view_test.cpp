@@ -370,6 +370,7 @@ TEST_F(BankViewTest, TheCopyboxShowsWholeLongNames) {
     EXPECT_EQ(name, QString(48, 'W'));
     EXPECT_GE(list.columnWidth(0), list.fontMetrics().horizontalAdvance(name));
     EXPECT_GE(dialog.minimumWidth(), dialog.fontMetrics().horizontalAdvance(dialog.windowTitle()));
+}
 
 TEST_F(BankViewTest, PrintedPagesNameFileAndLayerAndShowNoSelection) {
     CTonalithView& v = Open(64);

@@ -316,6 +316,8 @@ void CMainFrame::OnTransferNotify(unsigned message, unsigned wParam, long lParam
             const std::string text = IncompleteText(got, t.expected);
             m_statusBar->SetTimedMessage(QString::fromStdString("\"" + file + "\": " + text));
             if (window) window->setWindowTitle(window->windowTitle() + QString::fromStdString(" (" + text + ")"));
+            // Told as the problems of a file that loads damaged are.
+            CUi::Get().MessageBox(fs::path(file).filename().string() + ":\n" + text, CUi::Icon::Warning);
         }
         return;
     }

@@ -236,6 +236,7 @@ TEST_F(TransferTest, AShortReceiveIsKeptButMarkedIncomplete) {
     EXPECT_EQ(fs::file_size(target), 30u);
     EXPECT_TRUE(frame.MdiArea().subWindowList()[0]->windowTitle().contains("incomplete: 30 of 100 bytes"));
     EXPECT_TRUE(frame.MidiStatusBar().MessageText().contains("incomplete: 30 of 100 bytes"));
+    EXPECT_EQ(ui->messages.back(), "short.syx:\nincomplete: 30 of 100 bytes");
 }
 
 TEST_F(TransferTest, SendStreamsTheChosenLayersAndRemovesThePrivateFile) {
