@@ -246,7 +246,7 @@ void CMidiInput::CheckClocks(Clock::time_point now) {
 void CMidiInput::WorkerLoop(std::stop_token stop) {
     std::vector<std::uint8_t> chunk;
     auto clock = m_clock.load();
-    auto wake = clock->Now() + 100ms;
+    auto wake = clock->Now();  // a receive may already run: look at once
     while (!stop.stop_requested()) {
         bool overflow = false;
         bool lost = false;

@@ -112,7 +112,10 @@ TEST_F(MidiTransferTest, ReceiveEndsAfterInactivityAndOnStop) {
     auto& clock = UseManualClock();
     m_input->SetInactivityTimeout(300ms);
     ASSERT_TRUE(m_input->ReceiveLong("", nullptr, {}));
+    // Without a timeout due, the receiver looks at its clocks every 10 ms: a wait
+    // until 10 ms after the present shows it has seen the present.
     clock.Advance(400ms);
+    ASSERT_TRUE(WaitUntil([&] { return clock.IsAwaited(clock.Now() + 10ms); }));
     EXPECT_TRUE(m_input->IsReceiving());  // no byte yet: a manual dump waits for the user
     const auto first = MakeSysEx(100);
     m_loop->Inject(0, first);

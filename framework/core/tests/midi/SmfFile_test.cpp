@@ -247,6 +247,7 @@ TEST(SmfFilePlayer, PlaysOnTimePausesRestartsAndStops) {
     ASSERT_TRUE(tonalith::test::WaitUntil([&] { return clock->IsAwaited(restarted + 1300ms); }));
     clock->Advance(1300ms);
     ASSERT_TRUE(tonalith::test::WaitUntil([&] { return player.GetState() == CSmfFilePlayer::Stopped; }));
+    ASSERT_TRUE(CMidi::Get().GetOutput(0).WaitDone(10s));  // the note off may still be on its way
     port0 = writesOn(0);
     ASSERT_EQ(port0.size(), 6u);
     EXPECT_EQ(port0[5].time - restarted, 1300ms);
