@@ -191,6 +191,23 @@ TEST_F(MidiTransferTest, RequestsGoOneAtATimeAfterEachAnswer) {
     EXPECT_EQ(m_input->TakeReceivedData(), expected);
 }
 
+TEST_F(MidiTransferTest, AnUnansweredRequestEndsTheReceiveAtItsAnswerTimeout) {
+    auto& clock = UseManualClock();
+    const auto start = clock.Now();
+    m_loop->SetResponder([](CMidiLoopback&, int, std::span<const std::uint8_t>) {});  // a unit that stays silent
+    m_input->SetAnswerTimeout(2s);
+    ASSERT_TRUE(m_input->ReceiveLong("", m_output, CFunctions::StringToHex("F0 01 02 F7"), 0));
+    ASSERT_TRUE(WaitUntil([&] { return m_loop->GetWrites().size() == 1; }));
+    clock.Advance(1995ms);
+    ASSERT_TRUE(WaitUntil([&] { return clock.IsAwaited(start + 2s); }));
+    EXPECT_TRUE(m_input->IsReceiving());
+    clock.Advance(5ms);
+    const auto end = m_received.WaitFor(MIDI_END);
+    ASSERT_EQ(end.message, unsigned{MIDI_END});
+    EXPECT_EQ(end.wParam, 0u);
+    EXPECT_TRUE(m_input->TakeReceivedData().empty());
+}
+
 TEST_F(MidiTransferTest, StopEndsASendPromptly) {
     UseManualClock();  // it never moves: only Stop can end the send
     m_output->SetByteRate(2000);  // 20 KB would take 10 s
