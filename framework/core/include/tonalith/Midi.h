@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "MidiBackend.h"
+#include "MidiClock.h"
 
 class CSynth;
 class CFile;
@@ -160,6 +161,10 @@ public:
     void SetWriteTimeout(std::chrono::milliseconds t) { m_writeTimeout = t; }
     // Largest piece handed to the port (the block size, at most 4096 bytes).
     int GetPieceSize() const;
+    // The clock that paces sends and times writes out (null: the monotonic clock).
+    // Set it while nothing is being sent; a port already open keeps its clock
+    // until it is opened again.
+    void SetClock(std::shared_ptr<const IMidiClock> clock);
 
     static int GetDeviceCount();
     static std::string GetDeviceName(int id);
@@ -197,8 +202,8 @@ private:
     void SenderLoop(std::stop_token stop);
     bool WritePiece(std::span<const std::uint8_t> bytes, std::stop_token& stop, unsigned generation);
     void DrainShort(std::stop_token& stop);
-    bool WaitUntil(std::chrono::steady_clock::time_point t, std::stop_token& stop, unsigned generation,
-                   bool allowShort);
+    bool WaitUntil(const IMidiClock& clock, std::chrono::steady_clock::time_point t, std::stop_token& stop,
+                   unsigned generation, bool allowShort);
     void Fail(long code, bool notify);
     void OnSystemLost();
 
@@ -207,6 +212,7 @@ private:
     std::atomic<int> m_messagePause{0};
     std::atomic<long> m_byteRate{0};
     std::chrono::milliseconds m_writeTimeout{2000};
+    std::atomic<std::shared_ptr<const IMidiClock>> m_clock{SteadyMidiClock()};
 
     std::mutex m_portMutex;  // guards m_writer and m_lossWatch
     std::shared_ptr<Writer> m_writer;
@@ -275,6 +281,10 @@ public:
     void SetAnswerTimeout(std::chrono::milliseconds t) { m_answerTimeout = t; }
     // Quiet time that marks the end of one answer in a list of requests.
     void SetAnswerGap(std::chrono::milliseconds t) { m_answerGap = t; }
+    // The clock the timeouts above run on (null: the monotonic clock).
+    void SetClock(std::shared_ptr<const IMidiClock> clock) {
+        m_clock.store(clock ? std::move(clock) : SteadyMidiClock());
+    }
     bool IsReceiving() const { return m_receiving; }
     int GetDroppedMessages() const { return m_droppedMessages; }
 
@@ -288,6 +298,7 @@ private:
     void EndReceive(long kind, long code);
     bool SendNextRequest();
     void CheckClocks(std::chrono::steady_clock::time_point now);
+    std::chrono::steady_clock::time_point NextCheck() const;
     void OnSystemLost();
 
     std::shared_ptr<CListenerManager> m_receiveListeners;
@@ -326,6 +337,7 @@ private:
     std::chrono::milliseconds m_inactivity{3000};
     std::chrono::milliseconds m_answerTimeout{5000};
     std::chrono::milliseconds m_answerGap{300};
+    std::atomic<std::shared_ptr<const IMidiClock>> m_clock{SteadyMidiClock()};
     std::atomic<int> m_droppedMessages{0};
     std::unique_ptr<CMidiStreamParser> m_parser;
     std::mutex m_bufferMutex;

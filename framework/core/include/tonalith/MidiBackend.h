@@ -16,6 +16,8 @@
 #include <string_view>
 #include <vector>
 
+#include "MidiClock.h"
+
 // A port that cannot be opened or used; the text says why.
 class CMidiError : public std::runtime_error {
 public:
@@ -130,6 +132,9 @@ public:
     // When set, writes go to the responder instead of the input of the same number.
     void SetResponder(Responder responder);
     void SetBlocked(bool blocked);  // writes wait while blocked
+    int GetBlockedWrites() const;   // writes waiting for the block to lift now
+    // The clock that stamps the logged writes (null: the monotonic clock).
+    void SetClock(std::shared_ptr<const IMidiClock> clock);
     // Behaves like a JACK server that quit: watchers are told, opens fail and
     // writes block (until unblocked, so a test can end).
     void SimulateLoss();
@@ -150,8 +155,10 @@ private:
     mutable std::mutex m_mutex;
     std::condition_variable m_unblocked;
     bool m_blocked = false;
+    int m_blockedWrites = 0;
     std::vector<std::shared_ptr<MidiInputCallback>> m_inputs;
     Responder m_responder;
     std::vector<Write> m_writes;
+    std::shared_ptr<const IMidiClock> m_clock = SteadyMidiClock();
     CMidiLossSignal m_loss;
 };

@@ -12,6 +12,8 @@
 #include <thread>
 #include <vector>
 
+#include "MidiClock.h"
+
 class CMidiOutput;
 
 struct SmfEvent {
@@ -81,6 +83,9 @@ public:
     CSmfFilePlayer& operator=(const CSmfFilePlayer&) = delete;
 
     bool Open(const std::string& path);
+    // The clock the song's times are measured on (null: the monotonic clock);
+    // takes effect when playing next (re)starts.
+    void SetClock(std::shared_ptr<const IMidiClock> clock);
     // Adds the output (once) and starts playing if stopped. Called once per output.
     bool Play(CMidiOutput& output);
     bool Pause();
@@ -120,5 +125,6 @@ private:
     std::uint16_t m_sounding[16][8] = {};      // note bitmap per channel
     // Shared with the outputs' completion calls, which may come after the player has gone.
     std::shared_ptr<Ledger> m_ledger;
+    std::shared_ptr<const IMidiClock> m_clock = SteadyMidiClock();
     std::jthread m_thread;
 };

@@ -120,12 +120,24 @@ void CMidiLoopback::DoWrite(int port, std::span<const std::uint8_t> bytes) {
     Responder responder;
     {
         std::unique_lock lock(m_mutex);
+        ++m_blockedWrites;
         m_unblocked.wait(lock, [&] { return !m_blocked; });
-        m_writes.push_back({port, std::chrono::steady_clock::now(), {bytes.begin(), bytes.end()}});
+        --m_blockedWrites;
+        m_writes.push_back({port, m_clock->Now(), {bytes.begin(), bytes.end()}});
         responder = m_responder;
     }
     if (responder) responder(*this, port, bytes);
     else Inject(port, bytes);
+}
+
+int CMidiLoopback::GetBlockedWrites() const {
+    std::lock_guard lock(m_mutex);
+    return m_blockedWrites;
+}
+
+void CMidiLoopback::SetClock(std::shared_ptr<const IMidiClock> clock) {
+    std::lock_guard lock(m_mutex);
+    m_clock = clock ? std::move(clock) : SteadyMidiClock();
 }
 
 void CMidiLoopback::SetResponder(Responder responder) {

@@ -1,6 +1,7 @@
 // Receiving: the port's callback only copies bytes into a queue; a worker
 // thread re-splits them into messages, records SysEx, delivers short messages to
 // the remote-control listeners and watches the clocks that end a receive.
+#include <algorithm>
 #include <utility>
 
 #include "File.h"
@@ -148,7 +149,7 @@ bool CMidiInput::ReceiveLong(const std::string& targetFile, CMidiOutput* output,
     m_recorded = 0;
     m_bytesTransferred = 0;
     m_answerStarted = false;
-    m_lastProgress = Clock::now();
+    m_lastProgress = m_clock.load()->Now();
     m_receiving = true;
     if (!m_requests.empty() && !SendNextRequest()) {
         EndReceive(1, MIDI_ERR_OPEN_OUTPUT);
@@ -159,7 +160,7 @@ bool CMidiInput::ReceiveLong(const std::string& targetFile, CMidiOutput* output,
 
 bool CMidiInput::SendNextRequest() {
     const auto& message = m_requests[m_nextRequest++];
-    m_requestSent = Clock::now();
+    m_requestSent = m_clock.load()->Now();
     m_answerStarted = false;
     return m_requestOutput->SendLong(message, 0);
 }
@@ -220,6 +221,13 @@ void CMidiInput::OnMessage(std::span<const std::uint8_t> message) {
     else NotifyNoteListener(packed, static_cast<long>(packed));
 }
 
+Clock::time_point CMidiInput::NextCheck() const {
+    const bool moreRequests = m_nextRequest < m_requests.size();
+    if (m_answerStarted) return m_lastByte + (moreRequests ? m_answerGap : m_inactivity);
+    if (!m_requests.empty()) return m_requestSent + m_answerTimeout;
+    return Clock::time_point::max();  // waits for the first byte however long it takes
+}
+
 void CMidiInput::CheckClocks(Clock::time_point now) {
     const bool moreRequests = m_nextRequest < m_requests.size();
     if (m_answerStarted) {
@@ -237,13 +245,14 @@ void CMidiInput::CheckClocks(Clock::time_point now) {
 
 void CMidiInput::WorkerLoop(std::stop_token stop) {
     std::vector<std::uint8_t> chunk;
+    auto clock = m_clock.load();
+    auto wake = clock->Now();  // a receive may already run: look at once
     while (!stop.stop_requested()) {
         bool overflow = false;
         bool lost = false;
         {
             std::unique_lock lock(m_inMutex);
-            const auto slice = m_receiving ? 10ms : 100ms;
-            m_inCv.wait_for(lock, stop, slice, [&] {
+            clock->WaitUntil(m_inCv, lock, stop, wake, [&] {
                 return !m_incoming.empty() || m_overflow || (m_systemLost && m_receiving);
             });
             chunk.swap(m_incoming);
@@ -251,7 +260,8 @@ void CMidiInput::WorkerLoop(std::stop_token stop) {
             lost = m_systemLost;
         }
         std::lock_guard lock(m_recvMutex);
-        const auto now = Clock::now();
+        clock = m_clock.load();  // a clock set meanwhile counts from here
+        const auto now = clock->Now();
         if (overflow) EndReceive(1, MIDI_ERR_INPUT_BUFFER);
         if (!chunk.empty()) {
             m_lastByte = now;
@@ -268,5 +278,7 @@ void CMidiInput::WorkerLoop(std::stop_token stop) {
         // What arrived before the loss is kept; the receive cannot go on.
         if (lost) EndReceive(1, MIDI_ERR_INPUT_BUFFER);
         if (m_receiving) CheckClocks(now);
+        // A timeout is looked at when it falls due, and in any case every few ms.
+        wake = m_receiving ? std::min(now + 10ms, NextCheck()) : now + 100ms;
     }
 }

@@ -15,10 +15,10 @@ class CMidiOutput::Writer {
 public:
     enum Result { Written, Failed, TimedOut, Cancelled };
 
-    Writer(std::unique_ptr<IMidiOutputPort> port, Clock::duration settle)
-        : m_state(std::make_shared<State>()) {
+    Writer(std::unique_ptr<IMidiOutputPort> port, Clock::duration settle, std::shared_ptr<const IMidiClock> clock)
+        : m_state(std::make_shared<State>()), m_clock(std::move(clock)) {
         m_state->port = std::move(port);
-        m_state->readyAt = Clock::now() + settle;
+        m_state->readyAt = m_clock->Now() + settle;
         m_thread = std::thread([state = m_state] { Run(*state); });
     }
     ~Writer() {
@@ -40,17 +40,15 @@ public:
     template <class CancelFn>
     Result Write(std::span<const std::uint8_t> bytes, std::chrono::milliseconds timeout, CancelFn cancelled) {
         std::unique_lock lock(m_state->mutex);
-        const auto deadline = Clock::now() + timeout;
+        const auto deadline = m_clock->Now() + timeout;
         // The previous write (one given up on by Stop) must finish first.
         if (!WaitIdle(lock, deadline, cancelled)) return m_stuck ? TimedOut : Cancelled;
-        if (Clock::now() < m_state->readyAt) {
-            // Messages sent right after connecting can be lost: let the connection settle.
-            const auto ready = m_state->readyAt;
-            lock.unlock();
-            while (Clock::now() < ready && !cancelled()) std::this_thread::sleep_for(5ms);
-            lock.lock();
-            if (cancelled()) return Cancelled;
-        }
+        // Messages sent right after connecting can be lost: let the connection settle.
+        // Cancelling is not signalled on this condition, hence the short slices.
+        while (m_clock->Now() < m_state->readyAt && !cancelled())
+            m_clock->WaitUntil(m_state->cv, lock, {}, std::min(m_state->readyAt, m_clock->Now() + 5ms),
+                               [&] { return cancelled(); });
+        if (cancelled()) return Cancelled;
         m_state->data.assign(bytes.begin(), bytes.end());
         m_state->error.clear();
         m_state->busy = true;
@@ -62,7 +60,7 @@ public:
 private:
     struct State {
         std::mutex mutex;
-        std::condition_variable cv;
+        std::condition_variable_any cv;
         std::unique_ptr<IMidiOutputPort> port;
         std::vector<std::uint8_t> data;
         std::string error;
@@ -74,12 +72,13 @@ private:
     template <class CancelFn>
     bool WaitIdle(std::unique_lock<std::mutex>& lock, Clock::time_point deadline, CancelFn& cancelled) {
         while (m_state->busy) {
-            if (Clock::now() >= deadline) {
+            if (m_clock->Now() >= deadline) {
                 m_stuck = true;
                 return false;
             }
             if (cancelled()) return false;
-            m_state->cv.wait_for(lock, 5ms);
+            m_clock->WaitUntil(m_state->cv, lock, {}, std::min(deadline, m_clock->Now() + 5ms),
+                               [&] { return !m_state->busy || cancelled(); });
         }
         return true;
     }
@@ -107,6 +106,7 @@ private:
     }
 
     std::shared_ptr<State> m_state;
+    std::shared_ptr<const IMidiClock> m_clock;
     std::thread m_thread;
     std::atomic<bool> m_stuck{false};  // set by the sender thread, and by Abandon from any thread
 };
@@ -139,6 +139,10 @@ int CMidiOutput::GetPieceSize() const {
     return std::clamp(m_blockSize, 16, 4096);
 }
 
+void CMidiOutput::SetClock(std::shared_ptr<const IMidiClock> clock) {
+    m_clock.store(clock ? std::move(clock) : SteadyMidiClock());
+}
+
 bool CMidiOutput::Open() {
     return EnsureOpen();
 }
@@ -157,7 +161,7 @@ bool CMidiOutput::EnsureOpen() {
     try {
         auto port = backend->OpenOutput(m_deviceId, m_portName);
         const auto settle = backend->GetSystem() == MidiSystem::Loopback ? Clock::duration(0) : Clock::duration(50ms);
-        m_writer = std::make_shared<Writer>(std::move(port), settle);
+        m_writer = std::make_shared<Writer>(std::move(port), settle, m_clock.load());
     } catch (const CMidiError&) {
         return false;
     }
@@ -309,18 +313,19 @@ void CMidiOutput::DrainShort(std::stop_token& stop) {
     m_queueCv.notify_all();
 }
 
-bool CMidiOutput::WaitUntil(Clock::time_point t, std::stop_token& stop, unsigned generation, bool allowShort) {
+bool CMidiOutput::WaitUntil(const IMidiClock& clock, Clock::time_point t, std::stop_token& stop,
+                            unsigned generation, bool allowShort) {
     while (true) {
         {
             std::unique_lock lock(m_queueMutex);
-            m_queueCv.wait_until(lock, stop, t, [&] {
+            clock.WaitUntil(m_queueCv, lock, stop, t, [&] {
                 return (allowShort && !m_shorts.empty()) || generation != m_stopGeneration || m_systemLost;
             });
             if (stop.stop_requested() || generation != m_stopGeneration || m_systemLost) return false;
             if (!allowShort || m_shorts.empty()) return true;  // the time has come
         }
         DrainShort(stop);  // short messages go out in the gaps between messages, never inside one
-        if (Clock::now() >= t) return true;
+        if (clock.Now() >= t) return true;
     }
 }
 
@@ -343,18 +348,20 @@ void CMidiOutput::SenderLoop(std::stop_token stop) {
         }
         DrainShort(stop);
 
+        const auto clockHandle = m_clock.load();
+        const IMidiClock& clock = *clockHandle;
         const std::size_t pieceSize = static_cast<std::size_t>(GetPieceSize());
         const long rate = m_byteRate;
         long sent = 0;
         bool failed = false;
         bool stopped = false;
         // The pause after the previous job's last message still applies.
-        auto next = std::max(Clock::now(), m_nextWrite);
-        auto lastProgress = Clock::now();
+        auto next = std::max(clock.Now(), m_nextWrite);
+        auto lastProgress = clock.Now();
         m_bytesTransferred = 0;
         for (const auto& message : job.messages) {
             for (std::size_t offset = 0; offset < message.size() && !failed && !stopped;) {
-                if (!WaitUntil(next, stop, generation, offset == 0)) {
+                if (!WaitUntil(clock, next, stop, generation, offset == 0)) {
                     // A pause cut short by the system going is a failed send, not a stop.
                     if (m_systemLost && !stop.stop_requested() && generation == m_stopGeneration) failed = true;
                     else stopped = true;
@@ -373,7 +380,7 @@ void CMidiOutput::SenderLoop(std::stop_token stop) {
                 offset += n;
                 sent += static_cast<long>(n);
                 m_bytesTransferred = sent;
-                const auto now = Clock::now();
+                const auto now = clock.Now();
                 next = now;
                 if (rate > 0) next += std::chrono::microseconds(static_cast<long long>(n) * 1000000 / rate);
                 if (job.notify && now - lastProgress >= 50ms) {
@@ -382,7 +389,7 @@ void CMidiOutput::SenderLoop(std::stop_token stop) {
                 }
             }
             if (failed || stopped) break;
-            next = std::max(next, Clock::now() + std::chrono::milliseconds(job.pause));
+            next = std::max(next, clock.Now() + std::chrono::milliseconds(job.pause));
         }
         m_nextWrite = next;
         if (job.done) job.done(sent, !failed && !stopped);

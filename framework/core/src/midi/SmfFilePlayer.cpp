@@ -5,8 +5,6 @@
 #include "Midi.h"
 #include "Smf.h"
 
-using Clock = std::chrono::steady_clock;
-
 struct CSmfFilePlayer::Ledger {
     std::mutex mutex;
     std::condition_variable_any cv;
@@ -17,6 +15,11 @@ CSmfFilePlayer::CSmfFilePlayer() : m_ledger(std::make_shared<Ledger>()) {}
 
 CSmfFilePlayer::~CSmfFilePlayer() {
     Stop();
+}
+
+void CSmfFilePlayer::SetClock(std::shared_ptr<const IMidiClock> clock) {
+    std::lock_guard lock(m_mutex);
+    m_clock = clock ? std::move(clock) : SteadyMidiClock();
 }
 
 bool CSmfFilePlayer::Open(const std::string& path) {
@@ -188,7 +191,9 @@ void CSmfFilePlayer::SendSysEx(const std::vector<CMidiOutput*>& outputs, const s
 void CSmfFilePlayer::Run(std::stop_token stop) {
     std::unique_lock lock(m_mutex);
     const auto& events = m_file.GetEvents();
-    const auto start = Clock::now() - std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(m_position));
+    using Duration = IMidiClock::time_point::duration;
+    const auto clock = m_clock;
+    const auto start = clock->Now() - std::chrono::duration_cast<Duration>(std::chrono::duration<double>(m_position));
     while (m_state == Playing && !stop.stop_requested()) {
         if (m_next >= events.size()) {
             if (!m_pendingSysEx.empty()) {
@@ -210,10 +215,10 @@ void CSmfFilePlayer::Run(std::stop_token stop) {
             return;
         }
         const SmfEvent& e = events[m_next];
-        const auto due = start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(e.seconds));
-        if (m_cv.wait_until(lock, stop, due, [&] { return m_state != Playing; })) break;
+        const auto due = start + std::chrono::duration_cast<Duration>(std::chrono::duration<double>(e.seconds));
+        if (clock->WaitUntil(m_cv, lock, stop, due, [&] { return m_state != Playing; })) break;
         if (stop.stop_requested()) break;
-        if (Clock::now() < due) continue;
+        if (clock->Now() < due) continue;
         ++m_next;
         m_position = e.seconds;
         std::vector<std::uint8_t> sysex;
@@ -250,5 +255,5 @@ void CSmfFilePlayer::Run(std::stop_token stop) {
         }
         lock.lock();
     }
-    if (m_state == Paused) m_position = std::chrono::duration<double>(Clock::now() - start).count();
+    if (m_state == Paused) m_position = std::chrono::duration<double>(clock->Now() - start).count();
 }

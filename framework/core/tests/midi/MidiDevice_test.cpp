@@ -4,6 +4,7 @@
 #include "Midi.h"
 #include "MidiStream.h"
 #include "MidiTestUtil.h"
+#include "TestSupport.h"
 
 using namespace std::chrono_literals;
 using tonalith::test::CRecordingListener;
@@ -103,7 +104,7 @@ TEST_F(MidiDeviceTest, RemoteInputDeliversControllersAndShortMessages) {
     const auto c = controllers.WaitFor(MIDI_CONTROLLER);
     EXPECT_EQ(c.wParam, 7u);
     EXPECT_EQ(c.lParam, 100);
-    for (int i = 0; i < 100 && notes.Count(MIDI_SHORT) < 2; ++i) std::this_thread::sleep_for(10ms);
+    ASSERT_TRUE(tonalith::test::WaitUntil([&] { return notes.Count(MIDI_SHORT) >= 2; }));
     const auto events = notes.Events();
     ASSERT_EQ(events.size(), 2u);
     EXPECT_EQ(events[0].wParam, 0x603C91u);

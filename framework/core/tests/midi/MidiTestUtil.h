@@ -10,6 +10,7 @@
 
 #include <memory>
 
+#include "ManualMidiClock.h"
 #include "Midi.h"
 #include "MidiBackend.h"
 
@@ -88,6 +89,17 @@ protected:
         m_output->AddSendListener(&m_sent);
         m_input->AddReceiveListener(&m_received);
     }
+    // From here on output 0 and the loopback's log, and input 0 unless left out,
+    // run on a clock the test moves. Leaving the input out keeps its idle waits
+    // from being taken for the output's.
+    enum class ClockedInput { Yes, No };
+    CManualMidiClock& UseManualClock(ClockedInput input = ClockedInput::Yes) {
+        m_clock = std::make_shared<CManualMidiClock>();
+        m_loop->SetClock(m_clock);
+        m_output->SetClock(m_clock);
+        if (input == ClockedInput::Yes) m_input->SetClock(m_clock);
+        return *m_clock;
+    }
     void TearDown() override {
         m_loop->SetBlocked(false);  // lets an abandoned write finish
         CMidi::Delete();
@@ -96,6 +108,7 @@ protected:
     std::shared_ptr<CMidiLoopback> m_loop;
     CMidiOutput* m_output = nullptr;
     CMidiInput* m_input = nullptr;
+    std::shared_ptr<CManualMidiClock> m_clock;
     CRecordingListener m_sent, m_received;
 };
 

@@ -5,9 +5,11 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <sstream>
 
 #include "Midi.h"
+#include "ManualMidiClock.h"
 #include "MidiTestUtil.h"
 #include "Smf.h"
 #include "TestSupport.h"
@@ -194,30 +196,64 @@ TEST(SmfFilePlayer, PlaysOnTimePausesRestartsAndStops) {
     EXPECT_EQ(player.GetState(), CSmfFilePlayer::Stopped);
     EXPECT_NEAR(player.GetFile().GetDuration(), 2.5, 1e-9);
 
-    const auto start = std::chrono::steady_clock::now();
+    // Time stands still until the test moves it: each event must go exactly at its time.
+    const auto clock = std::make_shared<tonalith::test::CManualMidiClock>();
+    loop->SetClock(clock);
+    CMidi::Get().GetOutput(0).SetClock(clock);
+    CMidi::Get().GetOutput(1).SetClock(clock);
+    player.SetClock(clock);
+    const auto writesOn = [&](int port) {
+        std::vector<CMidiLoopback::Write> found;
+        for (auto& w : loop->GetWrites())
+            if (w.port == port) found.push_back(std::move(w));
+        return found;
+    };
+    const auto waitForWrites = [&](std::size_t n) {
+        return tonalith::test::WaitUntil([&] { return writesOn(0).size() >= n; });
+    };
+    const auto start = clock->Now();
     ASSERT_TRUE(player.Play(CMidi::Get().GetOutput(0)));
     ASSERT_TRUE(player.Play(CMidi::Get().GetOutput(1)));  // a second output joins
-    std::this_thread::sleep_for(1200ms);  // past the note at 0.5 s, well before the end at 2.5 s
+    ASSERT_TRUE(waitForWrites(1));
+    clock->Advance(250ms);
+    ASSERT_TRUE(waitForWrites(3));  // the note off and the SysEx, both due at 0.25 s
+    clock->Advance(250ms);
+    ASSERT_TRUE(waitForWrites(4));
+    clock->Advance(700ms);  // well before the end at 2.5 s
     EXPECT_TRUE(player.Pause());
     EXPECT_EQ(player.GetState(), CSmfFilePlayer::Paused);
-    ASSERT_TRUE(CMidi::Get().GetOutput(0).WaitDone(2s));
-    ASSERT_TRUE(CMidi::Get().GetOutput(1).WaitDone(2s));  // both outputs get the silencing note-off
-    auto writes = loop->GetWrites();
-    std::map<int, std::vector<CMidiLoopback::Write>> byPort;
-    for (const auto& w : writes) byPort[w.port].push_back(w);
-    ASSERT_GE(byPort[0].size(), 4u);  // note on, note off, SysEx, note on (+ the note silenced by Pause)
-    EXPECT_EQ(byPort[0][0].bytes, (std::vector<std::uint8_t>{0x90, 0x3C, 0x60}));
-    EXPECT_EQ(byPort[0][2].bytes, (std::vector<std::uint8_t>{0xF0, 0x43, 0x10, 0xF7}));
-    const auto at = [&](std::size_t i) { return byPort[0][i].time - start; };
-    EXPECT_NEAR(std::chrono::duration<double>(at(1)).count(), 0.25, 0.15);  // loaded machines run late
-    EXPECT_NEAR(std::chrono::duration<double>(at(3)).count(), 0.50, 0.15);
-    EXPECT_EQ(byPort[0].back().bytes, (std::vector<std::uint8_t>{0x80, 0x40, 0x00}));  // Pause silenced it
+    EXPECT_DOUBLE_EQ(player.GetPosition(), 1.2);
+    ASSERT_TRUE(CMidi::Get().GetOutput(0).WaitDone(10s));
+    ASSERT_TRUE(CMidi::Get().GetOutput(1).WaitDone(10s));  // both outputs get the silencing note-off
+    auto port0 = writesOn(0);
+    ASSERT_EQ(port0.size(), 5u);  // note on, note off, SysEx, note on, and the note silenced by Pause
+    EXPECT_EQ(port0[0].bytes, (std::vector<std::uint8_t>{0x90, 0x3C, 0x60}));
+    EXPECT_EQ(port0[2].bytes, (std::vector<std::uint8_t>{0xF0, 0x43, 0x10, 0xF7}));
+    EXPECT_EQ(port0[0].time - start, 0ms);
+    EXPECT_EQ(port0[1].time - start, 250ms);
+    EXPECT_EQ(port0[2].time - start, 250ms);
+    EXPECT_EQ(port0[3].time - start, 500ms);
+    EXPECT_EQ(port0[4].bytes, (std::vector<std::uint8_t>{0x80, 0x40, 0x00}));  // Pause silenced it
     // The second output joined a moment later; from then on it got the same.
-    ASSERT_FALSE(byPort[1].empty());
-    EXPECT_EQ(byPort[1].back().bytes, byPort[0].back().bytes);
+    const auto port1 = writesOn(1);
+    ASSERT_FALSE(port1.empty());
+    EXPECT_EQ(port1.back().bytes, port0.back().bytes);
 
+    // Time spent paused does not count: the last event comes 1.3 s after the restart.
+    clock->Advance(5s);
+    const auto restarted = clock->Now();
     EXPECT_TRUE(player.Restart());
     EXPECT_EQ(player.GetState(), CSmfFilePlayer::Playing);
+    ASSERT_TRUE(tonalith::test::WaitUntil([&] { return clock->IsAwaited(restarted + 1300ms); }));
+    clock->Advance(1300ms);
+    ASSERT_TRUE(tonalith::test::WaitUntil([&] { return player.GetState() == CSmfFilePlayer::Stopped; }));
+    ASSERT_TRUE(CMidi::Get().GetOutput(0).WaitDone(10s));  // the note off may still be on its way
+    port0 = writesOn(0);
+    ASSERT_EQ(port0.size(), 6u);
+    EXPECT_EQ(port0[5].time - restarted, 1300ms);
+    EXPECT_EQ(player.GetPosition(), 0.0);  // the end of the song rewinds
+
+    ASSERT_TRUE(player.Play(CMidi::Get().GetOutput(0)));
     EXPECT_TRUE(player.Stop());
     EXPECT_EQ(player.GetState(), CSmfFilePlayer::Stopped);
     EXPECT_EQ(player.GetPosition(), 0.0);
