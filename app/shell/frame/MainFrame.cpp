@@ -122,12 +122,36 @@ QMdiSubWindow* CMainFrame::AddBankWindow(CTonalithView* view) {
     return window;
 }
 
+namespace {
+// Keeps the only document window filling the work area while the frame finds its
+// size (at start-up the area grows after the first window opened) and when the
+// user resizes the frame; it lets go once another window opens or the window moved.
+class CFillWorkArea final : public QObject {
+public:
+    CFillWorkArea(QMdiArea& area, QMdiSubWindow& window) : QObject(&window), m_area(area), m_window(window) {
+        area.viewport()->installEventFilter(this);
+    }
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Resize) {
+            if (m_area.subWindowList().size() != 1 || m_window.pos() != QPoint(0, 0)) deleteLater();
+            else m_window.setGeometry(m_area.viewport()->rect());
+        }
+        return false;
+    }
+
+private:
+    QMdiArea& m_area;
+    QMdiSubWindow& m_window;
+};
+}  // namespace
+
 void CMainFrame::PlaceSubWindow(QMdiSubWindow& window, QSize wanted) {
     window.setWindowIcon(windowIcon());
     const QSize area = m_mdi->viewport()->size();
     const auto others = static_cast<int>(m_mdi->subWindowList().size()) - 1;  // the window is in the list
     if (others <= 0) {
         window.setGeometry(0, 0, std::max(320, area.width()), std::max(240, area.height()));
+        new CFillWorkArea(*m_mdi, window);  // owned by the window
         return;
     }
     // Each later window moves one step; past a quarter of the area the cascade
