@@ -70,16 +70,8 @@ class Instrument:
 
     def connect(self, ini_file):
         """The plug-in's settings name synthsim's ports (the settings file is written before the program runs)."""
-        path = os.path.join(self.session.config, "tonalith", ini_file)
-        os.makedirs(os.path.dirname(path), exist_ok=True)
-        ini = configparser.ConfigParser(interpolation=None, strict=False)
-        ini.optionxform = str
-        ini.read(path)
-        if not ini.has_section("SETUP"):
-            ini.add_section("SETUP")
-        ini["SETUP"].update(MIDIIN="0", MIDIINNAME=self.input, MIDIOUT="0", MIDIOUTNAME=self.output)
-        with open(path, "w") as f:
-            ini.write(f, space_around_delimiters=False)
+        put_settings(self.session, {"MIDIIN": "0", "MIDIINNAME": self.input, "MIDIOUT": "0",
+                                    "MIDIOUTNAME": self.output}, ini_file)
 
     def close(self):
         _stop(self.synthsim, "synthsim")

@@ -5,7 +5,6 @@
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QMenu>
-#include <QMessageBox>
 #include <QScrollBar>
 
 #include "AppConfig.h"
@@ -319,15 +318,9 @@ bool CTonalithView::SaveAs() {
 }
 
 void CTonalithView::closeEvent(QCloseEvent* event) {
-    if (m_document->IsModified()) {
-        QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(),
-                        QString("Save changes to %1?").arg(QString::fromStdString(m_document->GetTitle())),
-                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
-        const int answer = tonalith::ui::RunDialog(box);
-        if (answer == QMessageBox::Cancel || (answer == QMessageBox::Yes && !Save())) {
-            event->ignore();
-            return;
-        }
+    if (m_document->IsModified() && !tonalith::ui::AskToSaveChanges(this, m_document->GetTitle(), [this] { return Save(); })) {
+        event->ignore();
+        return;
     }
     emit SynthNeeded();
     m_document->OnCloseDocument();

@@ -6,7 +6,6 @@
 #include <QContextMenuEvent>
 #include <QDragEnterEvent>
 #include <QMenu>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QPainter>
 
@@ -512,15 +511,9 @@ bool CControllerView::SaveAs() {
 }
 
 void CControllerView::closeEvent(QCloseEvent* event) {
-    if (m_document->IsModified()) {
-        QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(),
-                        QString("Save changes to %1?").arg(tonalith::ui::FromModelText(m_document->GetTitle())),
-                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
-        const int answer = tonalith::ui::RunDialog(box);
-        if (answer == QMessageBox::Cancel || (answer == QMessageBox::Yes && !Save())) {
-            event->ignore();
-            return;
-        }
+    if (m_document->IsModified() && !tonalith::ui::AskToSaveChanges(this, m_document->GetTitle(), [this] { return Save(); })) {
+        event->ignore();
+        return;
     }
     event->accept();
 }

@@ -11,7 +11,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QStatusBar>
@@ -558,15 +557,9 @@ bool CLibraryView::SaveAs() {
 }
 
 void CLibraryView::closeEvent(QCloseEvent* event) {
-    if (m_document->IsModified()) {
-        QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(),
-                        QString("Save changes to %1?").arg(tonalith::ui::FromModelText(m_document->GetTitle())),
-                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
-        const int answer = tonalith::ui::RunDialog(box);
-        if (answer == QMessageBox::Cancel || (answer == QMessageBox::Yes && !Save())) {
-            event->ignore();
-            return;
-        }
+    if (m_document->IsModified() && !tonalith::ui::AskToSaveChanges(this, m_document->GetTitle(), [this] { return Save(); })) {
+        event->ignore();
+        return;
     }
     event->accept();
 }

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <functional>
+#include <string_view>
 
 class QDialog;
+class QWidget;
 
 namespace tonalith::ui {
 
@@ -14,6 +16,10 @@ using DialogRunner = std::function<int(QDialog&)>;
 int RunDialog(QDialog& dialog);
 // Installs runner (null: exec again) and returns the previous one.
 DialogRunner SetDialogRunner(DialogRunner runner);
+
+// Asks "Save changes to <title>?" (Yes, No, Cancel) before a changed document
+// closes; Yes runs save. True when the document may close.
+bool AskToSaveChanges(QWidget* parent, std::string_view title, const std::function<bool()>& save);
 
 // Installs a runner for its lifetime.
 class ScopedDialogRunner {
