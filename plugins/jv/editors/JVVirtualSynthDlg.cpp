@@ -27,24 +27,24 @@ CJVVirtualSynthDlg::CJVVirtualSynthDlg(CJVSynth& synth, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     auto* panel = new QGridLayout;
     std::map<std::string, QHBoxLayout*> sections;
-    for (const KnobSpec& spec : Knobs()) {
-        QHBoxLayout*& row = sections[spec.section];
+    for (const KnobInfo& info : Knobs()) {
+        QHBoxLayout*& row = sections[info.section];
         if (!row) {
-            auto* box = new QGroupBox(QString::fromStdString(spec.section), this);
+            auto* box = new QGroupBox(QString::fromStdString(info.section), this);
             row = new QHBoxLayout(box);
             const int index = static_cast<int>(sections.size()) - 1;
             panel->addWidget(box, index / kSectionsPerRow, index % kSectionsPerRow, Qt::AlignTop);
         }
-        const KnobRange range = RangeOf(spec);
-        auto* knob = new CKnob(QString::fromStdString(spec.caption), range.minimum, range.maximum,
+        const KnobRange range = RangeOf(info);
+        auto* knob = new CKnob(QString::fromStdString(info.caption), range.minimum, range.maximum,
                                range.defaultValue, this);
         knob->SetValue(range.defaultValue);
-        knob->SetFormatter([&spec](int value) { return QString::fromStdString(ValueText(spec, value)); });
-        knob->setObjectName(QString::fromStdString(spec.key));
-        const std::string key = spec.key;
+        knob->SetFormatter([&info](int value) { return QString::fromStdString(ValueText(info, value)); });
+        knob->setObjectName(QString::fromStdString(info.key));
+        const std::string key = info.key;
         connect(knob, &CKnob::valueChanged, this, [this, key](int value) { Moved(key, value); });
         row->addWidget(knob);
-        m_knobs[spec.key] = knob;
+        m_knobs[info.key] = knob;
     }
     layout->addLayout(panel);
 
@@ -70,9 +70,9 @@ CKnob* CJVVirtualSynthDlg::GetKnob(const std::string& key) const {
 }
 
 void CJVVirtualSynthDlg::Moved(const std::string& key, int value) {
-    const KnobSpec* spec = FindKnob(key);
-    if (!spec) return;
-    for (KnobMessage& message : MessagesFor(*spec, value, m_synth.GetDeviceByte()))
+    const KnobInfo* info = FindKnob(key);
+    if (!info) return;
+    for (KnobMessage& message : MessagesFor(*info, value, m_synth.GetDeviceByte()))
         m_sender->Send(message.key, std::move(message.bytes));
 }
 

@@ -91,7 +91,7 @@ TEST(JVVirtualSynth, TemplatesBecomeBytesWithValueToneAndChecksum) {
 TEST(JVVirtualSynth, EveryKnobSendsItsParameterOnThePlayingTones) {
     const CParameterTable& table = GetJVParameterTable(RecordKind::Patch, Generation::JV2080);
     std::set<std::string> keys;
-    for (const vsynth::KnobSpec& knob : vsynth::Knobs()) {
+    for (const vsynth::KnobInfo& knob : vsynth::Knobs()) {
         SCOPED_TRACE(knob.key);
         EXPECT_TRUE(keys.insert(knob.key).second) << "keys are unique";
         const vsynth::KnobRange range = vsynth::RangeOf(knob);
@@ -143,7 +143,7 @@ TEST(JVVirtualSynth, EveryKnobSendsItsParameterOnThePlayingTones) {
 }
 
 TEST(JVVirtualSynth, ControlKnobsRouteTheControllerWithFullDepthOrNone) {
-    const vsynth::KnobSpec& control = *vsynth::FindKnob("control2");
+    const vsynth::KnobInfo& control = *vsynth::FindKnob("control2");
     EXPECT_EQ(vsynth::ValueText(control, 2), "CUT");
     const auto off = vsynth::MessagesFor(control, 0, 0x10);
     ASSERT_EQ(off.size(), 4u);  // destination and depth, each on both tones

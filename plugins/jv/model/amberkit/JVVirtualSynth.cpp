@@ -35,7 +35,7 @@ std::string Tones(std::string_view offset) { return Template("NN", offset); }
 std::string Tone2(std::string_view offset) { return Template("12", offset); }
 
 // A knob on both tones' parameter at offset (the patch table's "tone1.<id>").
-KnobSpec BothTones(std::string key, std::string section, std::string caption, std::string_view offset,
+KnobInfo BothTones(std::string key, std::string section, std::string caption, std::string_view offset,
                    std::string_view parameter) {
     return {std::move(key), std::move(section), std::move(caption), {Tones(offset)}, {kTone1Block, kTone2Block},
             "tone1." + std::string(parameter), {}, {}};
@@ -43,7 +43,7 @@ KnobSpec BothTones(std::string key, std::string section, std::string caption, st
 
 // Controller destination and depth of a tone: off, or full depth to pitch,
 // cutoff, pitch LFO 1 or filter LFO 1.
-KnobSpec Destination(std::string key, std::string caption, std::string_view destination, std::string_view depth) {
+KnobInfo Destination(std::string key, std::string caption, std::string_view destination, std::string_view depth) {
     return {std::move(key),
             "Control",
             std::move(caption),
@@ -56,7 +56,7 @@ KnobSpec Destination(std::string key, std::string caption, std::string_view dest
 
 // Envelopes: attack is time 1, decay time 3 down to the sustain level 3 (level 1
 // and 2 stay full, so time 2 makes no sound), release time 4.
-std::vector<KnobSpec> MakeKnobs() {
+std::vector<KnobInfo> MakeKnobs() {
     return {
         {"structure", "Oscillators", "Structure", {Common("44")}, {}, "structure12", {}, {}},
         {"osc1.wave", "Oscillators", "Osc 1 Wave", {Template("10", "03"), Template("10", "04")}, {}, "tone1.wave",
@@ -91,7 +91,7 @@ std::vector<KnobSpec> MakeKnobs() {
 
 const CParameterTable& PatchTable() { return GetJVParameterTable(RecordKind::Patch, Generation::JV2080); }
 
-const CParameter* ParameterOf(const KnobSpec& knob) {
+const CParameter* ParameterOf(const KnobInfo& knob) {
     return knob.parameter.empty() ? nullptr : PatchTable().Find(knob.parameter);
 }
 
@@ -136,18 +136,18 @@ Bytes PatchImage(Generation generation, std::uint8_t deviceByte) {
     return MakePatch(deviceByte)->GetSysExImage(generation);
 }
 
-const std::vector<KnobSpec>& Knobs() {
-    static const std::vector<KnobSpec> knobs = MakeKnobs();
+const std::vector<KnobInfo>& Knobs() {
+    static const std::vector<KnobInfo> knobs = MakeKnobs();
     return knobs;
 }
 
-const KnobSpec* FindKnob(std::string_view key) {
+const KnobInfo* FindKnob(std::string_view key) {
     const auto& knobs = Knobs();
-    const auto it = std::find_if(knobs.begin(), knobs.end(), [key](const KnobSpec& k) { return k.key == key; });
+    const auto it = std::find_if(knobs.begin(), knobs.end(), [key](const KnobInfo& k) { return k.key == key; });
     return it == knobs.end() ? nullptr : &*it;
 }
 
-KnobRange RangeOf(const KnobSpec& knob) {
+KnobRange RangeOf(const KnobInfo& knob) {
     if (const CParameter* p = ParameterOf(knob)) {
         // Without the name file every wave number stays reachable.
         const int maximum = knob.waveNames && WaveCount() > 0 ? std::min(p->maximum, WaveCount() - 1) : p->maximum;
@@ -156,7 +156,7 @@ KnobRange RangeOf(const KnobSpec& knob) {
     return {0, std::max(0, static_cast<int>(knob.positions.size()) - 1), 0};
 }
 
-std::string ValueText(const KnobSpec& knob, int value) {
+std::string ValueText(const KnobInfo& knob, int value) {
     if (knob.waveNames && value < WaveCount())
         return CJVBoardDatabase::Get().GetName(kWaveGroupFile, CJVBoardDatabase::Section::Wave, value,
                                                CJVBoardDatabase::Kind::Preset);
@@ -192,7 +192,7 @@ Bytes FillTemplate(std::string_view text, std::uint8_t toneBlock, int value, std
     return bytes;
 }
 
-std::vector<KnobMessage> MessagesFor(const KnobSpec& knob, int value, std::uint8_t deviceByte) {
+std::vector<KnobMessage> MessagesFor(const KnobInfo& knob, int value, std::uint8_t deviceByte) {
     const KnobRange range = RangeOf(knob);
     value = std::clamp(value, range.minimum, range.maximum);
     std::vector<KnobMessage> out;

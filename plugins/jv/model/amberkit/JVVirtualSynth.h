@@ -40,7 +40,7 @@ Bytes PatchImage(Generation generation, std::uint8_t deviceByte);
 // One knob. Templates are DT1 texts of hex pairs in which NN stands for a tone
 // block, XX for the value and KK for the checksum; a template with NN is sent
 // once per tone block of the knob.
-struct KnobSpec {
+struct KnobInfo {
     std::string key;      // stable: "filter.cutoff"
     std::string section;  // the box on the panel: "Filter"
     std::string caption;  // "Cutoff"
@@ -57,8 +57,8 @@ struct KnobSpec {
 };
 
 // Every knob, in panel order.
-const std::vector<KnobSpec>& Knobs();
-const KnobSpec* FindKnob(std::string_view key);
+const std::vector<KnobInfo>& Knobs();
+const KnobInfo* FindKnob(std::string_view key);
 
 // What a knob can be set to and where it starts (the patch's own value).
 struct KnobRange {
@@ -66,9 +66,9 @@ struct KnobRange {
     int maximum = 127;
     int defaultValue = 0;
 };
-KnobRange RangeOf(const KnobSpec& knob);
+KnobRange RangeOf(const KnobInfo& knob);
 // The value as the unit's display shows it ("-12", "LPF").
-std::string ValueText(const KnobSpec& knob, int value);
+std::string ValueText(const KnobInfo& knob, int value);
 
 // A parameter of two nibbles (a wave number) takes two templates: the high
 // nibble, then the low one.
@@ -84,7 +84,7 @@ struct KnobMessage {
     std::string key;
     Bytes bytes;
 };
-std::vector<KnobMessage> MessagesFor(const KnobSpec& knob, int value, std::uint8_t deviceByte);
+std::vector<KnobMessage> MessagesFor(const KnobInfo& knob, int value, std::uint8_t deviceByte);
 
 // The dialog, installed by the plug-in's editors; without it (tests, the
 // command line) the tool says it needs the program's window.
