@@ -119,7 +119,7 @@ void AddToolCommand(CLI::App& app) {
     tool->add_option("NAME", o->name, "The tool, as its menu names it, e.g. \"Random Patches\"")->required();
     tool->add_option("FILE", o->file, "The SysEx file to read")->required();
     tool->add_option("-o,--output", o->out, "The SysEx file to write (the layers FILE held)");
-    tool->add_option("--seed", o->randomStart, "Where random values start: the same number gives the same bank");
+    tool->add_option("--start", o->randomStart, "Where random values start: the same number gives the same bank");
     tool->add_option("--only", o->only, "Tick only these boxes of the tool, e.g. Wave2,TVF2 (see --list)");
     tool->add_option("--off", o->off, "Clear these boxes, e.g. Effect1,Effect2 (see --list)");
     tool->add_option("--value", o->values, "A choice of the tool as NAME=NUMBER, e.g. copy-type=2 (repeatable)")

@@ -50,11 +50,11 @@ TEST(cliTool, RandomPatchesRepeatsForTheSameStartAndKeepsTheBankSendable) {
     const fs::path dir = clitest::Scratch();
     const fs::path bank = NewJVBank(dir);
     const std::string a = (dir / "a.syx").string(), b = (dir / "b.syx").string(), c = (dir / "c.syx").string();
-    const auto r = Cli({"tool", "Random Patches", bank.string(), "--seed", "5", "-o", a});
+    const auto r = Cli({"tool", "Random Patches", bank.string(), "--start", "5", "-o", a});
     ASSERT_EXIT_CODE(r, 0);
     EXPECT_NE(r.out.find("128 patches"), std::string::npos) << r.out;
-    ASSERT_EXIT_CODE(Cli({"tool", "random patches", bank.string(), "--seed", "5", "-o", b}), 0);
-    ASSERT_EXIT_CODE(Cli({"tool", "&Random Patches...", bank.string(), "--seed", "6", "-o", c}), 0);
+    ASSERT_EXIT_CODE(Cli({"tool", "random patches", bank.string(), "--start", "5", "-o", b}), 0);
+    ASSERT_EXIT_CODE(Cli({"tool", "&Random Patches...", bank.string(), "--start", "6", "-o", c}), 0);
     EXPECT_EQ(Bytes(a), Bytes(b));
     EXPECT_NE(Bytes(a), Bytes(c));
     EXPECT_NE(Bytes(a), Bytes(bank));
@@ -63,7 +63,7 @@ TEST(cliTool, RandomPatchesRepeatsForTheSameStartAndKeepsTheBankSendable) {
 
     // Boxes: cleared ones leave bytes as they were; every name still changes.
     const std::string d = (dir / "d.syx").string();
-    ASSERT_EXIT_CODE(Cli({"tool", "Random Patches", bank.string(), "--seed", "5", "--only", "wave2", "-o", d}), 0);
+    ASSERT_EXIT_CODE(Cli({"tool", "Random Patches", bank.string(), "--start", "5", "--only", "wave2", "-o", d}), 0);
     EXPECT_NE(Bytes(d), Bytes(a));
 
     const auto list = Cli({"tool", "Random Patches", bank.string(), "--list"});
@@ -96,7 +96,7 @@ TEST(cliTool, CopyToolsChangeOnlyTheirDestination) {
     const fs::path dir = clitest::Scratch();
     const fs::path bank = NewJVBank(dir);
     const std::string random = (dir / "r.syx").string(), out = (dir / "out.syx").string();
-    ASSERT_EXIT_CODE(Cli({"tool", "Random Patches", bank.string(), "--seed", "1", "-o", random}), 0);
+    ASSERT_EXIT_CODE(Cli({"tool", "Random Patches", bank.string(), "--start", "1", "-o", random}), 0);
     const auto r = Cli({"tool", "Copy Rhythm Keys to a Patch", random, "--value", "patch=7", "--value", "key1=20",
                         "-o", out});
     ASSERT_EXIT_CODE(r, 0);
