@@ -42,16 +42,7 @@ public:
     ~Page() override { m_editor.Unregister(); }
 
     void Create(QWidget* parent) override {
-        auto* outer = new QVBoxLayout(parent);
-        outer->setContentsMargins(0, 0, 0, 0);
-        auto* scroll = new QScrollArea(parent);
-        scroll->setWidgetResizable(true);
-        scroll->setFrameShape(QFrame::NoFrame);
-        // No tab stop of its own: it would take a Tab press without showing focus,
-        // and it scrolls to whichever control gets the focus anyway.
-        scroll->setFocusPolicy(Qt::NoFocus);
-        outer->addWidget(scroll);
-        auto* content = new QWidget;
+        QWidget* content = ScrollingContent(parent);
         auto* boxes = new QHBoxLayout(content);
 
         std::vector<std::string> groups;
@@ -72,7 +63,6 @@ public:
             boxes->addWidget(box, 0, Qt::AlignTop);
         }
         boxes->addStretch(1);
-        scroll->setWidget(content);
     }
 
 private:

@@ -1,5 +1,6 @@
 #include "tonalith/ui/TabPage.h"
 
+#include <QScrollArea>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -74,4 +75,17 @@ void CTabbedEditor::ListenToRemoteControllers(bool listen) {
 
 void CTabbedEditor::OnMidiNotify(unsigned message, unsigned wParam, long lParam) {
     if (message == MIDI_CONTROLLER) OnMidiController(static_cast<int>(wParam & 0x7F), static_cast<int>(lParam & 0x7F));
+}
+
+QWidget* CTabPage::ScrollingContent(QWidget* parent) {
+    auto* outer = new QVBoxLayout(parent);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto* scroll = new QScrollArea(parent);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setFocusPolicy(Qt::NoFocus);
+    outer->addWidget(scroll);
+    auto* content = new QWidget;
+    scroll->setWidget(content);
+    return content;
 }

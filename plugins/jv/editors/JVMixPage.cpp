@@ -23,18 +23,10 @@ public:
         : m_editor(editor), m_parameters(std::move(parameters)) {}
 
     void Create(QWidget* parent) override {
-        auto* outer = new QVBoxLayout(parent);
-        outer->setContentsMargins(0, 0, 0, 0);
-        auto* scroll = new QScrollArea(parent);
-        scroll->setWidgetResizable(true);
-        scroll->setFrameShape(QFrame::NoFrame);
-        scroll->setFocusPolicy(Qt::NoFocus);
-        outer->addWidget(scroll);
-        auto* content = new QWidget;
+        QWidget* content = ScrollingContent(parent);
         auto* strips = new QHBoxLayout(content);
         for (int part = 0; part < kPerformancePartCount; ++part) strips->addWidget(MakeStrip(part, content), 0, Qt::AlignTop);
         strips->addStretch(1);
-        scroll->setWidget(content);
     }
 
 private:

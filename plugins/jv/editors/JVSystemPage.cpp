@@ -28,14 +28,7 @@ public:
         : m_editor(editor), m_parameters(std::move(parameters)) {}
 
     void Create(QWidget* parent) override {
-        auto* outer = new QVBoxLayout(parent);
-        outer->setContentsMargins(0, 0, 0, 0);
-        auto* scroll = new QScrollArea(parent);
-        scroll->setWidgetResizable(true);
-        scroll->setFrameShape(QFrame::NoFrame);
-        scroll->setFocusPolicy(Qt::NoFocus);
-        outer->addWidget(scroll);
-        auto* content = new QWidget;
+        QWidget* content = ScrollingContent(parent);
         auto* boxes = new QGridLayout(content);
 
         // The table's pages are the groups of this one page.
@@ -59,7 +52,6 @@ public:
             ++b;
         }
         boxes->setRowStretch(b / kBoxesPerRow + 1, 1);
-        scroll->setWidget(content);
     }
 
 private:

@@ -58,14 +58,7 @@ public:
         : m_editor(editor), m_parameters(std::move(parameters)) {}
 
     void Create(QWidget* parent) override {
-        auto* outer = new QVBoxLayout(parent);
-        outer->setContentsMargins(0, 0, 0, 0);
-        auto* scroll = new QScrollArea(parent);
-        scroll->setWidgetResizable(true);
-        scroll->setFrameShape(QFrame::NoFrame);
-        scroll->setFocusPolicy(Qt::NoFocus);
-        outer->addWidget(scroll);
-        auto* content = new QWidget;
+        QWidget* content = ScrollingContent(parent);
         auto* boxes = new QGridLayout(content);
         std::vector<std::pair<std::string, int>> groups;
         for (const CParameter* p : m_parameters)
@@ -91,7 +84,6 @@ public:
             ++index;
         }
         boxes->setRowStretch(boxes->rowCount(), 1);
-        scroll->setWidget(content);
     }
 
 private:

@@ -34,6 +34,13 @@ public:
     virtual void OnCancel() {}
     // A controller of the remote MIDI input arrived while this page is shown.
     virtual void OnMidiController(int controller, int value) {}
+
+protected:
+    // Fills parent with a frameless scroll area and returns the widget inside it,
+    // for a page whose controls may not fit. The area takes no tab stop of its
+    // own: it would take a Tab press without showing focus, and it scrolls to
+    // whichever control gets the focus anyway.
+    static QWidget* ScrollingContent(QWidget* parent);
 };
 
 // Drives a QTabWidget whose tabs are made by page factories: only the shown
