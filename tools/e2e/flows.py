@@ -2,7 +2,8 @@
 """End-to-end flows of the Tonalith program: what a user does, key by key.
 
 A new flow is a function of a Session (tonalith_e2e.py) named in FLOWS here
-and in TONALITH_E2E_FLOWS of CMakeLists.txt, which makes it the CTest test
+and in TONALITH_E2E_FLOWS (TONALITH_E2E_JACK_FLOWS for a flow that needs
+synthsim on JACK) of CMakeLists.txt, which makes it the CTest test
 e2e_<name>. Run one by hand with
     python3 tools/e2e/flows.py --build build/test --work /tmp/e2e edit_parameter
 Its files (bank, program log, screenshots on failure) stay in the work folder.
@@ -18,6 +19,7 @@ import sys
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from tonalith_e2e import FlowError, digest, main, wait_until  # noqa: E402
 from transfer_flows import FLOWS as TRANSFER_FLOWS  # noqa: E402
+from transfer_flows import Instrument, messages, needs_jack, put_settings  # noqa: E402
 
 MAIN = r"^Tonalith! V"
 # Windows the program shows of its own accord (the piano keyboard opens at
@@ -25,6 +27,15 @@ MAIN = r"^Tonalith! V"
 OWN_WINDOWS = r"^Piano Keyboard\b"
 EDITOR = r"^Edit Patch\b"
 TEMPO_STEPS = 3
+KORG_EDITOR = r"^Edit Program\b"
+KORG_PROGRAM = 3  # A03, three steps down from the first program
+KORG_CUTOFF = 60  # set before, so the steps stay inside 0..99
+CUTOFF_STEPS = 5
+KORG_CHANNEL = 5  # the plug-in's global MIDI channel, not the default 1
+# The VDF 1 page's controls after the cutoff (EG intensity, velocity sense,
+# three of keyboard track, four EG times, two EG levels): Shift+Tab from the
+# name field reaches the page's last control, these steps more the cutoff.
+VDF1_CONTROLS_AFTER_CUTOFF = 11
 
 
 def new_bank(session, name="bank.syx"):
@@ -79,9 +90,9 @@ def first_message_end(data):
     return end + 1
 
 
-def parameter_differences(session, original, saved):
-    """The parameters of the first patch that differ: {id: (before, after)}."""
-    report = json.loads(session.cli("diff", f"{original}:0:0", f"{saved}:0:0", "--json"))
+def parameter_differences(session, original, saved, patch=0):
+    """The parameters of a patch of the first layer that differ: {id: (before, after)}."""
+    report = json.loads(session.cli("diff", f"{original}:0:{patch}", f"{saved}:0:{patch}", "--json"))
     return {d["id"]: (d["a"], d["b"]) for d in report["differences"]}
 
 
@@ -211,12 +222,112 @@ def controller_form(session):
         raise FlowError(f"the program did not show {form} (layout remembers {remembered!r})")
 
 
+def frame_title_marks_change(session, bank):
+    """Whether the main window's title, which names the bank while its window fills the frame, shows a change."""
+    name = session.run("xdotool", "getwindowname", session.wait_window(MAIN)).rstrip("\n")
+    if os.path.basename(bank) not in name:
+        raise FlowError(f"the main window's title does not name the bank: {name!r}")
+    return os.path.basename(bank) + "*" in name
+
+
+def wait_title_mark(session, bank, marked, why):
+    wait_until(lambda: frame_title_marks_change(session, bank) == marked,
+               f"the title {'to mark' if marked else 'not to mark'} the change ({why})")
+
+
+def cutoff_changes(instrument):
+    """The values of the VDF 1 cutoff changes (function 41, page 2, row 0, parameter 0) synthsim stored, in order."""
+    with open(instrument.store, "rb") as f:
+        stored = messages(f.read())
+    head = bytes([0xF0, 0x42, 0x30 + KORG_CHANNEL - 1, 0x2B, 0x41, 0x02, 0x00, 0x00])
+    changes = [m for m in stored if m[4:5] == b"\x41"]
+    strays = [m.hex() for m in changes if not m.startswith(head) or len(m) != 11]
+    if strays:
+        raise FlowError(f"synthsim received parameter changes other than VDF 1 cutoff on channel {KORG_CHANNEL}: "
+                        f"{strays}")
+    return [m[8] | (m[9] << 7) for m in changes]
+
+
+@needs_jack
+def edit_korg_cutoff(session):
+    """A Korg program chosen with the arrow keys, Ctrl+E, VDF 1 cutoff turned
+    with the keyboard, OK: the title marks the change, and with real-time update
+    on synthsim received the parameter change on the plug-in's channel. Ctrl+Z
+    and a save give back the bank byte for byte, Ctrl+Y and a save the new cutoff."""
+    bank = os.path.join(session.work, "korg.syx")
+    # The messages' format byte carries the channel; the CLI writes the one the program will.
+    channel = ("--set", f"CHANNEL={KORG_CHANNEL}")
+    session.cli("new", "--synth", "Korg", "-o", bank, *channel)
+    session.cli("rename", bank, "--layer", "0", "--patch", str(KORG_PROGRAM), "--name", "Filtered", "-o", bank,
+                *channel)
+    session.cli("set", bank, f"vdf1.cutoff={KORG_CUTOFF}", "--patch", str(KORG_PROGRAM), "-o", bank, *channel)
+    original = os.path.join(session.work, "original.syx")
+    shutil.copyfile(bank, original)
+    unedited = digest(bank)
+    instrument = Instrument(session, bank)
+    try:
+        instrument.connect("Emberkit.ini")
+        put_settings(session, {"CHANNEL": str(KORG_CHANNEL), "REALTIMEUPDATE": "1"}, "Emberkit.ini")
+        # The bank's window filled the frame when the program last ended, so the
+        # frame's title names the bank and shows its changes.
+        put_settings(session, {"WIN_POS_CHILDWINPATH1": bank, "WIN_PLACEMENT_1": "3,0,0,640,480"})
+        open_bank(session, bank)
+        wait_title_mark(session, bank, False, "just opened")
+
+        session.key(*["Down"] * KORG_PROGRAM, "ctrl+e")
+        session.wait_window(KORG_EDITOR)
+        session.wait_active(KORG_EDITOR)
+        session.key("ctrl+Tab", "ctrl+Tab")  # Page 2: VDF 1
+        session.key(*["shift+Tab"] * (1 + VDF1_CONTROLS_AFTER_CUTOFF))
+        session.key(*["Up"] * CUTOFF_STEPS)
+        session.screenshot("edited")
+        session.key("Return")  # OK, the default button
+        session.wait_no_window(KORG_EDITOR)
+        session.wait_active(MAIN)
+        wait_title_mark(session, bank, True, "after OK")
+        edited_cutoff = KORG_CUTOFF + CUTOFF_STEPS
+        # Each step went out as it was made; the last one carries the value OK kept.
+        wait_until(lambda: cutoff_changes(instrument)[-1:] == [edited_cutoff],
+                   f"synthsim to receive VDF 1 cutoff {edited_cutoff}")
+        sent = cutoff_changes(instrument)
+        if any(not KORG_CUTOFF < v <= edited_cutoff for v in sent) or sent != sorted(sent):
+            raise FlowError(f"the cutoff changes synthsim received do not step from {KORG_CUTOFF} up: {sent}")
+
+        session.key("ctrl+s")
+        session.wait_file_changed(bank, unedited)
+        wait_title_mark(session, bank, False, "saved")
+        edited = digest(bank)
+        session.key("ctrl+z")
+        wait_title_mark(session, bank, True, "undone")
+        session.key("ctrl+s")
+        session.wait_file_digest(bank, unedited, "the undone edit to be saved as the original bank")
+        differences = parameter_differences(session, original, bank, KORG_PROGRAM)
+        if differences:
+            raise FlowError(f"after Undo the program still differs: {differences}")
+
+        session.key("ctrl+y")
+        wait_title_mark(session, bank, True, "redone")
+        session.key("ctrl+s")
+        session.wait_file_digest(bank, edited, "the redone edit to be saved as the edited bank")
+        quit_program(session)
+    finally:
+        instrument.close()
+
+    differences = parameter_differences(session, original, bank, KORG_PROGRAM)
+    if differences != {"vdf1.cutoff": (str(KORG_CUTOFF), str(edited_cutoff))}:
+        raise FlowError(f"expected only VDF 1 cutoff to go from {KORG_CUTOFF} to {edited_cutoff}, found {differences}")
+    for other in (KORG_PROGRAM - 1, KORG_PROGRAM + 1):
+        if parameter_differences(session, original, bank, other):
+            raise FlowError(f"program {other} changed too")
+
+
 FLOWS = {
     "open_close": open_close,
     "edit_parameter": edit_parameter,
     "edit_cancel": edit_cancel,
     "edit_undo_redo": edit_undo_redo,
     "controller_form": controller_form,
+    "edit_korg_cutoff": edit_korg_cutoff,
     **TRANSFER_FLOWS,
 }
 

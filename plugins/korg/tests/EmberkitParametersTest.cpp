@@ -2,6 +2,8 @@
 // the Virtual Synth's messages.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <fstream>
 #include <sstream>
 
@@ -98,22 +100,60 @@ TEST(EmberkitTables, LiveMessageOfTheFilterCutoff) {
     EXPECT_TRUE(global.GetParameterTable()->BuildLiveMessage(global, Get(*global.GetParameterTable(), "mastertune")).empty());
 }
 
-// The program a real 01/W sent, as the reference reproduces it.
-std::optional<Bytes> ReferenceProgram() {
+// The count bytes printed in hex in a reference file, from marker on (or from
+// just after it); tokens such as "4E*" or "|" are read for their hex digits only.
+std::optional<Bytes> ReferenceBytes(const char* file, const std::string& marker, bool afterMarker, std::size_t count) {
     const auto dir = tonalith::test::ReferenceDir();
     if (!dir) return std::nullopt;
-    std::ifstream in(*dir / "korg-01w.md");
+    std::ifstream in(*dir / file);
     std::stringstream text;
     text << in.rdbuf();
     const std::string all = text.str();
-    const std::size_t start = all.find("53 4F 4C 4F 2D 50 48 41 53 45");
+    const std::size_t start = all.find(marker);
     if (start == std::string::npos) return std::nullopt;
     Bytes bytes;
-    std::istringstream hex(all.substr(start, all.find("```", start) - start));
+    std::istringstream hex(all.substr(afterMarker ? start + marker.size() : start));
     std::string token;
-    while (hex >> token && bytes.size() < kProgramSize) bytes.push_back(static_cast<std::uint8_t>(std::stoi(token, nullptr, 16)));
-    if (bytes.size() != kProgramSize) return std::nullopt;
+    while (bytes.size() < count && hex >> token) {
+        std::erase_if(token, [](char c) { return !std::isxdigit(static_cast<unsigned char>(c)); });
+        if (token.empty()) continue;
+        if (token.size() != 2) return std::nullopt;
+        bytes.push_back(static_cast<std::uint8_t>(std::stoi(token, nullptr, 16)));
+    }
+    if (bytes.size() != count) return std::nullopt;
     return bytes;
+}
+
+// The program a real 01/W sent, as the reference reproduces it (decoded).
+std::optional<Bytes> ReferenceProgram() {
+    return ReferenceBytes("korg-01w.md", "53 4F 4C 4F 2D 50 48 41 53 45", false, kProgramSize);
+}
+
+// The global data of the reference's example dump (a user scale of 1..12 cents).
+std::optional<Bytes> ReferenceGlobal() {
+    return ReferenceBytes("korg-01w-extra.md", "CC example (8-bit) `", true, kGlobalSize);
+}
+
+// The packing as the reference words it, kept apart from Pack so that a fault
+// shared by Pack and Unpack cannot hide: per group of seven bytes one byte of
+// their top bits (bit i for byte i), then the seven without them.
+Bytes PackAsPublished(const Bytes& data) {
+    Bytes packed;
+    for (std::size_t group = 0; group < data.size(); group += 7) {
+        const std::size_t end = std::min(data.size(), group + 7);
+        std::uint8_t top = 0;
+        for (std::size_t i = group; i < end; ++i) top |= static_cast<std::uint8_t>((data[i] >> 7) << (i - group));
+        packed.push_back(top);
+        for (std::size_t i = group; i < end; ++i) packed.push_back(data[i] & 0x7F);
+    }
+    return packed;
+}
+
+Bytes Dump(Bytes head, const Bytes& data) {
+    const Bytes packed = PackAsPublished(data);
+    head.insert(head.end(), packed.begin(), packed.end());
+    head.push_back(0xF7);
+    return head;
 }
 
 TEST(EmberkitTables, ReadsTheCapturedProgram) {
@@ -131,6 +171,67 @@ TEST(EmberkitTables, ReadsTheCapturedProgram) {
     EXPECT_EQ(table.GetValue(program, Get(table, "bend.joystick")), 2);
     EXPECT_EQ(table.GetValue(program, Get(table, "pitchmg1.keysync")), 1);
     EXPECT_EQ(table.GetValue(program, Get(table, "pitchmg1.frequency")), 55);
+}
+
+// The captured program as the instrument sends it: one 203-byte message into
+// the memory, every byte in place, and out again unchanged.
+TEST(EmberkitReference, TheCapturedProgramLoadsFromItsDump) {
+    const std::optional<Bytes> data = ReferenceProgram();
+    if (!data) GTEST_SKIP() << "no reference data (TONALITH_REFERENCE)";
+    CScopedScriptedUi ui;
+    const Bytes dump = Dump({0xF0, 0x42, 0x30, 0x2B, 0x40}, *data);
+    ASSERT_EQ(dump.size(), 203u);
+    CEmberkitSynthMemory memory;
+    CMemFile probe(dump, "solo-phase.syx");
+    EXPECT_EQ(memory.GetMatchingLayer(probe), kProgramLayer);
+    CMemFile in(dump, "solo-phase.syx");
+    memory.Load(in);
+    EXPECT_TRUE(memory.GetLoadProblems().empty());
+    EXPECT_EQ(in.GetPosition(), dump.size());
+    const CPatch& program = *memory.GetLayer(kProgramLayer).GetPatch(0);
+    EXPECT_TRUE(std::ranges::equal(program.Data(), *data));
+    EXPECT_EQ(memory.GetLayer(kProgramLayer).GetPatchLabel(0), "A00 SOLO-PHASE");
+    EXPECT_EQ(program.GetSysExData(true), dump);
+
+    // What the reference reads in the second oscillator's block and the cutoff
+    // the editors change (block offset 10: byte 50, 85 in this program).
+    const CParameterTable& table = *program.GetParameterTable();
+    EXPECT_EQ(table.GetValue(program, Get(table, "osc2.multisound")), 53);
+    EXPECT_EQ(table.GetValue(program, Get(table, "osc2.octave")), -1);
+    EXPECT_EQ(table.GetValue(program, Get(table, "pitchmg2.keysync")), 1);
+    EXPECT_EQ(table.GetValue(program, Get(table, "pitchmg2.frequency")), 52);
+    EXPECT_EQ(table.GetValue(program, Get(table, "vdf1.cutoff")), 85);
+}
+
+// The reference's global dump (31 bytes): the fields two sources agree on. Its
+// first byte is left alone: the reference is unsure of that byte's top bit.
+TEST(EmberkitReference, TheExampleGlobalDumpLoads) {
+    const std::optional<Bytes> data = ReferenceGlobal();
+    if (!data) GTEST_SKIP() << "no reference data (TONALITH_REFERENCE)";
+    CScopedScriptedUi ui;
+    const Bytes dump = Dump({0xF0, 0x42, 0x30, 0x2B, 0x51, 0x00}, *data);
+    ASSERT_EQ(dump.size(), 31u);
+    CEmberkitSynthMemory memory;
+    CMemFile in(dump, "global.syx");
+    memory.Load(in);
+    EXPECT_TRUE(memory.GetLoadProblems().empty());
+    CLayer& layer = memory.GetLayer(kGlobalLayer);
+    const CPatch& global = *layer.GetPatch(0);
+    EXPECT_TRUE(std::ranges::equal(global.Data(), *data));
+    const CParameterTable& table = *global.GetParameterTable();
+    const auto value = [&](const std::string& id) { return table.GetValue(global, Get(table, id)); };
+    const auto shown = [&](const std::string& id) { return table.FormatValue(Get(table, id), value(id)); };
+    const char* const notes[] = {"C", "C#", "D", "D#", "E", "F", "F#", "G", "G#", "A", "A#", "B"};
+    for (int n = 0; n < 12; ++n) EXPECT_EQ(value(std::string("userscale.") + notes[n]), n + 1) << notes[n];
+    EXPECT_EQ(value("transpose"), 0);
+    EXPECT_EQ(shown("damper"), "+");
+    EXPECT_EQ(shown("pedal1"), "Prog Up");
+    EXPECT_EQ(shown("pedal2"), "Prog Down");
+    EXPECT_EQ(shown("velocitycurve"), "5");
+    EXPECT_EQ(shown("aftertouchcurve"), "8");
+    CMemFile out;
+    layer.Save(out);
+    EXPECT_EQ(out.Data(), dump);
 }
 
 TEST(EmberkitEffects, ValueListsByKind) {
