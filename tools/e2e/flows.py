@@ -222,17 +222,21 @@ def controller_form(session):
         raise FlowError(f"the program did not show {form} (layout remembers {remembered!r})")
 
 
-def frame_title_marks_change(session, bank):
-    """Whether the main window's title, which names the bank while its window fills the frame, shows a change."""
-    name = session.run("xdotool", "getwindowname", session.wait_window(MAIN)).rstrip("\n")
-    if os.path.basename(bank) not in name:
-        raise FlowError(f"the main window's title does not name the bank: {name!r}")
-    return os.path.basename(bank) + "*" in name
-
-
 def wait_title_mark(session, bank, marked, why):
-    wait_until(lambda: frame_title_marks_change(session, bank) == marked,
-               f"the title {'to mark' if marked else 'not to mark'} the change ({why})")
+    """Waits until the main window's title, which names the bank while the bank's
+    window fills the frame, shows the bank changed (marked) or unchanged."""
+    wanted = f"[{os.path.basename(bank)}{'*' if marked else ''}]"
+    title = ""
+
+    def shown():
+        nonlocal title
+        title = session.run("xdotool", "getwindowname", session.wait_window(MAIN)).rstrip("\n")
+        return wanted in title
+
+    try:
+        wait_until(shown, f"the title to show {wanted} ({why})")
+    except FlowError as e:
+        raise FlowError(f"{e}; it is {title!r}") from None
 
 
 def cutoff_changes(instrument):
