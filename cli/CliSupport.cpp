@@ -22,6 +22,7 @@
 #include <tonalith/SynthMemory.h>
 #include <tonalith/SynthMemoryFactory.h>
 
+#include "BankOpen.h"
 #include "Settings.h"
 
 namespace cli {
@@ -136,41 +137,24 @@ void RefuseFolder(const std::string& path) {
 }  // namespace
 
 Bank OpenBank(const std::string& path, const std::vector<std::string>& settings) {
-    RefuseFolder(path);
+    // A stream cannot seek as recognising the data needs: everything is read first.
+    BankOpen::Options options;
+    options.beforeLoad = [&](const CSynthMemory& memory) { ApplySettings(memory, settings); };
+    options.emptyIsABank = true;  // as `new` writes a bank without patch data
+    BankOpen::Result opened = BankOpen::Read(ReadBytes(path), path, options);
+    if (!opened.Opened()) {
+        std::string reason = BankOpen::RefusalText(opened, path);
+        if (opened.outcome == BankOpen::Outcome::WaveFile) reason += " wav2sds makes a sample dump of it.";
+        throw Failure(reason);
+    }
     Bank bank;
     bank.path = path;
-    CSynthMemoryFactory& factory = CSynthMemoryFactory::Get();
-    try {
-        // A stream cannot seek as recognising the data needs: it is read whole first.
-        const std::unique_ptr<CFile> opened = IsStream(path)
-                                                  ? std::make_unique<CMemFile>(CFileX::Read(InputPath(path)), path)
-                                                  : std::make_unique<CFile>(path, CFile::modeRead);
-        CFile& file = *opened;
-        try {
-            bank.memory = factory.CreateMatchingMemory(file);
-            if (bank.memory) {
-                ApplySettings(*bank.memory, settings);
-                bank.memory->Load(file);
-            } else {
-                const CSynthMemory* generic = factory.GetSynthMemoryfromPatchType(GUID{});
-                if (!generic)
-                    throw Failure("\"" + path + "\": No matching synthesizer DLL found for this type of sysex data.");
-                bank.memory = generic->CreateMemory();
-                ApplySettings(*bank.memory, settings);
-                bank.memory->GetLayer(0).Load(file);
-            }
-        } catch (const CFileException& e) {
-            // A dump cut short opens with what was read, as in the program.
-            if (e.m_cause != CFileException::endOfFile || !bank.memory) throw;
-        }
-    } catch (const CFileException& e) {
-        throw Failure(e.GetErrorMessage());
-    }
-    for (const std::string& problem : bank.memory->GetLoadProblems()) {
+    bank.memory = std::move(opened.memory);
+    for (const std::string& problem : opened.problems) {
         bank.warnings.push_back(ToUtf8(problem));
         Warn("\"" + path + "\": " + bank.warnings.back());
     }
-    if (std::string note = GenerationNote(*bank.memory); !note.empty()) {
+    if (std::string note = GenerationNote(opened.generation); !note.empty()) {
         Note("\"" + path + "\": " + note);
         bank.warnings.push_back(std::move(note));
     }

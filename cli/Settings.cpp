@@ -16,9 +16,6 @@
 namespace cli {
 namespace {
 
-// The setting that picks the model generation among a plug-in's instruments.
-constexpr std::string_view kGenerationKey = "WHICHSYNTH";
-
 CSettingField Field(std::string key, std::string label, CSettingField::Kind kind, int minimum, int maximum,
                     std::string defaultValue) {
     CSettingField field;
@@ -50,26 +47,7 @@ std::string KeyList(const std::vector<CSettingField>& fields) {
     return out;
 }
 
-std::optional<CSettingField> GenerationField(const CSynth& synth) {
-    for (CSettingField& field : synth.GetSettingFields())
-        if (field.key == kGenerationKey && field.kind == CSettingField::Kind::Choice) return std::move(field);
-    return std::nullopt;
-}
-
-// The generation names a plug-in reports for a load ("A or B").
-bool NamesGeneration(std::string_view loaded, std::string_view name) {
-    for (std::size_t at = 0;;) {
-        const std::size_t next = loaded.find(" or ", at);
-        if (loaded.substr(at, next == std::string_view::npos ? std::string_view::npos : next - at) == name) return true;
-        if (next == std::string_view::npos) return false;
-        at = next + 4;
-    }
-}
-
-std::string ChoiceText(const CSettingField& field, int value) {
-    return value >= 0 && value < static_cast<int>(field.choices.size()) ? field.choices[static_cast<std::size_t>(value)]
-                                                                         : std::to_string(value);
-}
+using BankGeneration::ChoiceText;
 
 }  // namespace
 
@@ -166,28 +144,23 @@ void AddSetOption(CLI::App& command, std::vector<std::string>& sets) {
         ->allow_extra_args(false);
 }
 
-std::string GenerationNote(const CSynthMemory& memory) {
-    const std::string loaded = memory.GetLoadedGeneration();
-    const CSynth* synth = memory.GetSynth();
-    if (loaded.empty() || !synth) return {};
-    const std::optional<CSettingField> field = GenerationField(*synth);
-    if (!field) return {};
-    const std::string current = CurrentValue(*synth, *field);
-    const std::string setting = ChoiceText(*field, WholeNumber(current).value_or(-1));
-    if (NamesGeneration(loaded, setting)) return {};
-    const std::string saves = "a save writes it for the " + ToUtf8(setting) + " (" + field->key + "=" + current + ")";
-    for (int v = field->minimum; v <= field->maximum; ++v)
-        if (NamesGeneration(loaded, ChoiceText(*field, v)))
-            return "written for the " + ToUtf8(loaded) + "; " + saves + "; --set " + field->key + "=" +
-                   std::to_string(v) + " keeps the file's";
-    return "its messages are of " + ToUtf8(loaded) + " model generations; " + saves;
+std::string GenerationNote(const std::optional<BankGeneration::Mismatch>& mismatch) {
+    if (!mismatch) return {};
+    const std::string saves = "a save writes it for the " + ToUtf8(mismatch->setting) + " (" + mismatch->key + "=" +
+                              mismatch->current + ")";
+    if (mismatch->keep)
+        return "written for the " + ToUtf8(mismatch->loaded) + "; " + saves + "; --set " + mismatch->key + "=" +
+               std::to_string(*mismatch->keep) + " keeps the file's";
+    return "its messages are of " + ToUtf8(mismatch->loaded) + " model generations; " + saves;
 }
+
+std::string GenerationNote(const CSynthMemory& memory) { return GenerationNote(BankGeneration::Check(memory)); }
 
 std::optional<OtherGeneration> CompleteForOtherGeneration(const CSynthMemory& memory, std::string_view commandName,
                                                           std::span<const std::uint8_t> data) {
     CSynth* synth = memory.GetSynth();
     if (!synth || data.empty()) return std::nullopt;
-    const std::optional<CSettingField> field = GenerationField(*synth);
+    const std::optional<CSettingField> field = BankGeneration::Field(*synth);
     if (!field) return std::nullopt;
     CBasicConfig& config = synth->GetConfig();
     const std::string current = CurrentValue(*synth, *field);
@@ -213,7 +186,7 @@ std::optional<OtherGeneration> CompleteForOtherGeneration(const CSynthMemory& me
             continue;
         }
         const std::string name = ChoiceText(*field, v);
-        if (NamesGeneration(probe->GetLoadedGeneration(), name)) {
+        if (BankGeneration::Names(probe->GetLoadedGeneration(), name)) {
             found = OtherGeneration{field->key, v, ToUtf8(name), {}};
             matched = std::move(probe);
         }

@@ -13,6 +13,8 @@
 
 #include <tonalith/Synth.h>
 
+#include "BankGeneration.h"
+
 class CSynthMemory;
 
 namespace CLI {
@@ -47,6 +49,7 @@ void AddSetOption(CLI::App& command, std::vector<std::string>& sets);
 // When a loaded bank was written for another model generation than the one the
 // settings name: a note naming both and what a save will write. Empty otherwise.
 std::string GenerationNote(const CSynthMemory& memory);
+std::string GenerationNote(const std::optional<BankGeneration::Mismatch>& mismatch);
 
 // A dump whose size is the one another model generation than the settings name
 // sends for the command, and whose messages tell that generation when loaded:

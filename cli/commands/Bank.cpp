@@ -17,6 +17,7 @@
 
 #include "CliSupport.h"
 #include "LayerDependencies.h"
+#include "PatchMove.h"
 #include "Settings.h"
 
 namespace cli {
@@ -186,12 +187,11 @@ void Move(const std::string& path, int layerIndex, const std::string& patches, i
         throw UsageError("--to " + std::to_string(to) + " is outside layer \"" + layer.GetName() + "\": 0.." +
                          std::to_string(layer.GetPatchCount() - 1));
     const std::vector<std::uint32_t> order = MoveOrder::Build(layer.GetPatchCount(), selected, to);
-
-    std::vector<std::unique_ptr<CPatch>> clones;
-    clones.reserve(order.size());
-    for (const std::uint32_t old : order) clones.push_back(layer.GetPatch(static_cast<int>(old))->Clone());
-    layer.AdaptParentLayers(order, false);
-    for (std::size_t i = 0; i < clones.size(); ++i) ReplacePatch(bank, layer, static_cast<int>(i), *clones[i]);
+    try {
+        PatchMove::Apply(layer, order);
+    } catch (const std::exception& e) {
+        throw Failure("\"" + bank.path + "\": " + e.what());
+    }
     Write(bank, out);
 }
 

@@ -25,15 +25,9 @@ std::string Today() {
 class CliTransfer : public ::testing::Test {
 protected:
     void SetUp() override {
-        const char* require = std::getenv("TONALITH_REQUIRE_JACK");
-        const std::string name = "tonalith-clixfer-" + std::to_string(::getpid());
-        switch (m_jack.Start(name)) {
-        case tonalith::test::CJackServer::NotInstalled:
-            if (require && std::string(require) == "1") FAIL() << "jackd is not installed";
-            GTEST_SKIP() << "jackd is not installed";
-        case tonalith::test::CJackServer::DidNotStart: FAIL() << "jackd did not start; see " << m_jack.Log();
-        default: break;
-        }
+        const auto jack = m_jack.StartForTest("tonalith-clixfer");
+        if (jack.verdict == jack.Skip) GTEST_SKIP() << jack.reason;
+        ASSERT_EQ(jack.verdict, jack.Run) << jack.reason;
         m_dir = clitest::Scratch();
         m_bank = m_dir / "korg.syx";
         ASSERT_EQ(Cli({"new", "--synth", "Korg", "-o", m_bank.string()}).exitCode, 0);

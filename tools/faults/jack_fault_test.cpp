@@ -38,15 +38,9 @@ int FindPort(const std::vector<std::string>& names, const std::string& client, c
 class JackGoesAway : public ::testing::Test {
 protected:
     void SetUp() override {
-        const char* require = std::getenv("TONALITH_REQUIRE_JACK");
-        const std::string name = "tonalith-fault-" + std::to_string(::getpid());
-        switch (m_jack.Start(name)) {
-        case tonalith::test::CJackServer::NotInstalled:
-            if (require && std::string(require) == "1") FAIL() << "jackd is not installed";
-            GTEST_SKIP() << "jackd is not installed";
-        case tonalith::test::CJackServer::DidNotStart: FAIL() << "jackd did not start; see " << m_jack.Log();
-        default: break;
-        }
+        const auto jack = m_jack.StartForTest("tonalith-fault");
+        if (jack.verdict == jack.Skip) GTEST_SKIP() << jack.reason;
+        ASSERT_EQ(jack.verdict, jack.Run) << jack.reason;
         m_dir = tonalith::test::TempDir();
         m_dump = m_dir / "dump.syx";
         tonalith::test::WriteFile(m_dump, tonalith::test::MakeSysEx(12000, 9));
@@ -115,7 +109,8 @@ protected:
 TEST_F(JackGoesAway, SendEndsWithAnErrorAndTheProgramGoesOn) {
     const auto big = tonalith::test::MakeSysEx(300000, 4);
     ASSERT_TRUE(m_output->SendLong(big));
-    std::this_thread::sleep_for(500ms);
+    ASSERT_TRUE(tonalith::test::WaitUntil([&] { return m_output->GetBytesTransferred() > 0; }))
+        << "the send never started";
     ASSERT_EQ(m_sent.Count(MIDI_END), 0) << "the send ended before the server went";
     const auto gone = Clock::now();
     m_jack.Stop();
@@ -134,7 +129,7 @@ TEST_F(JackGoesAway, ReceiveEndsAndTheProgramGoesOn) {
     m_input->SetAnswerTimeout(10s);
     const std::vector<std::uint8_t> request{0xF0, 0x7D, 0x01, 0xF7};  // not answered: the receive waits
     ASSERT_TRUE(m_input->ReceiveLong("", m_output, request, 0));
-    std::this_thread::sleep_for(300ms);
+    ASSERT_TRUE(m_output->WaitDone(5s)) << "the request never went out";
     ASSERT_TRUE(m_input->IsReceiving());
     const auto gone = Clock::now();
     m_jack.Stop();

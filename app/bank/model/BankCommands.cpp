@@ -1,10 +1,8 @@
 #include "BankCommands.h"
 
-#include <memory>
-
 #include "Layer.h"
 #include "LayerSelection.h"
-#include "Patch.h"
+#include "PatchMove.h"
 #include "SynthMemory.h"
 
 CMovePatchesCommand::CMovePatchesCommand(IBankView* view, CSynthMemory& memory, int layerIndex,
@@ -14,13 +12,8 @@ CMovePatchesCommand::CMovePatchesCommand(IBankView* view, CSynthMemory& memory, 
 
 void CMovePatchesCommand::Execute() {
     CLayer& layer = m_memory.GetLayer(m_layerIndex);
+    PatchMove::Apply(layer, m_order);
     const int count = static_cast<int>(m_order.size());
-    // Clone everything first: SetPatch replaces what later positions still read.
-    std::vector<std::unique_ptr<CPatch>> clones;
-    clones.reserve(m_order.size());
-    for (int i = 0; i < count; ++i) clones.push_back(layer.GetPatch(static_cast<int>(m_order[static_cast<std::size_t>(i)]))->Clone());
-    layer.AdaptParentLayers(m_order, false);
-    for (int i = 0; i < count; ++i) layer.SetPatch(i, *clones[static_cast<std::size_t>(i)]);
     if (!m_view) return;
     CLayerSelection& selection = m_view->GetLayerSelection(m_layerIndex);
     const bool shown = m_view->GetCurrentLayerIndex() == m_layerIndex;
@@ -35,12 +28,8 @@ void CMovePatchesCommand::Execute() {
 
 void CMovePatchesCommand::Undo() {
     CLayer& layer = m_memory.GetLayer(m_layerIndex);
+    PatchMove::Revert(layer, m_order);
     const int count = static_cast<int>(m_order.size());
-    std::vector<std::unique_ptr<CPatch>> clones;
-    clones.reserve(m_order.size());
-    for (int i = 0; i < count; ++i) clones.push_back(layer.GetPatch(i)->Clone());
-    layer.AdaptParentLayers(m_order, true);
-    for (int i = 0; i < count; ++i) layer.SetPatch(static_cast<int>(m_order[static_cast<std::size_t>(i)]), *clones[static_cast<std::size_t>(i)]);
     if (!m_view) return;
     CLayerSelection& selection = m_view->GetLayerSelection(m_layerIndex);
     const bool shown = m_view->GetCurrentLayerIndex() == m_layerIndex;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "LayerSelection.h"
+#include "MoveOrder.h"
 
 int CBankGrid::Columns() const {
     const int p = std::max(1, patchesInColumn);
@@ -96,23 +97,4 @@ bool IsDragDistance(int dx, int dy) { return dx * dx + dy * dy >= 36; }
 
 }  // namespace BankRules
 
-int DropStart(int hit, int n, int count) { return hit + n <= count ? hit : std::max(count - n, 0); }
-
-std::vector<std::uint32_t> BuildMoveOrder(const std::vector<int>& selected, int first, int count) {
-    std::vector<std::uint32_t> order(static_cast<std::size_t>(std::max(0, count)));
-    std::vector<bool> isSelected(order.size(), false);
-    for (int i : selected)
-        if (i >= 0 && i < count) isSelected[static_cast<std::size_t>(i)] = true;
-    const int s = static_cast<int>(std::count(isSelected.begin(), isSelected.end(), true));
-    first = std::clamp(first, 0, std::max(0, count - s));
-    int k = first;
-    for (int i = 0; i < count; ++i)
-        if (isSelected[static_cast<std::size_t>(i)]) order[static_cast<std::size_t>(k++)] = static_cast<std::uint32_t>(i);
-    int pos = 0;
-    for (int i = 0; i < count; ++i) {
-        if (isSelected[static_cast<std::size_t>(i)]) continue;
-        if (pos == first) pos += s;
-        order[static_cast<std::size_t>(pos++)] = static_cast<std::uint32_t>(i);
-    }
-    return order;
-}
+int DropStart(int hit, int n, int count) { return MoveOrder::ClampTarget(count, n, hit); }

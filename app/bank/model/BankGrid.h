@@ -49,7 +49,3 @@ bool IsDragDistance(int dx, int dy);
 // Where n dropped patches start when the pointer is over cell hit.
 int DropStart(int hit, int n, int count);
 
-// The order list of a move (for every new position, the old index): the selected
-// patches, in index order, go to first .. first + s - 1; the others keep their
-// order and fill the remaining positions from 0 upwards.
-std::vector<std::uint32_t> BuildMoveOrder(const std::vector<int>& selected, int first, int count);

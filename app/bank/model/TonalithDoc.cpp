@@ -3,14 +3,12 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <span>
-#include <string_view>
 
+#include "BankOpen.h"
 #include "File.h"
 #include "FileX.h"
 #include "Functions.h"
 #include "Layer.h"
-#include "Smf.h"
 #include "StringTable.h"
 #include "SynthMemory.h"
 #include "SynthMemoryFactory.h"
@@ -58,114 +56,50 @@ namespace {
 
 constexpr const char* kBankOpenError = "Error while opening bank file: %1";
 
-void ShowBankOpenError(const std::string& reason) {
-    CUi::Get().MessageBox(CFunctions::FormatMessage(kBankOpenError, {reason}));
-}
-
-bool StartsWith(std::span<const std::uint8_t> bytes, std::string_view magic, std::size_t at = 0) {
-    return bytes.size() >= at + magic.size() && std::equal(magic.begin(), magic.end(), bytes.begin() + at,
-                                                           [](char m, std::uint8_t b) { return static_cast<std::uint8_t>(m) == b; });
-}
-
-int CountMessages(std::span<const std::uint8_t> bytes) {
-    int count = 0;
-    bool open = false;
-    for (const std::uint8_t b : bytes) {
-        if (b == 0xF0) open = true;
-        else if (b == 0xF7 && open) ++count, open = false;
+// A refusal in the words of the window: errors say they are errors, a file that
+// is plainly no bank is told as information.
+void ShowRefusal(const BankOpen::Result& result, const std::string& name) {
+    using BankOpen::Outcome;
+    const std::string text = BankOpen::RefusalText(result, name);
+    switch (result.outcome) {
+    case Outcome::Unreadable:
+    case Outcome::BrokenMidiFile:
+    case Outcome::LoadFailed: CUi::Get().MessageBox(CFunctions::FormatMessage(kBankOpenError, {text})); return;
+    case Outcome::NoPlugIn: CUi::Get().MessageBox(CStringTable::Get(61216)); return;
+    case Outcome::WaveFile:
+        CUi::Get().MessageBox(text + " To send it to a sampler, make a new bank of a sample dump synth (File > New) "
+                                     "and use its Tools > Import Wave...",
+                              CUi::Icon::Information);
+        return;
+    case Outcome::NoLayers: CUi::Get().MessageBox(text); return;
+    default: CUi::Get().MessageBox(text, CUi::Icon::Information); return;
     }
-    return count;
 }
 
-// The SysEx events of a standard MIDI file, as a .syx file would hold them.
-std::vector<std::uint8_t> SysExOfMidiFile(const SmfFile& smf) {
-    std::vector<std::uint8_t> out;
-    for (const SmfEvent& e : smf.GetEvents())
-        if (e.kind == SmfEvent::SysEx && !e.data.empty() && e.data.front() == 0xF0 && e.data.back() == 0xF7)
-            out.insert(out.end(), e.data.begin(), e.data.end());
-    return out;
+// What the load met, and a file of another model generation than the settings
+// name: one warning, since a save would write something else than the file held.
+std::string LoadWarnings(const BankOpen::Result& result, const std::string& name) {
+    std::string text;
+    for (const std::string& p : result.problems) text += "\n" + p;
+    if (const auto& g = result.generation) {
+        text += "\n";
+        text += g->keep ? "Written for the " + g->loaded : "Its messages are of " + g->loaded + " model generations";
+        text += "; a save writes it for the " + g->setting + ", the model chosen in the synth's settings.";
+    }
+    return text.empty() ? text : name + ":" + text;
 }
 
 }  // namespace
 
 bool CTonalithDoc::OnOpenDocument(const std::string& path) {
     const std::string name = std::filesystem::path(path).filename().string();
-    std::vector<std::uint8_t> bytes;
-    try {
-        bytes = CFileX::Read(path);
-    } catch (const CFileException& e) {
-        ShowBankOpenError(e.GetErrorMessage());
+    BankOpen::Result opened = BankOpen::Open(path);
+    if (!opened.Opened()) {
+        ShowRefusal(opened, opened.outcome == BankOpen::Outcome::NoLayers ? path : name);
         return false;
     }
-    // What is plainly no bank is said so, instead of opening as raw data.
-    bool fromMidiFile = false;
-    if (bytes.empty()) {
-        CUi::Get().MessageBox("\"" + name + "\" is empty: it holds no SysEx to show.", CUi::Icon::Information);
-        return false;
-    }
-    if (StartsWith(bytes, "MThd")) {
-        SmfFile smf;
-        if (!smf.Parse(bytes, path)) {
-            ShowBankOpenError(smf.GetError());
-            return false;
-        }
-        bytes = SysExOfMidiFile(smf);
-        if (bytes.empty()) {
-            CUi::Get().MessageBox("\"" + name + "\" is a MIDI file without SysEx messages: there is no bank in it.",
-                                  CUi::Icon::Information);
-            return false;
-        }
-        fromMidiFile = true;
-    } else if (StartsWith(bytes, "RIFF") && StartsWith(bytes, "WAVE", 8)) {
-        CUi::Get().MessageBox("\"" + name + "\" is a WAV file, not SysEx. To send it to a sampler, make a new bank "
-                              "of a sample dump synth (File > New) and use its Tools > Import Wave...",
-                              CUi::Icon::Information);
-        return false;
-    }
-    const int messages = CountMessages(bytes);
-    if (std::find(bytes.begin(), bytes.end(), std::uint8_t{0xF0}) == bytes.end()) {
-        CUi::Get().MessageBox("\"" + name + "\" holds no SysEx (no message from F0 to F7): there is nothing to show.",
-                              CUi::Icon::Information);
-        return false;
-    }
-    std::unique_ptr<CSynthMemory> memory;
-    try {
-        CMemFile file(std::move(bytes), path);
-        CSynthMemoryFactory& factory = CSynthMemoryFactory::Get();
-        memory = factory.CreateMatchingMemory(file);
-        if (memory) {
-            memory->Load(file);
-        } else {
-            CSynthMemory* generic = factory.GetSynthMemoryfromPatchType(GUID{});
-            if (!generic) {
-                CUi::Get().MessageBox(CStringTable::Get(61216));
-                return false;
-            }
-            memory = generic->CreateMemory();
-            try {
-                memory->Load(file);
-            } catch (const CFileException& e) {
-                // A file that ends in the middle of a message opens with what was read.
-                if (e.m_cause != CFileException::endOfFile) throw;
-            }
-        }
-    } catch (const CFileException& e) {
-        if (e.m_cause != CFileException::endOfFile || !memory) {
-            ShowBankOpenError(e.GetErrorMessage());
-            return false;
-        }
-    } catch (const std::exception& e) {
-        // A plug-in that fails in an unexpected way must not take the program with it.
-        ShowBankOpenError(path + " (" + e.what() + ")");
-        return false;
-    }
-    if (memory->GetLayerCount() == 0) {
-        // A bank is shown layer by layer; a memory without any cannot be shown.
-        CUi::Get().MessageBox("\"" + path + "\": " + memory->GetName() + " has no layers.");
-        return false;
-    }
-    m_memory = std::move(memory);
-    if (fromMidiFile) {
+    m_memory = std::move(opened.memory);
+    if (opened.fromMidiFile) {
         // Saving must never write SysEx over the MIDI file: the bank is a new one.
         m_fileShape = false;
         SetPathName({});
@@ -176,14 +110,11 @@ bool CTonalithDoc::OnOpenDocument(const std::string& path) {
     }
     SetModifiedFlag(false);
     if (m_memory->IsGeneric())
-        CUi::Get().MessageBox("No plug-in reads \"" + name + "\"; it is shown as raw SysEx (" + std::to_string(messages) +
-                                  (messages == 1 ? " message)." : " messages)."),
+        CUi::Get().MessageBox("No plug-in reads \"" + name + "\"; it is shown as raw SysEx (" +
+                                  std::to_string(opened.messages) + (opened.messages == 1 ? " message)." : " messages)."),
                               CUi::Icon::Information);
-    if (const auto& problems = m_memory->GetLoadProblems(); !problems.empty()) {
-        std::string text = std::filesystem::path(path).filename().string() + ":";
-        for (const std::string& p : problems) text += "\n" + p;
-        CUi::Get().MessageBox(text, CUi::Icon::Warning);
-    }
+    if (const std::string warnings = LoadWarnings(opened, name); !warnings.empty())
+        CUi::Get().MessageBox(warnings, CUi::Icon::Warning);
     return true;
 }
 

@@ -12,6 +12,7 @@
 #include "GridMemory.h"
 #include "LayerSelection.h"
 #include "Library.h"
+#include "MoveOrder.h"
 #include "StringTable.h"
 #include "SynthMemoryFactory.h"
 #include "TestSupport.h"
@@ -130,9 +131,10 @@ TEST(BankRules, DropStartAndMoveOrder) {
     EXPECT_EQ(DropStart(9, 3, 10), 7);
     EXPECT_EQ(DropStart(2, 3, 10), 2);
     EXPECT_EQ(DropStart(0, 12, 10), 0);
-    EXPECT_EQ(BuildMoveOrder({0, 1}, 3, 5), (std::vector<std::uint32_t>{2, 3, 4, 0, 1}));
-    EXPECT_EQ(BuildMoveOrder({3, 4}, 0, 5), (std::vector<std::uint32_t>{3, 4, 0, 1, 2}));
-    EXPECT_EQ(BuildMoveOrder({1, 3}, 2, 6), (std::vector<std::uint32_t>{0, 2, 1, 3, 4, 5}));
+    // The view's drop builds its order the way the command line's move does.
+    EXPECT_EQ(MoveOrder::Build(5, std::vector<int>{0, 1}, 3), (std::vector<std::uint32_t>{2, 3, 4, 0, 1}));
+    EXPECT_EQ(MoveOrder::Build(5, std::vector<int>{3, 4}, 0), (std::vector<std::uint32_t>{3, 4, 0, 1, 2}));
+    EXPECT_EQ(MoveOrder::Build(6, std::vector<int>{1, 3}, 2), (std::vector<std::uint32_t>{0, 2, 1, 3, 4, 5}));
 }
 
 TEST_F(TestSynthFactory, MoveFollowsReferencesAndUndoes) {
@@ -147,7 +149,7 @@ TEST_F(TestSynthFactory, MoveFollowsReferencesAndUndoes) {
     FakeView view(*memory);
     CLayerSelection& s = view.GetLayerSelection(0);
     s.SetSelected(1, true);  // 0 (focus) and 1 selected
-    const std::vector<std::uint32_t> order = BuildMoveOrder(s.GetSelectedIndexes(), 3, 5 + 3);
+    const std::vector<std::uint32_t> order = MoveOrder::Build(5 + 3, s.GetSelectedIndexes(), 3);
     CMovePatchesCommand move(&view, *memory, 0, order, 3, 2);
     EXPECT_EQ(move.GetText(), "Move Patches");
     move.Execute();

@@ -11,6 +11,7 @@
 #include "Layer.h"
 #include "Library.h"
 #include "LibraryFile.h"
+#include "MoveOrder.h"
 #include "Patch.h"
 #include "StringTable.h"
 #include "SynthMemory.h"
@@ -122,7 +123,8 @@ bool CTonalithView::Drop(const QMimeData& data, Qt::DropAction action) {
     }
     if (a == selection.GetFocus()) return false;
     const std::vector<int> selected = selection.GetSelectedIndexes();
-    std::vector<std::uint32_t> order = BuildMoveOrder(selected, a, m_layer->GetPatchCount());
+    if (selected.empty()) return false;
+    std::vector<std::uint32_t> order = MoveOrder::Build(m_layer->GetPatchCount(), selected, a);
     Execute(std::make_unique<CMovePatchesCommand>(this, *m_document->GetMemory(), m_layerIndex, std::move(order), a,
                                                   static_cast<int>(selected.size())));
     return true;

@@ -167,8 +167,8 @@ TEST(FlintkitWave, TooLongIsRefusedNotCut) {
     EXPECT_EQ(ImportError(Write(RawWave(1, 16, 44100, samples), "long.wav")), kTextTooLong);
 }
 
-// The export goes through the framework's save: a link stays a link, and a
-// FIFO is written to, not replaced.
+// The export goes through the framework's save: a file keeps its permissions, a
+// link stays a link, and a FIFO is written to, not replaced.
 TEST(FlintkitWave, ExportKeepsLinksAndWritesToAFifo) {
     const auto patch = SampleToPatch(CWaveSample{22050, Wide(Noise(321)), CWaveLoop{kLoopForward, 10, 300}}, 0);
     const fs::path dir = TempDir() / "targets";
@@ -178,11 +178,21 @@ TEST(FlintkitWave, ExportKeepsLinksAndWritesToAFifo) {
     const auto expected = tonalith::test::ReadFile(plain);
     ASSERT_FALSE(expected.empty());
 
+    // The file replaced keeps its permissions, not those of a private temporary file.
+    const auto shared = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read;
+    fs::permissions(plain, shared);
+    ExportWave(*patch, plain);
+    EXPECT_EQ(fs::status(plain).permissions() & fs::perms::mask, shared);
+
     tonalith::test::WriteFile(dir / "real.wav", {1, 2, 3});
+    const auto groupOnly = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+    fs::permissions(dir / "real.wav", groupOnly);
     fs::create_symlink("real.wav", dir / "link.wav");
     ExportWave(*patch, (dir / "link.wav").string());
     EXPECT_TRUE(fs::is_symlink(dir / "link.wav"));
+    EXPECT_EQ(fs::read_symlink(dir / "link.wav"), fs::path("real.wav"));
     EXPECT_EQ(tonalith::test::ReadFile(dir / "real.wav"), expected);
+    EXPECT_EQ(fs::status(dir / "real.wav").permissions() & fs::perms::mask, groupOnly);
 
     // The reader uses a second name of the FIFO, so an export that replaced the
     // first name still ends the test instead of leaving the reader waiting.

@@ -64,6 +64,10 @@ public:
     explicit CListenerManager(unsigned message) : m_message(message) {}
 
     void Add(IMidiListener* listener);  // once; adding again does nothing
+    // After Remove returns the listener is not called again, and no call to it
+    // is running on another thread: Remove waits for one in progress, so the
+    // listener may be destroyed right after. (A call on the removing thread
+    // itself, a listener removing itself, is not waited for.)
     void Remove(IMidiListener* listener);
     bool Contains(IMidiListener* listener) const;
     int GetSize() const;
@@ -73,8 +77,14 @@ public:
     unsigned GetMessage() const { return m_message; }
 
 private:
+    struct Call {
+        IMidiListener* listener;
+        std::thread::id thread;
+    };
     mutable std::mutex m_mutex;
+    mutable std::condition_variable m_callEnded;
     std::vector<IMidiListener*> m_listeners;
+    mutable std::vector<Call> m_calls;  // calls running now
     unsigned m_message = 0xFFFFFFFFu;
 };
 

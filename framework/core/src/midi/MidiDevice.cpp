@@ -13,8 +13,13 @@ void CListenerManager::Add(IMidiListener* listener) {
 }
 
 void CListenerManager::Remove(IMidiListener* listener) {
-    std::lock_guard lock(m_mutex);
+    std::unique_lock lock(m_mutex);
     std::erase(m_listeners, listener);
+    const std::thread::id self = std::this_thread::get_id();
+    m_callEnded.wait(lock, [&] {
+        return std::none_of(m_calls.begin(), m_calls.end(),
+                            [&](const Call& c) { return c.listener == listener && c.thread != self; });
+    });
 }
 
 bool CListenerManager::Contains(IMidiListener* listener) const {
@@ -33,9 +38,32 @@ void CListenerManager::Notify(unsigned message, unsigned wParam, long lParam) co
         std::lock_guard lock(m_mutex);
         listeners = m_listeners;
     }
+    const std::thread::id self = std::this_thread::get_id();
     for (IMidiListener* l : listeners) {
-        // A listener removed by an earlier one in this round is not called.
-        if (Contains(l)) l->OnMidiNotify(message, wParam, lParam);
+        {
+            // A listener removed by an earlier one in this round, or by another
+            // thread meanwhile, is not called.
+            std::lock_guard lock(m_mutex);
+            if (std::find(m_listeners.begin(), m_listeners.end(), l) == m_listeners.end()) continue;
+            m_calls.push_back({l, self});
+        }
+        // Ends the call's record however the call ends, and wakes a Remove waiting for it.
+        struct CallEnd {
+            const CListenerManager& list;
+            IMidiListener* listener;
+            std::thread::id thread;
+            ~CallEnd() {
+                {
+                    std::lock_guard lock(list.m_mutex);
+                    const auto at = std::find_if(list.m_calls.begin(), list.m_calls.end(), [&](const Call& c) {
+                        return c.listener == listener && c.thread == thread;
+                    });
+                    if (at != list.m_calls.end()) list.m_calls.erase(at);
+                }
+                list.m_callEnded.notify_all();
+            }
+        } end{*this, l, self};
+        l->OnMidiNotify(message, wParam, lParam);
     }
 }
 

@@ -1,6 +1,10 @@
 // Devices, listener lists and the stream parser, over the in-process loopback.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <memory>
+#include <thread>
+
 #include "Midi.h"
 #include "MidiStream.h"
 #include "MidiTestUtil.h"
@@ -92,9 +96,30 @@ TEST_F(MidiDeviceTest, PortsAreListedAndResolvedByNameFirst) {
     EXPECT_EQ(ResolveMidiPort(ports, 7, "gone"), -1);
 }
 
+// Runs at the end of a scope, however it ends (an ASSERT returns early).
+template <typename F>
+class AtScopeEnd {
+public:
+    explicit AtScopeEnd(F f) : m_f(std::move(f)) {}
+    ~AtScopeEnd() { m_f(); }
+    AtScopeEnd(const AtScopeEnd&) = delete;
+    AtScopeEnd& operator=(const AtScopeEnd&) = delete;
+
+private:
+    F m_f;
+};
+
 TEST_F(MidiDeviceTest, RemoteInputDeliversControllersAndShortMessages) {
     CMidiInput& input = CMidi::Get().GetInput(0);
-    CRecordingListener controllers, notes;
+    CRecordingListener controllers, notes, app;
+    // The input's worker may still be delivering: it stops and lets go of the
+    // listeners before they are destroyed.
+    const AtScopeEnd detach([&] {
+        input.Stop();
+        input.RemoveControllerListener(&controllers);
+        input.RemoveNoteListener(&notes);
+        CMidi::Get().RemoveControllerListener(&app);
+    });
     input.AddControllerListener(&controllers);
     input.AddNoteListener(&notes);
     EXPECT_TRUE(input.ContainsNoteListener(&notes));
@@ -110,12 +135,63 @@ TEST_F(MidiDeviceTest, RemoteInputDeliversControllersAndShortMessages) {
     EXPECT_EQ(events[0].wParam, 0x603C91u);
     EXPECT_EQ(events[1].wParam, 0x003C91u);
 
-    CRecordingListener app;
     CMidi::Get().AddControllerListener(&app);
     CMidi::Get().NotifyControllerListener(0x10, 0x7F);
     ASSERT_EQ(app.Events().size(), 1u);
     EXPECT_EQ(app.Events()[0].message, 0x404u);
     EXPECT_EQ(app.Events()[0].lParam, 0x7F);
+}
+
+// A listener removed while the input's worker is calling it: Remove returns only
+// after that call, so the listener may be destroyed at once. Many rounds, since
+// the call must be caught in progress.
+TEST_F(MidiDeviceTest, RemovingAListenerWaitsForTheCallInProgress) {
+    struct CSlowListener : IMidiListener {
+        std::atomic<bool> entered{false}, removing{false}, inCall{false};
+        void OnMidiNotify(unsigned, unsigned, long) override {
+            inCall = true;
+            entered = true;
+            while (!removing) std::this_thread::yield();
+            // Still busy for a while after Remove began: a Remove that does not
+            // wait returns before this ends.
+            for (int i = 0; i < 2000; ++i) std::this_thread::yield();
+            inCall = false;
+        }
+    };
+    CMidiInput& input = CMidi::Get().GetInput(0);
+    const AtScopeEnd stop([&] { input.Stop(); });
+    ASSERT_TRUE(input.Start());
+    const std::vector<std::uint8_t> controller{0xB0, 0x07, 0x64};
+    for (int round = 0; round < 100; ++round) {
+        auto listener = std::make_unique<CSlowListener>();
+        input.AddControllerListener(listener.get());
+        m_loop->Inject(0, controller);
+        const bool entered = tonalith::test::WaitUntil([&] { return listener->entered.load(); });
+        listener->removing = true;  // also ends a call that began after the wait gave up
+        input.RemoveControllerListener(listener.get());
+        ASSERT_TRUE(entered) << "round " << round;
+        ASSERT_FALSE(listener->inCall) << "Remove returned during the call, round " << round;
+        listener.reset();  // a call still running would touch freed memory (ASan)
+    }
+}
+
+// Removing itself from inside its own call does not wait for that call.
+TEST(MidiListenerList, AListenerMayRemoveItselfWhileCalled) {
+    CListenerManager list(0x404);
+    struct CSelfRemover : IMidiListener {
+        CListenerManager* list = nullptr;
+        int calls = 0;
+        void OnMidiNotify(unsigned, unsigned, long) override {
+            ++calls;
+            list->Remove(this);
+        }
+    } listener;
+    listener.list = &list;
+    list.Add(&listener);
+    list.Notify(1, 2);
+    list.Notify(1, 2);
+    EXPECT_EQ(listener.calls, 1);
+    EXPECT_EQ(list.GetSize(), 0);
 }
 
 TEST_F(MidiDeviceTest, QueuedDispatcherDeliversOnThePumpingThread) {

@@ -71,16 +71,9 @@ protected:
             (required ? s.failure : s.skip) = "synthsim was not built (" SYNTHSIM_PATH ")";
             return;
         }
-        const std::string name = "tonalith-test-" + std::to_string(::getpid()) + "-" +
-                                 std::to_string(std::chrono::steady_clock::now().time_since_epoch().count() % 100000);
-        switch (s.jack.Start(name)) {
-        case tonalith::test::CJackServer::NotInstalled:
-            (required ? s.failure : s.skip) = "jackd is not installed (install jackd2)";
+        if (const auto jack = s.jack.StartForTest("tonalith-test"); jack.verdict != jack.Run) {
+            (jack.verdict == jack.Skip ? s.skip : s.failure) = jack.reason;
             return;
-        case tonalith::test::CJackServer::DidNotStart:
-            s.failure = "jackd is installed but did not start; see " + s.jack.Log();
-            return;
-        default: break;
         }
         s.dir = tonalith::test::TempDir();
         s.store = s.dir / "stored.syx";

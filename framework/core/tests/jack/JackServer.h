@@ -1,7 +1,9 @@
 #pragma once
 
 // A JACK server with the dummy back end under a name of its own, and child
-// processes next to it, for the end-to-end tests and the benchmarks.
+// processes next to it, for the end-to-end tests, the fault tests and the
+// benchmarks (target tonalith-jack-test-support). Waits are for a process to
+// end (a pidfd in poll); only a kernel without pidfds falls back to short steps.
 
 #include <chrono>
 #include <csignal>
@@ -16,10 +18,65 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/prctl.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace tonalith::test {
+
+// Waits until the child pid has ended or timeout passes; its wait status when it
+// ended (the child is reaped), nullopt when it still runs. A pidfd becomes
+// readable when the process ends, so this sleeps in poll, not in steps.
+inline std::optional<int> WaitForExit(pid_t pid, std::chrono::milliseconds timeout) {
+    int status = 0;
+    if (::waitpid(pid, &status, WNOHANG) == pid) return status;
+    const int fd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+    if (fd >= 0) {
+        pollfd p{fd, POLLIN, 0};
+        const int ready = ::poll(&p, 1, static_cast<int>(timeout.count()));
+        ::close(fd);
+        if (ready > 0 && ::waitpid(pid, &status, 0) == pid) return status;
+        return std::nullopt;
+    }
+    // A kernel without pidfds (before 5.3): the exit is looked for in short steps.
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        if (::waitpid(pid, &status, WNOHANG) == pid) return status;
+    }
+    return std::nullopt;
+}
+
+// Waits until the first of several children ends, or timeout passes: its index
+// in pids (it is not reaped; WaitForExit does that), or -1.
+inline int WaitForFirstExit(const std::vector<pid_t>& pids, std::chrono::milliseconds timeout) {
+    std::vector<pollfd> fds;
+    for (const pid_t pid : pids) {
+        const int fd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+        if (fd < 0) {
+            for (const pollfd& p : fds) ::close(p.fd);
+            // Without pidfds: each in turn, in short slices of the time.
+            const auto deadline = std::chrono::steady_clock::now() + timeout;
+            for (;;) {
+                for (std::size_t i = 0; i < pids.size(); ++i) {
+                    siginfo_t info{};
+                    if (::waitid(P_PID, static_cast<id_t>(pids[i]), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+                        info.si_pid == pids[i])
+                        return static_cast<int>(i);
+                }
+                if (std::chrono::steady_clock::now() >= deadline) return -1;
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+        }
+        fds.push_back({fd, POLLIN, 0});
+    }
+    int found = -1;
+    if (::poll(fds.data(), fds.size(), static_cast<int>(timeout.count())) > 0)
+        for (std::size_t i = 0; i < fds.size() && found < 0; ++i)
+            if (fds[i].revents & POLLIN) found = static_cast<int>(i);
+    for (const pollfd& p : fds) ::close(p.fd);
+    return found;
+}
 
 inline std::optional<std::string> FindProgram(const std::string& name) {
     const char* path = std::getenv("PATH");
@@ -107,17 +164,19 @@ public:
         m_out = -1;
         if (m_pid <= 0) return;
         ::kill(m_pid, SIGTERM);
-        int status;
-        for (int i = 0; i < 300; ++i) {
-            if (::waitpid(m_pid, &status, WNOHANG) == m_pid) {
-                m_pid = -1;
-                return;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (!WaitForExit(m_pid, std::chrono::seconds(3))) {
+            ::kill(m_pid, SIGKILL);
+            int status;
+            ::waitpid(m_pid, &status, 0);
         }
-        ::kill(m_pid, SIGKILL);
-        ::waitpid(m_pid, &status, 0);
         m_pid = -1;
+    }
+    // Waits until the child ends by itself; its wait status, or nullopt after the timeout.
+    std::optional<int> Wait(std::chrono::milliseconds timeout) {
+        if (m_pid <= 0) return std::nullopt;
+        const std::optional<int> status = WaitForExit(m_pid, timeout);
+        if (status) m_pid = -1;
+        return status;
     }
     pid_t Pid() const { return m_pid; }
 
@@ -157,19 +216,41 @@ public:
                             "-p", std::to_string(period), "-C", "0", "-P", "0"},
                            m_log))
             return DidNotStart;
-        const std::string probe = *jackWait + " -s '" + name + "' -c 2>/dev/null";
-        for (int i = 0; i < 200; ++i) {  // up to ~10 s on a loaded machine
-            if (!m_jackd.Running()) return DidNotStart;
-            if (FILE* p = ::popen(probe.c_str(), "r")) {
-                char buf[64] = {};
-                const bool up = std::fgets(buf, sizeof buf, p) && std::string(buf).rfind("running", 0) == 0;
-                ::pclose(p);
-                if (up) return Running;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        // jack_wait -w ends when the server takes clients; jackd ending first
+        // means it did not start. Up to 15 s on a loaded machine.
+        CChild waiter;
+        if (!waiter.Start({*jackWait, "-s", name, "-w", "-t", "15"}, "/dev/null")) {
+            m_jackd.Stop();
+            return DidNotStart;
         }
+        const int first = WaitForFirstExit({m_jackd.Pid(), waiter.Pid()}, std::chrono::seconds(16));
+        const std::optional<int> waited = first == 1 ? waiter.Wait(std::chrono::seconds(1)) : std::nullopt;
+        if (waited && WIFEXITED(*waited) && WEXITSTATUS(*waited) == 0 && m_jackd.Running()) return Running;
+        waiter.Stop();
         m_jackd.Stop();
         return DidNotStart;
+    }
+
+    // What a test does about its server: run, skip (jackd is not installed and
+    // TONALITH_REQUIRE_JACK=1 does not demand it) or fail, with the reason.
+    struct TestStart {
+        enum Verdict { Run, Skip, Fail } verdict = Run;
+        std::string reason;
+    };
+    // Starts a server named prefix-<pid>-<clock>, unique to this process and call.
+    TestStart StartForTest(const std::string& prefix, int period = 64) {
+        const std::string name = prefix + "-" + std::to_string(::getpid()) + "-" +
+                                 std::to_string(std::chrono::steady_clock::now().time_since_epoch().count() % 1000000);
+        switch (Start(name, period)) {
+        case Running: return {};
+        case NotInstalled: {
+            const char* require = std::getenv("TONALITH_REQUIRE_JACK");
+            const bool required = require && std::string(require) == "1";
+            return {required ? TestStart::Fail : TestStart::Skip, "jackd is not installed (install jackd2)"};
+        }
+        case DidNotStart: break;
+        }
+        return {TestStart::Fail, "jackd is installed but did not start; see " + m_log};
     }
     void Stop() { m_jackd.Stop(); }
     const std::string& Log() const { return m_log; }
