@@ -67,6 +67,12 @@ bool StartsWith(std::span<const std::uint8_t> bytes, std::string_view magic, std
                                                            [](char m, std::uint8_t b) { return static_cast<std::uint8_t>(m) == b; });
 }
 
+// RIFF/RF64 (little-endian) and RIFX (big-endian) WAVE files.
+bool IsWave(std::span<const std::uint8_t> bytes) {
+    return (StartsWith(bytes, "RIFF") || StartsWith(bytes, "RIFX") || StartsWith(bytes, "RF64")) &&
+           StartsWith(bytes, "WAVE", 8);
+}
+
 int CountMessages(std::span<const std::uint8_t> bytes) {
     int count = 0;
     bool open = false;
@@ -116,11 +122,8 @@ bool CTonalithDoc::OnOpenDocument(const std::string& path) {
             return false;
         }
         fromMidiFile = true;
-    } else if (StartsWith(bytes, "RIFF") && StartsWith(bytes, "WAVE", 8)) {
-        CUi::Get().MessageBox("\"" + name + "\" is a WAV file, not SysEx. To send it to a sampler, make a new bank "
-                              "of a sample dump synth (File > New) and use its Tools > Import Wave...",
-                              CUi::Icon::Information);
-        return false;
+    } else if (IsWave(bytes)) {
+        return ImportFile(path, "wav", "WAV file");
     }
     const int messages = CountMessages(bytes);
     if (std::find(bytes.begin(), bytes.end(), std::uint8_t{0xF0}) == bytes.end()) {
@@ -184,6 +187,50 @@ bool CTonalithDoc::OnOpenDocument(const std::string& path) {
         for (const std::string& p : problems) text += "\n" + p;
         CUi::Get().MessageBox(text, CUi::Icon::Warning);
     }
+    return true;
+}
+
+bool CTonalithDoc::ImportFile(const std::string& path, const std::string& extension, const std::string& kind) {
+    const std::string name = std::filesystem::path(path).filename().string();
+    CSynthMemoryFactory& factory = CSynthMemoryFactory::Get();
+    int memoryIndex = -1, toolIndex = -1;
+    for (int i = 0; i < factory.GetCount() && memoryIndex < 0; ++i) {
+        const CSynthMemory& prototype = factory.GetMemory(i);
+        for (int t = 0; t < prototype.GetAdditionalToolsCount(); ++t)
+            if (prototype.GetAdditionalTool(t).GetImportExtension() == extension) {
+                memoryIndex = i;
+                toolIndex = t;
+                break;
+            }
+    }
+    if (memoryIndex < 0) {
+        CUi::Get().MessageBox("\"" + name + "\" is a " + kind + ", not SysEx, and no plug-in imports such files.",
+                              CUi::Icon::Information);
+        return false;
+    }
+    const CSynthMemory& prototype = factory.GetMemory(memoryIndex);
+    if (!CUi::Get().AskYesNo("\"" + name + "\" is a " + kind + ", not SysEx.\n\nImport it into a new " +
+                             prototype.GetName() + " bank?"))
+        return false;
+    std::unique_ptr<CSynthMemory> memory = prototype.CreateMemory();
+    if (!memory || memory->GetLayerCount() == 0 || toolIndex >= memory->GetAdditionalToolsCount()) {
+        ShowBankOpenError(path + " (" + prototype.GetName() + " cannot make a bank)");
+        return false;
+    }
+    try {
+        if (!memory->GetAdditionalTool(toolIndex).Import(path, CToolContext{})) return false;
+    } catch (const std::exception& e) {
+        // A plug-in that fails in an unexpected way must not take the program with it.
+        ShowBankOpenError(path + " (" + e.what() + ")");
+        return false;
+    }
+    m_memory = std::move(memory);
+    // Saving must never write SysEx over the imported file: the bank is a new one,
+    // changed until it is saved.
+    m_fileShape = false;
+    SetPathName({});
+    SetTitle(name + " (" + prototype.GetName() + ")");
+    SetModifiedFlag(true);
     return true;
 }
 
