@@ -195,9 +195,9 @@ bool ReceiveOne(const CSynthMemory& memory, const CDumpCommand& command, const s
     const CSynth* synth = memory.GetSynth();
     CMidiOutput* output = nullptr;
     if (!out.empty()) output = &OpenOutput(out);
-    else if (!request.empty()) output = synth && !memory.IsGeneric() ? &midi.GetOutput(*synth) : &midi.GetOutput(command.m_outputDevice);
+    else if (!request.empty()) output = synth && !memory.IsGeneric() ? &midi.GetOutput(*synth) : &midi.GetOutput(command);
     CMidiInput& input = !in.empty() ? OpenInput(in)
-                        : synth && !memory.IsGeneric() ? midi.GetInput(*synth) : midi.GetInput(command.m_inputDevice);
+                        : synth && !memory.IsGeneric() ? midi.GetInput(*synth) : midi.GetInput(command);
     input.SetBlockDimensions(command.m_blockCount, command.m_blockSize);
     if (output && command.m_outputSetting > 0) output->SetDelay(command.m_outputSetting);
     CTransferWatch watch(command.m_expectedSize, progress);

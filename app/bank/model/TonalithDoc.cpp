@@ -56,6 +56,10 @@ namespace {
 
 constexpr const char* kBankOpenError = "Error while opening bank file: %1";
 
+void ShowBankOpenError(const std::string& reason) {
+    CUi::Get().MessageBox(CFunctions::FormatMessage(kBankOpenError, {reason}));
+}
+
 // A refusal in the words of the window: errors say they are errors, a file that
 // is plainly no bank is told as information.
 void ShowRefusal(const BankOpen::Result& result, const std::string& name) {
@@ -64,13 +68,8 @@ void ShowRefusal(const BankOpen::Result& result, const std::string& name) {
     switch (result.outcome) {
     case Outcome::Unreadable:
     case Outcome::BrokenMidiFile:
-    case Outcome::LoadFailed: CUi::Get().MessageBox(CFunctions::FormatMessage(kBankOpenError, {text})); return;
+    case Outcome::LoadFailed: ShowBankOpenError(text); return;
     case Outcome::NoPlugIn: CUi::Get().MessageBox(CStringTable::Get(61216)); return;
-    case Outcome::WaveFile:
-        CUi::Get().MessageBox(text + " To send it to a sampler, make a new bank of a sample dump synth (File > New) "
-                                     "and use its Tools > Import Wave...",
-                              CUi::Icon::Information);
-        return;
     case Outcome::NoLayers: CUi::Get().MessageBox(text); return;
     default: CUi::Get().MessageBox(text, CUi::Icon::Information); return;
     }
@@ -94,6 +93,7 @@ std::string LoadWarnings(const BankOpen::Result& result, const std::string& name
 bool CTonalithDoc::OnOpenDocument(const std::string& path) {
     const std::string name = std::filesystem::path(path).filename().string();
     BankOpen::Result opened = BankOpen::Open(path);
+    if (opened.outcome == BankOpen::Outcome::WaveFile) return ImportFile(path, "wav", "WAV file");
     if (!opened.Opened()) {
         ShowRefusal(opened, opened.outcome == BankOpen::Outcome::NoLayers ? path : name);
         return false;
@@ -115,6 +115,50 @@ bool CTonalithDoc::OnOpenDocument(const std::string& path) {
                               CUi::Icon::Information);
     if (const std::string warnings = LoadWarnings(opened, name); !warnings.empty())
         CUi::Get().MessageBox(warnings, CUi::Icon::Warning);
+    return true;
+}
+
+bool CTonalithDoc::ImportFile(const std::string& path, const std::string& extension, const std::string& kind) {
+    const std::string name = std::filesystem::path(path).filename().string();
+    CSynthMemoryFactory& factory = CSynthMemoryFactory::Get();
+    int memoryIndex = -1, toolIndex = -1;
+    for (int i = 0; i < factory.GetCount() && memoryIndex < 0; ++i) {
+        const CSynthMemory& prototype = factory.GetMemory(i);
+        for (int t = 0; t < prototype.GetAdditionalToolsCount(); ++t)
+            if (prototype.GetAdditionalTool(t).GetImportExtension() == extension) {
+                memoryIndex = i;
+                toolIndex = t;
+                break;
+            }
+    }
+    if (memoryIndex < 0) {
+        CUi::Get().MessageBox("\"" + name + "\" is a " + kind + ", not SysEx, and no plug-in imports such files.",
+                              CUi::Icon::Information);
+        return false;
+    }
+    const CSynthMemory& prototype = factory.GetMemory(memoryIndex);
+    if (!CUi::Get().AskYesNo("\"" + name + "\" is a " + kind + ", not SysEx.\n\nImport it into a new " +
+                             prototype.GetName() + " bank?"))
+        return false;
+    std::unique_ptr<CSynthMemory> memory = prototype.CreateMemory();
+    if (!memory || memory->GetLayerCount() == 0 || toolIndex >= memory->GetAdditionalToolsCount()) {
+        ShowBankOpenError(path + " (" + prototype.GetName() + " cannot make a bank)");
+        return false;
+    }
+    try {
+        if (!memory->GetAdditionalTool(toolIndex).Import(path, CToolContext{})) return false;
+    } catch (const std::exception& e) {
+        // A plug-in that fails in an unexpected way must not take the program with it.
+        ShowBankOpenError(path + " (" + e.what() + ")");
+        return false;
+    }
+    m_memory = std::move(memory);
+    // Saving must never write SysEx over the imported file: the bank is a new one,
+    // changed until it is saved.
+    m_fileShape = false;
+    SetPathName({});
+    SetTitle(name + " (" + prototype.GetName() + ")");
+    SetModifiedFlag(true);
     return true;
 }
 

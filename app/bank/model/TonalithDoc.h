@@ -26,7 +26,14 @@ public:
     bool OnNewDocument(const CSynthMemoryFactory& factory, int memoryIndex);
     // Reads path into the memory of the plug-in that recognises it, or into the
     // generic memory. Failures are reported naming the file; false leaves no memory.
+    // A WAV file is no SysEx: the user is asked whether to import it (see ImportFile).
     bool OnOpenDocument(const std::string& path);
+    // Makes a new, untitled bank of the memory whose tool imports files of this
+    // kind (GetImportExtension), after asking the user, by running that tool's
+    // import on path. The file itself is never the bank's file, so Save asks
+    // for one. False when declined, cancelled or unreadable (said, naming the
+    // file, by the tool), or when no plug-in imports such files.
+    bool ImportFile(const std::string& path, const std::string& extension, const std::string& kind);
     // Writes the bank atomically: a bank opened from a file writes the layers the
     // file held and those changed since, then the messages no layer read; a new or
     // adopted (received) bank writes every layer. On success the path is set and

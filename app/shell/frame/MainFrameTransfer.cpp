@@ -42,6 +42,8 @@ CDumpCommand WithSynthSettings(CDumpCommand command, const CSynthMemory& memory)
     const CSynth& synth = *memory.GetSynth();
     command.m_inputDevice = synth.GetMidiInputDevice();
     command.m_outputDevice = synth.GetMidiOutputDevice();
+    command.m_inputName = synth.GetMidiInputDeviceName();
+    command.m_outputName = synth.GetMidiOutputDeviceName();
     command.m_blockSize = synth.GetInputBlockSize();
     command.m_blockCount = synth.GetInputBlockCount();
     return command;
@@ -102,8 +104,8 @@ void CMainFrame::OnReceive() {
     }
     CMidi& midi = CMidi::Get();
     const bool generic = memory.IsGeneric();
-    CMidiInput& input = generic && command ? midi.GetInput(command->m_inputDevice) : midi.GetInput(*synth);
-    CMidiOutput& output = generic && command ? midi.GetOutput(command->m_outputDevice) : midi.GetOutput(*synth);
+    CMidiInput& input = generic && command ? midi.GetInput(*command) : midi.GetInput(*synth);
+    CMidiOutput& output = generic && command ? midi.GetOutput(*command) : midi.GetOutput(*synth);
     if (!input.ContainsReceiveListener(this)) input.AddReceiveListener(this);
     if (generic && command) input.SetBlockDimensions(command->m_blockCount, command->m_blockSize);
     else input.SetBlockDimensions(synth->GetInputBlockCount(), synth->GetInputBlockSize());
@@ -168,8 +170,8 @@ void CMainFrame::ReceiveAllNext() {
         t.receiveAllReport.push_back(command.m_name + ": the request is not hex text");
         return EndTransfer();
     }
-    CMidiInput& input = CMidi::Get().GetInput(command.m_inputDevice);
-    CMidiOutput& output = CMidi::Get().GetOutput(command.m_outputDevice);
+    CMidiInput& input = CMidi::Get().GetInput(command);
+    CMidiOutput& output = CMidi::Get().GetOutput(command);
     if (!input.ContainsReceiveListener(this)) input.AddReceiveListener(this);
     input.SetBlockDimensions(command.m_blockCount, command.m_blockSize);
     output.SetDelay(command.m_outputSetting);
@@ -232,7 +234,7 @@ void CMainFrame::OnSend() {
     CMidiOutput* output = nullptr;
     if (generic) {
         const CDumpCommand& connection = synth->GetDumpCommand(dialog.GetConnection() < 0 ? 0 : dialog.GetConnection());
-        output = &midi.GetOutput(connection.m_outputDevice);
+        output = &midi.GetOutput(connection);
         output->SetDelay(connection.m_outputSetting);
         output->SetBlockDimensions(connection.m_blockCount, connection.m_blockSize);
     } else {

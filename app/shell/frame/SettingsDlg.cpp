@@ -33,13 +33,34 @@ constexpr int kNameColumn = 0, kRequestColumn = 1, kSizeColumn = 2, kInputColumn
 // Far above any dump an instrument sends; 0 means the size is unknown.
 constexpr int kMaxExpectedSize = 16 * 1024 * 1024;
 
-// "(none)" and then the devices; device index i is row i + 1.
-QComboBox* DeviceCombo(const std::vector<std::string>& names, int device, QWidget* parent) {
+// "(none)" and then the ports (device index i is row i + 1); the stored port is
+// found by name, then by index. A named port that is not there now stays offered
+// as "(absent)", holding its index as item data, so storing the page keeps it.
+QComboBox* DeviceCombo(const std::vector<std::string>& names, int device, const std::string& name, QWidget* parent) {
     auto* combo = new QComboBox(parent);
     combo->addItem("(none)");
-    for (const std::string& name : names) combo->addItem(QString::fromStdString(name));
-    combo->setCurrentIndex(device >= 0 && device + 1 < combo->count() ? device + 1 : 0);
+    for (const std::string& n : names) combo->addItem(QString::fromStdString(n));
+    int row = name.empty() ? -1 : combo->findText(QString::fromStdString(name));
+    if (row < 0 && device >= 0 && device + 1 < combo->count()) row = device + 1;
+    if (row < 0 && !name.empty()) {
+        combo->addItem(QString::fromStdString(name) + " (absent)", device);
+        row = combo->count() - 1;
+    }
+    combo->setCurrentIndex(std::max(0, row));
     return combo;
+}
+
+// What a device combo holds: index and name, or the stored ones for an absent port.
+void ChosenDevice(const QComboBox& combo, int& device, std::string& name) {
+    if (combo.currentIndex() <= 0) {
+        device = -1;
+        name.clear();
+    } else if (const QVariant absent = combo.currentData(); absent.isValid()) {
+        device = absent.toInt();  // the name stays
+    } else {
+        device = combo.currentIndex() - 1;
+        name = combo.currentText().toStdString();
+    }
 }
 
 QLabel* Lines(std::initializer_list<const char*> lines, QWidget* parent) {
@@ -294,8 +315,8 @@ void CGenericSettingsPage::AddCommand(const CDumpCommand& command) {
     size->setRange(0, kMaxExpectedSize);
     size->setValue(static_cast<int>(std::clamp<long>(command.m_expectedSize, 0, kMaxExpectedSize)));
     m_table->setCellWidget(row, kSizeColumn, size);
-    m_table->setCellWidget(row, kInputColumn, DeviceCombo(CMidi::Get().GetInputNames(), command.m_inputDevice, m_table));
-    m_table->setCellWidget(row, kOutputColumn, DeviceCombo(CMidi::Get().GetOutputNames(), command.m_outputDevice, m_table));
+    m_table->setCellWidget(row, kInputColumn, DeviceCombo(CMidi::Get().GetInputNames(), command.m_inputDevice, command.m_inputName, m_table));
+    m_table->setCellWidget(row, kOutputColumn, DeviceCombo(CMidi::Get().GetOutputNames(), command.m_outputDevice, command.m_outputName, m_table));
     m_table->setCurrentCell(row, kNameColumn);
 }
 
@@ -323,8 +344,10 @@ void CGenericSettingsPage::Store() {
                                   "); it keeps \"" + command.m_request + "\".");
         }
         command.m_expectedSize = static_cast<QSpinBox*>(m_table->cellWidget(row, kSizeColumn))->value();
-        command.m_inputDevice = static_cast<QComboBox*>(m_table->cellWidget(row, kInputColumn))->currentIndex() - 1;
-        command.m_outputDevice = static_cast<QComboBox*>(m_table->cellWidget(row, kOutputColumn))->currentIndex() - 1;
+        ChosenDevice(*static_cast<QComboBox*>(m_table->cellWidget(row, kInputColumn)), command.m_inputDevice,
+                     command.m_inputName);
+        ChosenDevice(*static_cast<QComboBox*>(m_table->cellWidget(row, kOutputColumn)), command.m_outputDevice,
+                     command.m_outputName);
         m_synth.AddDumpCommand(std::move(command));
     }
 }

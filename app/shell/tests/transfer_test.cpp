@@ -51,6 +51,17 @@ std::vector<std::uint8_t> SysEx(std::size_t size) {
     return bytes;
 }
 
+// A generic dump command on the first loopback ports.
+CDumpCommand Command(std::string name, std::string request, long size) {
+    CDumpCommand command;
+    command.m_name = std::move(name);
+    command.m_request = std::move(request);
+    command.m_expectedSize = size;
+    command.m_inputDevice = 0;
+    command.m_outputDevice = 0;
+    return command;
+}
+
 class TransferTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -67,9 +78,8 @@ protected:
         CMidi::Get().SetBackend(m_loop->MakeBackend());
         m_generic = CSynthMemoryFactory::Get().GetGenericMemory().GetSynth();
         while (m_generic->GetDumpCommandsCount() > 0) m_generic->RemoveDumpCommand(0);
-        m_generic->AddDumpCommand({.m_name = "Gen Request", .m_request = "F0 41 10 F7", .m_expectedSize = 100,
-                                   .m_inputDevice = 0, .m_outputDevice = 0});
-        m_generic->AddDumpCommand({.m_name = "Gen Manual", .m_request = "", .m_expectedSize = 0, .m_inputDevice = 0, .m_outputDevice = 0});
+        m_generic->AddDumpCommand(Command("Gen Request", "F0 41 10 F7", 100));
+        m_generic->AddDumpCommand(Command("Gen Manual", "", 0));
         m_folder = tonalith::test::TempDir();
         CAppConfig::Get().m_actPath = m_folder.string();
     }
@@ -169,8 +179,7 @@ TEST_F(TransferTest, ReceiveAllMakesTheNextFreeDatedFolderAndPausesBetweenDumps)
     CScopedScriptedUi ui;
     CMainFrame frame;
     AnswerWith(100);
-    m_generic->AddDumpCommand({.m_name = "Second", .m_request = "F0 42 F7", .m_expectedSize = 100,
-                               .m_inputDevice = 0, .m_outputDevice = 0});
+    m_generic->AddDumpCommand(Command("Second", "F0 42 F7", 100));
     fs::create_directory(m_folder / TodayText());
     fs::create_directory(m_folder / (TodayText() + "-1"));
     CAppConfig::Get().PutString("RECEIVE_ALL0", "Gen Request");
@@ -192,6 +201,30 @@ TEST_F(TransferTest, ReceiveAllMakesTheNextFreeDatedFolderAndPausesBetweenDumps)
     EXPECT_GE(writes[1].time - writes[0].time, std::chrono::milliseconds(200));
     EXPECT_FALSE(frame.TransferStatus().isVisible());
     EXPECT_TRUE(frame.MdiArea().subWindowList().isEmpty());  // Receive All opens nothing
+}
+
+// The ports were numbered otherwise when the command was stored (JACK reorders
+// them): its port names win over its indexes.
+TEST_F(TransferTest, AGenericCommandReceivesOnItsNamedPortsNotItsStaleIndexes) {
+    CScopedScriptedUi ui;
+    CMainFrame frame;
+    m_loop->SetResponder([](CMidiLoopback& loop, int port, std::span<const std::uint8_t>) { loop.Inject(port, SysEx(100)); });
+    CDumpCommand named = Command("Named", "F0 43 F7", 100);  // indexes 0: stale
+    named.m_inputName = "Loopback In 2";
+    named.m_outputName = "Loopback Out 2";
+    m_generic->AddDumpCommand(named);
+    CAppConfig::Get().PutString("RECEIVE_ALL0", "Named");
+    CAppConfig::Get().PutString("RECEIVE_ALL1", "");
+    tonalith::ui::ScopedDialogRunner runner([](QDialog& d) {
+        d.accept();
+        return d.result();
+    });
+    frame.OnReceiveAll();
+    ASSERT_TRUE(Pump([&] { return !frame.IsReceiveAllRunning(); }));
+    const auto writes = m_loop->GetWrites();
+    ASSERT_EQ(writes.size(), 1u);
+    EXPECT_EQ(writes[0].port, 1);
+    EXPECT_EQ(fs::file_size(m_folder / TodayText() / "1 - Named.syx"), 100u);
 }
 
 TEST_F(TransferTest, StopDuringAManualReceiveOpensWhatArrived) {
@@ -284,8 +317,7 @@ TEST_F(TransferTest, EventLoopStaysResponsiveDuringAMegabyteReceive) {
     CScopedScriptedUi ui;
     CMainFrame frame;
     constexpr int kMessages = 1024, kSize = 1024;
-    m_generic->AddDumpCommand({.m_name = "Big", .m_request = "F0 43 F7", .m_expectedSize = long{kMessages} * kSize,
-                               .m_inputDevice = 0, .m_outputDevice = 0});
+    m_generic->AddDumpCommand(Command("Big", "F0 43 F7", long{kMessages} * kSize));
     m_loop->SetResponder([](CMidiLoopback& loop, int, std::span<const std::uint8_t>) {
         std::thread([&loop] {
             for (int i = 0; i < kMessages; ++i) loop.Inject(0, SysEx(kSize));

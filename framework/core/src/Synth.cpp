@@ -58,6 +58,8 @@ void CSynth::ReadDumpCommands() {
         d.m_expectedSize = std::max(0, m_config.GetInt(Key("DUMPSIZE", i), 0));
         d.m_inputDevice = m_config.GetInt(Key("DUMPIN", i), -1);
         d.m_outputDevice = m_config.GetInt(Key("DUMPOUT", i), -1);
+        d.m_inputName = m_config.GetString(Key("DUMPINNAME", i));
+        d.m_outputName = m_config.GetString(Key("DUMPOUTNAME", i));
         d.m_blockSize = std::max(1, m_config.GetInt(Key("DUMPBLOCKSIZE", i), 1024));
         d.m_blockCount = std::max(1, m_config.GetInt(Key("DUMPBLOCKCOUNT", i), 64));
         d.m_outputSetting = m_config.GetInt(Key("DUMPOUTSETTING", i), 0);
@@ -73,6 +75,8 @@ void CSynth::WriteDumpCommands() {
         m_config.PutInt(Key("DUMPSIZE", i), static_cast<int>(d.m_expectedSize));
         m_config.PutInt(Key("DUMPIN", i), d.m_inputDevice);
         m_config.PutInt(Key("DUMPOUT", i), d.m_outputDevice);
+        m_config.PutString(Key("DUMPINNAME", i), d.m_inputName);
+        m_config.PutString(Key("DUMPOUTNAME", i), d.m_outputName);
         m_config.PutInt(Key("DUMPBLOCKSIZE", i), d.m_blockSize);
         m_config.PutInt(Key("DUMPBLOCKCOUNT", i), d.m_blockCount);
         m_config.PutInt(Key("DUMPOUTSETTING", i), d.m_outputSetting);

@@ -1,6 +1,7 @@
 #include "tonalith/ui/DialogRunner.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QDialog>
 #include <QMessageBox>
 
@@ -12,9 +13,27 @@ DialogRunner& Runner() {
     static DialogRunner runner;
     return runner;
 }
+
+// A dialog that opens while the wait cursor shows (a file being opened asks a
+// question) waits for the user, not for the program: it gets the arrow.
+class ArrowWhileAsking {
+public:
+    ArrowWhileAsking() : m_waiting(QApplication::overrideCursor() != nullptr) {
+        if (m_waiting) QApplication::setOverrideCursor(Qt::ArrowCursor);
+    }
+    ~ArrowWhileAsking() {
+        if (m_waiting) QApplication::restoreOverrideCursor();
+    }
+    ArrowWhileAsking(const ArrowWhileAsking&) = delete;
+    ArrowWhileAsking& operator=(const ArrowWhileAsking&) = delete;
+
+private:
+    bool m_waiting;
+};
 }  // namespace
 
 int RunDialog(QDialog& dialog) {
+    const ArrowWhileAsking arrow;
     if (const DialogRunner& runner = Runner()) return runner(dialog);
     return dialog.exec();
 }

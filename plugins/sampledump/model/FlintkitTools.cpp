@@ -28,21 +28,24 @@ struct WaitCursor {
 
 void CFlintkitImportWaveTool::Execute(const CToolContext& context) {
     const auto path = CUi::Get().ChooseOpenFile("Import Wave", kWaveFilter);
-    if (!path) return;
+    if (path) Import(*path, context);
+}
+
+bool CFlintkitImportWaveTool::Import(const std::string& path, const CToolContext& context) {
     std::unique_ptr<CFlintkitSamplePatch> sample;
     try {
         CWaveImportChoice choice;
         if (const auto& ask = GetEditors().importChoice) {
-            const CWaveFacts facts = ProbeWave(*path);
-            const std::optional<CWaveImportChoice> chosen = ask(*path, facts);
-            if (!chosen) return;
+            const CWaveFacts facts = ProbeWave(path);
+            const std::optional<CWaveImportChoice> chosen = ask(path, facts);
+            if (!chosen) return false;
             choice = *chosen;
         }
         WaitCursor wait;
-        sample = ImportWave(*path, GetFlintkitSynth().GetDeviceId(), choice);
+        sample = ImportWave(path, GetFlintkitSynth().GetDeviceId(), choice);
     } catch (const CWaveException& e) {
         Report(e);
-        return;
+        return false;
     }
     CLayer& layer = m_memory.GetLayer(0);
     if (context.commands) {
@@ -52,6 +55,7 @@ void CFlintkitImportWaveTool::Execute(const CToolContext& context) {
     } else {
         layer.SetPatch(0, *sample);
     }
+    return true;
 }
 
 void CFlintkitExportWaveTool::Execute(const CToolContext&) {

@@ -11,6 +11,8 @@ public:
     using CSynthTool::CSynthTool;
     void Execute(const CToolContext& context) override;
     std::string GetMenuText() const override { return "&Import Wave..."; }
+    std::string GetImportExtension() const override { return "wav"; }
+    bool Import(const std::string& path, const CToolContext& context) override;
 };
 
 // "&Export As Wave...": writes the sample as a mono WAV file at its depth.

@@ -23,6 +23,7 @@
 #include "MidiClock.h"
 
 class CSynth;
+struct CDumpCommand;
 class CFile;
 class CMidi;
 class CMidiStreamParser;
@@ -378,6 +379,9 @@ public:
     // pause between messages.
     CMidiInput& GetInput(const CSynth& synth);
     CMidiOutput& GetOutput(const CSynth& synth);
+    // A dump command's devices, found by port name first, then by index.
+    CMidiInput& GetInput(const CDumpCommand& command);
+    CMidiOutput& GetOutput(const CDumpCommand& command);
 
     void AddControllerListener(IMidiListener* l) { m_controllerListeners->Add(l); }
     void RemoveControllerListener(IMidiListener* l) { m_controllerListeners->Remove(l); }

@@ -18,6 +18,11 @@ struct CDumpCommand {
     int m_blockSize = 1024;
     int m_blockCount = 64;
     int m_outputSetting = 0;  // handed to the output device unchanged (its delay in ms)
+    // The devices' port names when chosen: found by name first, the index only
+    // when the name is absent, since port numbers change (hot-plugging, a JACK
+    // graph that reorders its ports).
+    std::string m_inputName;
+    std::string m_outputName;
 };
 
 // A plug-in setting shown on its settings page, beyond the devices and device ID

@@ -43,6 +43,14 @@ public:
     // dialog and without undo, and says in one line what it did. Throws
     // std::invalid_argument, naming the setting, for a value it cannot use.
     virtual std::string RunHeadless(const CToolSettings&) { return {}; }
+    // The extension (lower case, no dot) of the files the tool makes its memory's
+    // patches from, such as "wav"; empty for a tool that imports nothing. The
+    // program offers the tool when such a file is opened.
+    virtual std::string GetImportExtension() const { return {}; }
+    // Imports path as Execute does once its file is chosen, asking what its dialog
+    // asks. False when the user cancelled or the file could not be read (the tool
+    // has said why, naming the file); the memory is then unchanged.
+    virtual bool Import(const std::string& /*path*/, const CToolContext& /*context*/) { return false; }
 };
 
 class CSynthTool : public CBasicSynthTool {

@@ -195,6 +195,16 @@ CMidiOutput& CMidi::GetOutput(const CSynth& synth) {
     return output;
 }
 
+CMidiInput& CMidi::GetInput(const CDumpCommand& command) {
+    const int index = ResolveMidiPort(GetInputNames(), command.m_inputDevice, command.m_inputName);
+    return GetInput(index >= 0 ? index : command.m_inputDevice);
+}
+
+CMidiOutput& CMidi::GetOutput(const CDumpCommand& command) {
+    const int index = ResolveMidiPort(GetOutputNames(), command.m_outputDevice, command.m_outputName);
+    return GetOutput(index >= 0 ? index : command.m_outputDevice);
+}
+
 void CMidi::NotifyControllerListener(std::uint8_t controller, std::uint8_t value) {
     m_controllerListeners->Notify(controller, value);
 }

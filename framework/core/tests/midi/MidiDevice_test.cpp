@@ -2,11 +2,15 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <thread>
 
+#include "Functions.h"
 #include "Midi.h"
 #include "MidiStream.h"
+#include "Synth.h"
 #include "MidiTestUtil.h"
 #include "TestSupport.h"
 
@@ -108,6 +112,54 @@ public:
 private:
     F m_f;
 };
+
+// The generic memory's synth: its dump commands live in its settings file.
+class CCommandSynth : public CSynth {
+public:
+    explicit CCommandSynth(const std::string& file) : CSynth(file) { SetDumpCommandsPersistent(true); }
+};
+
+void WriteSettings(const std::string& file, const std::string& text) {
+    std::ofstream(CFunctions::GetConfigPath() + file) << "[SETUP]\n" << text;
+}
+
+TEST_F(MidiDeviceTest, DumpCommandPortsAreFoundByTheirStoredNamesBeforeTheirIndexes) {
+    std::filesystem::create_directories(CFunctions::GetConfigPath());
+    // The ports swapped places since the settings were written: the index is stale.
+    WriteSettings("DumpPorts.ini",
+                  "DUMPNAME0=Bulk\nDUMPIN0=0\nDUMPOUT0=0\nDUMPINNAME0=Loopback In 2\nDUMPOUTNAME0=Loopback Out 2\n"
+                  "DUMPNAME1=Old\nDUMPIN1=1\nDUMPOUT1=1\n"
+                  "DUMPNAME2=Unplugged\nDUMPOUT2=0\nDUMPOUTNAME2=Gone Port\n");
+    {
+        CCommandSynth synth("DumpPorts.ini");
+        ASSERT_EQ(synth.GetDumpCommandsCount(), 3);
+        const CDumpCommand& named = synth.GetDumpCommand(0);
+        EXPECT_EQ(named.m_outputName, "Loopback Out 2");
+        EXPECT_EQ(CMidi::Get().GetOutput(named).GetDeviceId(), 1);
+        EXPECT_EQ(CMidi::Get().GetInput(named).GetDeviceId(), 1);
+
+        // What is sent arrives on the named port, not on the stale index.
+        CMidiOutput& output = CMidi::Get().GetOutput(named);
+        ASSERT_TRUE(output.SendLong(MakeSysEx(8)));
+        ASSERT_TRUE(output.WaitDone(5s));
+        const auto writes = m_loop->GetWrites();
+        ASSERT_FALSE(writes.empty());
+        for (const auto& w : writes) EXPECT_EQ(w.port, 1);
+
+        // Settings written before names were kept still work by index, and a
+        // name no port has now falls back to the index.
+        EXPECT_EQ(synth.GetDumpCommand(1).m_outputName, "");
+        EXPECT_EQ(CMidi::Get().GetOutput(synth.GetDumpCommand(1)).GetDeviceId(), 1);
+        EXPECT_EQ(CMidi::Get().GetOutput(synth.GetDumpCommand(2)).GetDeviceId(), 0);
+        synth.GetDumpCommand(1).m_outputName = "Loopback Out 1";
+    }  // the synth writes its settings
+    CCommandSynth reread("DumpPorts.ini");
+    ASSERT_EQ(reread.GetDumpCommandsCount(), 3);
+    EXPECT_EQ(reread.GetDumpCommand(0).m_inputName, "Loopback In 2");
+    EXPECT_EQ(reread.GetDumpCommand(1).m_outputName, "Loopback Out 1");
+    EXPECT_EQ(CMidi::Get().GetOutput(reread.GetDumpCommand(1)).GetDeviceId(), 0);
+    EXPECT_EQ(reread.GetDumpCommand(2).m_outputName, "Gone Port");  // kept for when it comes back
+}
 
 TEST_F(MidiDeviceTest, RemoteInputDeliversControllersAndShortMessages) {
     CMidiInput& input = CMidi::Get().GetInput(0);
