@@ -405,6 +405,11 @@ int CLibraryView::FocusedIndex() const {
     return m_model->LibraryIndex(current.row());
 }
 
+const CPatch* CLibraryView::FocusedPatch() const {
+    const int index = FocusedIndex();
+    return index < 0 ? nullptr : m_document->GetLibrary().GetPatch(index);
+}
+
 void CLibraryView::Audition(int row) {
     const int index = m_model->LibraryIndex(row);
     if (index < 0) return;

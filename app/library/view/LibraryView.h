@@ -47,6 +47,8 @@ public:
     std::vector<int> SelectedIndices() const;
     void SelectIndices(const std::vector<int>& indices);
     bool HasSelection() const;
+    // The patch of the focused selected row (else of the first selected row); null without a selection.
+    const CPatch* FocusedPatch() const;
 
     // Tests route auditions here instead of the MIDI output.
     static void SetAuditionSink(std::function<void(const CPatch&)> sink);
