@@ -6,6 +6,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QFontMetrics>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
@@ -384,4 +386,25 @@ TEST_F(LibraryViewTest, EditKeysRenamesGroupsAndKeysAndTheCellsFollow) {
     });
     v.OnKeys();
     EXPECT_EQ(v.GetDocument().GetKeyNames().Get(16), "Bowed");
+}
+
+// A new window shows its texts whole: each column is as wide as its title and its rows' texts,
+// and a short column leaves room for the others.
+TEST_F(LibraryViewTest, ColumnsStartWideEnoughForTheirTexts) {
+    const std::string comment = "a comment far longer than the column would be by default";
+    CLibraryView& v = Open({{"Alto", comment, 17}, {"Bass", "a"}});
+    const QHeaderView& header = *v.Table().horizontalHeader();
+    const QFontMetrics metrics(v.Table().font());
+    for (int c = 0; c < LibraryEngine::COLUMN_COUNT; ++c) {
+        EXPECT_GE(header.sectionSize(c), header.sectionSizeHint(c)) << "title of column " << c;
+        for (int r = 0; r < v.Model().rowCount(); ++r)
+            EXPECT_GT(header.sectionSize(c), metrics.horizontalAdvance(v.Model().data(v.Model().index(r, c)).toString()))
+                << "row " << r << " column " << c;
+    }
+    EXPECT_LT(header.sectionSize(LibraryEngine::COLUMN_KEY1 + 1), 100);  // "No Entry" needs less than a name
+    EXPECT_GE(header.sectionSize(LibraryEngine::COLUMN_NAME), 100);      // names of later rows may be longer
+
+    // A stored layout still wins over the fitted widths.
+    v.ApplyColumnLayout("150,90,80,70,70,70,70,70,70,70,70,200;0");
+    EXPECT_EQ(header.sectionSize(LibraryEngine::COLUMN_COMMENT), 80);
 }

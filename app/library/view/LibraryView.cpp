@@ -184,7 +184,7 @@ CLibraryView::CLibraryView(std::unique_ptr<CLibraryDocument> document, QWidget* 
     m_table->setWordWrap(false);
     m_table->verticalHeader()->hide();
     m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 4);
-    m_table->horizontalHeader()->setDefaultSectionSize(100);
+    m_table->horizontalHeader()->setDefaultSectionSize(kTextColumnWidth);
     m_table->horizontalHeader()->setSectionsClickable(true);
     m_table->horizontalHeader()->setHighlightSections(false);
     m_table->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -236,6 +236,7 @@ CLibraryView::CLibraryView(std::unique_ptr<CLibraryDocument> document, QWidget* 
     add(m_menu, "&Import Files...", &CLibraryView::OnImportFiles);
 
     RefreshSettings();
+    FitColumns();
     UpdatePanes();
     UpdateTitle();
     m_document->SetModifiedListener([this](bool) {
@@ -252,6 +253,16 @@ CLibraryView::~CLibraryView() {
 }
 
 QTableView& CLibraryView::Table() const { return *m_table; }
+
+void CLibraryView::FitColumns() {
+    // Measured on the first rows only: a large library must not hold up its window.
+    QHeaderView& header = *m_table->horizontalHeader();
+    header.setResizeContentsPrecision(kFitRows);
+    m_table->resizeColumnsToContents();
+    // Texts of the first rows say little about the rest: names, comments and dates keep room.
+    for (int c : {LibraryEngine::COLUMN_NAME, LibraryEngine::COLUMN_DATE, LibraryEngine::COLUMN_COMMENT})
+        header.resizeSection(c, std::max(header.sectionSize(c), kTextColumnWidth));
+}
 
 void CLibraryView::SetAuditionSink(std::function<void(const CPatch&)> sink) { AuditionSink() = std::move(sink); }
 
@@ -403,6 +414,11 @@ int CLibraryView::FocusedIndex() const {
         return selected.empty() ? -1 : selected.front();
     }
     return m_model->LibraryIndex(current.row());
+}
+
+const CPatch* CLibraryView::FocusedPatch() const {
+    const int index = FocusedIndex();
+    return index < 0 ? nullptr : m_document->GetLibrary().GetPatch(index);
 }
 
 void CLibraryView::Audition(int row) {

@@ -47,6 +47,8 @@ public:
     std::vector<int> SelectedIndices() const;
     void SelectIndices(const std::vector<int>& indices);
     bool HasSelection() const;
+    // The patch of the focused selected row (else of the first selected row); null without a selection.
+    const CPatch* FocusedPatch() const;
 
     // Tests route auditions here instead of the MIDI output.
     static void SetAuditionSink(std::function<void(const CPatch&)> sink);
@@ -63,6 +65,8 @@ public:
     bool SaveAs();
     void SortByColumn(int column);  // the undoable header click
     void RefreshSettings();
+    // Sizes the columns to their titles and the texts of the first rows.
+    void FitColumns();
     static constexpr int kMaxTools = 9;
     // The plug-ins' library tools, in plug-in and tool order, for the Tools menu.
     std::vector<std::string> GetToolMenuTexts() const;
@@ -96,6 +100,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    static constexpr int kTextColumnWidth = 100;
+    static constexpr int kFitRows = 100;  // rows measured by FitColumns
     friend class CLibraryTable;
     void Execute(std::unique_ptr<CBasicCommand> command);
     void UpdatePanes();

@@ -9,12 +9,15 @@
 #include "AppConfig.h"
 #include "BankView.h"
 #include "ControllerView.h"
+#include "LibraryView.h"
 #include "MainFrame.h"
 #include "MidiStatusBar.h"
+#include "Patch.h"
 #include "PianoKeyboardWnd.h"
 #include "StringTable.h"
 #include "Synth.h"
 #include "SynthMemory.h"
+#include "SynthMemoryFactory.h"
 #include "TonalithDoc.h"
 #include "tonalith/ui/RemoteMidi.h"
 
@@ -100,13 +103,17 @@ void CMainFrame::StopMidi() {
 
 std::vector<int> CMainFrame::ActiveOutputDevices() const {
     if (CControllerView* form = ActiveControllerView()) return form->GetDocument().GetOutputPorts();
-    std::vector<int> devices;
+    const CSynth* synth = nullptr;
     if (CTonalithView* view = ActiveBankView()) {
-        if (const CSynth* synth = view->GetDocument().GetMemory()->GetSynth()) {
-            const int device = synth->GetMidiOutputDevice();
-            if (device >= 0) devices.push_back(device);
-        }
+        synth = view->GetDocument().GetMemory()->GetSynth();
+    } else if (CLibraryView* library = ActiveLibraryView()) {
+        // A library holds every synth's patches: the selected one decides where notes go.
+        if (const CPatch* patch = library->FocusedPatch())
+            if (const CSynthMemory* memory = CSynthMemoryFactory::Get().GetSynthMemoryfromPatchType(patch->GetPatchType()))
+                synth = memory->GetSynth();
     }
+    std::vector<int> devices;
+    if (synth && synth->GetMidiOutputDevice() >= 0) devices.push_back(synth->GetMidiOutputDevice());
     return devices;
 }
 

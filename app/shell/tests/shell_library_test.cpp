@@ -23,6 +23,7 @@
 #include "SynthMemory.h"
 #include "SynthMemoryFactory.h"
 #include "ShellTestSupport.h"
+#include "Synth.h"
 #include "TestSupport.h"
 #include "Ui.h"
 #include "tonalith/ui/DialogRunner.h"
@@ -115,4 +116,41 @@ TEST_F(ShellLibraryTest, NewLibraryIsSavedAndOpensAgainFromItsFile) {
     EXPECT_EQ(view->Model().rowCount(), 1);
     EXPECT_EQ(view->GetDocument().GetLibrary().Get(0).Name(), patch->GetName());
     EXPECT_EQ(frame.OpenDocumentFile(file.string()), window);  // not opened twice
+}
+
+// The piano keyboard and the remote thru play on the output of the selected patch's synth.
+TEST_F(ShellLibraryTest, OutputDevicesFollowTheSelectedPatchOfALibrary) {
+    CScopedScriptedUi ui;
+    CMainFrame frame;
+    ChooseNew(frame, 1);
+    CLibraryView* view = frame.ActiveLibraryView();
+    ASSERT_NE(view, nullptr);
+    CSynthMemoryFactory& factory = CSynthMemoryFactory::Get();
+    ASSERT_GT(factory.GetCount(), 0);
+    CSynth* synth = factory.GetMemory(0).GetSynth();
+    ASSERT_NE(synth, nullptr);
+    // The plug-in's settings outlive the test: put its port back however the test ends.
+    struct Restore {
+        CSynth& synth;
+        int device = synth.GetMidiOutputDevice();
+        std::string name = synth.GetMidiOutputDeviceName();
+        ~Restore() { synth.SetMidiOutputDevice(device, name); }
+    } restore{*synth};
+    synth->SetMidiOutputDevice(3, "Port 3");
+    const CPatch* first = factory.GetMemory(0).GetLayer(0).GetPatch(0);
+    const CPatch* second = factory.GetMemory(0).GetLayer(0).GetPatch(1);
+    ASSERT_TRUE(first && second);
+
+    EXPECT_TRUE(frame.ActiveOutputDevices().empty());  // an empty library
+    ASSERT_TRUE(view->AddPatches({first, second}));
+    view->SelectIndices({});
+    EXPECT_EQ(view->FocusedPatch(), nullptr);
+    EXPECT_TRUE(frame.ActiveOutputDevices().empty());  // nothing selected: nowhere to play
+
+    view->SelectIndices({1});
+    EXPECT_EQ(view->FocusedPatch(), view->GetDocument().GetLibrary().GetPatch(1));
+    EXPECT_EQ(frame.ActiveOutputDevices(), (std::vector<int>{3}));
+
+    synth->SetMidiOutputDevice(-1);  // the synth has no output
+    EXPECT_TRUE(frame.ActiveOutputDevices().empty());
 }

@@ -92,7 +92,16 @@ int CKnob::WidestValueText() const {
     const QFontMetrics fm = fontMetrics();
     int widest = 0;
     if (static_cast<long long>(m_maximum) - m_minimum <= 512) {
-        for (int v = m_minimum; v <= m_maximum; ++v) widest = std::max(widest, fm.horizontalAdvance(TextFor(v)));
+        // Laying out hundreds of texts for every knob of a page made tab switches slow: the
+        // characters' own advances (cached by the font) add up to at least the laid-out width.
+        const QFontMetricsF exact(font());
+        qreal widestF = 0;
+        for (int v = m_minimum; v <= m_maximum; ++v) {
+            qreal width = 0;
+            for (const QChar c : TextFor(v)) width += exact.horizontalAdvance(c);
+            widestF = std::max(widestF, width);
+        }
+        widest = static_cast<int>(std::ceil(widestF));
     } else {
         for (int v : {m_minimum, m_maximum, m_default}) widest = std::max(widest, fm.horizontalAdvance(TextFor(v)));
     }

@@ -262,3 +262,15 @@ TEST_F(ControlsTest, SizesFollowTheFont) {
     EXPECT_GT(env.sizeHint().height(), envSmall.height() * 3 / 2);
     EXPECT_GT(keys.sizeHint().width(), keysSmall.width() * 3 / 2);
 }
+
+// The knob is measured once for all its values' texts: none may be cut, kerned pairs,
+// narrow and wide letters and long names alike.
+TEST_F(ControlsTest, KnobIsWideEnoughForEveryValueText) {
+    const QStringList texts{"AVA", "iiiiiiii", "WWWW", "To Ty", "Fine Tune", "Wave Group: Int-A", "-1200 cent",
+                            "Vo Wa Ye", "ff"};
+    CKnob knob("", 0, static_cast<int>(texts.size()) - 1, 0);
+    knob.SetFormatter([texts](int v) { return texts.value(v); });
+    const QFontMetrics fm = knob.fontMetrics();
+    for (const QString& text : texts)
+        EXPECT_GE(knob.sizeHint().width(), fm.horizontalAdvance(text) + fm.averageCharWidth()) << text.toStdString();
+}
