@@ -1,5 +1,6 @@
 // Bank commands: what the plug-ins offer, what a file holds, and the edits of the
 // bank view (convert, move, init, rename) together with the layer dependencies.
+#include <algorithm>
 #include <iomanip>
 #include <iostream>
 #include <memory>
@@ -211,11 +212,20 @@ void Rename(const std::string& path, int layerIndex, int patchIndex, const std::
     const Bank bank = OpenBank(path, out.sets);
     CLayer& layer = GetLayer(bank, layerIndex);
     auto copy = layer.GetPatch(CheckedPatchIndex(bank, layer, patchIndex))->Clone();
-    const std::string wanted = FromUtf8(name);
+    std::string lost;  // as typed: what Windows-1252 cannot hold
+    const std::string wanted = cp1252::FromUtf8(name, &lost);
     copy->SetName(wanted);
-    if (copy->GetName().substr(0, wanted.size()) != wanted.substr(0, copy->GetName().size()) ||
-        static_cast<int>(wanted.size()) > copy->GetNameLength())
-        Warn("the name was stored as \"" + ToUtf8(copy->GetName()) + "\"");
+    const std::string stored = copy->GetName();
+    // The synth may hold fewer characters still and show those as '?' too.
+    for (std::size_t i = 0; i < std::min(wanted.size(), stored.size()); ++i) {
+        const std::string typed = ToUtf8(wanted.substr(i, 1));
+        if (stored[i] == '?' && wanted[i] != '?' && lost.find(typed) == std::string::npos) lost += typed;
+    }
+    const std::string storedText = "the name was stored as \"" + ToUtf8(TrimmedName(stored)) + "\"";
+    if (!lost.empty())
+        Warn("a patch name cannot hold these characters, so they became \"?\": " + lost + "; " + storedText);
+    else if (TrimmedName(stored) != TrimmedName(wanted))
+        Warn(storedText);  // cut to the synth's length, or a patch that keeps its name
     ReplacePatch(bank, layer, patchIndex, *copy);
     Write(bank, out);
 }

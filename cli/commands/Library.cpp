@@ -1,6 +1,7 @@
 // Library commands: make a library, file patches from a bank into it, list,
 // search and sort it as the library window does, find duplicates, take patches out.
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
@@ -10,6 +11,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <CLI/CLI.hpp>
@@ -31,6 +33,7 @@
 #include "LibraryFile.h"
 #include "LibraryImport.h"
 #include "LibraryKeys.h"
+#include "Settings.h"
 
 namespace cli {
 namespace {
@@ -101,12 +104,13 @@ void New(const std::string& path, bool force) {
     SaveLibrary(document, path);
 }
 
-void Add(const std::string& libPath, const std::string& bankPath, int layerIndex, const std::string& patches) {
+void Add(const std::string& libPath, const std::string& bankPath, int layerIndex, const std::string& patches,
+         const std::vector<std::string>& sets) {
     if (libPath == kStdio && bankPath == kStdio) throw UsageError("LIB and FILE cannot both be standard input");
     RefuseSameFile(bankPath, "the bank", libPath, "the library");
     const std::vector<int> chosen = patches.empty() ? std::vector<int>{} : ParseIndexList(patches, "--patches");
     auto document = OpenLibrary(libPath);
-    const Bank bank = OpenBank(bankPath);
+    const Bank bank = OpenBank(bankPath, sets);
     const CLayer& layer = GetLayer(bank, layerIndex);
     std::vector<int> indices = chosen;
     if (indices.empty())
@@ -127,8 +131,49 @@ void Add(const std::string& libPath, const std::string& bankPath, int layerIndex
               << " entries)\n";
 }
 
+std::string SettingKey(std::string_view assignment) {
+    const std::size_t eq = assignment.find('=');
+    std::string key(assignment.substr(0, eq == std::string_view::npos ? 0 : eq));
+    for (char& c : key) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return key;
+}
+
+bool HasSetting(const CSynth& synth, const std::string& key) {
+    const std::vector<CSettingField> fields = SettingFields(synth);
+    return std::any_of(fields.begin(), fields.end(), [&](const CSettingField& f) { return f.key == key; });
+}
+
+// The files of an import may be of several synths: each --set goes to the synths
+// that have its key. Before any file is read, every setting must be KEY=VALUE
+// with a key some plug-in has and a value one of those takes.
+void CheckImportSettings(const std::vector<std::string>& sets) {
+    CSynthMemoryFactory& factory = CSynthMemoryFactory::Get();
+    for (const std::string& assignment : sets) {
+        const std::string key = SettingKey(assignment);
+        if (key.empty()) throw UsageError("--set: \"" + assignment + "\" is not KEY=VALUE");
+        std::optional<UsageError> refused;
+        bool taken = false;
+        for (int i = 0; i < factory.GetCount() && !taken; ++i) {
+            const CSynthMemory& memory = factory.GetMemory(i);
+            const CSynth* synth = memory.GetSynth();
+            if (!synth || !HasSetting(*synth, key)) continue;
+            try {
+                (void)CheckSetting(*synth, ToUtf8(memory.GetName()), assignment, "--set");
+                taken = true;
+            } catch (const UsageError& e) {
+                if (!refused) refused = e;
+            }
+        }
+        if (taken) continue;
+        if (refused) throw *refused;
+        throw UsageError("--set: no plug-in has the setting \"" + key + "\" (\"config SYNTH\" lists a synth's settings)");
+    }
+}
+
 // Every patch of every layer the files held, as one step.
-void Import(const std::string& libPath, const std::vector<std::string>& paths, bool recursive, bool skipDuplicates) {
+void Import(const std::string& libPath, const std::vector<std::string>& paths, bool recursive, bool skipDuplicates,
+            const std::vector<std::string>& sets) {
+    CheckImportSettings(sets);
     for (const std::string& path : paths) {
         if (path == kStdio) throw UsageError("FILE: standard input cannot be imported from; name the files");
         RefuseSameFile(path, "a file to import", libPath, "the library");
@@ -142,7 +187,24 @@ void Import(const std::string& libPath, const std::vector<std::string>& paths, b
     LibraryImport::Options options;
     options.recursive = recursive;
     options.skipDuplicates = skipDuplicates;
-    LibraryImport::Result result = LibraryImport::Import(document->GetLibrary(), files, options);
+    // A file's synth that cannot take a setting skips that file inside the import;
+    // the refusal is kept and ends the command before anything is written.
+    std::optional<UsageError> refused;
+    const auto prepare = [&](CSynthMemory& memory) {
+        std::vector<std::string> own;
+        const CSynth* synth = memory.GetSynth();
+        for (const std::string& assignment : sets)
+            if (synth && HasSetting(*synth, SettingKey(assignment))) own.push_back(assignment);
+        try {
+            ApplySettings(memory, own);
+        } catch (const UsageError& e) {
+            if (!refused) refused = e;
+            throw;
+        }
+    };
+    LibraryImport::Result result =
+        LibraryImport::Import(document->GetLibrary(), files, options, LibraryImport::FactoryReader(prepare));
+    if (refused) throw *refused;
     for (const std::string& line : result.lines) Warn(line);
     const std::string summary = LibraryImport::Summary(result);
     const std::size_t added = result.entries.size();
@@ -525,7 +587,7 @@ void Keys(const std::string& path, bool json) {
 void AddLibraryCommands(CLI::App& app) {
     struct Options {
         std::string lib, file, patches, name, sort, entries, out;
-        std::vector<std::string> keys, ops, files;
+        std::vector<std::string> keys, ops, files, sets;
         std::optional<std::string> newName, comment;
         int layer = 0;
         int to = 0;
@@ -549,14 +611,15 @@ void AddLibraryCommands(CLI::App& app) {
         add->add_option("--patches", o->patches, "With --layer: patch indices (default: the whole layer)");
     add->add_flag("-r,--recursive", o->recursive, "Directories: their subdirectories too");
     add->add_flag("--skip-duplicates", o->skipDuplicates, "Leave out patches equal to an entry already there");
+    AddSetOption(*add, o->sets);
     add->callback([o, layerOption, patchesOption] {
         if (layerOption->count() == 0) {
             if (patchesOption->count() > 0) throw UsageError("--patches needs --layer");
-            return Import(o->lib, o->files, o->recursive, o->skipDuplicates);
+            return Import(o->lib, o->files, o->recursive, o->skipDuplicates, o->sets);
         }
         if (o->files.size() != 1) throw UsageError("--layer takes one FILE");
         if (o->recursive || o->skipDuplicates) throw UsageError("--layer cannot be combined with --recursive or --skip-duplicates");
-        Add(o->lib, o->files.front(), o->layer, o->patches);
+        Add(o->lib, o->files.front(), o->layer, o->patches, o->sets);
     });
 
     auto* list = lib->add_subcommand("list", "The entries that pass the search filter, sorted by a column");

@@ -95,6 +95,47 @@ TEST(cliBank, RenameMoveAndInitKeepReferencesRight) {
     EXPECT_EQ(after.get<std::string>().rfind("Piano", 0), std::string::npos);
 }
 
+// Whatever did not survive a rename warns the same way, whether Windows-1252
+// lacks the character or only the synth does, and the file stays SysEx.
+TEST(cliBank, RenameWarnsForEveryCharacterThatBecameAQuestionMark) {
+    const fs::path dir = clitest::Scratch();
+    struct Case {
+        std::string name, stored, lost;
+    };
+    const std::vector<Case> cases{
+        {"\u03A9mega", "?mega", "\u03A9"},                  // Omega: no Windows-1252
+        {"Cr\u00E8me", "Cr?me", "\u00E8"},                  // e grave: Windows-1252, but no ASCII
+        {"\u03A9 Cr\u00E8me", "? Cr?me", "\u03A9\u00E8"},  // both kinds, in the order typed
+    };
+    for (const std::string synth : {"Roland JV", "Roland XV"}) {
+        const std::string bank = (dir / (synth + ".syx")).string();
+        const std::string out = (dir / (synth + " out.syx")).string();
+        ASSERT_EXIT_CODE(Cli({"new", "--synth", synth, "-o", bank}), 0);
+        const auto rename = [&](const std::string& name) {
+            return Cli({"rename", bank, "--layer", "0", "--patch", "0", "--name", name, "-o", out});
+        };
+        for (const Case& c : cases) {
+            const auto r = rename(c.name);
+            ASSERT_EXIT_CODE(r, 0);
+            EXPECT_NE(r.err.find("warning: a patch name cannot hold these characters, so they became \"?\": " + c.lost +
+                                 "; the name was stored as \"" + c.stored + "\""),
+                      std::string::npos)
+                << synth << ": " << r.err;
+            const auto name = Cli({"info", out, "--json"}).Json()["layers"][0]["patches"][0]["name"].get<std::string>();
+            EXPECT_EQ(name.rfind(c.stored, 0), 0u) << synth << ": " << name;
+            // No byte of a name may leave the seven bits of SysEx data.
+            for (const std::uint8_t b : tonalith::test::ReadFile(out))
+                ASSERT_TRUE(b < 0x80 || b == 0xF0 || b == 0xF7) << synth << ": " << c.name;
+        }
+        const auto plain = rename("Piano");
+        EXPECT_EXIT_CODE(plain, 0);
+        EXPECT_EQ(plain.err.find("warning"), std::string::npos) << plain.err;
+        const auto longer = rename("Grand Piano Hall");  // 16 letters for 12 places
+        EXPECT_EXIT_CODE(longer, 0);
+        EXPECT_NE(longer.err.find("warning: the name was stored as \"Grand Piano\""), std::string::npos) << longer.err;
+    }
+}
+
 TEST(cliBank, EditFailuresNameTheFileAndWriteNothing) {
     const fs::path dir = clitest::Scratch();
     const fs::path bank = NewKorgBank(dir);

@@ -131,6 +131,53 @@ TEST_F(cliConfig, EveryBankCommandChecksSetBeforeItDoesAnything) {
     EXPECT_EQ(tonalith::test::ReadFile(out).at(2), 0x34);
 }
 
+// lib add opens the files it files with the settings given; the files may be of
+// several synths, so a key goes to the synths that have it.
+TEST_F(cliConfig, LibAddChecksSetAndOpensTheFilesWithIt) {
+    const fs::path dir = clitest::Scratch();
+    const std::string korg = (dir / "korg.syx").string();
+    const std::string lib = (dir / "lib.clb").string();
+    ASSERT_EXIT_CODE(Cli({"new", "--synth", "Korg", "-o", korg}), 0);
+    ASSERT_EXIT_CODE(Cli({"lib", "new", lib}), 0);
+    const auto before = tonalith::test::ReadFile(lib);
+    const std::vector<std::pair<std::vector<std::string>, std::string>> refused{
+        {{"--set", "CHANNEL=40"}, "CHANNEL takes 1..16"},
+        {{"--set", "NOSUCHKEY=1"}, "no plug-in has the setting \"NOSUCHKEY\""},
+        {{"--set", "CHANNEL"}, "is not KEY=VALUE"},
+        {{"--layer", "0", "--set", "CHANNEL=40"}, "CHANNEL takes 1..16"},
+        {{"--layer", "0", "--set", "WHICHSYNTH=1"}, "has no setting \"WHICHSYNTH\""},
+    };
+    for (const auto& [extra, says] : refused) {
+        std::vector<std::string> args{"lib", "add", lib, korg};
+        args.insert(args.end(), extra.begin(), extra.end());
+        const auto r = Cli(args);
+        EXPECT_EXIT_CODE(r, 2);
+        EXPECT_NE(r.err.find(says), std::string::npos) << extra.back() << ": " << r.err;
+        EXPECT_EQ(tonalith::test::ReadFile(lib), before) << extra.back();
+    }
+    // A key only the Roland plug-ins have leaves a Korg file's import alone.
+    const auto imported = Cli({"lib", "add", lib, korg, "--set", "WHICHSYNTH=1", "--set", "channel=3"});
+    ASSERT_EXIT_CODE(imported, 0);
+    EXPECT_NE(imported.out.find("205 patches imported from 1 file"), std::string::npos) << imported.out;
+    EXPECT_EQ(Cli({"lib", "list", lib, "--json"}).Json()["total"], 205);
+}
+
+// A JV file is read under the JV's own range: a value past it ends the import.
+TEST_F(cliConfig, LibAddHandsTheSettingToTheSynthOfEachFile) {
+    TONALITH_FIELD_DATA_OR_SKIP(data);
+    const fs::path jv1080 = data / "jv" / "JV1080_Pad_Vox_Bell_bank128.syx";
+    const std::string lib = (clitest::Scratch() / "lib.clb").string();
+    ASSERT_EXIT_CODE(Cli({"lib", "new", lib}), 0);
+    const auto before = tonalith::test::ReadFile(lib);
+    const auto bad = Cli({"lib", "add", lib, jv1080.string(), "--set", "WHICHSYNTH=9"});
+    EXPECT_EXIT_CODE(bad, 2);
+    EXPECT_NE(bad.err.find("WHICHSYNTH"), std::string::npos) << bad.err;
+    EXPECT_EQ(tonalith::test::ReadFile(lib), before);
+    const auto good = Cli({"lib", "add", lib, jv1080.string(), "--set", "WHICHSYNTH=JV-1010 / 1080"});
+    EXPECT_EXIT_CODE(good, 0);
+    EXPECT_NE(good.out.find("128 patches imported"), std::string::npos) << good.out;
+}
+
 TEST_F(cliConfig, AFileOfAnotherGenerationSaysSoAndKeepsItWithTheSetting) {
     TONALITH_FIELD_DATA_OR_SKIP(data);
     const fs::path jv1080 = data / "jv" / "JV1080_Pad_Vox_Bell_bank128.syx";

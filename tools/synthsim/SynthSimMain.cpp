@@ -159,13 +159,16 @@ private:
         m_cv.notify_all();
     }
 
-    // Sends one message in pieces at the wire rate.
+    // Sends one message in pieces at the wire rate. A piece goes to the port once
+    // its bytes would have crossed the cable: the last byte of an answer arrives
+    // when the unit is done with it, as on a real line, not a piece's time before
+    // the unit takes requests again.
     void Send(const SynthMessage& m) {
         for (std::size_t offset = 0; offset < m.size();) {
             const std::size_t n = std::min(m_o.piece, m.size() - offset);
+            if (m_o.rate > 0) std::this_thread::sleep_for(std::chrono::microseconds(n * 1000000 / m_o.rate));
             m_out->Send(std::span(m.data() + offset, n));
             offset += n;
-            if (m_o.rate > 0) std::this_thread::sleep_for(std::chrono::microseconds(n * 1000000 / m_o.rate));
         }
     }
 

@@ -48,11 +48,12 @@ private:
 
 }  // namespace
 
-MemoryReader FactoryReader() {
-    return [](const std::string& path) -> std::unique_ptr<CSynthMemory> {
+MemoryReader FactoryReader(MemoryPreparer prepare) {
+    return [prepare = std::move(prepare)](const std::string& path) -> std::unique_ptr<CSynthMemory> {
         CFile file(path, CFile::modeRead);
         std::unique_ptr<CSynthMemory> memory = CSynthMemoryFactory::Get().CreateMatchingMemory(file);
         if (!memory || memory->IsGeneric()) return nullptr;
+        if (prepare) prepare(*memory);
         try {
             memory->Load(file);
         } catch (const CFileException& e) {

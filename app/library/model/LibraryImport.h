@@ -42,9 +42,13 @@ using Progress = std::function<bool(std::size_t done, std::size_t total, const s
 // file. Throws CFileException when the file cannot be read.
 using MemoryReader = std::function<std::unique_ptr<CSynthMemory>(const std::string& path)>;
 
+// Called with each memory made for a file before the file is read into it (the
+// plug-in settings the reading goes by); may throw to end the import.
+using MemoryPreparer = std::function<void(CSynthMemory& memory)>;
+
 // The plug-ins of the synth memory factory; raw SysEx that no plug-in
 // recognises counts as unread.
-MemoryReader FactoryReader();
+MemoryReader FactoryReader(MemoryPreparer prepare = {});
 
 // The files named: files as given, directories expanded (by name; their
 // subdirectories with recursive). A name that is neither adds a line to problems.

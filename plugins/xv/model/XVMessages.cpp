@@ -222,4 +222,11 @@ std::string AddressText(const Address& a) {
     return text;
 }
 
+std::string UnitName(std::string_view name) {
+    std::string out(name);
+    for (char& c : out)
+        if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) > 0x7E) c = '?';
+    return out;
+}
+
 }  // namespace xv

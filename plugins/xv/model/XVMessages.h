@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "XVLayout.h"
@@ -57,5 +58,9 @@ int ReadNibbles(std::span<const std::uint8_t> data, int offset, int count);
 void WriteNibbles(std::span<std::uint8_t> data, int offset, int count, int value);
 
 std::string AddressText(const Address& address);
+
+// A name as the unit holds it: printable ASCII; any other byte (a Windows-1252
+// letter would be no data byte at all) becomes '?'.
+std::string UnitName(std::string_view name);
 
 }  // namespace xv

@@ -29,7 +29,7 @@ public:
     void Load(CFile& file) override;
     // A dump from the instrument or a file, where a record may lack some messages.
     virtual void LoadFromDump(CFile& file) { Load(file); }
-    void SetName(const std::string& name) override { SetNameHelper(xv::kNameOffset, name); }
+    void SetName(const std::string& name) override { SetNameHelper(xv::kNameOffset, xv::UnitName(name)); }
     std::string GetName() const override { return GetNameHelper(xv::kNameOffset); }
     std::vector<std::uint8_t> GetSysExData(bool temporary) const override;
     // Equal type and equal data bytes after the name. Addresses, device bytes and

@@ -256,3 +256,15 @@ TEST(XVRecords, DeviceIdGivesTheDeviceByteOfEveryMessage) {
         EXPECT_TRUE(HasValidChecksum(m));
     }
 }
+
+// A name holds printable ASCII only: a Windows-1252 letter or a control byte
+// would be no SysEx data byte, so it becomes '?'.
+TEST(XVRecords, NamesKeepToSevenBitPrintableCharacters) {
+    CXVPatch patch;
+    CXVPerformance performance;
+    for (CXVRecord* record : std::initializer_list<CXVRecord*>{&patch, &performance}) {
+        record->SetName("Cr\xE8me\x01~\x7F");
+        EXPECT_EQ(record->GetName(), "Cr?me?~?    ");
+        for (const std::uint8_t b : record->GetSysExData(false)) EXPECT_TRUE(b < 0x80 || b == 0xF0 || b == 0xF7);
+    }
+}

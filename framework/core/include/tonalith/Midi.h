@@ -19,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "MidiAnswer.h"
 #include "MidiBackend.h"
 #include "MidiClock.h"
 
@@ -290,7 +291,9 @@ public:
     // How long a request may go unanswered before the next one is sent (or the
     // receive ends, after the last one).
     void SetAnswerTimeout(std::chrono::milliseconds t) { m_answerTimeout = t; }
-    // Quiet time that marks the end of one answer in a list of requests.
+    // Quiet time that marks the end of one answer in a list of requests, when the
+    // request does not say how much answer it wants (see CMidiAnswerCount); an
+    // answer of known size is over once it is whole.
     void SetAnswerGap(std::chrono::milliseconds t) { m_answerGap = t; }
     // The clock the timeouts above run on (null: the monotonic clock).
     void SetClock(std::shared_ptr<const IMidiClock> clock) {
@@ -342,6 +345,7 @@ private:
     long m_expected = 0;
     long m_recorded = 0;
     bool m_answerStarted = false;
+    CMidiAnswerCount m_answer;  // of the request sent last
     std::chrono::steady_clock::time_point m_lastByte;
     std::chrono::steady_clock::time_point m_requestSent;
     std::chrono::steady_clock::time_point m_lastProgress;

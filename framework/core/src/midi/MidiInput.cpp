@@ -149,6 +149,7 @@ bool CMidiInput::ReceiveLong(const std::string& targetFile, CMidiOutput* output,
     m_recorded = 0;
     m_bytesTransferred = 0;
     m_answerStarted = false;
+    m_answer = {};
     m_lastProgress = m_clock.load()->Now();
     m_receiving = true;
     if (!m_requests.empty() && !SendNextRequest()) {
@@ -162,6 +163,7 @@ bool CMidiInput::SendNextRequest() {
     const auto& message = m_requests[m_nextRequest++];
     m_requestSent = m_clock.load()->Now();
     m_answerStarted = false;
+    m_answer = CMidiAnswerCount(message);
     return m_requestOutput->SendLong(message, 0);
 }
 
@@ -209,6 +211,7 @@ void CMidiInput::OnMessage(std::span<const std::uint8_t> message) {
             return;
         }
         m_recorded += static_cast<long>(message.size());
+        m_answer.Add(message);
         m_bytesTransferred = m_recorded;
         Post(m_receiveListeners, MIDI_PROGRESS_MESSAGE, static_cast<unsigned>(m_recorded), m_recorded);
         if (m_expected > 0 && m_recorded >= m_expected) EndReceive(0, 0);
@@ -230,7 +233,11 @@ Clock::time_point CMidiInput::NextCheck() const {
 
 void CMidiInput::CheckClocks(Clock::time_point now) {
     const bool moreRequests = m_nextRequest < m_requests.size();
-    if (m_answerStarted) {
+    if (m_answerStarted && m_answer.IsComplete()) {
+        // The whole answer is here: nothing more comes for this request.
+        if (!moreRequests) EndReceive(0, 0);
+        else if (!SendNextRequest()) EndReceive(1, MIDI_ERR_OPEN_OUTPUT);
+    } else if (m_answerStarted) {
         if (moreRequests) {
             if (now - m_lastByte >= m_answerGap && !SendNextRequest()) EndReceive(1, MIDI_ERR_OPEN_OUTPUT);
         } else if (now - m_lastByte >= m_inactivity) {
