@@ -6,7 +6,21 @@ if(CCACHE_PROGRAM)
   set(CMAKE_C_COMPILER_LAUNCHER ${CCACHE_PROGRAM})
 endif()
 
-add_compile_options(-Wall -Wextra -Wno-unused-parameter)
+add_compile_options(-Wall -Wextra -Wno-unused-parameter -Wshadow -Wnon-virtual-dtor -Woverloaded-virtual)
+# The sanitized debug build is the test build: a warning there fails it. Third-party
+# headers come in through imported targets, so they are system headers and do not count.
+if(CMAKE_BUILD_TYPE STREQUAL "Debug" AND TONALITH_SANITIZE)
+  set(TONALITH_WERROR_DEFAULT ON)
+else()
+  set(TONALITH_WERROR_DEFAULT OFF)
+endif()
+option(TONALITH_WERROR "Treat compiler warnings as errors" ${TONALITH_WERROR_DEFAULT})
+if(TONALITH_WERROR)
+  add_compile_options(-Werror)
+endif()
+# Bounds checks in the standard library's containers (operator[], front, back, ...);
+# unlike _GLIBCXX_DEBUG it leaves the ABI alone, so plug-ins and programs still match.
+add_compile_definitions($<$<CONFIG:Debug>:_GLIBCXX_ASSERTIONS>)
 add_compile_definitions(TONALITH_VERSION="${PROJECT_VERSION}")
 
 if(TONALITH_SANITIZE)

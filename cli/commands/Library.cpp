@@ -265,7 +265,7 @@ void List(const std::string& path, const std::string& name, const std::vector<st
     filter.name = FromUtf8(name);
     for (std::size_t i = 0; i < keys.size(); ++i) {
         filter.keys[i] = ParseKey(keys[i], names);
-        filter.ops[i] = i < ops.size() ? ParseOp(ops[i]) : CSearchFilter::AND;
+        filter.ops[i] = i < ops.size() ? ParseOp(ops[i]) : std::uint8_t{CSearchFilter::AND};
     }
     std::vector<int> rows = LibraryEngine::FilterRows(library, filter);
     LibraryEngine::SortRows(rows, library, column, names);

@@ -56,8 +56,11 @@ TEST(cliParams, ListSetAndDiffOnePatchOfTheFieldBank) {
     ASSERT_EXIT_CODE(relisted, 0);
     // Keep the parsed document: a range-for over a member of a temporary reads freed memory.
     const auto relistedJson = relisted.Json();
-    for (const auto& p : relistedJson["parameters"])
-        if (p["id"] == "tone1.cutoff") EXPECT_EQ(p["raw"], newCutoff);
+    for (const auto& p : relistedJson["parameters"]) {
+        if (p["id"] == "tone1.cutoff") {
+            EXPECT_EQ(p["raw"], newCutoff);
+        }
+    }
 
     const auto diff = Cli(Args({"diff", bank + ":0:0", edited.string() + ":0:0", "--json"}));
     ASSERT_EXIT_CODE(diff, 0);

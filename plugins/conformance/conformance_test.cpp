@@ -170,7 +170,7 @@ TEST_P(Conformance, CutOffAndDamagedDumpsAreSurvived) {
 TEST(ConformanceSetup, PluginsAreBuilt) { EXPECT_FALSE(PluginNames().empty()) << "no plug-in in " << PLUGIN_DIR; }
 
 INSTANTIATE_TEST_SUITE_P(Plugins, Conformance, ::testing::ValuesIn(PluginNames()),
-                         [](const auto& info) { return info.param; });
+                         [](const auto& instance) { return instance.param; });
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(Conformance);
 
 }  // namespace

@@ -56,10 +56,10 @@ public:
     // The drag payload of the current selection, marked as coming from this view.
     std::unique_ptr<QMimeData> CreateDragData() const;
     // Drag over at a viewport point: the effect, with the target cells highlighted.
-    Qt::DropAction DragOver(const QMimeData& data, QPoint viewportPoint);
+    Qt::DropAction DragOver(const QMimeData& mime, QPoint viewportPoint);
     void DragLeave();
     // Drops the data onto the highlighted cells; true when something changed.
-    bool Drop(const QMimeData& data, Qt::DropAction action);
+    bool Drop(const QMimeData& mime, Qt::DropAction action);
 
     // Draws the current layer's grid, cells meeting clip (logical); with marks, the
     // selection, drop highlight and focus as on screen.
@@ -129,7 +129,7 @@ private:
     void ComputeUsedFlags();
     void Execute(std::unique_ptr<class CBasicCommand> command);
     void StartDrag();
-    bool IsOwnDrag(const QMimeData& data) const;
+    bool IsOwnDrag(const QMimeData& mime) const;
 
     std::unique_ptr<CTonalithDoc> m_document;
     std::unique_ptr<CCmdManager> m_commands;

@@ -56,15 +56,15 @@ std::unique_ptr<QMimeData> CTonalithView::CreateDragData() const {
         pointers.push_back(entries.back().get());
     }
     const std::vector<std::uint8_t> payload = LibraryFile::WritePayload(pointers);
-    auto data = std::make_unique<QMimeData>();
-    data->setData(LibraryFile::kBankItemMimeType,
+    auto mime = std::make_unique<QMimeData>();
+    mime->setData(LibraryFile::kBankItemMimeType,
                   QByteArray(reinterpret_cast<const char*>(payload.data()), static_cast<qsizetype>(payload.size())));
-    data->setData(kSourceMime, SourceTag(this));
-    return data;
+    mime->setData(kSourceMime, SourceTag(this));
+    return mime;
 }
 
-bool CTonalithView::IsOwnDrag(const QMimeData& data) const {
-    return m_ownDrag || data.data(kSourceMime) == SourceTag(this);
+bool CTonalithView::IsOwnDrag(const QMimeData& mime) const {
+    return m_ownDrag || mime.data(kSourceMime) == SourceTag(this);
 }
 
 void CTonalithView::StartDrag() {
@@ -76,9 +76,9 @@ void CTonalithView::StartDrag() {
     Selection().ClearHighlights();
 }
 
-Qt::DropAction CTonalithView::DragOver(const QMimeData& data, QPoint viewportPoint) {
-    if (!data.hasFormat(LibraryFile::kBankItemMimeType)) return Qt::IgnoreAction;
-    const LibraryFile::Payload payload = ReadPayload(data, *m_document->GetMemory());
+Qt::DropAction CTonalithView::DragOver(const QMimeData& mime, QPoint viewportPoint) {
+    if (!mime.hasFormat(LibraryFile::kBankItemMimeType)) return Qt::IgnoreAction;
+    const LibraryFile::Payload payload = ReadPayload(mime, *m_document->GetMemory());
     for (const auto& entry : payload.entries)
         if (!entry->GetPatch() || entry->GetPatch()->GetPatchType() != m_patchType) return Qt::IgnoreAction;
     if (!payload.complete || payload.entries.empty()) return Qt::IgnoreAction;
@@ -93,19 +93,19 @@ Qt::DropAction CTonalithView::DragOver(const QMimeData& data, QPoint viewportPoi
     const int count = m_layer->GetPatchCount();
     const int start = DropStart(hit, n, count);
     for (int i = 0; i < count; ++i) selection.SetHighlight(i, i >= start && i < start + n);
-    return IsOwnDrag(data) ? Qt::MoveAction : Qt::CopyAction;
+    return IsOwnDrag(mime) ? Qt::MoveAction : Qt::CopyAction;
 }
 
 void CTonalithView::DragLeave() { Selection().ClearHighlights(); }
 
-bool CTonalithView::Drop(const QMimeData& data, Qt::DropAction action) {
+bool CTonalithView::Drop(const QMimeData& mime, Qt::DropAction action) {
     if (action != Qt::CopyAction && action != Qt::MoveAction) return false;
     CLayerSelection& selection = Selection();
     const int a = selection.GetFirstHighlighted();
     selection.ClearHighlights();
     if (a < 0) return false;
-    if (!IsOwnDrag(data)) {
-        const LibraryFile::Payload payload = ReadPayload(data, *m_document->GetMemory());
+    if (!IsOwnDrag(mime)) {
+        const LibraryFile::Payload payload = ReadPayload(mime, *m_document->GetMemory());
         const int n = static_cast<int>(payload.entries.size());
         if (n > m_layer->GetPatchCount() || a + n > m_layer->GetPatchCount()) {
             CUi::Get().MessageBox(CStringTable::Get(61243), CUi::Icon::Warning);

@@ -88,8 +88,8 @@ bool Shows(const CItemData& data, std::string_view field) {
 
 // ---- CItemPage ----------------------------------------------------------------
 
-CItemPage::CItemPage(std::unique_ptr<CItemData> data, const CControllerOutput& output, QWidget* parent)
-    : QWidget(parent), m_data(std::move(data)), m_output(output) {
+CItemPage::CItemPage(std::unique_ptr<CItemData> itemData, const CControllerOutput& output, QWidget* parent)
+    : QWidget(parent), m_data(std::move(itemData)), m_output(output) {
     const std::vector<CItemField> fields = m_data->Fields();
     auto* layout = new QVBoxLayout(this);
     for (const FieldGroup& group : Groups()) {
@@ -211,9 +211,10 @@ bool CItemPage::Validate() {
 
 // ---- CControlPropertiesDlg ----------------------------------------------------
 
-CControlPropertiesDlg::CControlPropertiesDlg(const CItemData& data, const CControllerOutput& output, QWidget* parent)
+CControlPropertiesDlg::CControlPropertiesDlg(const CItemData& itemData, const CControllerOutput& output,
+                                             QWidget* parent)
     : QDialog(parent), m_tabs(new QTabWidget(this)) {
-    m_tabs->addTab(new CItemPage(data.Clone(), output), FromPatchText(data.GetTypeName()));
+    m_tabs->addTab(new CItemPage(itemData.Clone(), output), FromPatchText(itemData.GetTypeName()));
     m_tabs->tabBar()->setEnabled(false);
     Build();
 }

@@ -27,7 +27,7 @@ class CItemPage final : public QWidget {
 
 public:
     // output names the ports the Port combo offers.
-    CItemPage(std::unique_ptr<CItemData> data, const CControllerOutput& output, QWidget* parent = nullptr);
+    CItemPage(std::unique_ptr<CItemData> itemData, const CControllerOutput& output, QWidget* parent = nullptr);
 
     CItemData& Data() { return *m_data; }
     const CItemData& Data() const { return *m_data; }
@@ -66,7 +66,7 @@ public:
 
     // Properties of one item: only its type's page, on a copy of data; the tabs
     // cannot be changed.
-    CControlPropertiesDlg(const CItemData& data, const CControllerOutput& output, QWidget* parent = nullptr);
+    CControlPropertiesDlg(const CItemData& itemData, const CControllerOutput& output, QWidget* parent = nullptr);
     // A new item: one page per item type in registry order, the first shown.
     explicit CControlPropertiesDlg(const CControllerOutput& output, QWidget* parent = nullptr);
 

@@ -142,7 +142,7 @@ void CControllerView::RebuildControls() {
         const CContainerItem& item = m_document->GetItem(position);
         CFormControl* control = CreateFormControl(item.GetClassId(), m_canvas);
         if (!control) control = new CFormControl(m_canvas);  // an item without data still takes its place
-        if (const CItemData* data = item.GetItemData()) data->ApplyToControl(*control);
+        if (const CItemData* itemData = item.GetItemData()) itemData->ApplyToControl(*control);
         control->SetValue(static_cast<std::int16_t>(item.GetValue()));
         if (const CMidiItemData* midi = item.GetMidiData()) {
             control->setToolTip(tonalith::ui::FromPatchText(midi->m_strTooltip));
@@ -281,8 +281,8 @@ bool CControllerView::IsCommandEnabled(Command command) const {
     case Command::Delete:
     case Command::Properties: return design && focused;
     case Command::Paste: {
-        const QMimeData* data = QGuiApplication::clipboard()->mimeData();
-        return design && data && data->hasFormat(kMimeType);
+        const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
+        return design && mime && mime->hasFormat(kMimeType);
     }
     case Command::Undo: return design && m_commands->CanUndo();
     case Command::Redo: return design && m_commands->CanRedo();
@@ -354,7 +354,7 @@ void CControllerView::OnCopy() {
 
 void CControllerView::OnPaste() {
     if (m_mode != DesignMode) return;
-    if (const QMimeData* data = QGuiApplication::clipboard()->mimeData()) PasteItems(*data, nullptr);
+    if (const QMimeData* mime = QGuiApplication::clipboard()->mimeData()) PasteItems(*mime, nullptr);
 }
 
 void CControllerView::OnDelete() {
@@ -425,21 +425,21 @@ void CControllerView::OnMidiNotify(unsigned message, unsigned wParam, long lPara
 std::unique_ptr<QMimeData> CControllerView::CreateItemData(QPoint dragPoint) const {
     const std::vector<std::uint8_t> payload =
         EncodeItemPayload(*m_document, m_surface->GetSelection(), dragPoint.x(), dragPoint.y());
-    auto data = std::make_unique<QMimeData>();
-    data->setData(kMimeType,
+    auto mime = std::make_unique<QMimeData>();
+    mime->setData(kMimeType,
                   QByteArray(reinterpret_cast<const char*>(payload.data()), static_cast<qsizetype>(payload.size())));
-    data->setData(kSourceMime, SourceTag(this));
-    return data;
+    mime->setData(kSourceMime, SourceTag(this));
+    return mime;
 }
 
-bool CControllerView::IsOwnDrag(const QMimeData& data) const {
-    return m_ownDrag || data.data(kSourceMime) == SourceTag(this);
+bool CControllerView::IsOwnDrag(const QMimeData& mime) const {
+    return m_ownDrag || mime.data(kSourceMime) == SourceTag(this);
 }
 
-bool CControllerView::Drop(const QMimeData& data, QPoint canvasPoint) {
-    if (m_mode != DesignMode || !data.hasFormat(kMimeType)) return false;
-    if (!IsOwnDrag(data)) return PasteItems(data, &canvasPoint);
-    const QByteArray bytes = data.data(kMimeType);
+bool CControllerView::Drop(const QMimeData& mime, QPoint canvasPoint) {
+    if (m_mode != DesignMode || !mime.hasFormat(kMimeType)) return false;
+    if (!IsOwnDrag(mime)) return PasteItems(mime, &canvasPoint);
+    const QByteArray bytes = mime.data(kMimeType);
     int dragX = 0, dragY = 0;
     try {
         const CItemPayload payload =
@@ -455,8 +455,8 @@ bool CControllerView::Drop(const QMimeData& data, QPoint canvasPoint) {
     return true;
 }
 
-bool CControllerView::PasteItems(const QMimeData& data, const QPoint* at) {
-    const QByteArray bytes = data.data(kMimeType);
+bool CControllerView::PasteItems(const QMimeData& mime, const QPoint* at) {
+    const QByteArray bytes = mime.data(kMimeType);
     CItemPayload payload;
     try {
         payload = DecodeItemPayload(std::vector<std::uint8_t>(bytes.begin(), bytes.end()),

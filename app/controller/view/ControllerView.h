@@ -88,8 +88,8 @@ public:
     // The "Tonalith Controller Item" payload of the selection; dragPoint is relative to the focused item.
     std::unique_ptr<QMimeData> CreateItemData(QPoint dragPoint = {}) const;
     // A drop at a canvas point: this view's own items move there, another form's are pasted there.
-    bool Drop(const QMimeData& data, QPoint canvasPoint);
-    bool IsOwnDrag(const QMimeData& data) const;
+    bool Drop(const QMimeData& mime, QPoint canvasPoint);
+    bool IsOwnDrag(const QMimeData& mime) const;
 
     bool Save();
     bool SaveAs();
@@ -150,7 +150,7 @@ private:
     // The rectangle an item shows while tracking (moved or resized).
     QRect ShownRect(int position) const;
     // Pastes payload items; at, when given, is where the focused item's drag point lands.
-    bool PasteItems(const QMimeData& data, const QPoint* at);
+    bool PasteItems(const QMimeData& mime, const QPoint* at);
 
     std::unique_ptr<CControllerDocument> m_document;
     std::unique_ptr<CCmdManager> m_commands;

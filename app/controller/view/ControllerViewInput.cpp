@@ -216,14 +216,14 @@ bool CControllerView::CanvasKey(QKeyEvent& event) {
 }
 
 void CControllerView::InsertItem(const QRect& band) {
-    std::unique_ptr<CItemData> data = ChooseNewItemData(this, *m_document);
-    if (!data) return;
+    std::unique_ptr<CItemData> itemData = ChooseNewItemData(this, *m_document);
+    if (!itemData) return;
     // At least the type's default size.
-    const CSize size = data->GetDefaultSize();
+    const CSize size = itemData->GetDefaultSize();
     const CRect rect{band.left(), band.top(), band.left() + std::max(band.right() - band.left(), size.cx),
                      band.top() + std::max(band.bottom() - band.top(), size.cy)};
     auto command = std::make_unique<CInsertItemCommand>(
-        *m_document, std::make_unique<CContainerItem>(rect, std::move(data)), CInsertItemCommand::Insert);
+        *m_document, std::make_unique<CContainerItem>(rect, std::move(itemData)), CInsertItemCommand::Insert);
     CInsertItemCommand& inserted = *command;
     Execute(std::move(command));
     SetMode(DesignMode);

@@ -53,8 +53,8 @@ protected:
     }
 
 private:
-    bool Acceptable(const QMimeData& data) const {
-        return m_view.GetMode() == CControllerView::DesignMode && data.hasFormat(CControllerView::kMimeType);
+    bool Acceptable(const QMimeData& mime) const {
+        return m_view.GetMode() == CControllerView::DesignMode && mime.hasFormat(CControllerView::kMimeType);
     }
     void Accept(QDragMoveEvent& event) {
         if (!Acceptable(*event.mimeData())) {

@@ -149,8 +149,8 @@ protected:
     }
 
 private:
-    bool Acceptable(const QMimeData& data) const {
-        return data.hasFormat(LibraryFile::kBankItemMimeType) && !m_view.IsOwnDrag(data);
+    bool Acceptable(const QMimeData& mime) const {
+        return mime.hasFormat(LibraryFile::kBankItemMimeType) && !m_view.IsOwnDrag(mime);
     }
     void Accept(QDragMoveEvent& event) {
         if (!Acceptable(*event.mimeData())) {
@@ -527,15 +527,15 @@ std::unique_ptr<QMimeData> CLibraryView::CreateDragData() const {
     std::vector<const CLibraryPatch*> entries;
     for (int index : SelectedIndices()) entries.push_back(&m_document->GetLibrary().Get(index));
     const std::vector<std::uint8_t> payload = LibraryFile::WritePayload(entries);
-    auto data = std::make_unique<QMimeData>();
-    data->setData(LibraryFile::kBankItemMimeType,
+    auto mime = std::make_unique<QMimeData>();
+    mime->setData(LibraryFile::kBankItemMimeType,
                   QByteArray(reinterpret_cast<const char*>(payload.data()), static_cast<qsizetype>(payload.size())));
-    data->setData(kSourceMime, SourceTag(this));
-    return data;
+    mime->setData(kSourceMime, SourceTag(this));
+    return mime;
 }
 
-bool CLibraryView::IsOwnDrag(const QMimeData& data) const {
-    return m_ownDrag || data.data(kSourceMime) == SourceTag(this);
+bool CLibraryView::IsOwnDrag(const QMimeData& mime) const {
+    return m_ownDrag || mime.data(kSourceMime) == SourceTag(this);
 }
 
 void CLibraryView::StartDrag() {
@@ -546,9 +546,9 @@ void CLibraryView::StartDrag() {
     m_ownDrag = false;
 }
 
-bool CLibraryView::Drop(const QMimeData& data) {
-    if (IsOwnDrag(data) || !data.hasFormat(LibraryFile::kBankItemMimeType)) return false;
-    const QByteArray bytes = data.data(LibraryFile::kBankItemMimeType);
+bool CLibraryView::Drop(const QMimeData& mime) {
+    if (IsOwnDrag(mime) || !mime.hasFormat(LibraryFile::kBankItemMimeType)) return false;
+    const QByteArray bytes = mime.data(LibraryFile::kBankItemMimeType);
     const auto* begin = reinterpret_cast<const std::uint8_t*>(bytes.constData());
     const LibraryFile::Payload payload = LibraryFile::ReadPayload(
         std::span<const std::uint8_t>(begin, static_cast<std::size_t>(bytes.size())), m_document->GetPatchCreator());

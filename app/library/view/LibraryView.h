@@ -58,8 +58,8 @@ public:
     // The drag payload of the selected rows.
     std::unique_ptr<QMimeData> CreateDragData() const;
     // Adds the patches of a "Tonalith Bank Item" payload; false when nothing was added.
-    bool Drop(const QMimeData& data);
-    bool IsOwnDrag(const QMimeData& data) const;
+    bool Drop(const QMimeData& mime);
+    bool IsOwnDrag(const QMimeData& mime) const;
 
     bool Save();
     bool SaveAs();

@@ -309,9 +309,9 @@ TEST_F(ShellTest, AFailingCommandIsReportedAndTheBankStaysAsItWas) {
     ASSERT_NE(view, nullptr);
     ui->messages.clear();  // the note that no plug-in reads the file
     const auto bytes = [&] {
-        CMemFile file;
-        view->GetDocument().GetMemory()->Save(file, true);
-        return file.Data();
+        CMemFile saved;
+        view->GetDocument().GetMemory()->Save(saved, true);
+        return saved.Data();
     };
     const std::vector<std::uint8_t> before = bytes();
 

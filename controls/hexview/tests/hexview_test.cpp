@@ -205,7 +205,7 @@ struct ShownControl {
     QPoint HexPoint(int lineOnScreen, int column) const {
         const int cw = control.OffsetColumnWidth() / 10;
         const int lh = control.sizeHint().height() / 20;
-        return {control.OffsetColumnWidth() + control.GetInset() + 2 + 3 * column * cw + cw,
+        return {static_cast<int>(control.OffsetColumnWidth() + control.GetInset() + 2 + 3 * column * cw + cw),
                 lineOnScreen * lh + lh / 2};
     }
 };

@@ -46,18 +46,18 @@ void CBytemapCtrl::SetLineSpacing(long spacing) {
     emit LayoutChanged();
 }
 
-void CBytemapCtrl::SetData(std::span<const std::uint8_t> data) {
-    m_data.assign(data.begin(), data.end());
+void CBytemapCtrl::SetData(std::span<const std::uint8_t> bytes) {
+    m_data.assign(bytes.begin(), bytes.end());
     m_lines = hexview::BuildLines(m_data);
     m_messages = hexview::FindMessages(m_data);
     update();
     emit LayoutChanged();
 }
 
-void CBytemapCtrl::GetData(std::uint8_t* data, long size) const {
-    if (!data || size <= 0) return;
+void CBytemapCtrl::GetData(std::uint8_t* target, long size) const {
+    if (!target || size <= 0) return;
     const auto n = std::min(static_cast<std::size_t>(size), m_data.size());
-    std::copy_n(m_data.begin(), n, data);
+    std::copy_n(m_data.begin(), n, target);
 }
 
 void CBytemapCtrl::Measure() const {

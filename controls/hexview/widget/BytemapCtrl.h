@@ -29,9 +29,9 @@ public:
     long GetLineSpacing() const { return m_lineSpacing; }
     void SetLineSpacing(long spacing);
 
-    void SetData(std::span<const std::uint8_t> data);
-    // Copies at most size bytes into data (never beyond what the control holds).
-    void GetData(std::uint8_t* data, long size) const;
+    void SetData(std::span<const std::uint8_t> bytes);
+    // Copies at most size bytes into target (never beyond what the control holds).
+    void GetData(std::uint8_t* target, long size) const;
     const std::vector<std::uint8_t>& Data() const { return m_data; }
     long GetLineCount() const { return static_cast<long>(m_lines.size()); }
     bool IsModified() const { return false; }

@@ -58,7 +58,7 @@ void CConsoleUi::ShowHex(std::span<const std::uint8_t> data, std::string_view ti
     std::cerr << title << " (" << data.size() << " bytes)\n";
     constexpr std::size_t kRow = 16;
     for (std::size_t i = 0; i < data.size(); i += kRow) {
-        char offset[16];
+        char offset[24];  // room for a 64-bit offset in hex, two spaces and the end
         std::snprintf(offset, sizeof offset, "%08zX  ", i);
         std::cerr << offset << CFunctions::HexToString(data.subspan(i, std::min(kRow, data.size() - i))) << '\n';
     }

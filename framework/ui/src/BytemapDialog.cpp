@@ -9,11 +9,11 @@
 
 #include "BytemapCtrl.h"
 
-CBytemapDialog::CBytemapDialog(std::span<const std::uint8_t> data, const QString& title, QWidget* parent)
+CBytemapDialog::CBytemapDialog(std::span<const std::uint8_t> bytes, const QString& title, QWidget* parent)
     : QDialog(parent), m_bytemap(new CBytemapCtrl(this)), m_scroll(new QScrollBar(Qt::Vertical, this)),
       m_info(new QLabel(this)) {
     setWindowTitle(title);
-    m_bytemap->SetData(data);
+    m_bytemap->SetData(bytes);
     auto* row = new QHBoxLayout;
     row->setSpacing(0);
     row->addWidget(m_bytemap, 1);

@@ -60,16 +60,16 @@ TEST(JVEffectTable, ValueListsOfEveryKind) {
     ASSERT_EQ(damp.size(), 18u);
     EXPECT_EQ(damp.back(), "BYPASS");
 
-    struct Kind { int type, slot; std::size_t count; const char* first; const char* last; };
-    for (const Kind k : {Kind{4, 0, 126, "100", "8000"},        // 1: frequencies
-                         Kind{4, 1, 126, "0.05", "10.0"},       // 2: rates
-                         Kind{11, 0, 151, "0.0", "100"},        // 3: pre-delay
-                         Kind{11, 6, 101, "D100:0E", "D0:100E"},  // 4
-                         Kind{16, 4, 136, "0.05", "Half"},      // 5
-                         Kind{17, 1, 127, "0.0", "500"},        // 6
-                         Kind{22, 9, 101, "A100:0B", "A0:100B"},  // 7
-                         Kind{19, 0, 126, "200", "Half"},       // 8
-                         Kind{21, 0, 121, "200", "1000"}}) {    // 9
+    struct Case { int type, slot; std::size_t count; const char* first; const char* last; };
+    for (const Case k : {Case{4, 0, 126, "100", "8000"},        // 1: frequencies
+                         Case{4, 1, 126, "0.05", "10.0"},       // 2: rates
+                         Case{11, 0, 151, "0.0", "100"},        // 3: pre-delay
+                         Case{11, 6, 101, "D100:0E", "D0:100E"},  // 4
+                         Case{16, 4, 136, "0.05", "Half"},      // 5
+                         Case{17, 1, 127, "0.0", "500"},        // 6
+                         Case{22, 9, 101, "A100:0B", "A0:100B"},  // 7
+                         Case{19, 0, 126, "200", "Half"},       // 8
+                         Case{21, 0, 121, "200", "1000"}}) {    // 9
         const auto list = Values(k.type, k.slot);
         ASSERT_EQ(list.size(), k.count) << Type(k.type).parameters[static_cast<std::size_t>(k.slot)].kind;
         EXPECT_EQ(list.front(), k.first);

@@ -78,7 +78,9 @@ TEST(JVRandomPatches, WithoutBoardsEveryWaveIsInternalAndTonesSwitchOnInOrder) {
             EXPECT_TRUE(tone[kToneWaveGroupId] == 1 || tone[kToneWaveGroupId] == 2);
             const int wave = tone[kToneWaveHigh] * 16 + tone[kToneWaveLow];
             EXPECT_LT(wave, waves.internal[tone[kToneWaveGroupId] - 1u].waveCount);
-            if (t > 0 && tone[kToneSwitch]) EXPECT_NE(patch.ToneData(t - 1)[kToneSwitch], 0) << i << " tone " << t;
+            if (t > 0 && tone[kToneSwitch]) {
+                EXPECT_NE(patch.ToneData(t - 1)[kToneSwitch], 0) << i << " tone " << t;
+            }
             onCount[static_cast<std::size_t>(t)] += tone[kToneSwitch];
         }
     }
@@ -144,7 +146,9 @@ TEST(JVRandomPatches, OnlyTheTickedBytesChange) {
             const auto tone = now.ToneData(t);
             const auto oldTone = old.ToneData(t);
             for (std::size_t b = 0; b < tone.size(); ++b)
-                if (t != 1 || b > 8) ASSERT_EQ(tone[b], oldTone[b]) << "patch " << i << " tone " << t << " byte " << b;
+                if (t != 1 || b > 8) {
+                    ASSERT_EQ(tone[b], oldTone[b]) << "patch " << i << " tone " << t << " byte " << b;
+                }
         }
     }
     EXPECT_EQ(Patch(*memory, 3).ToneData(1)[kToneSwitch], 0);
@@ -276,7 +280,9 @@ TEST(JVCopyRhythmKeys, FourKeysBecomeTonesByTheMapping) {
         EXPECT_EQ(tone[15], 47 + 12 * t);
         EXPECT_EQ(tone[61], 66 - 12 * t);
         for (std::size_t b = 0; b < tone.size(); ++b)
-            if (!written[b] && b != 14 && b != 15 && b != 61) EXPECT_EQ(tone[b], oldTone[b]) << t << ":" << b;
+            if (!written[b] && b != 14 && b != 15 && b != 61) {
+                EXPECT_EQ(tone[b], oldTone[b]) << t << ":" << b;
+            }
     }
     EXPECT_EQ(RhythmKeyToToneMap().size(), 57u);
 

@@ -126,7 +126,9 @@ TEST(JVVirtualSynth, EveryKnobSendsItsParameterOnThePlayingTones) {
                 EXPECT_EQ(messages[0].bytes[9] * 16 + messages[1].bytes[9], raw);
                 continue;
             }
-            if (p->instance == 0) EXPECT_EQ(blocks, (std::set<int>{0x10, 0x12})) << "both tones the patch plays";
+            if (p->instance == 0) {
+                EXPECT_EQ(blocks, (std::set<int>{0x10, 0x12})) << "both tones the patch plays";
+            }
             for (const vsynth::KnobMessage& m : messages) {
                 EXPECT_EQ(m.bytes[8], address.offset);
                 EXPECT_EQ(m.bytes[9], raw);

@@ -15,7 +15,7 @@ class CBytemapDialog final : public QDialog {
     Q_OBJECT
 
 public:
-    CBytemapDialog(std::span<const std::uint8_t> data, const QString& title, QWidget* parent = nullptr);
+    CBytemapDialog(std::span<const std::uint8_t> bytes, const QString& title, QWidget* parent = nullptr);
     CBytemapCtrl& Control() const { return *m_bytemap; }
     QScrollBar& ScrollBar() const { return *m_scroll; }
     QString InformationText() const;
