@@ -72,15 +72,16 @@ namespace {
 std::size_t Utf8Length(std::string_view text, std::size_t i) {
     const auto at = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
     const unsigned char c = at(i);
-    const std::size_t n = c < 0x80                   ? 1
-                          : c >= 0xC2 && c <= 0xDF   ? 2
-                          : (c & 0xF0) == 0xE0       ? 3
-                          : c >= 0xF0 && c <= 0xF4   ? 4
-                                                     : 0;
+    const std::size_t n = c < 0x80                 ? 1
+                          : c >= 0xC2 && c <= 0xDF ? 2
+                          : (c & 0xF0) == 0xE0     ? 3
+                          : c >= 0xF0 && c <= 0xF4 ? 4
+                                                   : 0;
     if (n == 0 || i + n > text.size()) return 0;
     for (std::size_t k = 1; k < n; ++k)
         if ((at(i + k) & 0xC0) != 0x80) return 0;
-    if (n == 3 && ((c == 0xE0 && at(i + 1) < 0xA0) || (c == 0xED && at(i + 1) >= 0xA0))) return 0;  // overlong, surrogate
+    if (n == 3 && ((c == 0xE0 && at(i + 1) < 0xA0) || (c == 0xED && at(i + 1) >= 0xA0)))
+        return 0;  // overlong, surrogate
     if (n == 4 && ((c == 0xF0 && at(i + 1) < 0x90) || (c == 0xF4 && at(i + 1) >= 0x90))) return 0;
     return n;
 }
@@ -175,7 +176,8 @@ void SaveLayers(CSynthMemory& memory, const std::string& path, std::span<const i
         if (i < 0 || i >= memory.GetLayerCount())
             throw UsageError("--layers: there is no layer " + std::to_string(i) + "; " + memory.GetName() +
                              " has layers 0.." + std::to_string(memory.GetLayerCount() - 1));
-        if (std::find(layers.begin(), layers.begin() + static_cast<std::ptrdiff_t>(k), i) != layers.begin() + static_cast<std::ptrdiff_t>(k))
+        if (std::find(layers.begin(), layers.begin() + static_cast<std::ptrdiff_t>(k), i) !=
+            layers.begin() + static_cast<std::ptrdiff_t>(k))
             throw UsageError("--layers: layer " + std::to_string(i) + " is listed twice; the file would hold it twice");
     }
     if (!layers.empty()) memory.PrepareSave();  // the whole bank's Save does it itself
@@ -278,8 +280,8 @@ ScratchFolder::ScratchFolder() {
     const std::filesystem::path base = std::filesystem::temp_directory_path(ec);
     std::string pattern = ((ec ? std::filesystem::path("/tmp") : base) / "tonalith-cli-XXXXXX").string();
     if (!::mkdtemp(pattern.data()))
-        throw Failure("cannot make a temporary folder in \"" + pattern.substr(0, pattern.rfind('/')) + "\": " +
-                      std::strerror(errno));
+        throw Failure("cannot make a temporary folder in \"" + pattern.substr(0, pattern.rfind('/')) +
+                      "\": " + std::strerror(errno));
     m_path = pattern;
 }
 
@@ -310,7 +312,8 @@ void ApplySettings(const CSynthMemory& memory, const std::vector<std::string>& a
     CSynth* synth = memory.GetSynth();
     if (!synth) throw UsageError("--set: " + ToUtf8(memory.GetName()) + " has no settings");
     std::vector<Setting> checked;
-    for (const std::string& text : assignments) checked.push_back(CheckSetting(*synth, ToUtf8(memory.GetName()), text, "--set"));
+    for (const std::string& text : assignments)
+        checked.push_back(CheckSetting(*synth, ToUtf8(memory.GetName()), text, "--set"));
     synth->GetConfig().SetReadOnly(true);
     for (const Setting& setting : checked) synth->GetConfig().PutString(setting.key, setting.value);
     synth->RefreshDumpCommands();  // requests carry settings such as the device ID or channel

@@ -41,7 +41,8 @@ CDeadline::CDeadline(double seconds, std::string what) {
 }
 
 void AddTimeoutOption(CLI::App& command, double& seconds) {
-    command.add_option("--timeout", seconds, "Seconds the whole command may take before it stops with exit 1; 0: no limit")
+    command
+        .add_option("--timeout", seconds, "Seconds the whole command may take before it stops with exit 1; 0: no limit")
         ->check(CLI::Range(0.0, 86400.0))
         ->capture_default_str();
 }
@@ -173,7 +174,8 @@ void SendAndWait(CMidiOutput& output, const std::vector<std::uint8_t>& bytes, bo
     if (!queued) throw Failure("cannot send on the MIDI output \"" + output.GetPortName() + "\"");
     if (!ended) throw Failure("sending on \"" + output.GetPortName() + "\" made no progress for 10 s");
     if (watch.Failed())
-        throw Failure("sending on \"" + output.GetPortName() + "\" failed (error " + std::to_string(watch.GetError()) + ")");
+        throw Failure("sending on \"" + output.GetPortName() + "\" failed (error " + std::to_string(watch.GetError()) +
+                      ")");
 }
 
 }  // namespace cli

@@ -146,8 +146,8 @@ void AddSetOption(CLI::App& command, std::vector<std::string>& sets) {
 
 std::string GenerationNote(const std::optional<BankGeneration::Mismatch>& mismatch) {
     if (!mismatch) return {};
-    const std::string saves = "a save writes it for the " + ToUtf8(mismatch->setting) + " (" + mismatch->key + "=" +
-                              mismatch->current + ")";
+    const std::string saves =
+        "a save writes it for the " + ToUtf8(mismatch->setting) + " (" + mismatch->key + "=" + mismatch->current + ")";
     if (mismatch->keep)
         return "written for the " + ToUtf8(mismatch->loaded) + "; " + saves + "; --set " + mismatch->key + "=" +
                std::to_string(*mismatch->keep) + " keeps the file's";

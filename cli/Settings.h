@@ -34,7 +34,7 @@ std::string ValidValues(const CSettingField& field);
 std::string CurrentValue(const CSynth& synth, const CSettingField& field);
 
 struct Setting {
-    std::string key;    // upper case
+    std::string key;  // upper case
     std::string value;  // as stored: a choice given by its text becomes its number
 };
 

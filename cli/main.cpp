@@ -21,8 +21,9 @@ class CHelpAllFormatter : public CLI::Formatter {
 public:
     std::string make_expanded(const CLI::App* sub) const override {
         std::stringstream out;
-        out << sub->get_display_name(true) << '\n' << make_description(sub) << make_positionals(sub)
-            << make_groups(sub, CLI::AppFormatMode::Sub) << make_subcommands(sub, CLI::AppFormatMode::All);
+        out << sub->get_display_name(true) << '\n'
+            << make_description(sub) << make_positionals(sub) << make_groups(sub, CLI::AppFormatMode::Sub)
+            << make_subcommands(sub, CLI::AppFormatMode::All);
         std::string text = CLI::detail::find_and_replace(out.str(), "\n\n", "\n");
         text.pop_back();
         return CLI::detail::find_and_replace(text, "\n", "\n  ") + '\n';

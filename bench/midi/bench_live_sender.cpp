@@ -27,8 +27,18 @@ public:
 };
 
 std::vector<std::uint8_t> Message(int value) {
-    return {0xF0, 0x41, 0x10, 0x6A, 0x12, 0x03, 0x00, 0x01,
-            static_cast<std::uint8_t>((value >> 7) & 0x7F), static_cast<std::uint8_t>(value & 0x7F), 0x00 /* checksum: unread */, 0xF7};
+    return {0xF0,
+            0x41,
+            0x10,
+            0x6A,
+            0x12,
+            0x03,
+            0x00,
+            0x01,
+            static_cast<std::uint8_t>((value >> 7) & 0x7F),
+            static_cast<std::uint8_t>(value & 0x7F),
+            0x00 /* checksum: unread */,
+            0xF7};
 }
 
 void BM_LiveDrag(benchmark::State& state) {
@@ -53,7 +63,8 @@ void BM_LiveDrag(benchmark::State& state) {
         messages = static_cast<double>(writes.size());
         const int last = writes.empty() ? -1 : writes.back().bytes[8] * 128 + writes.back().bytes[9];
         lastArrived = last == changes - 1 ? 1 : 0;
-        lastDelay = writes.empty() ? 0 : std::chrono::duration<double, std::milli>(writes.back().time - dragEnd).count();
+        lastDelay =
+            writes.empty() ? 0 : std::chrono::duration<double, std::milli>(writes.back().time - dragEnd).count();
         state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
     }
     CMidi::Delete();
@@ -61,13 +72,22 @@ void BM_LiveDrag(benchmark::State& state) {
     state.counters["last_value_arrived"] = lastArrived;
     state.counters["last_value_delay_ms"] = lastDelay;
 }
-BENCHMARK(BM_LiveDrag)->Arg(25)->Arg(50)->Arg(100)->Arg(400)->Arg(1000)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LiveDrag)
+    ->Arg(25)
+    ->Arg(50)
+    ->Arg(100)
+    ->Arg(400)
+    ->Arg(1000)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
 int main(int argc, char** argv) {
     // The bench's synth writes its settings file: never into the user's settings.
-    const std::filesystem::path config = std::filesystem::temp_directory_path() / ("tonalith-bench-" + std::to_string(::getpid()));
+    const std::filesystem::path config =
+        std::filesystem::temp_directory_path() / ("tonalith-bench-" + std::to_string(::getpid()));
     ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

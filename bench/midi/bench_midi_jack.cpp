@@ -25,8 +25,8 @@ bool EnsureJack() {
     auto jack = std::make_unique<tonalith::test::CJackServer>();
     const auto outcome = jack->Start("tonalith-bench-" + std::to_string(::getpid()));
     if (outcome != tonalith::test::CJackServer::Running) {
-        g_jackError = outcome == tonalith::test::CJackServer::NotInstalled ? "jackd is not installed"
-                                                                             : "jackd did not start";
+        g_jackError =
+            outcome == tonalith::test::CJackServer::NotInstalled ? "jackd is not installed" : "jackd did not start";
         return false;
     }
     g_jack = jack.release();
@@ -136,7 +136,8 @@ void BM_PacingDeviation(benchmark::State& state) {
         WaitForBytes(sink, 4 + 128 * 6, 10s);
         std::lock_guard lock(sink.mutex);
         for (std::size_t i = 1; i < sink.arrivals.size(); ++i) {
-            const double gap = std::chrono::duration<double, std::milli>(sink.arrivals[i] - sink.arrivals[i - 1]).count();
+            const double gap =
+                std::chrono::duration<double, std::milli>(sink.arrivals[i] - sink.arrivals[i - 1]).count();
             worst = std::max(worst, std::abs(gap - 20.0));
         }
         state.counters["messages"] = static_cast<double>(sink.arrivals.size());

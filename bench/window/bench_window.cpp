@@ -102,8 +102,8 @@ public:
         m_bank = std::make_unique<CTonalithDoc>();
         const char* field = std::getenv("TONALITH_FIELD_DATA");
         const fs::path dump = fs::path(field ? field : "") / "jv" / "JV1080_Pad_Vox_Bell_bank128.syx";
-        m_realNames = field && fs::exists(dump) && m_bank->OnOpenDocument(dump.string()) &&
-                      !m_bank->GetMemory()->IsGeneric();
+        m_realNames =
+            field && fs::exists(dump) && m_bank->OnOpenDocument(dump.string()) && !m_bank->GetMemory()->IsGeneric();
         if (!m_realNames) m_bank->SetMemory(jv->CreateMemory());  // the plug-in's own bank
         const CLayer* patches = LayerNamed(*m_bank->GetMemory(), "User Patch");
         const CLayer* rhythms = LayerNamed(*m_bank->GetMemory(), "Rhythm");
@@ -114,7 +114,8 @@ public:
         m_patch = patches->GetPatch(0)->Clone();
         // A JV bank read from the field holds no rhythm set: the plug-in's initial one.
         m_rhythm = rhythms->GetPatch(0)->Clone();
-        m_library = (fs::temp_directory_path() / ("tonalith-bench-window-" + std::to_string(::getpid()) + ".clb")).string();
+        m_library =
+            (fs::temp_directory_path() / ("tonalith-bench-window-" + std::to_string(::getpid()) + ".clb")).string();
         WriteLibrary(*patches);
     }
     ~CEnvironment() {
@@ -158,8 +159,8 @@ private:
             for (auto& k : keys) k = static_cast<std::uint8_t>(random(64));
             const std::string name = m_realNames ? patch.GetName() : "Patch " + std::to_string(random(10000));
             char date[32];
-            std::snprintf(date, sizeof date, "%02u.%02u.%u %02u:%02u", 1 + random(28), 1 + random(12), 2000 + random(26),
-                          random(24), random(60));
+            std::snprintf(date, sizeof date, "%02u.%02u.%u %02u:%02u", 1 + random(28), 1 + random(12),
+                          2000 + random(26), random(24), random(60));
             entry->Set(name, keys.data(), comments[random(6)], date);
             document.GetLibrary().Add(std::move(entry));
         }
@@ -368,7 +369,13 @@ void BM_EditPatchTabSwitch(benchmark::State& state) {
     state.counters["mean_cpu_ms"] = switches ? 1000.0 * totalCpu / switches : 0.0;
     state.counters["slowest_cpu_ms"] = 1000.0 * slowestCpu;
 }
-BENCHMARK(BM_EditPatchTabSwitch)->Arg(1)->Arg(0)->ArgName("first_visit")->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(10);
+BENCHMARK(BM_EditPatchTabSwitch)
+    ->Arg(1)
+    ->Arg(0)
+    ->ArgName("first_visit")
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(10);
 
 }  // namespace
 

@@ -68,9 +68,9 @@ void Plugins(bool json) {
                   << m["guid"].get<std::string>() << "  toolbar " << m["toolbar_id"] << '\n';
         if (!m["file"].get<std::string>().empty()) std::cout << "  file: " << m["file"].get<std::string>() << '\n';
         for (const Json& l : m["layers"])
-            std::cout << "  layer " << l["index"] << ": " << l["name"].get<std::string>() << " ("
-                      << l["patch_count"] << " x " << l["patch_type"].get<std::string>() << ' '
-                      << l["patch_type_guid"].get<std::string>() << ")\n";
+            std::cout << "  layer " << l["index"] << ": " << l["name"].get<std::string>() << " (" << l["patch_count"]
+                      << " x " << l["patch_type"].get<std::string>() << ' ' << l["patch_type_guid"].get<std::string>()
+                      << ")\n";
         for (const Json& t : m["tools"]) std::cout << "  tool: " << t.get<std::string>() << '\n';
         for (const Json& c : m["dump_commands"]) {
             std::string request = c["request"].get<std::string>();
@@ -117,15 +117,15 @@ void Info(const std::string& path, const std::vector<std::string>& sets, bool js
                           {"in_file", layer.IsInFile()},
                           {"patches", std::move(patches)}});
     }
-    const Json info{{"file", path},
-                    {"memory",
-                     {{"name", ToUtf8(memory.GetName())},
-                      {"version", ToUtf8(memory.GetVersion())},
-                      {"guid", GuidText(memory.GetMemoryGuid())}}},
-                    {"layers", std::move(layers)},
-                    {"unread",
-                     {{"messages", memory.GetUnreadMessageCount()}, {"bytes", memory.GetUnreadBytes().size()}}},
-                    {"warnings", bank.warnings}};
+    const Json info{
+        {"file", path},
+        {"memory",
+         {{"name", ToUtf8(memory.GetName())},
+          {"version", ToUtf8(memory.GetVersion())},
+          {"guid", GuidText(memory.GetMemoryGuid())}}},
+        {"layers", std::move(layers)},
+        {"unread", {{"messages", memory.GetUnreadMessageCount()}, {"bytes", memory.GetUnreadBytes().size()}}},
+        {"warnings", bank.warnings}};
     if (json) return PrintJson(info);
     std::cout << path << ": " << info["memory"]["name"].get<std::string>() << ' '
               << info["memory"]["version"].get<std::string>() << '\n';
@@ -299,7 +299,8 @@ void AddBankCommands(CLI::App& app) {
     };
     auto o = std::make_shared<Options>();
 
-    auto* plugins = app.add_subcommand("plugins", "List every loaded synth memory with its layers, tools and dump commands");
+    auto* plugins =
+        app.add_subcommand("plugins", "List every loaded synth memory with its layers, tools and dump commands");
     plugins->add_flag("--json", o->json, "Print JSON");
     plugins->callback([o] { Plugins(o->json); });
 

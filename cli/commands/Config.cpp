@@ -79,8 +79,7 @@ void Config(const std::string& synthName, const std::vector<std::string>& items,
     for (const CSettingField& field : fields)
         if (shown.empty() || std::find(shown.begin(), shown.end(), field.key) != shown.end())
             settings.push_back(FieldJson(*synth, field));
-    if (json)
-        return PrintJson({{"synth", name}, {"file", config.GetPath()}, {"settings", std::move(settings)}});
+    if (json) return PrintJson({{"synth", name}, {"file", config.GetPath()}, {"settings", std::move(settings)}});
     std::cout << name << " settings (" << config.GetPath() << "):\n";
     for (const Json& s : settings)
         std::cout << "  " << s["key"].get<std::string>() << '=' << s["value"].get<std::string>() << "\t"

@@ -174,7 +174,8 @@ void Info(const std::string& path, bool json) {
         std::cout << item["position"] << ": " << item["type"].get<std::string>() << " at " << item["rect"].dump()
                   << " value " << item["value"] << '\n';
         for (const auto& [name, value] : item["fields"].items())
-            std::cout << "    " << name << " = " << (value.is_string() ? value.get<std::string>() : value.dump()) << '\n';
+            std::cout << "    " << name << " = " << (value.is_string() ? value.get<std::string>() : value.dump())
+                      << '\n';
     }
     for (const Json& s : result["snapshots"])
         std::cout << "snapshot \"" << s["name"].get<std::string>() << "\": " << s["values"].size() << " values\n";
@@ -184,7 +185,8 @@ void Info(const std::string& path, bool json) {
 // button reports its Off or On value. Other controls: nullopt, any value.
 std::optional<std::pair<int, int>> ValueRange(const CMidiItemData& midi) {
     auto ordered = [](int a, int b) { return std::pair{std::min(a, b), std::max(a, b)}; };
-    if (const auto* knob = dynamic_cast<const CKnobItemData*>(&midi)) return ordered(knob->m_nMinimum, knob->m_nMaximum);
+    if (const auto* knob = dynamic_cast<const CKnobItemData*>(&midi))
+        return ordered(knob->m_nMinimum, knob->m_nMaximum);
     if (const auto* slider = dynamic_cast<const CSliderItemData*>(&midi))
         return ordered(slider->m_nMinimum, slider->m_nMaximum);
     if (const auto* button = dynamic_cast<const CButtonItemData*>(&midi)) return ordered(button->m_nOff, button->m_nOn);

@@ -47,7 +47,8 @@ void AddHexdumpCommand(CLI::App& app) {
         bool json = false;
     };
     auto o = std::make_shared<Options>();
-    auto* hexdump = app.add_subcommand("hexdump", "Show FILE as the hex viewer does, with every message's length and manufacturer");
+    auto* hexdump =
+        app.add_subcommand("hexdump", "Show FILE as the hex viewer does, with every message's length and manufacturer");
     hexdump->add_option("FILE", o->file, "Any file, usually SysEx")->required();
     hexdump->add_flag("--json", o->json, "Print JSON");
     hexdump->callback([o] { Hexdump(o->file, o->json); });

@@ -166,7 +166,8 @@ void CheckImportSettings(const std::vector<std::string>& sets) {
         }
         if (taken) continue;
         if (refused) throw *refused;
-        throw UsageError("--set: no plug-in has the setting \"" + key + "\" (\"config SYNTH\" lists a synth's settings)");
+        throw UsageError("--set: no plug-in has the setting \"" + key +
+                         "\" (\"config SYNTH\" lists a synth's settings)");
     }
 }
 
@@ -211,8 +212,7 @@ void Import(const std::string& libPath, const std::vector<std::string>& paths, b
     CImportCommand command(document->GetLibrary(), nullptr, std::move(result.entries));
     command.Execute();
     if (added > 0) SaveLibrary(*document, libPath);
-    std::cout << summary << " into " << libPath << " (" << document->GetLibrary().GetSize()
-              << " entries)\n";
+    std::cout << summary << " into " << libPath << " (" << document->GetLibrary().GetSize() << " entries)\n";
 }
 
 // A key byte by number (0..255) or by the name of a key (not a group).
@@ -240,12 +240,14 @@ std::uint8_t ParseOp(std::string text) {
 
 int ParseColumn(const std::string& text) {
     for (int c = 0; c < LibraryEngine::COLUMN_COUNT; ++c)
-        if (LibraryEngine::CompareNoCase(text, LibraryEngine::kColumnTitles[static_cast<std::size_t>(c)]) == 0) return c;
+        if (LibraryEngine::CompareNoCase(text, LibraryEngine::kColumnTitles[static_cast<std::size_t>(c)]) == 0)
+            return c;
     const bool number = !text.empty() && text.size() < 4 && text.find_first_not_of("0123456789") == std::string::npos;
     const int column = number ? std::stoi(text) : -1;
     if (column < 0 || column >= LibraryEngine::COLUMN_COUNT) {
         std::string titles;
-        for (const char* title : LibraryEngine::kColumnTitles) titles += std::string(titles.empty() ? "" : ", ") + title;
+        for (const char* title : LibraryEngine::kColumnTitles)
+            titles += std::string(titles.empty() ? "" : ", ") + title;
         throw UsageError("--sort: \"" + text + "\" is no column; give a title (" + titles + ") or its number 0.." +
                          std::to_string(LibraryEngine::COLUMN_COUNT - 1));
     }
@@ -276,18 +278,20 @@ void List(const std::string& path, const std::string& name, const std::vector<st
         const CLibraryPatch& entry = library.Get(row);
         Json keyTexts = Json::array(), keyBytes = Json::array();
         for (int k = 0; k < CLibraryPatch::kKeyCount; ++k) {
-            keyTexts.push_back(ToUtf8(LibraryEngine::GetCellText(entry, LibraryEngine::COLUMN_KEY1 + k, names, memoryNames)));
+            keyTexts.push_back(
+                ToUtf8(LibraryEngine::GetCellText(entry, LibraryEngine::COLUMN_KEY1 + k, names, memoryNames)));
             keyBytes.push_back(entry.Key(k));
         }
-        entries.push_back({{"index", row},
-                           {"name", ToUtf8(entry.Name())},
-                           {"name_trimmed", ToUtf8(TrimmedName(entry.Name()))},
-                           {"date", ToUtf8(entry.Date())},
-                           {"date_iso", IsoDate(entry.Date())},
-                           {"comment", ToUtf8(entry.Comment())},
-                           {"keys", std::move(keyTexts)},
-                           {"key_bytes", std::move(keyBytes)},
-                           {"type", ToUtf8(LibraryEngine::GetCellText(entry, LibraryEngine::COLUMN_TYPE, names, memoryNames))}});
+        entries.push_back(
+            {{"index", row},
+             {"name", ToUtf8(entry.Name())},
+             {"name_trimmed", ToUtf8(TrimmedName(entry.Name()))},
+             {"date", ToUtf8(entry.Date())},
+             {"date_iso", IsoDate(entry.Date())},
+             {"comment", ToUtf8(entry.Comment())},
+             {"keys", std::move(keyTexts)},
+             {"key_bytes", std::move(keyBytes)},
+             {"type", ToUtf8(LibraryEngine::GetCellText(entry, LibraryEngine::COLUMN_TYPE, names, memoryNames))}});
     }
     const Json result{{"description", ToUtf8(filter.Describe(names))},
                       {"status", ToUtf8(filter.StatusText(names))},
@@ -312,7 +316,8 @@ void DupGroups(const CLibrary& library, const std::vector<CDuplicatePair>& pairs
     std::vector<int> root(static_cast<std::size_t>(library.GetSize()));
     std::iota(root.begin(), root.end(), 0);
     const auto find = [&](int i) {
-        while (root[static_cast<std::size_t>(i)] != i) i = root[static_cast<std::size_t>(i)] = root[static_cast<std::size_t>(root[static_cast<std::size_t>(i)])];
+        while (root[static_cast<std::size_t>(i)] != i)
+            i = root[static_cast<std::size_t>(i)] = root[static_cast<std::size_t>(root[static_cast<std::size_t>(i)])];
         return i;
     };
     for (const CDuplicatePair& pair : pairs) {
@@ -402,7 +407,8 @@ bool WritesSlotRecords(const CSynthMemory& prototype, int layerIndex, const CPat
     const auto initial = prototype.CreateMemory();
     const auto reopened = Reopen(prototype, record);
     const CLayer& back = reopened->GetLayer(layerIndex);
-    return reopened->GetLoadProblems().empty() && std::ranges::equal(back.GetPatch(last)->Data(), layer.GetPatch(last)->Data()) &&
+    return reopened->GetLoadProblems().empty() &&
+           std::ranges::equal(back.GetPatch(last)->Data(), layer.GetPatch(last)->Data()) &&
            std::ranges::equal(back.GetPatch(0)->Data(), initial->GetLayer(layerIndex).GetPatch(0)->Data());
 }
 
@@ -501,9 +507,9 @@ void Extract(const std::string& path, const std::string& entries, int to, const 
     for (const Placed& p : placed) {
         const CLayer& layer = memory->GetLayer(p.layer);
         if (!SamePatch(*reopened->GetLayer(p.layer).GetPatch(p.slot), *layer.GetPatch(p.slot)))
-            throw Failure("\"" + path + "\": entry " + std::to_string(p.entry) + " (" + ToUtf8(library.Get(p.entry).Name()) +
-                          ") would not reopen in slot " + std::to_string(p.slot) + " of \"" + ToUtf8(layer.GetName()) +
-                          "\"; nothing was written");
+            throw Failure("\"" + path + "\": entry " + std::to_string(p.entry) + " (" +
+                          ToUtf8(library.Get(p.entry).Name()) + ") would not reopen in slot " + std::to_string(p.slot) +
+                          " of \"" + ToUtf8(layer.GetName()) + "\"; nothing was written");
     }
     SaveBytes(out, file.Data());
     // With the bytes on standard output the report goes beside them, to stderr.
@@ -511,11 +517,11 @@ void Extract(const std::string& path, const std::string& entries, int to, const 
     for (const Placed& p : placed) {
         const CLayer& layer = memory->GetLayer(p.layer);
         report << "entry " << p.entry << " -> " << ToUtf8(layer.GetName()) << " slot " << p.slot << " ("
-                  << ToUtf8(layer.GetPatchLabel(p.slot)) << ")\n";
+               << ToUtf8(layer.GetPatchLabel(p.slot)) << ")\n";
     }
     for (const auto& [l, records] : asRecords)
         report << ToUtf8(memory->GetLayer(l).GetName()) << ": "
-                  << (records ? "the extracted records only" : "the whole layer") << '\n';
+               << (records ? "the extracted records only" : "the whole layer") << '\n';
 }
 
 void Set(const std::string& path, const std::string& entries, const std::optional<std::string>& name,
@@ -618,7 +624,8 @@ void AddLibraryCommands(CLI::App& app) {
             return Import(o->lib, o->files, o->recursive, o->skipDuplicates, o->sets);
         }
         if (o->files.size() != 1) throw UsageError("--layer takes one FILE");
-        if (o->recursive || o->skipDuplicates) throw UsageError("--layer cannot be combined with --recursive or --skip-duplicates");
+        if (o->recursive || o->skipDuplicates)
+            throw UsageError("--layer cannot be combined with --recursive or --skip-duplicates");
         Add(o->lib, o->files.front(), o->layer, o->patches, o->sets);
     });
 

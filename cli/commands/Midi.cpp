@@ -85,8 +85,8 @@ void Send(const std::string& path, const std::string& layersText, const std::vec
         bytes.assign(file.Data().begin(), file.Data().end());
     }
     if (bytes.empty())
-        throw Failure("\"" + path + "\": " +
-                      (layers.empty() ? "the file is empty" : "the layers hold nothing to send"));
+        throw Failure("\"" + path +
+                      "\": " + (layers.empty() ? "the file is empty" : "the layers hold nothing to send"));
     InitMidi(api);
     SendAndWait(OpenOutput(port), bytes, progress);
     std::cout << bytes.size() << " bytes sent\n";
@@ -122,7 +122,8 @@ void RefuseUnwritable(const std::string& path) {
     std::error_code ec;
     if (fs::is_directory(path, ec)) throw UsageError("\"" + path + "\" is a folder; give a file name to write");
     const fs::path folder = fs::path(path).parent_path().empty() ? fs::path(".") : fs::path(path).parent_path();
-    if (!fs::is_directory(folder, ec)) throw UsageError("\"" + path + "\": the folder \"" + folder.string() + "\" does not exist");
+    if (!fs::is_directory(folder, ec))
+        throw UsageError("\"" + path + "\": the folder \"" + folder.string() + "\" does not exist");
     if (::access(folder.c_str(), W_OK) != 0 || (fs::exists(path, ec) && ::access(path.c_str(), W_OK) != 0))
         throw UsageError("\"" + path + "\" cannot be written (" + std::strerror(errno) + "); nothing was received");
 }
@@ -156,7 +157,8 @@ void Receive(const std::string& synthName, const std::string& commandName, const
     const std::vector<std::uint8_t> data = input.TakeReceivedData();
     input.Close();
     if (watch.Failed())
-        throw Failure("receiving on \"" + input.GetPortName() + "\" failed (error " + std::to_string(watch.GetError()) + ")");
+        throw Failure("receiving on \"" + input.GetPortName() + "\" failed (error " + std::to_string(watch.GetError()) +
+                      ")");
     if (data.empty()) throw Failure("nothing was received on \"" + input.GetPortName() + "\"");
     SaveBytes(path, data);  // what came is kept either way
     const long expected = command.m_expectedSize;
@@ -188,16 +190,18 @@ std::pair<const CSynthMemory*, CDumpCommand> FindDump(const std::string& text) {
 }
 
 // One dump; the line printed says what came. False when it failed or came short.
-bool ReceiveOne(const CSynthMemory& memory, const CDumpCommand& command, const std::string& in,
-                const std::string& out, const std::string& path, bool progress) {
+bool ReceiveOne(const CSynthMemory& memory, const CDumpCommand& command, const std::string& in, const std::string& out,
+                const std::string& path, bool progress) {
     const std::vector<std::uint8_t> request = CFunctions::StringToHex(command.m_request);
     CMidi& midi = CMidi::Get();
     const CSynth* synth = memory.GetSynth();
     CMidiOutput* output = nullptr;
     if (!out.empty()) output = &OpenOutput(out);
-    else if (!request.empty()) output = synth && !memory.IsGeneric() ? &midi.GetOutput(*synth) : &midi.GetOutput(command);
-    CMidiInput& input = !in.empty() ? OpenInput(in)
-                        : synth && !memory.IsGeneric() ? midi.GetInput(*synth) : midi.GetInput(command);
+    else if (!request.empty())
+        output = synth && !memory.IsGeneric() ? &midi.GetOutput(*synth) : &midi.GetOutput(command);
+    CMidiInput& input = !in.empty()                    ? OpenInput(in)
+                        : synth && !memory.IsGeneric() ? midi.GetInput(*synth)
+                                                       : midi.GetInput(command);
     input.SetBlockDimensions(command.m_blockCount, command.m_blockSize);
     if (output && command.m_outputSetting > 0) output->SetDelay(command.m_outputSetting);
     CTransferWatch watch(command.m_expectedSize, progress);
@@ -220,9 +224,11 @@ bool ReceiveOne(const CSynthMemory& memory, const CDumpCommand& command, const s
     std::optional<std::string> note;
     if (started && !watch.Failed() && got > 0 && expected > 0 && got != expected)
         note = OtherGenerationNote(memory, command, path, ReadBytes(path));
-    if (!started || watch.Failed()) state = "failed (error " + std::to_string(started ? watch.GetError() : 0) + ")", ok = false;
+    if (!started || watch.Failed())
+        state = "failed (error " + std::to_string(started ? watch.GetError() : 0) + ")", ok = false;
     else if (got == 0) state = "nothing received", ok = false;
-    else if (expected > 0 && got < expected && !note) state = "incomplete: " + std::to_string(got) + " of " + std::to_string(expected) + " bytes", ok = false;
+    else if (expected > 0 && got < expected && !note)
+        state = "incomplete: " + std::to_string(got) + " of " + std::to_string(expected) + " bytes", ok = false;
     else if (expected <= 0) state = "no expected size";
     std::cout << path << ": " << got << " bytes, " << state << '\n';
     if (note) Note(*note);
@@ -260,7 +266,8 @@ void ReceiveAll(const std::vector<std::string>& dumps, const std::vector<std::st
     for (std::size_t i = 0; i < work.size(); ++i) {
         if (i > 0) std::this_thread::sleep_for(std::chrono::duration<double>(pause));
         const auto& [memory, command] = work[i];
-        allOk = ReceiveOne(*memory, command, in, out, DumpFileName(folder, static_cast<int>(i), command.m_name), progress) &&
+        allOk = ReceiveOne(*memory, command, in, out, DumpFileName(folder, static_cast<int>(i), command.m_name),
+                           progress) &&
                 allOk;
     }
     if (!allOk) throw Failure("some dumps failed or came short; the others are kept in \"" + folder + "\"");

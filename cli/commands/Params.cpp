@@ -30,8 +30,7 @@ CPatch& GetPatch(const Bank& bank, int layerIndex, int patchIndex) {
 const CParameterTable& RequireTable(const CPatch& patch, const std::string& path) {
     const CParameterTable* table = patch.GetParameterTable();
     if (!table)
-        throw Failure(path + ": patches of type \"" + ToUtf8(patch.GetTypeName()) +
-                      "\" have no parameter table");
+        throw Failure(path + ": patches of type \"" + ToUtf8(patch.GetTypeName()) + "\" have no parameter table");
     return *table;
 }
 
@@ -74,8 +73,8 @@ void Params(const std::string& path, int layer, int patchIndex, const std::vecto
         std::vector<std::uint8_t> address{static_cast<std::uint8_t>(p["block"].get<int>()),
                                           static_cast<std::uint8_t>(p["offset"].get<int>())};
         if (p.contains("parameter")) address.push_back(static_cast<std::uint8_t>(p["parameter"].get<int>()));
-        std::cout << "  " << CFunctions::HexToString(address) << "  " << p["id"].get<std::string>() << " = " << p["text"].get<std::string>()
-                  << "  (" << p["caption"].get<std::string>() << ")\n";
+        std::cout << "  " << CFunctions::HexToString(address) << "  " << p["id"].get<std::string>() << " = "
+                  << p["text"].get<std::string>() << "  (" << p["caption"].get<std::string>() << ")\n";
     }
 }
 
@@ -89,8 +88,7 @@ void Set(const std::string& path, int layerIndex, int patchIndex, const std::vec
     const std::unique_ptr<CPatch> edited = stored.Clone();
     for (const std::string& assignment : assignments) {
         const std::size_t equals = assignment.find('=');
-        if (equals == std::string::npos || equals == 0)
-            throw UsageError("\"" + assignment + "\" is not ID=VALUE");
+        if (equals == std::string::npos || equals == 0) throw UsageError("\"" + assignment + "\" is not ID=VALUE");
         const std::string name = assignment.substr(0, equals);
         const CParameter* p = table.Find(name);
         if (!p)

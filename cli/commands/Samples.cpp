@@ -1,5 +1,5 @@
-// Sample conversions: a WAV file (any PCM or float format, any channels) to a sample dump of 8 to 28 bits and back, with the
-// sample dump plug-in's own conversion functions.
+// Sample conversions: a WAV file (any PCM or float format, any channels) to a sample dump of 8 to 28 bits and back,
+// with the sample dump plug-in's own conversion functions.
 #include <iostream>
 #include <memory>
 #include <string>
@@ -29,8 +29,7 @@ void WavToSds(const std::string& in, const std::string& out, int number, int dev
     if (!patch || patch->IsEmpty()) throw Failure("\"" + in + "\": no samples to convert");
     patch->SetSampleNumber(number);
     SaveBytes(out, patch->GetSysExData(false));
-    std::cout << patch->GetLength() << " samples at " << patch->GetRate() << " Hz, " << patch->GetFormat()
-              << " bit\n";
+    std::cout << patch->GetLength() << " samples at " << patch->GetRate() << " Hz, " << patch->GetFormat() << " bit\n";
 }
 
 void SdsToWav(const std::string& in, const std::string& out) {
@@ -68,8 +67,7 @@ void AddSampleCommands(CLI::App& app) {
     auto* wav2sds = app.add_subcommand("wav2sds", "Turn a WAV file into a sample dump");
     wav2sds->add_option("IN", o->in, "The WAV file")->required();
     wav2sds->add_option("OUT", o->out, "The SysEx file to write")->required();
-    wav2sds->add_option("--number", o->number, "Sample number in the dump (0 to 16383)")
-        ->check(CLI::Range(0, 16383));
+    wav2sds->add_option("--number", o->number, "Sample number in the dump (0 to 16383)")->check(CLI::Range(0, 16383));
     wav2sds->add_option("--device", o->device, "Device ID (channel) of the dump, 0 to 127")->check(CLI::Range(0, 127));
     wav2sds->add_option("--channel", o->channel, "Of a multi-channel file: left, right or mix (the mean)")
         ->check(CLI::IsMember({"left", "right", "mix"}));

@@ -54,8 +54,8 @@ T& Named(std::vector<std::pair<std::string, T>>& values, const std::string& name
     if (it != values.end()) return it->second;
     std::string known;
     for (const auto& v : values) known += (known.empty() ? "" : ", ") + v.first;
-    throw UsageError(std::string(what) + ": the tool has no \"" + name + "\" (it has: " +
-                     (known.empty() ? "none" : known) + ")");
+    throw UsageError(std::string(what) + ": the tool has no \"" + name +
+                     "\" (it has: " + (known.empty() ? "none" : known) + ")");
 }
 
 std::vector<std::string> SplitList(const std::string& text) {
@@ -115,7 +115,8 @@ void RunTool(const ToolOptions& o) {
 
 void AddToolCommand(CLI::App& app) {
     auto o = std::make_shared<ToolOptions>();
-    auto* tool = app.add_subcommand("tool", "Run a bank tool of the bank's plug-in without its dialog and write the bank");
+    auto* tool =
+        app.add_subcommand("tool", "Run a bank tool of the bank's plug-in without its dialog and write the bank");
     tool->add_option("NAME", o->name, "The tool, as its menu names it, e.g. \"Random Patches\"")->required();
     tool->add_option("FILE", o->file, "The SysEx file to read")->required();
     tool->add_option("-o,--output", o->out, "The SysEx file to write (the layers FILE held)");

@@ -66,7 +66,8 @@ std::vector<Problem> Walk(std::span<const std::uint8_t> bytes, const std::string
                                     "\"" + ToUtf8(scratch->GetLayer(layer).GetName()) + "\": " + ToUtf8(detail)});
                 file.Seek(static_cast<std::int64_t>(pos), CFile::begin);
             } catch (const std::exception& e) {
-                problems.push_back({pos, "damaged", "\"" + ToUtf8(scratch->GetLayer(layer).GetName()) + "\": " + e.what()});
+                problems.push_back(
+                    {pos, "damaged", "\"" + ToUtf8(scratch->GetLayer(layer).GetName()) + "\": " + e.what()});
                 file.Seek(static_cast<std::int64_t>(pos), CFile::begin);
             }
             // Every step advances, as in the memory's own walk.
@@ -74,10 +75,12 @@ std::vector<Problem> Walk(std::span<const std::uint8_t> bytes, const std::string
             continue;
         }
         if (!terminated)
-            problems.push_back({pos, "truncated", "a message of " + std::to_string(messageEnd - pos) + " bytes without its end (F7)"});
+            problems.push_back(
+                {pos, "truncated", "a message of " + std::to_string(messageEnd - pos) + " bytes without its end (F7)"});
         else
-            problems.push_back({pos, "foreign", "a message of " + std::to_string(messageEnd - pos) + " bytes that no layer of " +
-                                                    reader + " reads"});
+            problems.push_back(
+                {pos, "foreign",
+                 "a message of " + std::to_string(messageEnd - pos) + " bytes that no layer of " + reader + " reads"});
         pos = messageEnd;
     }
     return problems;
@@ -99,7 +102,8 @@ void Verify(const std::string& path, bool json) {
     if (memory)
         for (const CSynthMemory::LoadIssue& issue : memory->GetLoadIssues())
             problems.push_back({issue.offset, issue.kind, "\"" + ToUtf8(issue.layer) + "\": " + ToUtf8(issue.text)});
-    std::stable_sort(problems.begin(), problems.end(), [](const Problem& a, const Problem& b) { return a.offset < b.offset; });
+    std::stable_sort(problems.begin(), problems.end(),
+                     [](const Problem& a, const Problem& b) { return a.offset < b.offset; });
 
     const auto messages = std::count(bytes.begin(), bytes.end(), kSysExStart);
     const std::string generation = memory ? memory->GetLoadedGeneration() : std::string{};

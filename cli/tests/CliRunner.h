@@ -25,7 +25,7 @@ std::filesystem::path Scratch();
 }  // namespace clitest
 
 // Failure output that shows what the program said.
-#define EXPECT_EXIT_CODE(result, code) \
+#define EXPECT_EXIT_CODE(result, code)                                                                                 \
     EXPECT_EQ((result).exitCode, (code)) << "stdout:\n" << (result).out << "\nstderr:\n" << (result).err
-#define ASSERT_EXIT_CODE(result, code) \
+#define ASSERT_EXIT_CODE(result, code)                                                                                 \
     ASSERT_EQ((result).exitCode, (code)) << "stdout:\n" << (result).out << "\nstderr:\n" << (result).err

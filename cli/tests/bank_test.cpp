@@ -65,7 +65,8 @@ TEST(cliBank, RenameMoveAndInitKeepReferencesRight) {
     const fs::path bank = NewKorgBank(dir);
     const std::string renamed = (dir / "renamed.syx").string();
     const std::string moved = (dir / "moved.syx").string();
-    ASSERT_EXIT_CODE(Cli({"rename", bank.string(), "--layer", "0", "--patch", "0", "--name", "Piano", "-o", renamed}), 0);
+    ASSERT_EXIT_CODE(Cli({"rename", bank.string(), "--layer", "0", "--patch", "0", "--name", "Piano", "-o", renamed}),
+                     0);
     ASSERT_EXIT_CODE(Cli({"move", renamed, "--layer", "0", "--patches", "0", "--to", "3", "-o", moved}), 0);
 
     const auto info = Cli({"info", moved, "--json"});
@@ -103,8 +104,8 @@ TEST(cliBank, RenameWarnsForEveryCharacterThatBecameAQuestionMark) {
         std::string name, stored, lost;
     };
     const std::vector<Case> cases{
-        {"\u03A9mega", "?mega", "\u03A9"},                  // Omega: no Windows-1252
-        {"Cr\u00E8me", "Cr?me", "\u00E8"},                  // e grave: Windows-1252, but no ASCII
+        {"\u03A9mega", "?mega", "\u03A9"},  // Omega: no Windows-1252
+        {"Cr\u00E8me", "Cr?me", "\u00E8"},  // e grave: Windows-1252, but no ASCII
         {"\u03A9 Cr\u00E8me", "? Cr?me", "\u03A9\u00E8"},  // both kinds, in the order typed
     };
     for (const std::string synth : {"Roland JV", "Roland XV"}) {
@@ -145,8 +146,8 @@ TEST(cliBank, EditFailuresNameTheFileAndWriteNothing) {
     EXPECT_NE(r.err.find(bank.string()), std::string::npos) << r.err;
     EXPECT_FALSE(fs::exists(out));
     EXPECT_EXIT_CODE(Cli({"init", bank.string(), "--layer", "9", "--patches", "0", "-o", out}), 1);
-    EXPECT_EXIT_CODE(Cli({"rename", (dir / "missing.syx").string(), "--layer", "0", "--patch", "0", "--name", "x",
-                          "-o", out}), 1);
+    EXPECT_EXIT_CODE(
+        Cli({"rename", (dir / "missing.syx").string(), "--layer", "0", "--patch", "0", "--name", "x", "-o", out}), 1);
     EXPECT_EXIT_CODE(Cli({"deps", bank.string(), "--layer", "7"}), 1);
     EXPECT_EXIT_CODE(Cli({"move", bank.string(), "--layer", "0", "--patches", "0,x", "--to", "0", "-o", out}), 2);
     EXPECT_EXIT_CODE(Cli({"move", bank.string(), "--layer", "0", "--patches", "0", "--to", "1"}), 2);

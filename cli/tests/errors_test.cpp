@@ -25,8 +25,8 @@ TEST(cliErrors, AFolderMissingFolderOrMissingSubcommandIsNamed) {
                               "-o", (dir / "no" / "such" / "folder.syx").string()});
     EXPECT_EXIT_CODE(nowhere, 2);
     EXPECT_NE(nowhere.err.find("does not exist"), std::string::npos) << nowhere.err;
-    const auto folder = Cli({"receive", "--synth", "Korg", "--command", "Korg 01/W Global", "--in", "x", "--out", "x",
-                             "-o", dir.string()});
+    const auto folder = Cli(
+        {"receive", "--synth", "Korg", "--command", "Korg 01/W Global", "--in", "x", "--out", "x", "-o", dir.string()});
     EXPECT_EXIT_CODE(folder, 2);
     EXPECT_NE(folder.err.find("is a folder"), std::string::npos) << folder.err;
 }

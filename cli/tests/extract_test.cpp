@@ -22,15 +22,16 @@ struct ExtractFixture {
     explicit ExtractFixture(const fs::path& jvBank) {
         const std::string korg = (dir / "korg.syx").string();
         EXPECT_EXIT_CODE(Cli({"new", "--synth", "Korg", "-o", korg}), 0);
-        const std::vector<std::pair<std::string, std::string>> names{
-            {"0", "Alpha"}, {"1", "Bravo"}, {"2", "Charlie"}};
+        const std::vector<std::pair<std::string, std::string>> names{{"0", "Alpha"}, {"1", "Bravo"}, {"2", "Charlie"}};
         for (const auto& [patch, name] : names)
             EXPECT_EXIT_CODE(Cli({"rename", korg, "--layer", "0", "--patch", patch, "--name", name, "-o", korg}), 0);
         // Drum kits have no name to tell them apart: kit 0's first sound is changed in
         // the drum dump (the file's third message; after its header, an MSB byte, then data).
         auto bytes = tonalith::test::ReadFile(korg);
         std::size_t drums = 0;
-        for (int n = 0; n < 3; ++n) drums = static_cast<std::size_t>(std::find(bytes.begin() + drums + (n ? 1 : 0), bytes.end(), 0xF0) - bytes.begin());
+        for (int n = 0; n < 3; ++n)
+            drums = static_cast<std::size_t>(std::find(bytes.begin() + drums + (n ? 1 : 0), bytes.end(), 0xF0) -
+                                             bytes.begin());
         bytes.at(drums + 7) = static_cast<std::uint8_t>(bytes.at(drums + 7) ^ 0x05);
         tonalith::test::WriteFile(korg, bytes);
         EXPECT_EXIT_CODE(Cli({"lib", "new", lib}), 0);
@@ -104,8 +105,8 @@ TEST(cliExtract, KorgProgramsAndDrumKitsGoToSlotsOfTheirLayer) {
     };
     const auto source = tonalith::test::ReadFile(f.dir / "korg.syx");
     const auto written = tonalith::test::ReadFile(kit);
-    EXPECT_EQ(DrumData(written, 420), DrumData(source, 0));      // the changed kit, now in slot 1
-    EXPECT_NE(DrumData(written, 0), DrumData(source, 0));        // slot 0 holds an initial kit
+    EXPECT_EQ(DrumData(written, 420), DrumData(source, 0));  // the changed kit, now in slot 1
+    EXPECT_NE(DrumData(written, 0), DrumData(source, 0));  // slot 0 holds an initial kit
     EXPECT_EQ(DrumData(written, 0), DrumData(source, 420));
 }
 

@@ -10,12 +10,14 @@ namespace fs = std::filesystem;
 TEST(cliForms, BuildAFormAndReadItBack) {
     const fs::path dir = clitest::Scratch();
     const std::string form = (dir / "panel.cof").string();
-    ASSERT_EXIT_CODE(Cli({"form", "new", form, "--author", "Ann", "--email", "ann@example.org", "--description", "Filter"}), 0);
+    ASSERT_EXIT_CODE(
+        Cli({"form", "new", form, "--author", "Ann", "--email", "ann@example.org", "--description", "Filter"}), 0);
     auto knob = Cli({"form", "add", form, "--type", "Knob", "--rect", "10,10,60,60", "--set", "Controller=74", "--set",
                      "Offset=-64", "--set", "Value=64", "--set", "Port=2", "--set", "Tooltip=Cut off"});
     ASSERT_EXIT_CODE(knob, 0);
     EXPECT_EQ(knob.out, "0\n");
-    ASSERT_EXIT_CODE(Cli({"form", "add", form, "--type", "Group/Text", "--rect", "0,0,200,100", "--set", "Text=Filter"}), 0);
+    ASSERT_EXIT_CODE(
+        Cli({"form", "add", form, "--type", "Group/Text", "--rect", "0,0,200,100", "--set", "Text=Filter"}), 0);
     ASSERT_EXIT_CODE(Cli({"form", "add", form, "--type", "Slider", "--rect", "70,10,90,110", "--set", "Type=5"}), 0);
     ASSERT_EXIT_CODE(Cli({"form", "snapshot", form, "--name", "Start"}), 0);
 
@@ -56,7 +58,8 @@ TEST(cliForms, BadFieldsAndMissingControlsAreRefused) {
     EXPECT_EXIT_CODE(Cli({"form", "add", form, "--type", "Dial", "--rect", "0,0,10,10"}), 2);
     EXPECT_EXIT_CODE(Cli({"form", "add", form, "--type", "Knob", "--rect", "10,10,0,0"}), 2);
     EXPECT_EXIT_CODE(Cli({"form", "add", form, "--type", "Choose", "--rect", "0,0,10,10", "--set", "Texts=A\r\nB",
-                          "--set", "Values=1"}), 2);
+                          "--set", "Values=1"}),
+                     2);
     EXPECT_EQ(tonalith::test::ReadFile(form), before);
 
     EXPECT_EXIT_CODE(Cli({"form", "send", form, "--item", "0", "--value", "1"}), 1);

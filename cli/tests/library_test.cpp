@@ -52,8 +52,9 @@ TEST(cliLibrary, ListFiltersAndSortsAsTheWindowDoes) {
     EXPECT_EQ(byName["shown"], 1);
 
     // AND binds before OR: "str" AND key 2 is false everywhere, OR key 1 is true everywhere.
-    const auto expr = Cli({"lib", "list", f.lib, "--name", "str", "--key", "2", "--op", "AND", "--key", "1", "--op",
-                           "OR", "--json"}).Json();
+    const auto expr =
+        Cli({"lib", "list", f.lib, "--name", "str", "--key", "2", "--op", "AND", "--key", "1", "--op", "OR", "--json"})
+            .Json();
     EXPECT_EQ(expr["shown"], 3);
     EXPECT_EQ(expr["description"], "\"str AND No Entry OR No Entry\"");
     EXPECT_EQ(Cli({"lib", "list", f.lib, "--name", "str", "--key", "2", "--json"}).Json()["shown"], 0);
@@ -88,7 +89,6 @@ TEST(cliLibrary, DuplicatesExtractAndKeys) {
     ASSERT_EXIT_CODE(keys, 0);
     ASSERT_EQ(keys.Json()["groups"].size(), 16u);
     EXPECT_EQ(keys.Json()["groups"][0]["keys"][0]["used"], 3);  // entries, not key slots
-
 }
 
 TEST(cliLibrary, FailuresLeaveTheLibraryAsItWas) {
@@ -156,7 +156,8 @@ TEST(cliLibrary, DuplicateGroupsInsteadOfPairs) {
     const auto groups = r.Json()["groups"];
     ASSERT_EQ(groups.size(), 1u);
     EXPECT_EQ(groups[0]["entries"], nlohmann::json::array({0, 2, 3}));
-    EXPECT_NE(Cli({"lib", "dups", f.lib, "--groups"}).out.find("1 group of equal patches (3 entries)"), std::string::npos);
+    EXPECT_NE(Cli({"lib", "dups", f.lib, "--groups"}).out.find("1 group of equal patches (3 entries)"),
+              std::string::npos);
 }
 
 TEST(cliLibrary, AddFilesAndFoldersInOneGo) {

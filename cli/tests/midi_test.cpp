@@ -51,7 +51,8 @@ TEST(cliMidi, TransfersFailCleanlyWithoutThePort) {
     EXPECT_EXIT_CODE(r, 1);
     EXPECT_NE(r.err.find("Korg 01/W Global"), std::string::npos);  // lists the commands there are
     EXPECT_EXIT_CODE(Cli({"receive", "--synth", "NoSuchSynth", "--command", "x", "--in", "0", "--out", "0", "-o",
-                          (dir / "got.syx").string()}), 1);
+                          (dir / "got.syx").string()}),
+                     1);
     EXPECT_EXIT_CODE(Cli({"receive", "--synth", "Korg", "--command", "x", "--out", "0", "-o", "x.syx"}), 2);
 
     r = Cli({"play", bank, "--out", nowhere});  // not a MIDI file

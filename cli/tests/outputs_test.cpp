@@ -99,8 +99,7 @@ Piped RunPiped(const std::vector<std::string>& args, const Bytes& input = {}, co
     ::close(out[0]);
     feeder.join();
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0) {
-    }
+    while (waitpid(pid, &status, 0) < 0) {}
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     std::ifstream err(errPath);
     std::ostringstream text;
@@ -361,9 +360,8 @@ TEST(cliOutputs, NewCommandsReplaceAnExistingFileOnlyWithForce) {
     ASSERT_EXIT_CODE(Cli({"form", "new", form.string()}), 0);
     ASSERT_EXIT_CODE(Cli({"form", "add", form.string(), "--type", "Knob", "--rect", "0,0,10,10"}), 0);
     const fs::path bank = dir / "for-lib.syx";
-    ASSERT_EXIT_CODE(Cli({"rename", bank.string(), "--layer", "0", "--patch", "0", "--name", "Mine", "-o",
-                          bank.string()}),
-                     0);
+    ASSERT_EXIT_CODE(
+        Cli({"rename", bank.string(), "--layer", "0", "--patch", "0", "--name", "Mine", "-o", bank.string()}), 0);
     struct Case {
         fs::path file;
         std::vector<std::string> args;

@@ -48,8 +48,8 @@ TEST(cliParams, ListSetAndDiffOnePatchOfTheFieldBank) {
 
     const fs::path dir = clitest::Scratch();
     const fs::path edited = dir / "edited.syx";
-    const auto set = Cli(Args({"set", bank, "--layer", "0", "--patch", "0",
-                               "tone1.cutoff=" + std::to_string(newCutoff), "-o", edited.string()}));
+    const auto set = Cli(Args({"set", bank, "--layer", "0", "--patch", "0", "tone1.cutoff=" + std::to_string(newCutoff),
+                               "-o", edited.string()}));
     ASSERT_EXIT_CODE(set, 0);
 
     const auto relisted = Cli(Args({"params", edited.string(), "--layer", "0", "--patch", "0", "--json"}));
@@ -81,8 +81,8 @@ TEST(cliParams, BadValuesAndNamesWriteNothing) {
     const std::string bank = (data / "jv" / "JV1080_Pad_Vox_Bell_bank128.syx").string();
     const fs::path out = clitest::Scratch() / "never.syx";
 
-    const auto range = Cli(Args({"set", bank, "--patch", "3", "tone1.cutoff=80", "tone2.cutoff=128", "-o",
-                                 out.string()}));
+    const auto range =
+        Cli(Args({"set", bank, "--patch", "3", "tone1.cutoff=80", "tone2.cutoff=128", "-o", out.string()}));
     EXPECT_EXIT_CODE(range, 1);
     EXPECT_NE(range.err.find("tone2.cutoff"), std::string::npos) << range.err;
     EXPECT_NE(range.err.find("0..127"), std::string::npos) << range.err;

@@ -32,9 +32,10 @@ protected:
         m_bank = m_dir / "korg.syx";
         ASSERT_EQ(Cli({"new", "--synth", "Korg", "-o", m_bank.string()}).exitCode, 0);
         m_sim = "clisim-" + std::to_string(::getpid());
-        ASSERT_TRUE(m_synthsim.Start({SYNTHSIM_PATH, "--name", m_sim, "--jack", "--store", (m_dir / "store.syx").string(),
-                                      "--rate", "100000", "--data", m_bank.string(), "--quiet"},
-                                     (m_dir / "synthsim.log").string()));
+        ASSERT_TRUE(
+            m_synthsim.Start({SYNTHSIM_PATH, "--name", m_sim, "--jack", "--store", (m_dir / "store.syx").string(),
+                              "--rate", "100000", "--data", m_bank.string(), "--quiet"},
+                             (m_dir / "synthsim.log").string()));
         ASSERT_TRUE(m_synthsim.ReadLine(10s)) << "synthsim did not start";
     }
     void TearDown() override {
@@ -53,9 +54,8 @@ protected:
 TEST_F(CliTransfer, ReceiveAllWritesTheDatedFolderAndSaysWhatCame) {
     const fs::path out = m_dir / "dumps";
     fs::create_directories(out / Today());  // today's folder exists: the next one is "-1"
-    const auto r = Cli({"receive-all", "--out-dir", out.string(), "--api", "jack", "--in", m_sim, "--out",
-                        m_sim, "--pause", "0.2", "Korg 01w/Korg 01/W Global",
-                        "Korg 01w/Korg 01/W All Programs"});
+    const auto r = Cli({"receive-all", "--out-dir", out.string(), "--api", "jack", "--in", m_sim, "--out", m_sim,
+                        "--pause", "0.2", "Korg 01w/Korg 01/W Global", "Korg 01w/Korg 01/W All Programs"});
     EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
     const fs::path folder = out / (Today() + "-1");
     EXPECT_EQ(fs::file_size(folder / "1 - Korg 01_W Global.syx"), 31u) << r.out;
@@ -63,8 +63,8 @@ TEST_F(CliTransfer, ReceiveAllWritesTheDatedFolderAndSaysWhatCame) {
     EXPECT_NE(r.out.find("31 bytes, complete"), std::string::npos) << r.out;
 
     // A dump the synth does not answer fails, the others are kept, and the exit says so.
-    const auto bad = Cli({"receive-all", "--out-dir", out.string(), "--api", "jack", "--in", m_sim, "--out",
-                          m_sim, "--pause", "0", "Korg 01w/Korg 01/W Global", "Korg 01w/Korg 01/W Drum Kits"});
+    const auto bad = Cli({"receive-all", "--out-dir", out.string(), "--api", "jack", "--in", m_sim, "--out", m_sim,
+                          "--pause", "0", "Korg 01w/Korg 01/W Global", "Korg 01w/Korg 01/W Drum Kits"});
     EXPECT_EQ(bad.exitCode, 1) << bad.out << bad.err;
     EXPECT_EQ(fs::file_size(out / (Today() + "-2") / "1 - Korg 01_W Global.syx"), 31u);
     EXPECT_EQ(Cli({"receive-all", "--out-dir", out.string(), "No Such Synth/Dump"}).exitCode, 2);
@@ -74,9 +74,8 @@ TEST_F(CliTransfer, SendArrivesByteExactAndReceiveSavesTheDump) {
     const auto sent = Cli({"send", m_bank.string(), "--api", "jack", "--out", m_sim});
     ASSERT_EQ(sent.exitCode, 0) << sent.err;
     const auto original = tonalith::test::ReadFile(m_bank);
-    ASSERT_TRUE(tonalith::test::WaitUntil([&] {
-        return fs::exists(m_dir / "store.syx") && fs::file_size(m_dir / "store.syx") >= original.size();
-    }));
+    ASSERT_TRUE(tonalith::test::WaitUntil(
+        [&] { return fs::exists(m_dir / "store.syx") && fs::file_size(m_dir / "store.syx") >= original.size(); }));
     EXPECT_EQ(tonalith::test::ReadFile(m_dir / "store.syx"), original);
 
     const fs::path target = m_dir / "global.syx";
@@ -92,8 +91,9 @@ TEST_F(CliTransfer, AJV1080BankReceivedUnderTheDefaultGenerationIsCompleteWithAN
     const fs::path bank = data / "jv" / "JV1080_Pad_Vox_Bell_bank128.syx";
     const std::string jv = "jvsim-" + std::to_string(::getpid());
     tonalith::test::CChild unit;
-    ASSERT_TRUE(unit.Start({SYNTHSIM_PATH, "--name", jv, "--jack", "--rate", "100000", "--data", bank.string(), "--quiet"},
-                           (m_dir / "jvsim.log").string()));
+    ASSERT_TRUE(
+        unit.Start({SYNTHSIM_PATH, "--name", jv, "--jack", "--rate", "100000", "--data", bank.string(), "--quiet"},
+                   (m_dir / "jvsim.log").string()));
     ASSERT_TRUE(unit.ReadLine(10s)) << "synthsim did not start";
 
     const fs::path target = m_dir / "user-patches.syx";

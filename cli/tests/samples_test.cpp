@@ -90,7 +90,8 @@ TEST(cliSamples, StereoTakesTheChosenChannel) {
         for (int i = 0; i < 10; ++i) Put16(run, static_cast<unsigned>(value));
         EXPECT_NE(std::search(wav.begin(), wav.end(), run.begin(), run.end()), wav.end()) << channel;
     }
-    EXPECT_EXIT_CODE(Cli({"wav2sds", (dir / "stereo.wav").string(), (dir / "out.syx").string(), "--channel", "both"}), 2);
+    EXPECT_EXIT_CODE(Cli({"wav2sds", (dir / "stereo.wav").string(), (dir / "out.syx").string(), "--channel", "both"}),
+                     2);
 }
 
 TEST(cliSamples, BitsChooseTheDumpsFormat) {
@@ -151,7 +152,7 @@ TEST(cliSamples, FieldWaveFiles) {
             EXPECT_NE(r.err.find("SMPL chunk"), std::string::npos) << r.err;
         }
     }
-    ASSERT_EXIT_CODE(Cli({"wav2sds", (data / "wav" / "707bd_mono16_smpl_akai_noloops.wav").string(),
-                          (dir / "bd.syx").string()}), 0);
+    ASSERT_EXIT_CODE(
+        Cli({"wav2sds", (data / "wav" / "707bd_mono16_smpl_akai_noloops.wav").string(), (dir / "bd.syx").string()}), 0);
     EXPECT_EXIT_CODE(Cli({"sds2wav", (dir / "bd.syx").string(), (dir / "bd.wav").string()}), 0);
 }

@@ -48,7 +48,8 @@ TEST_F(cliConfig, StoresTheKeysGivenAndKeepsEveryOtherLine) {
 
     ASSERT_EXIT_CODE(Cli({"config", "Roland JV", "whichsynth=0", "DEVICEID=3"}), 0);
     const std::string text = Text(ini);
-    for (const char* line : {"; mine", "WHICHSYNTH=0", "DEVICEID=3", "BOARD0=3", "ENV_NAME0=Slow Pad", "[OTHER]", "X=1"})
+    for (const char* line :
+         {"; mine", "WHICHSYNTH=0", "DEVICEID=3", "BOARD0=3", "ENV_NAME0=Slow Pad", "[OTHER]", "X=1"})
         EXPECT_NE(text.find(line), std::string::npos) << line << " in\n" << text;
     EXPECT_EQ(text.find("WHICHSYNTH=1"), std::string::npos) << text;
 
@@ -202,8 +203,8 @@ TEST(cliTimeout, AMidiCommandStopsAtItsTimeout) {
     const fs::path dir = clitest::Scratch();
     const auto start = std::chrono::steady_clock::now();
     // Nobody answers on the loopback: without the limit this waits for a minute of silence.
-    const auto r = Cli({"receive", "--synth", "Korg", "--command", "Korg 01/W Global", "--in", "In 1", "--out",
-                        "Out 2", "-o", (dir / "got.syx").string(), "--silence", "60", "--timeout", "1.5"});
+    const auto r = Cli({"receive", "--synth", "Korg", "--command", "Korg 01/W Global", "--in", "In 1", "--out", "Out 2",
+                        "-o", (dir / "got.syx").string(), "--silence", "60", "--timeout", "1.5"});
     const auto took = std::chrono::steady_clock::now() - start;
     ::unsetenv("TONALITH_MIDI_API");
     EXPECT_EXIT_CODE(r, 1);

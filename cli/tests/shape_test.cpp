@@ -119,8 +119,8 @@ TEST(cliShape, ASinglePatchFileIsMarkedAndKeepsItsLayer) {
     EXPECT_EQ(edited[0]["patches"][0]["name"].get<std::string>().rfind("Pad", 0), 0u);
     EXPECT_EQ(edited[1]["in_file"], true);
     EXPECT_EQ(edited[2]["in_file"], false);
-    ASSERT_EXIT_CODE(
-        Cli({"rename", out, "--layer", "1", "--patch", "0", "--name", "x", "-o", out, "--layers", "1"}), 0);
+    ASSERT_EXIT_CODE(Cli({"rename", out, "--layer", "1", "--patch", "0", "--name", "x", "-o", out, "--layers", "1"}),
+                     0);
     EXPECT_EQ(fs::file_size(out), performanceLayer);
 }
 

@@ -97,8 +97,8 @@ TEST(cliTool, CopyToolsChangeOnlyTheirDestination) {
     const fs::path bank = NewJVBank(dir);
     const std::string random = (dir / "r.syx").string(), out = (dir / "out.syx").string();
     ASSERT_EXIT_CODE(Cli({"tool", "Random Patches", bank.string(), "--start", "1", "-o", random}), 0);
-    const auto r = Cli({"tool", "Copy Rhythm Keys to a Patch", random, "--value", "patch=7", "--value", "key1=20",
-                        "-o", out});
+    const auto r =
+        Cli({"tool", "Copy Rhythm Keys to a Patch", random, "--value", "patch=7", "--value", "key1=20", "-o", out});
     ASSERT_EXIT_CODE(r, 0);
     EXPECT_NE(r.out.find("\"RhythmExtrct\" at patch 7"), std::string::npos) << r.out;
     const auto info = Cli({"info", out, "--json"});

@@ -45,7 +45,8 @@ TEST(cliVerify, TheCleanFieldBankPassesAndAFlippedChecksumIsNamedByItsOffset) {
     // The checksum of message 12 from 0 (patch 3, tone 2).
     auto bytes = tonalith::test::ReadFile(bank);
     std::size_t at = 0;
-    for (int n = 0; n < 12; ++n) at = static_cast<std::size_t>(std::find(bytes.begin() + at + 1, bytes.end(), 0xF0) - bytes.begin());
+    for (int n = 0; n < 12; ++n)
+        at = static_cast<std::size_t>(std::find(bytes.begin() + at + 1, bytes.end(), 0xF0) - bytes.begin());
     std::size_t end = at;
     while (bytes[end] != 0xF7) ++end;
     bytes[end - 1] ^= 0x01;

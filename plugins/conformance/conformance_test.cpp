@@ -156,7 +156,8 @@ TEST_P(Conformance, CutOffAndDamagedDumpsAreSurvived) {
             for (const bool scramble : {false, true}) {
                 std::vector<std::uint8_t> damaged(saved.begin(), saved.begin() + static_cast<long>(cut));
                 if (scramble)
-                    for (std::size_t i = 6; i < damaged.size(); ++i) damaged[i] = static_cast<std::uint8_t>(i * 37 % 251);
+                    for (std::size_t i = 6; i < damaged.size(); ++i)
+                        damaged[i] = static_cast<std::uint8_t>(i * 37 % 251);
                 auto memory = Prototype().CreateMemory();
                 CMemFile in(damaged, "cut.syx");
                 memory->Load(in);

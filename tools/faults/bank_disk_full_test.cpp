@@ -33,8 +33,8 @@ TEST(DiskFull, BankSaveKeepsTheOldFileAndReports) {
 
         doc.GetMemory()->GetLayer(0).GetPatch(0)->SetName("Changed");
         doc.SetModifiedFlag(true);
-        for (const rlim_t cut : {rlim_t{0}, rlim_t{1}, static_cast<rlim_t>(old.size() / 2),
-                                 static_cast<rlim_t>(old.size() - 1)}) {
+        for (const rlim_t cut :
+             {rlim_t{0}, rlim_t{1}, static_cast<rlim_t>(old.size() / 2), static_cast<rlim_t>(old.size() - 1)}) {
             ui->messages.clear();
             bool saved;
             {

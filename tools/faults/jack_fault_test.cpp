@@ -45,9 +45,10 @@ protected:
         m_dump = m_dir / "dump.syx";
         tonalith::test::WriteFile(m_dump, tonalith::test::MakeSysEx(12000, 9));
         m_simName = "faultsim-" + std::to_string(::getpid());
-        ASSERT_TRUE(m_synthsim.Start({SYNTHSIM_PATH, "--name", m_simName, "--jack", "--store", (m_dir / "store.syx").string(),
-                                      "--rate", std::to_string(kRate), "--data", m_dump.string(), "--quiet"},
-                                     (m_dir / "synthsim.log").string()));
+        ASSERT_TRUE(
+            m_synthsim.Start({SYNTHSIM_PATH, "--name", m_simName, "--jack", "--store", (m_dir / "store.syx").string(),
+                              "--rate", std::to_string(kRate), "--data", m_dump.string(), "--quiet"},
+                             (m_dir / "synthsim.log").string()));
         ASSERT_TRUE(m_synthsim.ReadLine(10s)) << "synthsim did not start";
 
         CMidi::Delete();

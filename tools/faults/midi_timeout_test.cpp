@@ -55,7 +55,8 @@ TEST_F(SilentPartner, AnswerCutOffPartWayEndsAtTheInactivityTimeoutAndTheInputSt
     CRecordingListener second;
     m_input->AddReceiveListener(&second);
     m_input->RemoveReceiveListener(&m_received);
-    m_loop->SetResponder([&](CMidiLoopback& loop, int port, std::span<const std::uint8_t>) { loop.Inject(port, answer); });
+    m_loop->SetResponder(
+        [&](CMidiLoopback& loop, int port, std::span<const std::uint8_t>) { loop.Inject(port, answer); });
     ASSERT_TRUE(m_input->ReceiveLong("", m_output, std::span(kTwoRequests).first(15), 600));
     const auto end = second.WaitFor(MIDI_END, 5s);
     ASSERT_EQ(end.message, unsigned{MIDI_END});

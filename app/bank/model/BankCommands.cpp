@@ -38,6 +38,7 @@ void CMovePatchesCommand::Undo() {
         if (old != i) selection.SetSelected(old, i >= m_first && i < m_first + m_moved);
         if (shown) m_view->RepaintCell(i);
     }
-    if (m_first >= 0 && m_first < count) selection.SetFocus(static_cast<int>(m_order[static_cast<std::size_t>(m_first)]));
+    if (m_first >= 0 && m_first < count)
+        selection.SetFocus(static_cast<int>(m_order[static_cast<std::size_t>(m_first)]));
     if (shown) m_view->AuditionPatch(selection.GetFocus());
 }

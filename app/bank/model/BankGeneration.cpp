@@ -23,7 +23,7 @@ bool Names(std::string_view loaded, std::string_view name) {
 
 std::string ChoiceText(const CSettingField& field, int value) {
     return value >= 0 && value < static_cast<int>(field.choices.size()) ? field.choices[static_cast<std::size_t>(value)]
-                                                                         : std::to_string(value);
+                                                                        : std::to_string(value);
 }
 
 std::optional<Mismatch> Check(const CSynthMemory& memory) {

@@ -27,11 +27,11 @@ bool Names(std::string_view loaded, std::string_view name);
 std::string ChoiceText(const CSettingField& field, int value);
 
 struct Mismatch {
-    std::string loaded;      // what the messages tell, as the plug-in reports it
-    std::string key;         // the setting
-    std::string current;     // its value in effect
-    std::string setting;     // the generation that value names: what a save writes
-    std::optional<int> keep; // the value that names the file's generation, if one does
+    std::string loaded;  // what the messages tell, as the plug-in reports it
+    std::string key;  // the setting
+    std::string current;  // its value in effect
+    std::string setting;  // the generation that value names: what a save writes
+    std::optional<int> keep;  // the value that names the file's generation, if one does
 };
 
 // Empty when the memory cannot tell its generation, has no such setting, or the

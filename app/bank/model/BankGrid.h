@@ -48,4 +48,3 @@ bool IsDragDistance(int dx, int dy);
 
 // Where n dropped patches start when the pointer is over cell hit.
 int DropStart(int hit, int n, int count);
-

@@ -119,7 +119,8 @@ std::string RefusalText(const Result& result, std::string_view name) {
     case Outcome::BrokenMidiFile:
     case Outcome::LoadFailed: return result.detail;
     case Outcome::Empty: return quoted + " is empty: it holds no SysEx to show.";
-    case Outcome::MidiFileWithoutSysEx: return quoted + " is a MIDI file without SysEx messages: there is no bank in it.";
+    case Outcome::MidiFileWithoutSysEx:
+        return quoted + " is a MIDI file without SysEx messages: there is no bank in it.";
     case Outcome::WaveFile: return quoted + " is a WAV file, not SysEx.";
     case Outcome::NoSysEx: return quoted + " holds no SysEx (no message from F0 to F7): there is nothing to show.";
     case Outcome::NoPlugIn: return quoted + ": " + CStringTable::Get(61216);

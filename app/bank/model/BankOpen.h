@@ -22,15 +22,15 @@ namespace BankOpen {
 
 enum class Outcome {
     Opened,
-    Unreadable,            // the file could not be read
-    Empty,                 // no bytes at all
-    BrokenMidiFile,        // starts as a MIDI file but does not parse
+    Unreadable,  // the file could not be read
+    Empty,  // no bytes at all
+    BrokenMidiFile,  // starts as a MIDI file but does not parse
     MidiFileWithoutSysEx,  // a MIDI file with no SysEx events
-    WaveFile,              // a WAV file
-    NoSysEx,               // no F0 anywhere
-    NoPlugIn,              // no plug-in reads it and there is no generic memory
-    LoadFailed,            // the plug-in failed reading it
-    NoLayers,              // the memory has no layer to show it in
+    WaveFile,  // a WAV file
+    NoSysEx,  // no F0 anywhere
+    NoPlugIn,  // no plug-in reads it and there is no generic memory
+    LoadFailed,  // the plug-in failed reading it
+    NoLayers,  // the memory has no layer to show it in
 };
 
 struct Result {
@@ -39,9 +39,9 @@ struct Result {
     // NoLayers: the memory's name.
     std::string detail;
     std::unique_ptr<CSynthMemory> memory;  // only when opened
-    bool fromMidiFile = false;             // the SysEx events of a standard MIDI file
-    int messages = 0;                      // complete SysEx messages in the data
-    std::vector<std::string> problems;     // the memory's load problems
+    bool fromMidiFile = false;  // the SysEx events of a standard MIDI file
+    int messages = 0;  // complete SysEx messages in the data
+    std::vector<std::string> problems;  // the memory's load problems
     std::optional<BankGeneration::Mismatch> generation;
 
     bool Opened() const { return outcome == Outcome::Opened; }

@@ -22,7 +22,8 @@ bool CLayerSelection::Has(int i, std::uint8_t bit) const {
 }
 
 int CLayerSelection::GetSelectedCount() const {
-    return static_cast<int>(std::count_if(m_flags.begin(), m_flags.end(), [](std::uint8_t f) { return f & kSelected; }));
+    return static_cast<int>(
+        std::count_if(m_flags.begin(), m_flags.end(), [](std::uint8_t f) { return f & kSelected; }));
 }
 
 std::vector<int> CLayerSelection::GetSelectedIndexes() const {

@@ -111,7 +111,8 @@ bool CTonalithDoc::OnOpenDocument(const std::string& path) {
     SetModifiedFlag(false);
     if (m_memory->IsGeneric())
         CUi::Get().MessageBox("No plug-in reads \"" + name + "\"; it is shown as raw SysEx (" +
-                                  std::to_string(opened.messages) + (opened.messages == 1 ? " message)." : " messages)."),
+                                  std::to_string(opened.messages) +
+                                  (opened.messages == 1 ? " message)." : " messages)."),
                               CUi::Icon::Information);
     if (const std::string warnings = LoadWarnings(opened, name); !warnings.empty())
         CUi::Get().MessageBox(warnings, CUi::Icon::Warning);

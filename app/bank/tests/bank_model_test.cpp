@@ -165,7 +165,8 @@ TEST_F(TestSynthFactory, MoveFollowsReferencesAndUndoes) {
     EXPECT_EQ(view.auditioned.back(), 3);
 
     move.Undo();
-    for (int i = 0; i < voices.GetPatchCount(); ++i) EXPECT_EQ(Trim(voices.GetPatch(i)->GetName()), "V" + std::to_string(i));
+    for (int i = 0; i < voices.GetPatchCount(); ++i)
+        EXPECT_EQ(Trim(voices.GetPatch(i)->GetName()), "V" + std::to_string(i));
     EXPECT_EQ(s.GetSelectedIndexes(), (std::vector<int>{0, 1}));
     EXPECT_EQ(s.GetFocus(), 0);
     refs.clear();
@@ -186,7 +187,8 @@ TEST_F(TestSynthFactory, CopyboxAndLibraryEntriesOutliveTheirBank) {
         entry = std::make_unique<CLibraryPatch>(set);
     }  // the bank closes
     // Reading them must not follow links into the closed bank (ASan would say so).
-    for (const CPatch* patch : {static_cast<const CPatch*>(&box.GetPatch(0)), static_cast<const CPatch*>(entry->GetPatch())}) {
+    for (const CPatch* patch :
+         {static_cast<const CPatch*>(&box.GetPatch(0)), static_cast<const CPatch*>(entry->GetPatch())}) {
         EXPECT_EQ(patch->GetInfoForPatch().find(" uses "), std::string::npos);
         EXPECT_EQ(patch->GetChildLayerCount() + patch->GetParentLayerCount(), 0);
         EXPECT_TRUE(patch->HasReferences());  // still refused where references cannot go
@@ -280,10 +282,10 @@ TEST(TonalithDoc, FilesThatAreNoBankSaySoAndAMidiFileOpensItsSysEx) {
     refused("tone.wav", {'R', 'I', 'F', 'F', 36, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' '}, "is a WAV file");
 
     // A MIDI file: one track with a note and a SysEx event (F0 43 10 01 F7).
-    const std::vector<std::uint8_t> track{0x00, 0x90, 0x3C, 0x60, 0x00, 0xF0, 0x04, 0x43, 0x10, 0x01, 0xF7,
-                                          0x00, 0xFF, 0x2F, 0x00};
-    std::vector<std::uint8_t> midi{'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 96,
-                                   'M', 'T', 'r', 'k', 0, 0, 0, static_cast<std::uint8_t>(track.size())};
+    const std::vector<std::uint8_t> track{0x00, 0x90, 0x3C, 0x60, 0x00, 0xF0, 0x04, 0x43,
+                                          0x10, 0x01, 0xF7, 0x00, 0xFF, 0x2F, 0x00};
+    std::vector<std::uint8_t> midi{'M', 'T', 'h', 'd', 0,   0,   0,   6, 0, 0, 0,
+                                   1,   0,   96,  'M', 'T', 'r', 'k', 0, 0, 0, static_cast<std::uint8_t>(track.size())};
     midi.insert(midi.end(), track.begin(), track.end());
     tonalith::test::WriteFile(dir / "song.mid", midi);
     ui->messages.clear();

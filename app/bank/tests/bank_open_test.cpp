@@ -147,7 +147,9 @@ class CGenerationMemory final : public CSynthMemory {
 public:
     explicit CGenerationMemory(std::string loaded) : m_loaded(std::move(loaded)) {}
     const GUID& GetMemoryGuid() const override { return m_guid; }
-    std::unique_ptr<CSynthMemory> CreateMemory() const override { return std::make_unique<CGenerationMemory>(m_loaded); }
+    std::unique_ptr<CSynthMemory> CreateMemory() const override {
+        return std::make_unique<CGenerationMemory>(m_loaded);
+    }
     std::string GetName() const override { return "Generations"; }
     CSynth* GetSynth() const override { return &m_synth; }
     std::string GetVersion() const override { return "1"; }
@@ -163,8 +165,8 @@ private:
 }  // namespace
 
 TEST(BankGeneration, AFileOfAnotherModelThanTheSettingsNameIsTold) {
-    EXPECT_FALSE(BankGeneration::Check(CGenerationMemory("")));       // the plug-in cannot tell
-    EXPECT_FALSE(BankGeneration::Check(CGenerationMemory("Beta")));   // the default names it
+    EXPECT_FALSE(BankGeneration::Check(CGenerationMemory("")));  // the plug-in cannot tell
+    EXPECT_FALSE(BankGeneration::Check(CGenerationMemory("Beta")));  // the default names it
     EXPECT_FALSE(BankGeneration::Check(CGenerationMemory("Gamma or Beta")));
 
     const auto alpha = BankGeneration::Check(CGenerationMemory("Alpha"));

@@ -128,7 +128,8 @@ TEST_F(LayerDependenciesTest, DialogShowsWhatTheCommandLinePrints) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("TONALITH_PLUGIN_PATH", TEST_PLUGIN_DIR);
         cli.setProcessEnvironment(env);
-        cli.start(TONALITH_CLI_PATH, {"deps", QString::fromStdString(file.string()), "--layer", QString::number(layer), "--json"});
+        cli.start(TONALITH_CLI_PATH,
+                  {"deps", QString::fromStdString(file.string()), "--layer", QString::number(layer), "--json"});
         EXPECT_TRUE(cli.waitForFinished(60000));
         EXPECT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
         return nlohmann::ordered_json::parse(cli.readAllStandardOutput().toStdString());

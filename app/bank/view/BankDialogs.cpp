@@ -61,7 +61,8 @@ CSelectLayersDlg::CSelectLayersDlg(const std::vector<std::string>& names, QWidge
     // OK with nothing chosen would write an empty file: it waits for a layer.
     QAbstractButton* ok = buttons->buttons().front();
     ok->setEnabled(false);
-    connect(m_list, &QListWidget::itemSelectionChanged, ok, [this, ok] { ok->setEnabled(!m_list->selectedItems().isEmpty()); });
+    connect(m_list, &QListWidget::itemSelectionChanged, ok,
+            [this, ok] { ok->setEnabled(!m_list->selectedItems().isEmpty()); });
 }
 
 std::vector<int> CSelectLayersDlg::GetSelection() const {

@@ -318,7 +318,8 @@ bool CTonalithView::SaveAs() {
 }
 
 void CTonalithView::closeEvent(QCloseEvent* event) {
-    if (m_document->IsModified() && !tonalith::ui::AskToSaveChanges(this, m_document->GetTitle(), [this] { return Save(); })) {
+    if (m_document->IsModified() &&
+        !tonalith::ui::AskToSaveChanges(this, m_document->GetTitle(), [this] { return Save(); })) {
         event->ignore();
         return;
     }

@@ -44,7 +44,8 @@ LibraryFile::Payload ReadPayload(const QMimeData& data, const CSynthMemory& memo
         }
         return factory(type);
     };
-    return LibraryFile::ReadPayload(std::span<const std::uint8_t>(begin, static_cast<std::size_t>(bytes.size())), create);
+    return LibraryFile::ReadPayload(std::span<const std::uint8_t>(begin, static_cast<std::size_t>(bytes.size())),
+                                    create);
 }
 }  // namespace
 
@@ -115,8 +116,9 @@ bool CTonalithView::Drop(const QMimeData& mime, Qt::DropAction action) {
             if (!entry->GetPatch() || entry->GetPatch()->GetPatchType() != m_patchType) return false;
         for (int i = 0; i < n; ++i) {
             auto command = std::make_unique<CPasteCommand>();
-            command->SetValues(*m_layer, a + i, *m_layer->GetPatch(a + i), *payload.entries[static_cast<std::size_t>(i)]->GetPatch(),
-                               this, m_document.get(), m_layerIndex);
+            command->SetValues(*m_layer, a + i, *m_layer->GetPatch(a + i),
+                               *payload.entries[static_cast<std::size_t>(i)]->GetPatch(), this, m_document.get(),
+                               m_layerIndex);
             Execute(std::move(command));
         }
         return n > 0;

@@ -110,8 +110,7 @@ bool CTonalithView::viewportEvent(QEvent* event) {
             QToolTip::hideText();
             event->ignore();
         } else {
-            QToolTip::showText(help->globalPos(), tonalith::ui::FromModelText(text), viewport(),
-                               CellRectOnViewport(i));
+            QToolTip::showText(help->globalPos(), tonalith::ui::FromModelText(text), viewport(), CellRectOnViewport(i));
         }
         m_tipCell = i;
         return true;

@@ -170,7 +170,8 @@ void CTonalithView::PaintPage(QPainter& painter, const QRect& page) {
     painter.drawText(QRect(page.left(), page.top(), page.width(), headerHeight), Qt::AlignLeft | Qt::AlignVCenter,
                      PrintHeader());
     const int gap = headerHeight / 2;
-    painter.drawLine(page.left(), page.top() + headerHeight + gap / 2, page.right(), page.top() + headerHeight + gap / 2);
+    painter.drawLine(page.left(), page.top() + headerHeight + gap / 2, page.right(),
+                     page.top() + headerHeight + gap / 2);
     const QRect body = page.adjusted(0, headerHeight + gap, 0, 0);
     // The grid fills the rest of the page, scaled the same in both directions.
     const CBankGrid& grid = Grid();

@@ -21,7 +21,8 @@ constexpr const char* kPlacementName = "COPYBOX";
 
 std::vector<CCopyBox::PatchType> FactoryTypes() {
     std::vector<CCopyBox::PatchType> types;
-    for (const CPatch* p : CSynthMemoryFactory::Get().GetPatchTemplates()) types.push_back({p->GetTypeName(), p->GetPatchType()});
+    for (const CPatch* p : CSynthMemoryFactory::Get().GetPatchTemplates())
+        types.push_back({p->GetTypeName(), p->GetPatchType()});
     return types;
 }
 }  // namespace
@@ -85,8 +86,7 @@ CCopyBoxDlg::CCopyBoxDlg(CCopyBox& box, QWidget* parent)
     const CWindowPlacement placement = CAppConfig::Get().ReadWindowPlacement(0, kPlacementName);
     if (placement.valid && placement.right > placement.left && placement.bottom > placement.top)
         setGeometry(placement.left, placement.top, placement.right - placement.left, placement.bottom - placement.top);
-    else
-        resize(480, 360);
+    else resize(480, 360);
     Fill();
 }
 
@@ -104,13 +104,16 @@ CCopyBoxDlg::~CCopyBoxDlg() {
 void CCopyBoxDlg::Fill() {
     m_list->clear();
     for (const CCopyBox::Row& row : m_box.GetRows(m_sortColumn)) {
-        auto* item = new QTreeWidgetItem(m_list, {tonalith::ui::FromPatchText(row.name), QString::fromStdString(row.typeName)});
+        auto* item =
+            new QTreeWidgetItem(m_list, {tonalith::ui::FromPatchText(row.name), QString::fromStdString(row.typeName)});
         item->setData(0, Qt::UserRole, row.index);
         item->setSelected(m_box.IsFromLatestCopy(row.index));
     }
     // Paste right after Copy pastes what was copied; else the first row is offered.
-    if (m_list->selectedItems().isEmpty() && m_list->topLevelItemCount() > 0) m_list->topLevelItem(0)->setSelected(true);
-    if (!m_list->selectedItems().isEmpty()) m_list->setCurrentItem(m_list->selectedItems().front(), 0, QItemSelectionModel::NoUpdate);
+    if (m_list->selectedItems().isEmpty() && m_list->topLevelItemCount() > 0)
+        m_list->topLevelItem(0)->setSelected(true);
+    if (!m_list->selectedItems().isEmpty())
+        m_list->setCurrentItem(m_list->selectedItems().front(), 0, QItemSelectionModel::NoUpdate);
     m_list->setFocus();
     FitColumns();
 }

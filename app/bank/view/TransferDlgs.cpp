@@ -79,9 +79,8 @@ CReceiveDlg::CReceiveDlg(Mode mode, QWidget* parent)
     layout->addLayout(pathRow);
     layout->addWidget(buttons);
 
-    std::string path = CFileX::EnsureSlash(CAppConfig::Get().m_actPath.empty()
-                                               ? std::filesystem::current_path().string()
-                                               : CAppConfig::Get().m_actPath);
+    std::string path = CFileX::EnsureSlash(
+        CAppConfig::Get().m_actPath.empty() ? std::filesystem::current_path().string() : CAppConfig::Get().m_actPath);
     if (!all) path += TodayText() + ".syx";
     m_path->setText(QString::fromStdString(path));
 
@@ -170,11 +169,13 @@ void CReceiveDlg::accept() {
             return;
         }
         if (CFileX::Exists(path)) {
-            QString question = QString::fromStdString(CStringTable::Get(62009)).replace("%1", QString::fromStdString(path));
+            QString question =
+                QString::fromStdString(CStringTable::Get(62009)).replace("%1", QString::fromStdString(path));
             if (!CUi::Get().AskYesNo(question.toStdString())) return;
         }
         m_isManual = manual;
-        m_chosen = EntryOf(list, list.row(list.selectedItems().isEmpty() ? list.currentItem() : list.selectedItems().front()));
+        m_chosen =
+            EntryOf(list, list.row(list.selectedItems().isEmpty() ? list.currentItem() : list.selectedItems().front()));
     }
     CAppConfig::Get().m_actPath = folder;
     m_chosenPath = path;
@@ -186,7 +187,8 @@ CSendDlg::CSendDlg(const std::vector<std::string>& layers, const std::vector<int
     : QDialog(parent), m_layers(new QListWidget(this)), m_connections(new QListWidget(this)),
       m_warning(new QLabel(this)), m_missing(missing), m_generic(!connections.empty()) {
     setWindowTitle("Send to Synth");
-    auto* text = new QLabel(m_generic ? QString::fromStdString(CStringTable::Get(62008)) : "Choose layers to send:", this);
+    auto* text =
+        new QLabel(m_generic ? QString::fromStdString(CStringTable::Get(62008)) : "Choose layers to send:", this);
     m_layers->setSelectionMode(QAbstractItemView::MultiSelection);
     for (const std::string& name : layers) m_layers->addItem(QString::fromStdString(name));
     for (int i : preselected)

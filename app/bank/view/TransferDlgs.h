@@ -66,8 +66,7 @@ public:
     // connections non-empty: the generic memory (layer list hidden). missing: layers
     // the bank's file did not hold (named in the warning line when chosen).
     CSendDlg(const std::vector<std::string>& layers, const std::vector<int>& preselected,
-             const std::vector<int>& missing, const std::vector<std::string>& connections,
-             QWidget* parent = nullptr);
+             const std::vector<int>& missing, const std::vector<std::string>& connections, QWidget* parent = nullptr);
 
     QListWidget& Layers() const { return *m_layers; }
     QListWidget& Connections() const { return *m_connections; }

@@ -79,6 +79,5 @@ void CContainerItem::Serialize(CFormArchive& far, int outputCount) {
     m_pData = CItemTypeRegistry::Get().CreateItemData(id);
     if (!m_pData) far.Fail("contains a control of unknown type " + id.ToString());
     m_pData->Serialize(ar);
-    if (auto* midi = GetMidiData(); midi && (midi->m_nPort < 0 || midi->m_nPort >= outputCount))
-        midi->m_nPort = 0;
+    if (auto* midi = GetMidiData(); midi && (midi->m_nPort < 0 || midi->m_nPort >= outputCount)) midi->m_nPort = 0;
 }

@@ -67,9 +67,7 @@ std::string CMoveItemCommand::GetText() const { return "Positioning or Movement 
 // ---- z-order -------------------------------------------------------------------
 
 CZOrderCommand::CZOrderCommand(CControllerDocument& document, int position, Direction direction)
-    : CControllerCommand(document),
-      m_from(position),
-      m_to(direction == ToBack ? 0 : document.GetItemCount() - 1),
+    : CControllerCommand(document), m_from(position), m_to(direction == ToBack ? 0 : document.GetItemCount() - 1),
       m_direction(direction) {
     if (position >= 0 && position < document.GetItemCount()) m_name = document.GetItem(position).GetTypeName();
 }
@@ -94,8 +92,7 @@ void CTabOrderCommand::Undo() { m_document.SetTabOrder(m_old); }
 
 // ---- properties ----------------------------------------------------------------
 
-CItemPropertiesCommand::CItemPropertiesCommand(CControllerDocument& document, int position,
-                                               const CItemData& newData)
+CItemPropertiesCommand::CItemPropertiesCommand(CControllerDocument& document, int position, const CItemData& newData)
     : CControllerCommand(document), m_position(position), m_new(newData.Clone()) {
     if (position >= 0 && position < document.GetItemCount() && document.GetItem(position).GetItemData())
         m_old = document.GetItem(position).GetItemData()->Clone();

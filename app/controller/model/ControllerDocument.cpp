@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr int kReadErrorMessage = 65001;   // "Error reading from file: %1"
+constexpr int kReadErrorMessage = 65001;  // "Error reading from file: %1"
 constexpr int kWriteErrorMessage = 65002;  // "Error writing to file: %1"
 
 // The fewest bytes a stored snapshot and a stored item take, to bound counts
@@ -67,8 +67,9 @@ void CControllerDocument::Load(CFormArchive& far) {
         snapshot.m_values = far.ReadWordArray();
         // Recall pairs the two arrays entry by entry.
         if (snapshot.m_positions.size() != snapshot.m_values.size())
-            far.Fail("contains the snapshot \"" + snapshot.m_strName + "\" with " + std::to_string(snapshot.m_positions.size()) +
-                     " positions but " + std::to_string(snapshot.m_values.size()) + " values");
+            far.Fail("contains the snapshot \"" + snapshot.m_strName + "\" with " +
+                     std::to_string(snapshot.m_positions.size()) + " positions but " +
+                     std::to_string(snapshot.m_values.size()) + " values");
     }
 
     std::uint32_t itemCount = 0;
@@ -122,8 +123,7 @@ bool CControllerDocument::OnOpenDocument(const std::string& path) {
         CFunctions::ShowFileException(kReadErrorMessage, e);
         return false;
     } catch (const std::exception& e) {
-        CFunctions::ShowFileException(kReadErrorMessage,
-                                      CFileException(CFileException::badFormat, path, e.what()));
+        CFunctions::ShowFileException(kReadErrorMessage, CFileException(CFileException::badFormat, path, e.what()));
         return false;
     }
     SetPathName(path);

@@ -21,8 +21,8 @@ class CFormArchive;
 
 // Hints the form's views receive with UpdateAllViews.
 enum : long {
-    HINT_CONTROLLER_ITEMS = 500,      // items inserted, deleted, moved, restacked or changed
-    HINT_CONTROLLER_VALUES = 501,     // control values changed (hintObject: null, all items)
+    HINT_CONTROLLER_ITEMS = 500,  // items inserted, deleted, moved, restacked or changed
+    HINT_CONTROLLER_VALUES = 501,  // control values changed (hintObject: null, all items)
     HINT_CONTROLLER_SNAPSHOTS = 502,  // the snapshot list changed
     HINT_CONTROLLER_TAB_ORDER = 503,
 };

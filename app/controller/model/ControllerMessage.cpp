@@ -47,7 +47,7 @@ std::string BuildControllerMessage(std::string_view messageTemplate, int channel
     return text;
 }
 
-std::vector<std::uint8_t> BuildControllerBytes(std::string_view messageTemplate, int channel, int controller,
-                                               int value, int encoding) {
+std::vector<std::uint8_t> BuildControllerBytes(std::string_view messageTemplate, int channel, int controller, int value,
+                                               int encoding) {
     return CFunctions::StringToHex(BuildControllerMessage(messageTemplate, channel, controller, value), encoding);
 }

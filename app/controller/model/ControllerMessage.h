@@ -31,5 +31,5 @@ std::string BuildControllerMessage(std::string_view messageTemplate, int channel
 
 // The message as bytes (CFunctions::StringToHex with the encoding); throws
 // CHexFormatError for a template that is not hex text after substitution.
-std::vector<std::uint8_t> BuildControllerBytes(std::string_view messageTemplate, int channel, int controller,
-                                               int value, int encoding);
+std::vector<std::uint8_t> BuildControllerBytes(std::string_view messageTemplate, int channel, int controller, int value,
+                                               int encoding);

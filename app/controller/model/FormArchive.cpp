@@ -59,8 +59,7 @@ void CFormArchive::ReadObjectTag(const CRuntimeClass& expected) {
         m_ar.CheckRemaining(nameLength);
         std::string name(nameLength, '\0');
         m_ar.Read(name.data(), nameLength);
-        if (name != expected.m_lpszClassName)
-            Fail("contains an object of unknown class \"" + name + "\"");
+        if (name != expected.m_lpszClassName) Fail("contains an object of unknown class \"" + name + "\"");
         if (schema != expected.m_wSchema)
             Fail("contains " + name + " version " + std::to_string(schema) + ", which this program cannot read");
         m_classes.resize(m_nMapCount + 1, nullptr);
@@ -76,7 +75,8 @@ void CFormArchive::ReadObjectTag(const CRuntimeClass& expected) {
         } else {
             Fail(tag == 0 ? "contains an empty item reference" : "contains a repeated item reference");
         }
-        if (index >= m_classes.size() || m_classes[index] != &expected) Fail("contains an item reference to an unknown class");
+        if (index >= m_classes.size() || m_classes[index] != &expected)
+            Fail("contains an item reference to an unknown class");
     }
     ++m_nMapCount;
 }

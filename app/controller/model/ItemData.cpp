@@ -22,9 +22,7 @@ constexpr int kIntMax = std::numeric_limits<int>::max();
 CItemField IntField(const char* name, int& value, int minimum, int maximum) {
     return {name, CItemField::Int, &value, nullptr, minimum, maximum};
 }
-CItemField TextField(const char* name, std::string& value) {
-    return {name, CItemField::Text, nullptr, &value, 0, 0};
-}
+CItemField TextField(const char* name, std::string& value) { return {name, CItemField::Text, nullptr, &value, 0, 0}; }
 
 std::optional<int> ParseInt(std::string_view text) {
     while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
@@ -36,9 +34,7 @@ std::optional<int> ParseInt(std::string_view text) {
     return value;
 }
 
-std::int16_t Short(int value) {
-    return static_cast<std::int16_t>(std::clamp(value, -32768, 32767));
-}
+std::int16_t Short(int value) { return static_cast<std::int16_t>(std::clamp(value, -32768, 32767)); }
 
 // The knob and slider pages keep Value, Minimum and Maximum in order: the changed
 // field wins and the others follow it.
@@ -94,8 +90,7 @@ std::string CItemData::SetField(std::string_view name, std::string_view value) {
             return {};
         }
         const std::optional<int> number = ParseInt(value);
-        if (!number)
-            return "\"" + std::string(value) + "\" is not a whole number (field " + field.name + ").";
+        if (!number) return "\"" + std::string(value) + "\" is not a whole number (field " + field.name + ").";
         if (*number < field.minimum || *number > field.maximum)
             return std::string(field.name) + " must lie between " + std::to_string(field.minimum) + " and " +
                    std::to_string(field.maximum) + ".";
@@ -120,10 +115,8 @@ bool CItemData::IsEqual(const CItemData& other) const {
 void CItemData::Serialize(CArchive& ar) {
     for (const CItemField& field : Fields()) {
         if (ar.IsStoring()) {
-            if (field.kind == CItemField::Text)
-                ar.WriteString(*field.textValue);
-            else
-                ar << static_cast<std::int32_t>(*field.intValue);
+            if (field.kind == CItemField::Text) ar.WriteString(*field.textValue);
+            else ar << static_cast<std::int32_t>(*field.intValue);
         } else {
             if (field.kind == CItemField::Text) {
                 *field.textValue = ar.ReadString();
@@ -154,16 +147,13 @@ void CGroupItemData::ApplyToControl(CControlProperties& control) const {
     control.SetBoolProperty(4, m_nBorder == Horizontal || m_nBorder == Both);
 }
 
-CSize CGroupItemData::GetDefaultSize() const {
-    return m_bShowGroupFrame ? CSize{140, 80} : CSize{80, 30};
-}
+CSize CGroupItemData::GetDefaultSize() const { return m_bShowGroupFrame ? CSize{140, 80} : CSize{80, 30}; }
 
 // ---- CMidiItemData ----------------------------------------------------------
 
 const char* CMidiItemData::GetMessageTypeName(int type) {
-    static constexpr const char* kNames[kTypeCount] = {"Note",          "Poly Pressure", "Control Change",
-                                                       "Program Change", "Aftertouch",   "Pitch Bend",
-                                                       "System Exclusive"};
+    static constexpr const char* kNames[kTypeCount] = {
+        "Note", "Poly Pressure", "Control Change", "Program Change", "Aftertouch", "Pitch Bend", "System Exclusive"};
     return type >= 0 && type < kTypeCount ? kNames[type] : "";
 }
 
@@ -241,9 +231,7 @@ void CSliderItemData::ApplyToControl(CControlProperties& control) const {
     control.SetBoolProperty(4, m_nVertical > 0);
 }
 
-CSize CSliderItemData::GetDefaultSize() const {
-    return m_nVertical > 0 ? CSize{60, 250} : CSize{250, 60};
-}
+CSize CSliderItemData::GetDefaultSize() const { return m_nVertical > 0 ? CSize{60, 250} : CSize{250, 60}; }
 
 // ---- CButtonItemData --------------------------------------------------------
 

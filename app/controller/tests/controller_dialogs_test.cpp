@@ -361,8 +361,8 @@ TEST_F(ControllerDialogsTest, APortThatIsGoneOrAbsentChangesNothing) {
         return int(QDialog::Accepted);
     });
     EXPECT_FALSE(SetOutputPortsAndChannel(nullptr, doc));
-    EXPECT_EQ(ui->messages,
-              (std::vector<std::string>{"The MIDI output \"Port 2\" is no longer present. The ports were not changed."}));
+    EXPECT_EQ(ui->messages, (std::vector<std::string>{
+                                "The MIDI output \"Port 2\" is no longer present. The ports were not changed."}));
     EXPECT_EQ(doc.GetOutputPorts(), ports);
 
     output.m_devices = 0;

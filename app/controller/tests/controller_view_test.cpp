@@ -120,8 +120,8 @@ TEST_F(ControllerViewTest, CtrlClickHandsTheFocusBackAndTheRubberBandSelectsInFo
     const std::size_t before = view.GetCommands().GetUndoCount();
     Click(canvas, {220, 20});
     Click(canvas, {120, 20}, Qt::ControlModifier);
-    view.GetCommands().Execute(std::make_unique<CMoveItemCommand>(view.GetDocument(), 2, Rect(view, 2),
-                                                                   CRect{210, 30, 260, 80}));
+    view.GetCommands().Execute(
+        std::make_unique<CMoveItemCommand>(view.GetDocument(), 2, Rect(view, 2), CRect{210, 30, 260, 80}));
     view.RunCommand(CControllerView::Command::AlignTop);
     EXPECT_EQ(Rect(view, 1).top, 10);  // the focused item stays
     EXPECT_EQ(Rect(view, 2).top, 10);
@@ -304,12 +304,13 @@ TEST_F(ControllerViewTest, InsertModeDrawsAnItemOfTheChosenTypeAtLeastItsDefault
 TEST_F(ControllerViewTest, RunModeSendsOnTheItemsPortsAndRemoteControllersMoveTheControls) {
     auto doc = std::make_unique<CControllerDocument>();
     doc->InsertItem(0, MakeItem<CKnobItemData>({10, 10, 60, 60}, [](CKnobItemData& d) {
-        d.m_strMessage = "BK TT XX", d.m_nController = 74, d.m_nChannel = 2, d.m_nPort = 1, d.m_nOffset = 3;
-        d.m_nRemote = 21;
-    }));
+                        d.m_strMessage = "BK TT XX", d.m_nController = 74, d.m_nChannel = 2, d.m_nPort = 1,
+                        d.m_nOffset = 3;
+                        d.m_nRemote = 21;
+                    }));
     doc->InsertItem(1, MakeItem<CSliderItemData>({100, 10, 160, 260}, [](CSliderItemData& d) {
-        d.m_strMessage = "BK 07 XX", d.m_nPort = 0;
-    }));
+                        d.m_strMessage = "BK 07 XX", d.m_nPort = 0;
+                    }));
     doc->SetControlValue(0, 10, false);
     doc->SetControlValue(1, 40, false);
     CControllerView& view = Open(std::move(doc), CControllerView::RunMode);

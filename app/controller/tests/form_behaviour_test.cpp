@@ -81,9 +81,9 @@ TEST(controller_message, RemoteResetAndOutputSetup) {
 
 TEST(controller_item_data, FieldsByName) {
     CKnobItemData knob;
-    EXPECT_EQ(knob.GetFieldNames(), (std::vector<std::string>{"Type", "Controller", "Message", "Port", "Channel",
-                                                              "Encoding", "Value", "Offset", "Tooltip", "Remote",
-                                                              "Minimum", "Maximum"}));
+    EXPECT_EQ(knob.GetFieldNames(),
+              (std::vector<std::string>{"Type", "Controller", "Message", "Port", "Channel", "Encoding", "Value",
+                                        "Offset", "Tooltip", "Remote", "Minimum", "Maximum"}));
     EXPECT_EQ(knob.SetField("Value", "50"), "");
     EXPECT_EQ(knob.SetField("Maximum", "40"), "");  // Value follows the Maximum down
     EXPECT_EQ(knob.GetField("Value"), "40");
@@ -213,7 +213,8 @@ TEST(controller_commands, MovePropertiesAndTabOrder) {
     commands.Execute(std::make_unique<CItemPropertiesCommand>(doc, 3, *edited));
     EXPECT_EQ(doc.GetItemField(3, "Caption"), "Go");
 
-    commands.Execute(std::make_unique<CTabOrderCommand>(doc, doc.GetTabOrder(), std::vector<std::uint16_t>{4, 3, 2, 1}));
+    commands.Execute(
+        std::make_unique<CTabOrderCommand>(doc, doc.GetTabOrder(), std::vector<std::uint16_t>{4, 3, 2, 1}));
     EXPECT_EQ(commands.GetUndoText(), "Tab Order changed");
     commands.Undo();
     commands.Undo();

@@ -60,13 +60,13 @@ TEST(controller_file, LayoutOfTheStream) {
     doc.SetInfo("A", "", "");
     const std::vector<std::uint8_t> bytes = doc.SaveToBytes();
 
-    const std::vector<std::uint8_t> head{
-        0x00, 0x00,              // tab order: groups never tab
-        0x01, 'A', 0x00, 0x00,   // author, email, description
-        0, 0, 0, 0,              // snapshots
-        2, 0, 0, 0,              // items
-        0xFF, 0xFF, 0x00, 0x00,  // new class, schema 0
-        14, 0, 'C', 'C', 'o', 'n', 't', 'a', 'i', 'n', 'e', 'r', 'I', 't', 'e', 'm'};
+    const std::vector<std::uint8_t> head{0x00, 0x00,  // tab order: groups never tab
+                                         0x01, 'A',  0x00, 0x00,  // author, email, description
+                                         0,    0,    0,    0,  // snapshots
+                                         2,    0,    0,    0,  // items
+                                         0xFF, 0xFF, 0x00, 0x00,  // new class, schema 0
+                                         14,   0,    'C',  'C',  'o', 'n', 't', 'a',
+                                         'i',  'n',  'e',  'r',  'I', 't', 'e', 'm'};
     ASSERT_GT(bytes.size(), head.size());
     EXPECT_TRUE(std::equal(head.begin(), head.end(), bytes.begin()));
     // Control state, rectangle, then the identifier in its in-memory byte order.
@@ -150,10 +150,9 @@ TEST(controller_file, UnknownControlTypeFailsTheOpenNamingTheFile) {
 
 TEST(controller_file, HugeCountsAreRefusedBeforeAllocating) {
     // A tab order announcing 4 billion words, and a form announcing 4 billion items.
-    const std::vector<std::vector<std::uint8_t>> forms{
-        {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
-        {0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF},
-        {0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF}};
+    const std::vector<std::vector<std::uint8_t>> forms{{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
+                                                       {0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF},
+                                                       {0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF}};
     for (const auto& bytes : forms) {
         CControllerDocument doc;
         try {

@@ -56,7 +56,8 @@ bool IsLines(std::string_view field) { return field == "Texts" || field == "Valu
 std::vector<std::pair<QString, int>> Choices(std::string_view field, const CControllerOutput& output) {
     std::vector<std::pair<QString, int>> choices;
     if (field == "Type") {
-        for (int t = 0; t < CMidiItemData::kTypeCount; ++t) choices.emplace_back(CMidiItemData::GetMessageTypeName(t), t);
+        for (int t = 0; t < CMidiItemData::kTypeCount; ++t)
+            choices.emplace_back(CMidiItemData::GetMessageTypeName(t), t);
     } else if (field == "Controller" || field == "Remote") {
         if (field == "Remote") choices.emplace_back("None", -1);
         for (int c = 0; c < 128; ++c) choices.emplace_back(QString::fromStdString(tonalith::ui::ControllerName(c)), c);
@@ -105,10 +106,8 @@ CItemPage::CItemPage(std::unique_ptr<CItemData> itemData, const CControllerOutpu
                 layout->addWidget(box);
             }
             QWidget* widget = MakeWidget(field, it->kind, box);
-            if (IsFlag(field))
-                form->addRow(widget);
-            else
-                form->addRow(QString(field) + ":", widget);
+            if (IsFlag(field)) form->addRow(widget);
+            else form->addRow(QString(field) + ":", widget);
         }
     }
     layout->addStretch();
@@ -130,7 +129,8 @@ QWidget* CItemPage::MakeWidget(const std::string& field, CItemField::Kind kind, 
         widget = lines;
     } else if (kind == CItemField::Text) {
         auto* edit = new QLineEdit(parent);
-        connect(edit, &QLineEdit::textEdited, this, [this, field](const QString& text) { Store(field, ToPatchText(text)); });
+        connect(edit, &QLineEdit::textEdited, this,
+                [this, field](const QString& text) { Store(field, ToPatchText(text)); });
         widget = edit;
     } else {
         auto* combo = new CChooseCtrl(parent);
@@ -182,7 +182,8 @@ void CItemPage::Refresh() {
     }
     // The controller number belongs to Control Change, the encoding to System Exclusive.
     if (const auto* midi = dynamic_cast<const CMidiItemData*>(m_data.get())) {
-        if (QWidget* controller = Find("Controller")) controller->setEnabled(midi->m_nType == CMidiItemData::ControlChange);
+        if (QWidget* controller = Find("Controller"))
+            controller->setEnabled(midi->m_nType == CMidiItemData::ControlChange);
         if (QWidget* encoding = Find("Encoding")) encoding->setEnabled(midi->m_nType == CMidiItemData::SystemExclusive);
     }
 }

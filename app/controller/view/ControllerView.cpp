@@ -63,13 +63,9 @@ const std::vector<CControllerView::CommandInfo>& CControllerView::MenuCommands()
 }
 
 CControllerView::CControllerView(std::unique_ptr<CControllerDocument> document, QWidget* parent)
-    : QScrollArea(parent),
-      m_document(std::move(document)),
-      m_commands(std::make_unique<CCmdManager>(m_document.get())),
-      m_surface(std::make_unique<CDesignSurface>(*m_document, *m_commands)),
-      m_canvas(new CFormCanvas(*this)),
-      m_overlay(new CFormOverlay(*this, m_canvas)),
-      m_contextMenu(new QMenu(this)) {
+    : QScrollArea(parent), m_document(std::move(document)), m_commands(std::make_unique<CCmdManager>(m_document.get())),
+      m_surface(std::make_unique<CDesignSurface>(*m_document, *m_commands)), m_canvas(new CFormCanvas(*this)),
+      m_overlay(new CFormOverlay(*this, m_canvas)), m_contextMenu(new QMenu(this)) {
     setWidget(m_canvas);
     setWidgetResizable(false);
     m_document->AddView(this);
@@ -416,8 +412,7 @@ void CControllerView::SetRemoteActive(bool active) {
 
 void CControllerView::OnMidiNotify(unsigned message, unsigned wParam, long lParam) {
     if (message != MIDI_CONTROLLER || !m_remoteActive) return;
-    m_document->OnRemoteController(static_cast<int>(wParam & 0x7F), static_cast<int>(lParam & 0x7F),
-                                   m_mode == RunMode);
+    m_document->OnRemoteController(static_cast<int>(wParam & 0x7F), static_cast<int>(lParam & 0x7F), m_mode == RunMode);
 }
 
 // ---- clipboard and drag and drop --------------------------------------------------
@@ -442,8 +437,8 @@ bool CControllerView::Drop(const QMimeData& mime, QPoint canvasPoint) {
     const QByteArray bytes = mime.data(kMimeType);
     int dragX = 0, dragY = 0;
     try {
-        const CItemPayload payload =
-            DecodeItemPayload(std::vector<std::uint8_t>(bytes.begin(), bytes.end()), m_document->GetOutput().GetDeviceCount());
+        const CItemPayload payload = DecodeItemPayload(std::vector<std::uint8_t>(bytes.begin(), bytes.end()),
+                                                       m_document->GetOutput().GetDeviceCount());
         dragX = payload.dragX, dragY = payload.dragY;
     } catch (const std::exception&) {
         return false;
@@ -511,7 +506,8 @@ bool CControllerView::SaveAs() {
 }
 
 void CControllerView::closeEvent(QCloseEvent* event) {
-    if (m_document->IsModified() && !tonalith::ui::AskToSaveChanges(this, m_document->GetTitle(), [this] { return Save(); })) {
+    if (m_document->IsModified() &&
+        !tonalith::ui::AskToSaveChanges(this, m_document->GetTitle(), [this] { return Save(); })) {
         event->ignore();
         return;
     }

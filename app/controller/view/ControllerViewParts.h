@@ -84,8 +84,8 @@ public:
         const int cx = r.center().x() - h / 2;
         const int cy = r.center().y() - h / 2;
         const int l = r.left() - h / 2, t = r.top() - h / 2, rr = r.right() - h / 2 + 1, b = r.bottom() - h / 2 + 1;
-        return {QRect(l, t, h, h), QRect(cx, t, h, h), QRect(rr, t, h, h), QRect(rr, cy, h, h),
-                QRect(rr, b, h, h), QRect(cx, b, h, h), QRect(l, b, h, h), QRect(l, cy, h, h)};
+        return {QRect(l, t, h, h),  QRect(cx, t, h, h), QRect(rr, t, h, h), QRect(rr, cy, h, h),
+                QRect(rr, b, h, h), QRect(cx, b, h, h), QRect(l, b, h, h),  QRect(l, cy, h, h)};
     }
 
 protected:
@@ -101,8 +101,8 @@ protected:
                 if (order[k] >= doc.GetItemCount()) continue;
                 const QRect item = ToQRect(doc.GetItem(order[k]).GetRect());
                 const QString number = QString::number(k + 1);
-                QRect label(item.topLeft(), QSize(painter.fontMetrics().horizontalAdvance(number) + 6,
-                                                  painter.fontMetrics().height()));
+                QRect label(item.topLeft(),
+                            QSize(painter.fontMetrics().horizontalAdvance(number) + 6, painter.fontMetrics().height()));
                 painter.fillRect(label, Qt::white);
                 painter.setPen(Qt::red);
                 painter.drawText(label, Qt::AlignCenter, number);
@@ -132,4 +132,3 @@ protected:
 private:
     CControllerView& m_view;
 };
-

@@ -40,10 +40,8 @@ void CDesignSurface::Click(int x, int y, bool ctrl) {
         return;
     }
     if (ctrl) {
-        if (position == GetFocused())
-            m_selection.pop_back();  // the one selected before it is now last, so focused
-        else
-            Select(position);
+        if (position == GetFocused()) m_selection.pop_back();  // the one selected before it is now last, so focused
+        else Select(position);
         return;
     }
     if (!IsSelected(position)) m_selection = {position};
@@ -80,13 +78,13 @@ int CDesignSurface::MoveBy(int dx, int dy) {
 bool CDesignSurface::KeyDistance(int key, int& dx, int& dy) {
     dx = dy = 0;
     switch (key) {
-        case KeyLeft: dx = -1; return true;
-        case KeyRight: dx = 1; return true;
-        case KeyUp: dy = -1; return true;
-        case KeyDown: dy = 1; return true;
-        case KeyPageUp: dy = -10; return true;
-        case KeyPageDown: dy = 10; return true;
-        default: return false;
+    case KeyLeft: dx = -1; return true;
+    case KeyRight: dx = 1; return true;
+    case KeyUp: dy = -1; return true;
+    case KeyDown: dy = 1; return true;
+    case KeyPageUp: dy = -10; return true;
+    case KeyPageDown: dy = 10; return true;
+    default: return false;
     }
 }
 
@@ -101,10 +99,10 @@ int CDesignSurface::AlignSelection(Align edge) {
         const int width = rect.Width();
         const int height = rect.Height();
         switch (edge) {
-            case AlignLeft: rect.left = reference.left, rect.right = rect.left + width; break;
-            case AlignRight: rect.right = reference.right, rect.left = rect.right - width; break;
-            case AlignTop: rect.top = reference.top, rect.bottom = rect.top + height; break;
-            case AlignBottom: rect.bottom = reference.bottom, rect.top = rect.bottom - height; break;
+        case AlignLeft: rect.left = reference.left, rect.right = rect.left + width; break;
+        case AlignRight: rect.right = reference.right, rect.left = rect.right - width; break;
+        case AlignTop: rect.top = reference.top, rect.bottom = rect.top + height; break;
+        case AlignBottom: rect.bottom = reference.bottom, rect.top = rect.bottom - height; break;
         }
         if (MoveItem(position, rect)) ++recorded;
     }
@@ -164,8 +162,7 @@ int CDesignSurface::DeleteSelection() {
     std::vector<int> positions = m_selection;
     std::sort(positions.begin(), positions.end(), std::greater<>());
     m_selection.clear();
-    for (int position : positions)
-        m_commands.Execute(std::make_unique<CDeleteItemCommand>(m_document, position));
+    for (int position : positions) m_commands.Execute(std::make_unique<CDeleteItemCommand>(m_document, position));
     return static_cast<int>(positions.size());
 }
 

@@ -19,8 +19,7 @@ public:
     enum Align { AlignLeft, AlignRight, AlignTop, AlignBottom };
     enum SameSize { SameWidth, SameHeight, SameBoth };
 
-    CDesignSurface(CControllerDocument& document, CCmdManager& commands)
-        : m_document(document), m_commands(commands) {}
+    CDesignSurface(CControllerDocument& document, CCmdManager& commands) : m_document(document), m_commands(commands) {}
 
     // ---- selection (positions in the item list; the focused item is the last) --
     const std::vector<int>& GetSelection() const { return m_selection; }

@@ -52,8 +52,10 @@ protected:
         const QFontMetrics metrics(font());
         const QRect all = rect().adjusted(0, 0, -1, -1);
         painter.setPen(palette().color(QPalette::Mid));
-        if (m_vertical) painter.drawLine(all.topLeft(), all.bottomLeft()), painter.drawLine(all.topRight(), all.bottomRight());
-        if (m_horizontal) painter.drawLine(all.topLeft(), all.topRight()), painter.drawLine(all.bottomLeft(), all.bottomRight());
+        if (m_vertical)
+            painter.drawLine(all.topLeft(), all.bottomLeft()), painter.drawLine(all.topRight(), all.bottomRight());
+        if (m_horizontal)
+            painter.drawLine(all.topLeft(), all.topRight()), painter.drawLine(all.bottomLeft(), all.bottomRight());
         const int textTop = m_frame ? 0 : 2;
         QRect textRect(8, textTop, std::max(0, width() - 16), metrics.height());
         textRect.setWidth(std::min(textRect.width(), metrics.horizontalAdvance(m_text) + 4));

@@ -23,14 +23,9 @@ using tonalith::ui::ToPatchText;
 // ---- CEditSnapshotsDlg --------------------------------------------------------
 
 CEditSnapshotsDlg::CEditSnapshotsDlg(CControllerDocument& document, QWidget* parent)
-    : QDialog(parent),
-      m_document(document),
-      m_list(new QListWidget(this)),
-      m_name(new QLineEdit(this)),
-      m_up(new QPushButton("Up", this)),
-      m_down(new QPushButton("Down", this)),
-      m_delete(new QPushButton("Delete", this)),
-      m_close(new QPushButton("Close", this)) {
+    : QDialog(parent), m_document(document), m_list(new QListWidget(this)), m_name(new QLineEdit(this)),
+      m_up(new QPushButton("Up", this)), m_down(new QPushButton("Down", this)),
+      m_delete(new QPushButton("Delete", this)), m_close(new QPushButton("Close", this)) {
     setWindowTitle("Edit Snapshots");
     auto* left = new QVBoxLayout;
     left->addWidget(m_name);
@@ -100,12 +95,8 @@ void CEditSnapshotsDlg::ShowSelection() {
 // ---- CSetOutputDlg ------------------------------------------------------------
 
 CSetOutputDlg::CSetOutputDlg(CControllerDocument& document, QWidget* parent)
-    : QDialog(parent),
-      m_document(document),
-      m_port(new CChooseCtrl(this)),
-      m_channel(new CChooseCtrl(this)),
-      m_setPort(new QPushButton("Set", this)),
-      m_setChannel(new QPushButton("Set", this)),
+    : QDialog(parent), m_document(document), m_port(new CChooseCtrl(this)), m_channel(new CChooseCtrl(this)),
+      m_setPort(new QPushButton("Set", this)), m_setChannel(new QPushButton("Set", this)),
       m_close(new QPushButton("Close", this)) {
     setWindowTitle("Set Output and Channel");
     const CControllerOutput& output = m_document.GetOutput();
@@ -161,8 +152,7 @@ void CSetOutputDlg::SetChannel() {
 // ---- CFormInfoDlg -------------------------------------------------------------
 
 CFormInfoDlg::CFormInfoDlg(const CControllerDocument& document, QWidget* parent)
-    : QDialog(parent),
-      m_author(new QLineEdit(FromPatchText(document.GetAuthor()), this)),
+    : QDialog(parent), m_author(new QLineEdit(FromPatchText(document.GetAuthor()), this)),
       m_email(new QLineEdit(FromPatchText(document.GetEmail()), this)),
       m_description(new QPlainTextEdit(tonalith::ui::FromFormLines(document.GetDescription()), this)) {
     setWindowTitle("Info");

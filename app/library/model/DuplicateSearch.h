@@ -43,7 +43,7 @@ public:
     struct Callbacks {
         DuplicateSearch::Progress progress;
         std::function<void(const CDuplicatePair& pair)> found;  // in result order
-        std::function<void(bool completed)> finished;           // last call; progress 100 before it when completed
+        std::function<void(bool completed)> finished;  // last call; progress 100 before it when completed
     };
 
     CDuplicateSearchJob() = default;

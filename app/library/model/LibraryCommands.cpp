@@ -20,7 +20,7 @@ void Refresh(CDocument* document, std::vector<int> indices) {
 // ---------------------------------------------------------------- paste
 
 CLibraryPasteCommand::CLibraryPasteCommand(CLibrary& library, CDocument* document,
-                             std::vector<std::unique_ptr<CLibraryPatch>> entries)
+                                           std::vector<std::unique_ptr<CLibraryPatch>> entries)
     : m_library(library), m_document(document), m_entries(std::move(entries)) {}
 
 CLibraryPasteCommand::~CLibraryPasteCommand() = default;
@@ -89,8 +89,8 @@ void CLibraryEditCommand::Put(const CPatch& patch) {
 
 // ---------------------------------------------------------------- properties
 
-CPropertiesCommand::CPropertiesCommand(CLibrary& library, CDocument* document, int index,
-                                       const CLibraryPatch& oldEntry, const CLibraryPatch& newEntry)
+CPropertiesCommand::CPropertiesCommand(CLibrary& library, CDocument* document, int index, const CLibraryPatch& oldEntry,
+                                       const CLibraryPatch& newEntry)
     : m_library(library), m_document(document), m_index(index), m_old(oldEntry.Clone()), m_new(newEntry.Clone()) {}
 
 CPropertiesCommand::~CPropertiesCommand() = default;

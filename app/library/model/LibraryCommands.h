@@ -98,8 +98,10 @@ public:
 
     // The new entry of a properties change: a clone with the dialog's keys and
     // comment, and its name when given (only the row shown in the dialog).
-    static std::unique_ptr<CLibraryPatch> MakeEntry(const CLibraryPatch& current, const std::optional<std::string>& name,
-                                                    const std::array<std::uint8_t, 8>& keys, const std::string& comment);
+    static std::unique_ptr<CLibraryPatch> MakeEntry(const CLibraryPatch& current,
+                                                    const std::optional<std::string>& name,
+                                                    const std::array<std::uint8_t, 8>& keys,
+                                                    const std::string& comment);
 
 private:
     void Put(const CLibraryPatch& entry);

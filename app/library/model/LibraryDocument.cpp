@@ -71,8 +71,8 @@ bool CLibraryDocument::OnOpenDocument(const std::string& path) {
 bool CLibraryDocument::OnSaveDocument(const std::string& path) {
     std::string target = path;
     if (target.empty()) {
-        auto chosen = CUi::Get().ChooseSaveFile(LibraryTexts::kSaveTitle, LibraryFile::kExtension,
-                                                LibraryFile::kFilter);
+        auto chosen =
+            CUi::Get().ChooseSaveFile(LibraryTexts::kSaveTitle, LibraryFile::kExtension, LibraryFile::kFilter);
         if (!chosen) return false;
         target = *chosen;
     }
@@ -105,7 +105,8 @@ bool CLibraryDocument::ConvertOldFormat(CFile& oldFile) {
 
     std::string text = LibraryTexts::kConverted;
     if (result.leftoverBytes > 0)
-        text += "\n" + CFunctions::FormatMessage(LibraryTexts::kConvertedLeftover, {std::to_string(result.leftoverBytes)});
+        text +=
+            "\n" + CFunctions::FormatMessage(LibraryTexts::kConvertedLeftover, {std::to_string(result.leftoverBytes)});
     Tell(text, CUi::Icon::Information);
     return true;
 }

@@ -46,10 +46,10 @@ bool HasKey(const CLibraryPatch& entry, std::uint8_t key) {
 
 bool NameContains(std::string_view name, std::string_view lowerFragment) {
     if (lowerFragment.empty()) return true;
-    const auto it = std::search(name.begin(), name.end(), lowerFragment.begin(), lowerFragment.end(),
-                                [](char n, char f) {
-                                    return LowerChar(static_cast<unsigned char>(n)) == static_cast<unsigned char>(f);
-                                });
+    const auto it =
+        std::search(name.begin(), name.end(), lowerFragment.begin(), lowerFragment.end(), [](char n, char f) {
+            return LowerChar(static_cast<unsigned char>(n)) == static_cast<unsigned char>(f);
+        });
     return it != name.end();
 }
 
@@ -137,8 +137,7 @@ bool CSearchFilter::Evaluate(const std::array<bool, kKeyCount + 1>& operands,
         return true;
     };
     for (;;) {
-        while (fold(AND, AND_NOT)) {
-        }
+        while (fold(AND, AND_NOT)) {}
         if (!fold(OR, OR_NOT)) break;
     }
     return values[0];
@@ -224,7 +223,8 @@ void SortRows(std::vector<int>& rows, const CLibrary& library, int column, const
     const auto sortByKeys = [&rows](const auto& keys, auto less) {
         std::vector<std::size_t> order(rows.size());
         std::iota(order.begin(), order.end(), std::size_t{0});
-        std::stable_sort(order.begin(), order.end(), [&](std::size_t x, std::size_t y) { return less(keys[x], keys[y]); });
+        std::stable_sort(order.begin(), order.end(),
+                         [&](std::size_t x, std::size_t y) { return less(keys[x], keys[y]); });
         std::vector<int> sorted(rows.size());
         for (std::size_t i = 0; i < order.size(); ++i) sorted[i] = rows[order[i]];
         rows = std::move(sorted);
@@ -248,8 +248,9 @@ void SortRows(std::vector<int>& rows, const CLibrary& library, int column, const
         return;
     }
     case COLUMN_TYPE:
-        sortByKeys(texts([](const CLibraryPatch& e) { return e.GetPatch() ? e.GetPatch()->GetTypeName() : std::string(); }),
-                   [](const std::string& x, const std::string& y) { return CompareNoCase(x, y) < 0; });
+        sortByKeys(
+            texts([](const CLibraryPatch& e) { return e.GetPatch() ? e.GetPatch()->GetTypeName() : std::string(); }),
+            [](const std::string& x, const std::string& y) { return CompareNoCase(x, y) < 0; });
         return;
     default:
         if (column >= COLUMN_KEY1 && column < COLUMN_KEY1 + CLibraryPatch::kKeyCount) {

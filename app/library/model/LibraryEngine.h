@@ -53,7 +53,8 @@ struct CSearchFilter {
 
     static const char* OpText(std::uint8_t op);
     // Operand 0 is the name test, operand i + 1 key i; the expression stops at the first END.
-    static bool Evaluate(const std::array<bool, kKeyCount + 1>& operands, const std::array<std::uint8_t, kKeyCount>& ops);
+    static bool Evaluate(const std::array<bool, kKeyCount + 1>& operands,
+                         const std::array<std::uint8_t, kKeyCount>& ops);
 
     bool Matches(const CLibraryPatch& entry) const;
     // "\"<name> AND <key> ...\"" or "None".

@@ -167,8 +167,8 @@ std::vector<std::uint8_t> WritePayload(std::span<const CLibraryPatch* const> ent
     CMemFile file{std::string(kBankItemFormat)};
     const auto count = static_cast<std::uint32_t>(entries.size());
     const std::array<std::uint8_t, 4> countBytes{
-        static_cast<std::uint8_t>(count), static_cast<std::uint8_t>(count >> 8),
-        static_cast<std::uint8_t>(count >> 16), static_cast<std::uint8_t>(count >> 24)};
+        static_cast<std::uint8_t>(count), static_cast<std::uint8_t>(count >> 8), static_cast<std::uint8_t>(count >> 16),
+        static_cast<std::uint8_t>(count >> 24)};
     file.Write(countBytes.data(), countBytes.size());
     for (const CLibraryPatch* entry : entries) entry->Save(file);
     return file.Detach();
@@ -198,9 +198,7 @@ Payload ReadPayload(std::span<const std::uint8_t> bytes, const PatchCreator& cre
     return payload;
 }
 
-GUID OldFormatType(std::uint8_t firstDataByte) {
-    return firstDataByte == 0xF0 ? kOldJvPatchType : kOldKorgProgramType;
-}
+GUID OldFormatType(std::uint8_t firstDataByte) { return firstDataByte == 0xF0 ? kOldJvPatchType : kOldKorgProgramType; }
 
 ConversionResult ConvertOldFormat(CFile& oldFile, CFile& newFile, const PatchCreator& create) {
     ConversionResult result;

@@ -41,11 +41,11 @@ PatchCreator CachingCreator(PatchCreator create);
 bool HasMagic(std::span<const std::uint8_t> bytes);
 
 struct ReadResult {
-    int entries = 0;                     // records added to the library
-    std::uint64_t tailOffset = 0;        // where the unread rest starts in the input
-    std::vector<std::uint8_t> tail;      // the unread rest, byte for byte
-    std::optional<GUID> unknownType;     // the tail starts with a record of this unknown type
-    std::string damage;                  // otherwise: why the record at tailOffset could not be read
+    int entries = 0;  // records added to the library
+    std::uint64_t tailOffset = 0;  // where the unread rest starts in the input
+    std::vector<std::uint8_t> tail;  // the unread rest, byte for byte
+    std::optional<GUID> unknownType;  // the tail starts with a record of this unknown type
+    std::string damage;  // otherwise: why the record at tailOffset could not be read
 };
 
 // Reads records from the current position to the end into library. Never throws

@@ -21,9 +21,7 @@ namespace {
 
 std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 
-std::string Count(int n, const char* one, const char* many) {
-    return std::to_string(n) + " " + (n == 1 ? one : many);
-}
+std::string Count(int n, const char* one, const char* many) { return std::to_string(n) + " " + (n == 1 ? one : many); }
 
 // Equal patches found by type and fingerprint, confirmed with IsEqual.
 class CSeenPatches {
@@ -42,7 +40,7 @@ public:
     }
 
 private:
-    static std::uint64_t Key(const GUID& type, std::uint64_t print) { return GuidHash{}(type) * 31 + print; }
+    static std::uint64_t Key(const GUID& type, std::uint64_t print) { return GuidHash{}(type)*31 + print; }
     std::unordered_multimap<std::uint64_t, const CPatch*> m_byPrint;
 };
 
@@ -80,7 +78,8 @@ std::vector<std::string> CollectFiles(std::span<const std::string> paths, bool r
         std::vector<std::string> found;
         const auto options = fs::directory_options::skip_permission_denied;
         if (recursive) {
-            for (fs::recursive_directory_iterator it(path, options, error), end; !error && it != end; it.increment(error))
+            for (fs::recursive_directory_iterator it(path, options, error), end; !error && it != end;
+                 it.increment(error))
                 if (it->is_regular_file(error)) found.push_back(it->path().string());
         } else {
             for (fs::directory_iterator it(path, options, error), end; !error && it != end; it.increment(error))
@@ -126,7 +125,8 @@ Result Import(const CLibrary& library, std::span<const std::string> files, const
             continue;
         }
         ++result.filesRead;
-        for (const std::string& problem : memory->GetLoadProblems()) result.lines.push_back(Quoted(path) + ": " + problem);
+        for (const std::string& problem : memory->GetLoadProblems())
+            result.lines.push_back(Quoted(path) + ": " + problem);
 
         int withReferences = 0;
         for (int l = 0; l < memory->GetLayerCount(); ++l) {

@@ -17,7 +17,7 @@ class CSynthMemory;
 namespace LibraryImport {
 
 struct Options {
-    bool recursive = false;       // directories: their subdirectories too
+    bool recursive = false;  // directories: their subdirectories too
     bool skipDuplicates = false;  // leave out patches equal to an entry already there (or imported before)
 };
 
@@ -25,7 +25,7 @@ struct Result {
     // The new entries (keys 1, no comment, dated now): files in the order given,
     // a directory's files by name, then layer and slot order.
     std::vector<std::unique_ptr<CLibraryPatch>> entries;
-    int filesRead = 0;     // files a plug-in read, whether or not they gave entries
+    int filesRead = 0;  // files a plug-in read, whether or not they gave entries
     int filesSkipped = 0;  // no plug-in reads them, or they cannot be read
     int duplicatesSkipped = 0;
     int referencesSkipped = 0;  // patches referring to other layers, which a library cannot hold

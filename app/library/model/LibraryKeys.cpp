@@ -31,7 +31,8 @@ CLibraryKeyNames CLibraryKeyNames::FromSettings() {
 }
 
 void CLibraryKeyNames::Load(const CBasicConfig& config) {
-    for (int i = 0; i < kCount; ++i) m_names[static_cast<std::size_t>(i)] = config.GetString(SettingsKey(i), kDefaultName);
+    for (int i = 0; i < kCount; ++i)
+        m_names[static_cast<std::size_t>(i)] = config.GetString(SettingsKey(i), kDefaultName);
 }
 
 void CLibraryKeyNames::Store(CBasicConfig& config) const {

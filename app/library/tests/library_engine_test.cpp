@@ -51,7 +51,8 @@ TEST(LibraryFilter, AndBindsTighterThanOr) {
         const std::array<bool, 5> v{bool(bits & 1), bool(bits & 2), bool(bits & 4), bool(bits & 8), bool(bits & 16)};
         // name, A AND B OR C AND D
         EXPECT_EQ(F::Evaluate(v, {F::AND, F::OR, F::AND, F::END}), (v[0] && v[1]) || (v[2] && v[3])) << bits;
-        EXPECT_EQ(F::Evaluate(v, {F::OR, F::AND, F::OR, F::AND_NOT}), v[0] || (v[1] && v[2]) || (v[3] && !v[4])) << bits;
+        EXPECT_EQ(F::Evaluate(v, {F::OR, F::AND, F::OR, F::AND_NOT}), v[0] || (v[1] && v[2]) || (v[3] && !v[4]))
+            << bits;
         EXPECT_EQ(F::Evaluate(v, {F::OR_NOT, F::END, F::AND, F::AND}), v[0] || !v[1]) << bits;
         EXPECT_EQ(F::Evaluate(v, {F::END, F::AND, F::AND, F::AND}), v[0]) << bits;
     }
@@ -67,7 +68,7 @@ TEST(LibraryFilter, AndBindsTighterThanOr) {
     EXPECT_EQ(FilterRows(library, filter), (std::vector<int>{1, 2}));
     filter.name = "PAD";  // PAD AND key 0x22
     EXPECT_EQ(FilterRows(library, filter), (std::vector<int>{2}));
-    filter.name = "";     // "" OR NOT key 0x21: true for everything
+    filter.name = "";  // "" OR NOT key 0x21: true for everything
     filter.ops = {F::OR_NOT};
     filter.keys = {0x21};
     EXPECT_EQ(FilterRows(library, filter), (std::vector<int>{0, 1, 2}));
@@ -210,7 +211,10 @@ TEST(LibraryDuplicates, JobReportsAndStops) {
     std::vector<CDuplicatePair> found;
     int lastPercent = -1;
     std::promise<bool> done;
-    job.Start(library, {[&](int p) { EXPECT_GT(p, lastPercent); lastPercent = p; },
+    job.Start(library, {[&](int p) {
+                            EXPECT_GT(p, lastPercent);
+                            lastPercent = p;
+                        },
                         [&](const CDuplicatePair& pair) { found.push_back(pair); },
                         [&](bool completed) { done.set_value(completed); }});
     EXPECT_TRUE(done.get_future().get());
@@ -225,7 +229,8 @@ TEST(LibraryDuplicates, JobReportsAndStops) {
     for (int i = 0; i < 200000; ++i) library.Add(*CreateTestPatch(kTinyType));
     std::promise<bool> stopped;
     found.clear();
-    job.Start(library, {{}, [&](const CDuplicatePair& pair) { found.push_back(pair); },
+    job.Start(library, {{},
+                        [&](const CDuplicatePair& pair) { found.push_back(pair); },
                         [&](bool completed) { stopped.set_value(completed); }});
     job.Stop();
     EXPECT_FALSE(job.IsRunning());

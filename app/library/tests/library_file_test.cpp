@@ -65,10 +65,10 @@ TEST(LibraryPatch, NewEntryRecordAndSharing) {
     EXPECT_TRUE(std::equal(guid.begin(), guid.end(), bytes.begin()));
     EXPECT_EQ(bytes[0], 0x12);  // Data1 little-endian
     EXPECT_EQ(bytes[16], 1);
-    EXPECT_EQ(bytes[24], 0);    // empty comment
+    EXPECT_EQ(bytes[24], 0);  // empty comment
     EXPECT_EQ(bytes[104 + 2], '.');
-    EXPECT_EQ(bytes[120], 0);   // date NUL
-    EXPECT_EQ(bytes[121], 'S'); // patch data
+    EXPECT_EQ(bytes[120], 0);  // date NUL
+    EXPECT_EQ(bytes[121], 'S');  // patch data
 
     CLibraryPatch copy(entry);
     EXPECT_EQ(copy.GetPatch(), entry.GetPatch());
@@ -130,7 +130,8 @@ TEST(LibraryFile, EmptyLibraryAndMagic) {
     const fs::path dir = TempDir();
     CLibraryDocument empty = MakeDocument();
     ASSERT_TRUE(empty.OnSaveDocument((dir / "empty.clb").string()));
-    EXPECT_EQ(ReadFile(dir / "empty.clb"), std::vector<std::uint8_t>(LibraryFile::kMagic.begin(), LibraryFile::kMagic.end()));
+    EXPECT_EQ(ReadFile(dir / "empty.clb"),
+              std::vector<std::uint8_t>(LibraryFile::kMagic.begin(), LibraryFile::kMagic.end()));
     CLibraryDocument reopened = MakeDocument();
     ASSERT_TRUE(reopened.OnOpenDocument((dir / "empty.clb").string()));
     EXPECT_EQ(reopened.GetLibrary().GetSize(), 0);
@@ -206,14 +207,15 @@ TEST(LibraryFile, DamagedFilesLoseNothing) {
         if (round < 4) length = ends[round];
         std::vector<std::uint8_t> bytes(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(length));
         if (round >= 100 && bytes.size() > 8)
-            for (int k = 0; k < 4; ++k) bytes[8 + random() % (bytes.size() - 8)] ^= static_cast<std::uint8_t>(random() | 1);
+            for (int k = 0; k < 4; ++k)
+                bytes[8 + random() % (bytes.size() - 8)] ^= static_cast<std::uint8_t>(random() | 1);
         const fs::path path = dir / "damaged.clb";
         WriteFile(path, bytes);
         CLibraryDocument doc = MakeDocument();
         if (!doc.OnOpenDocument(path.string())) continue;  // the magic itself was hit
         if (round < 100) {
-            const int whole = static_cast<int>(std::count_if(std::begin(ends) + 1, std::end(ends),
-                                                             [&](std::size_t e) { return e <= bytes.size(); }));
+            const int whole = static_cast<int>(
+                std::count_if(std::begin(ends) + 1, std::end(ends), [&](std::size_t e) { return e <= bytes.size(); }));
             EXPECT_EQ(doc.GetLibrary().GetSize(), whole) << bytes.size();
         }
         ASSERT_TRUE(doc.OnSaveDocument(path.string()));
@@ -363,7 +365,8 @@ TEST(LibraryFile, OpenedEntriesMakeTheirPatchWhenFirstNeeded) {
 TEST(LibraryFile, DeferredPatchesAreMadeOnceAcrossThreads) {
     CScopedScriptedUi ui;
     CLibrary source;
-    for (int i = 0; i < 200; ++i) source.Add(*MakePatch(kTinyType, "P" + std::to_string(i), static_cast<std::uint8_t>(i)));
+    for (int i = 0; i < 200; ++i)
+        source.Add(*MakePatch(kTinyType, "P" + std::to_string(i), static_cast<std::uint8_t>(i)));
     const fs::path path = TempDir() / "threads.clb";
     CMemFile file;
     LibraryFile::Write(file, source);
@@ -384,7 +387,8 @@ TEST(LibraryImport, OneCommandForTheWholeImport) {
     CLibrary library;
     library.Add(*MakePatch(kTinyType, "Old", 1));
     std::vector<std::unique_ptr<CLibraryPatch>> entries;
-    for (int i = 0; i < 3; ++i) entries.push_back(std::make_unique<CLibraryPatch>(*MakePatch(kTinyType, "N" + std::to_string(i), 2)));
+    for (int i = 0; i < 3; ++i)
+        entries.push_back(std::make_unique<CLibraryPatch>(*MakePatch(kTinyType, "N" + std::to_string(i), 2)));
     CImportCommand command(library, nullptr, std::move(entries));
     EXPECT_EQ(command.GetText(), "Import Files");
     command.Execute();
@@ -425,7 +429,8 @@ TEST(LibraryImport, CollectsFilesByNameAndNamesWhatIsMissing) {
     EXPECT_NE(result.lines[0].find("a.syx"), std::string::npos);
     EXPECT_NE(result.lines[1].find("b.syx\": no plug-in reads this file"), std::string::npos);
     EXPECT_EQ(LibraryImport::Summary(result), "0 patches imported from 0 files, 2 files skipped");
-    result = LibraryImport::Import(library, files, {}, none, [](std::size_t done, std::size_t, const std::string&) { return done < 1; });
+    result = LibraryImport::Import(library, files, {}, none,
+                                   [](std::size_t done, std::size_t, const std::string&) { return done < 1; });
     EXPECT_TRUE(result.cancelled);
     EXPECT_TRUE(result.entries.empty());
 }

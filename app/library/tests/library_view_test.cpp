@@ -322,7 +322,8 @@ TEST_F(LibraryViewTest, CopyAndPasteThroughTheCopybox) {
 }
 
 TEST_F(LibraryViewTest, TheDuplicateDialogSelectsExactlyTheFoundRows) {
-    CLibraryView& v = Open({{"Aaa", "", 1, 5}, {"Bbb", "", 1, 6}, {"Ccc", "", 1, 5}, {"Ddd", "", 1, 7}, {"Eee", "", 1, 6}});
+    CLibraryView& v =
+        Open({{"Aaa", "", 1, 5}, {"Bbb", "", 1, 6}, {"Ccc", "", 1, 5}, {"Ddd", "", 1, 7}, {"Eee", "", 1, 6}});
     int found = 0;
     tonalith::ui::ScopedDialogRunner runner([&found](QDialog& d) {
         auto& dialog = dynamic_cast<CDuplicatesDlg&>(d);
@@ -398,11 +399,12 @@ TEST_F(LibraryViewTest, ColumnsStartWideEnoughForTheirTexts) {
     for (int c = 0; c < LibraryEngine::COLUMN_COUNT; ++c) {
         EXPECT_GE(header.sectionSize(c), header.sectionSizeHint(c)) << "title of column " << c;
         for (int r = 0; r < v.Model().rowCount(); ++r)
-            EXPECT_GT(header.sectionSize(c), metrics.horizontalAdvance(v.Model().data(v.Model().index(r, c)).toString()))
+            EXPECT_GT(header.sectionSize(c),
+                      metrics.horizontalAdvance(v.Model().data(v.Model().index(r, c)).toString()))
                 << "row " << r << " column " << c;
     }
     EXPECT_LT(header.sectionSize(LibraryEngine::COLUMN_KEY1 + 1), 100);  // "No Entry" needs less than a name
-    EXPECT_GE(header.sectionSize(LibraryEngine::COLUMN_NAME), 100);      // names of later rows may be longer
+    EXPECT_GE(header.sectionSize(LibraryEngine::COLUMN_NAME), 100);  // names of later rows may be longer
 
     // A stored layout still wins over the fitted widths.
     v.ApplyColumnLayout("150,90,80,70,70,70,70,70,70,70,70,200;0");

@@ -75,7 +75,8 @@ CSearchDlg::CSearchDlg(const CLibraryKeyNames& names, const LibraryEngine::CSear
         grid->addWidget(new QLabel(QString("Key %1:").arg(i + 1), this), 2 + 2 * i, 0);
         grid->addWidget(chooser->Group(), 2 + 2 * i, 1);
         grid->addWidget(chooser->Key(), 2 + 2 * i, 2);
-        op->setCurrentIndex(filter.ops[static_cast<std::size_t>(i)] <= Filter::OR_NOT ? filter.ops[static_cast<std::size_t>(i)] : 0);
+        op->setCurrentIndex(
+            filter.ops[static_cast<std::size_t>(i)] <= Filter::OR_NOT ? filter.ops[static_cast<std::size_t>(i)] : 0);
         chooser->SetByte(filter.keys[static_cast<std::size_t>(i)] ? filter.keys[static_cast<std::size_t>(i)]
                                                                   : CLibraryKeyNames::KeyByte(0, 0));
         connect(op, &QComboBox::currentIndexChanged, this, [this] { UpdateRows(); });
@@ -126,11 +127,8 @@ LibraryEngine::CSearchFilter CSearchDlg::GetFilter() const {
 // ---------------------------------------------------------------------------
 
 CDuplicatesDlg::CDuplicatesDlg(const CLibrary& library, QWidget* parent)
-    : QDialog(parent),
-      m_list(new QListWidget(this)),
-      m_progress(new QProgressBar(this)),
-      m_selectButton(new QPushButton("&Select Found Double Patches", this)),
-      m_close(new QPushButton("&Close", this)) {
+    : QDialog(parent), m_list(new QListWidget(this)), m_progress(new QProgressBar(this)),
+      m_selectButton(new QPushButton("&Select Found Double Patches", this)), m_close(new QPushButton("&Close", this)) {
     setWindowTitle("Find double patches");
     m_progress->setRange(0, 100);
     m_progress->setValue(0);
@@ -151,7 +149,8 @@ CDuplicatesDlg::CDuplicatesDlg(const CLibrary& library, QWidget* parent)
     // The job calls back on its thread; everything it reports is queued to this dialog.
     CDuplicateSearchJob::Callbacks callbacks;
     callbacks.progress = [this](int percent) {
-        QMetaObject::invokeMethod(this, [this, percent] { m_progress->setValue(percent); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, percent] { m_progress->setValue(percent); }, Qt::QueuedConnection);
     };
     callbacks.found = [this](const CDuplicatePair& pair) {
         QMetaObject::invokeMethod(
@@ -188,12 +187,8 @@ void CDuplicatesDlg::done(int result) {
 // ---------------------------------------------------------------------------
 
 CKeysDlg::CKeysDlg(const CLibraryKeyNames& names, QWidget* parent)
-    : QDialog(parent),
-      m_names(names),
-      m_groups(new QListWidget(this)),
-      m_keys(new QListWidget(this)),
-      m_groupEdit(new QLineEdit(this)),
-      m_keyEdit(new QLineEdit(this)) {
+    : QDialog(parent), m_names(names), m_groups(new QListWidget(this)), m_keys(new QListWidget(this)),
+      m_groupEdit(new QLineEdit(this)), m_keyEdit(new QLineEdit(this)) {
     setWindowTitle("Edit Keys");
     for (int g = 1; g < CLibraryKeyNames::kGroupCount; ++g) m_groups->addItem(FromPatchText(m_names.GroupName(g)));
     auto* grid = new QGridLayout;
@@ -245,7 +240,8 @@ void CKeysDlg::ShowGroup(int row) {
 // ---------------------------------------------------------------------------
 
 CPropertiesDlg::CPropertiesDlg(const CLibraryKeyNames& names, const CLibraryPatch& entry, QWidget* parent)
-    : QDialog(parent), m_name(new QLineEdit(this)), m_comment(new QPlainTextEdit(this)), m_all(new QCheckBox(kApplyToAll, this)) {
+    : QDialog(parent), m_name(new QLineEdit(this)), m_comment(new QPlainTextEdit(this)),
+      m_all(new QCheckBox(kApplyToAll, this)) {
     setWindowTitle("Properties");
     const CPatch* patch = entry.GetPatch();
     m_name->setMaxLength(std::max(1, patch ? patch->GetNameLength() : 16));

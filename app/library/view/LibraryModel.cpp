@@ -38,7 +38,8 @@ QVariant CLibraryModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant CLibraryModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= LibraryEngine::COLUMN_COUNT)
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
+        section >= LibraryEngine::COLUMN_COUNT)
         return QAbstractTableModel::headerData(section, orientation, role);
     return QString::fromLatin1(LibraryEngine::kColumnTitles[static_cast<std::size_t>(section)]);
 }

@@ -166,15 +166,9 @@ private:
 };
 
 CLibraryView::CLibraryView(std::unique_ptr<CLibraryDocument> document, QWidget* parent)
-    : QWidget(parent),
-      m_document(std::move(document)),
-      m_commands(std::make_unique<CCmdManager>(m_document.get())),
-      m_model(new CLibraryModel(*m_document, this)),
-      m_table(new CLibraryTable(*this)),
-      m_filterPane(new QLabel(this)),
-      m_countPane(new QLabel(this)),
-      m_menu(new QMenu("&Library", this)),
-      m_contextMenu(new QMenu(this)) {
+    : QWidget(parent), m_document(std::move(document)), m_commands(std::make_unique<CCmdManager>(m_document.get())),
+      m_model(new CLibraryModel(*m_document, this)), m_table(new CLibraryTable(*this)), m_filterPane(new QLabel(this)),
+      m_countPane(new QLabel(this)), m_menu(new QMenu("&Library", this)), m_contextMenu(new QMenu(this)) {
     m_document->AddView(this);
     m_table->setModel(m_model);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -335,8 +329,7 @@ QString CLibraryView::FilterPaneText() const { return m_filterPane->text(); }
 QString CLibraryView::CountPaneText() const { return m_countPane->text(); }
 
 void CLibraryView::UpdatePanes() {
-    m_filterPane->setText(
-        tonalith::ui::FromModelText(m_model->Filter().StatusText(m_document->GetKeyNames())));
+    m_filterPane->setText(tonalith::ui::FromModelText(m_model->Filter().StatusText(m_document->GetKeyNames())));
     m_countPane->setText(QString::asprintf(" %d/%d", m_model->rowCount(), m_document->GetLibrary().GetSize()));
 }
 
@@ -391,7 +384,8 @@ void CLibraryView::SelectIndices(const std::vector<int>& indices) {
     QItemSelection selection;
     int first = -1;
     for (int index : indices) {
-        const int row = index >= 0 && index < static_cast<int>(rowOf.size()) ? rowOf[static_cast<std::size_t>(index)] : -1;
+        const int row =
+            index >= 0 && index < static_cast<int>(rowOf.size()) ? rowOf[static_cast<std::size_t>(index)] : -1;
         if (row < 0) continue;
         if (first < 0) first = row;
         selection.select(m_model->index(row, 0), m_model->index(row, LibraryEngine::COLUMN_COUNT - 1));
@@ -438,9 +432,7 @@ void CLibraryView::Audition(int row) {
     if (const CSynth* synth = memory->GetSynth()) patch->Send(*synth, true);
 }
 
-void CLibraryView::SortByColumn(int column) {
-    Execute(std::make_unique<CViewSortCommand>(*m_model, column));
-}
+void CLibraryView::SortByColumn(int column) { Execute(std::make_unique<CViewSortCommand>(*m_model, column)); }
 
 void CLibraryView::OnSelectAll() {
     m_table->selectAll();
@@ -512,7 +504,8 @@ void CLibraryView::OnRename() {
     if (!patch) return;
     const int row = m_model->RowOf(index);
     const QRect cell = m_table->visualRect(m_model->index(row, LibraryEngine::COLUMN_NAME));
-    const QRect place(m_table->viewport()->mapToGlobal(cell.topLeft()), QSize(std::max(cell.width(), 120), cell.height() + 6));
+    const QRect place(m_table->viewport()->mapToGlobal(cell.topLeft()),
+                      QSize(std::max(cell.width(), 120), cell.height() + 6));
     const std::string oldName = patch->GetName();
     CRenameDlg dialog(tonalith::ui::FromPatchText(oldName), patch->GetNameLength(), place, this);
     if (tonalith::ui::RunDialog(dialog) != QDialog::Accepted) return;
@@ -573,7 +566,8 @@ bool CLibraryView::SaveAs() {
 }
 
 void CLibraryView::closeEvent(QCloseEvent* event) {
-    if (m_document->IsModified() && !tonalith::ui::AskToSaveChanges(this, m_document->GetTitle(), [this] { return Save(); })) {
+    if (m_document->IsModified() &&
+        !tonalith::ui::AskToSaveChanges(this, m_document->GetTitle(), [this] { return Save(); })) {
         event->ignore();
         return;
     }

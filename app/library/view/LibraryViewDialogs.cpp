@@ -104,7 +104,8 @@ void CLibraryView::OnImportFiles() {
     if (result.cancelled) return;
     // One undo takes the whole import back.
     if (!result.entries.empty())
-        Execute(std::make_unique<CImportCommand>(m_document->GetLibrary(), m_document.get(), std::move(result.entries)));
+        Execute(
+            std::make_unique<CImportCommand>(m_document->GetLibrary(), m_document.get(), std::move(result.entries)));
     std::string report = LibraryImport::Summary(result);
     problems.insert(problems.end(), result.lines.begin(), result.lines.end());
     for (std::size_t i = 0; i < problems.size() && i < kMaxReportLines; ++i) report += "\n" + problems[i];

@@ -161,7 +161,8 @@ void CMainFrame::PlaceSubWindow(QMdiSubWindow& window, QSize wanted) {
     const int offset = kStep * (others % steps);
     const QSize room(std::max(320, area.width() - offset), std::max(240, area.height() - offset));
     if (wanted.isEmpty()) wanted = room;
-    window.setGeometry(offset, offset, std::min(wanted.width(), room.width()), std::min(wanted.height(), room.height()));
+    window.setGeometry(offset, offset, std::min(wanted.width(), room.width()),
+                       std::min(wanted.height(), room.height()));
 }
 
 QMdiSubWindow* CMainFrame::OpenDocumentFile(const std::string& path) {
@@ -208,10 +209,9 @@ QMdiSubWindow* CMainFrame::NewBank() {
 
 void CMainFrame::OnFileOpen() {
     const auto path = CUi::Get().ChooseOpenFile(
-        "Open",
-        "Common Files (*.syx, *.clb, *.cof)|*.syx; *.clb; *.cof|Libraries (*.clb)|*.clb|System Exclusive "
-        "(*.syx)|*.syx|Controller Forms (*.cof)|*.cof|MIDI Files (*.mid)|*.mid; *.midi|WAV Files (*.wav)|*.wav|"
-        "All Files (*.*)|*.*||");
+        "Open", "Common Files (*.syx, *.clb, *.cof)|*.syx; *.clb; *.cof|Libraries (*.clb)|*.clb|System Exclusive "
+                "(*.syx)|*.syx|Controller Forms (*.cof)|*.cof|MIDI Files (*.mid)|*.mid; *.midi|WAV Files (*.wav)|*.wav|"
+                "All Files (*.*)|*.*||");
     if (path) OpenDocumentFile(*path);
 }
 

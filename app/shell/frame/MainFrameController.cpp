@@ -25,9 +25,10 @@ Command CommandOf(const QAction& action) { return static_cast<Command>(action.da
 
 // The toolbar's buttons in order; the snapshot combo box goes before Design, separators between groups.
 constexpr Command kToolBarCommands[] = {
-    Command::EditSnapshots, Command::AddSnapshot, Command::Design, Command::Insert, Command::AlignLeft,
-    Command::AlignRight, Command::AlignTop, Command::AlignBottom, Command::SpaceHorizontal, Command::SpaceVertical,
-    Command::SameWidth, Command::SameHeight, Command::SameBoth, Command::SendToBack, Command::BringToFront,
+    Command::EditSnapshots,   Command::AddSnapshot,   Command::Design,       Command::Insert,
+    Command::AlignLeft,       Command::AlignRight,    Command::AlignTop,     Command::AlignBottom,
+    Command::SpaceHorizontal, Command::SpaceVertical, Command::SameWidth,    Command::SameHeight,
+    Command::SameBoth,        Command::SendToBack,    Command::BringToFront,
 };
 }  // namespace
 
@@ -71,8 +72,10 @@ QMdiSubWindow* CMainFrame::AddControllerWindow(CControllerView* view) {
         if (ActiveControllerView() == view) m_statusBar->showMessage(text);
     });
     // The controller menu and toolbar belong to the frame: they go when the last form has gone.
-    connect(view, &QObject::destroyed, this,
-            [this] { QMetaObject::invokeMethod(this, [this] { UpdateCommands(); }, Qt::QueuedConnection); });
+    connect(view, &QObject::destroyed, this, [this] {
+        QMetaObject::invokeMethod(
+            this, [this] { UpdateCommands(); }, Qt::QueuedConnection);
+    });
     PlaceSubWindow(*window);
     window->show();
     view->Canvas().setFocus();

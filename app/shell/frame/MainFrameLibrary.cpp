@@ -161,13 +161,13 @@ bool CMainFrame::UpdateLibraryCommands() {
             menuBar()->removeAction(action);
     if (!view) {
         const QList<QAction*> tools = m_toolsMenu->actions();
-        if (!tools.isEmpty() && tools.front()->property("libraryView").value<QObject*>()) RebuildBankMenus(ActiveBankView());
+        if (!tools.isEmpty() && tools.front()->property("libraryView").value<QObject*>())
+            RebuildBankMenus(ActiveBankView());
         m_find->setEnabled(false);
         m_properties->setEnabled(false);
         return false;
     }
-    if (!menuBar()->actions().contains(wanted->menuAction()))
-        menuBar()->insertMenu(m_toolsMenu->menuAction(), wanted);
+    if (!menuBar()->actions().contains(wanted->menuAction())) menuBar()->insertMenu(m_toolsMenu->menuAction(), wanted);
     // Tools: the plug-ins' library tools, rebuilt when another library becomes active.
     // The entries carry the view they were built for; the bank menus' rebuild drops them.
     const auto builtFor = [this] {
@@ -191,8 +191,8 @@ bool CMainFrame::UpdateLibraryCommands() {
     m_windowMenu->menuAction()->setVisible(true);
     for (QAction* a : {m_close, m_save, m_saveAs, m_paste, m_find}) a->setEnabled(true);
     for (QAction* a : {m_copy, m_edit, m_properties}) a->setEnabled(selected);
-    for (QAction* a : {m_saveLayers, m_print, m_printPreview, m_init, m_write, m_copyToClipboard, m_copyNames,
-                       m_layerDependencies})
+    for (QAction* a :
+         {m_saveLayers, m_print, m_printPreview, m_init, m_write, m_copyToClipboard, m_copyNames, m_layerDependencies})
         a->setEnabled(false);
     m_find->setStatusTip("Search the library by name and keys");
     m_properties->setStatusTip("Keys and comment of the selected patches");

@@ -40,7 +40,8 @@ void CMainFrame::CreateActions() {
     m_new = MakeAction(this, "&New\tCtrl+N", {QKeySequence(Qt::CTRL | Qt::Key_N)}, "Create a new bank");
     m_new->setIcon(s->standardIcon(QStyle::SP_FileIcon));
     connect(m_new, &QAction::triggered, this, &CMainFrame::OnFileNew);
-    m_open = MakeAction(this, "&Open...\tCtrl+O", {QKeySequence(Qt::CTRL | Qt::Key_O)}, "Open a bank, library or controller form");
+    m_open = MakeAction(this, "&Open...\tCtrl+O", {QKeySequence(Qt::CTRL | Qt::Key_O)},
+                        "Open a bank, library or controller form");
     m_open->setIcon(s->standardIcon(QStyle::SP_DialogOpenButton));
     connect(m_open, &QAction::triggered, this, &CMainFrame::OnFileOpen);
     m_close = MakeAction(this, "&Close\tCtrl+F4", {QKeySequence(Qt::CTRL | Qt::Key_F4)}, "Close the active document");
@@ -71,16 +72,19 @@ void CMainFrame::CreateActions() {
     m_exit = MakeAction(this, "E&xit\tCtrl+Q", {QKeySequence(QKeySequence::Quit)});
     connect(m_exit, &QAction::triggered, this, &QWidget::close);
 
-    m_undo = MakeAction(this, "Undo\tCtrl+Z", {QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace)});
+    m_undo = MakeAction(this, "Undo\tCtrl+Z",
+                        {QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace)});
     m_undo->setIcon(s->standardIcon(QStyle::SP_ArrowBack));
     connect(m_undo, &QAction::triggered, this, [this] { RunOnActiveView(&CTonalithView::OnUndo); });
     m_redo = MakeAction(this, "Redo\tCtrl+Y", {QKeySequence(Qt::CTRL | Qt::Key_Y)});
     m_redo->setIcon(s->standardIcon(QStyle::SP_ArrowForward));
     connect(m_redo, &QAction::triggered, this, [this] { RunOnActiveView(&CTonalithView::OnRedo); });
-    m_copy = MakeAction(this, "&Copy\tCtrl+C", {QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)},
-                        "Copy the selected patches into the copybox");
+    m_copy =
+        MakeAction(this, "&Copy\tCtrl+C", {QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)},
+                   "Copy the selected patches into the copybox");
     connect(m_copy, &QAction::triggered, this, [this] { RunOnActiveView(&CTonalithView::OnCopy); });
-    m_paste = MakeAction(this, "P&aste...\tCtrl+V", {QKeySequence(Qt::CTRL | Qt::Key_V), QKeySequence(Qt::SHIFT | Qt::Key_Insert)},
+    m_paste = MakeAction(this, "P&aste...\tCtrl+V",
+                         {QKeySequence(Qt::CTRL | Qt::Key_V), QKeySequence(Qt::SHIFT | Qt::Key_Insert)},
                          "Paste patches from the copybox");
     connect(m_paste, &QAction::triggered, this, [this] { RunOnActiveView(&CTonalithView::OnPaste); });
     m_find = MakeAction(this, "&Find...", {}, kLater);
@@ -92,24 +96,29 @@ void CMainFrame::CreateActions() {
     m_write = MakeAction(this, "&Write", {}, "Write the focused patch into the synthesizer's memory");
     connect(m_write, &QAction::triggered, this, [this] { RunOnActiveView(&CTonalithView::OnWrite); });
     m_copyToClipboard = MakeAction(this, "Copy To Clip&board", {}, "Copy the bank file as hex text");
-    connect(m_copyToClipboard, &QAction::triggered, this, [this] { RunOnActiveView(&CTonalithView::OnCopyToClipboard); });
+    connect(m_copyToClipboard, &QAction::triggered, this,
+            [this] { RunOnActiveView(&CTonalithView::OnCopyToClipboard); });
     m_copyNames = MakeAction(this, "Copy &Names To Clipboard", {}, "Copy the names of the layer's patches");
-    connect(m_copyNames, &QAction::triggered, this, [this] { RunOnActiveView(&CTonalithView::OnCopyNamesToClipboard); });
-    m_layerDependencies = MakeAction(this, "Layer &Dependencies...", {}, "Show which patches of other layers refer to each other");
-    connect(m_layerDependencies, &QAction::triggered, this, [this] { RunOnActiveView(&CTonalithView::OnLayerDependencies); });
+    connect(m_copyNames, &QAction::triggered, this,
+            [this] { RunOnActiveView(&CTonalithView::OnCopyNamesToClipboard); });
+    m_layerDependencies =
+        MakeAction(this, "Layer &Dependencies...", {}, "Show which patches of other layers refer to each other");
+    connect(m_layerDependencies, &QAction::triggered, this,
+            [this] { RunOnActiveView(&CTonalithView::OnLayerDependencies); });
 
-    m_receive = MakeAction(this, "&Receive...\tCtrl+R", {QKeySequence(Qt::CTRL | Qt::Key_R)}, "Receive a dump from a synthesizer");
+    m_receive = MakeAction(this, "&Receive...\tCtrl+R", {QKeySequence(Qt::CTRL | Qt::Key_R)},
+                           "Receive a dump from a synthesizer");
     connect(m_receive, &QAction::triggered, this, &CMainFrame::OnReceive);
     m_receiveAll = MakeAction(this, "Receive All...\tCtrl+Shift+R", {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R)},
                               "Receive several dumps into a dated folder");
     connect(m_receiveAll, &QAction::triggered, this, &CMainFrame::OnReceiveAll);
-    m_send = MakeAction(this, "&Send...\tCtrl+D", {QKeySequence(Qt::CTRL | Qt::Key_D)}, "Send layers to the synthesizer");
+    m_send =
+        MakeAction(this, "&Send...\tCtrl+D", {QKeySequence(Qt::CTRL | Qt::Key_D)}, "Send layers to the synthesizer");
     connect(m_send, &QAction::triggered, this, &CMainFrame::OnSend);
     m_pianoKeyboard = MakeAction(this, "&Piano Keyboard", {}, "Show or hide the piano keyboard and MIDI file player");
     m_pianoKeyboard->setCheckable(true);
     connect(m_pianoKeyboard, &QAction::triggered, this, [this](bool show) { PianoKeyboard().setVisible(show); });
-    for (QAction* later : {m_find, m_properties})
-        later->setEnabled(false);
+    for (QAction* later : {m_find, m_properties}) later->setEnabled(false);
     m_about = MakeAction(this, "&About Tonalith!...");
     connect(m_about, &QAction::triggered, this, &CMainFrame::OnAbout);
 
@@ -162,7 +171,8 @@ void CMainFrame::CreateMenus() {
     const int fixedEntries = static_cast<int>(m_windowMenu->actions().size());
     connect(m_windowMenu, &QMenu::aboutToShow, this, [this, fixedEntries] {
         const QList<QAction*> actions = m_windowMenu->actions();
-        for (qsizetype i = fixedEntries; i < actions.size(); ++i) m_windowMenu->removeAction(actions[i]), actions[i]->deleteLater();
+        for (qsizetype i = fixedEntries; i < actions.size(); ++i)
+            m_windowMenu->removeAction(actions[i]), actions[i]->deleteLater();
         const QList<QMdiSubWindow*> windows = m_mdi->subWindowList();
         for (qsizetype i = 0; i < windows.size(); ++i) {
             QMdiSubWindow* window = windows[i];
@@ -181,8 +191,9 @@ void CMainFrame::CreateMenus() {
 void CMainFrame::CreateToolBars() {
     m_mainToolBar = addToolBar("Main");
     m_mainToolBar->setObjectName("MainToolBar");
-    m_fixedButtons = {m_new, m_open, m_save, nullptr, m_undo, m_redo, nullptr, m_copy, m_paste, m_find, m_properties,
-                      nullptr, m_print, nullptr, m_edit, m_pianoKeyboard, nullptr, m_receive, m_send, nullptr};
+    m_fixedButtons = {m_new,  m_open,          m_save,  nullptr,      m_undo,  m_redo,  nullptr,
+                      m_copy, m_paste,         m_find,  m_properties, nullptr, m_print, nullptr,
+                      m_edit, m_pianoKeyboard, nullptr, m_receive,    m_send,  nullptr};
     for (QAction* action : m_fixedButtons) {
         if (action) m_mainToolBar->addAction(action);
         else m_mainToolBar->addSeparator();
@@ -249,8 +260,8 @@ void CMainFrame::UpdateCommands() {
     m_editMenu->menuAction()->setVisible(bank);
     m_toolsMenu->menuAction()->setVisible(bank);
     m_windowMenu->menuAction()->setVisible(!m_mdi->subWindowList().isEmpty());
-    for (QAction* a : {m_close, m_save, m_saveAs, m_saveLayers, m_print, m_printPreview, m_copy, m_paste, m_edit, m_init,
-                       m_write, m_copyToClipboard, m_copyNames, m_layerDependencies, m_send})
+    for (QAction* a : {m_close, m_save, m_saveAs, m_saveLayers, m_print, m_printPreview, m_copy, m_paste, m_edit,
+                       m_init, m_write, m_copyToClipboard, m_copyNames, m_layerDependencies, m_send})
         a->setEnabled(bank);
     if (!bank) {
         m_undo->setText("Undo\tCtrl+Z");

@@ -65,9 +65,12 @@ void CMainFrame::StartMidi() {
     QPointer<CMainFrame> self(this);
     midi.SetDispatcher([self](std::function<void()> call) {
         if (!self) return;
-        QMetaObject::invokeMethod(self.data(), [self, call = std::move(call)] {
-            if (self) call();
-        }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            self.data(),
+            [self, call = std::move(call)] {
+                if (self) call();
+            },
+            Qt::QueuedConnection);
     });
     CAppConfig& config = CAppConfig::Get();
     midi.SetRemoteController(config.m_remote);
@@ -109,7 +112,8 @@ std::vector<int> CMainFrame::ActiveOutputDevices() const {
     } else if (CLibraryView* library = ActiveLibraryView()) {
         // A library holds every synth's patches: the selected one decides where notes go.
         if (const CPatch* patch = library->FocusedPatch())
-            if (const CSynthMemory* memory = CSynthMemoryFactory::Get().GetSynthMemoryfromPatchType(patch->GetPatchType()))
+            if (const CSynthMemory* memory =
+                    CSynthMemoryFactory::Get().GetSynthMemoryfromPatchType(patch->GetPatchType()))
                 synth = memory->GetSynth();
     }
     std::vector<int> devices;
@@ -119,7 +123,8 @@ std::vector<int> CMainFrame::ActiveOutputDevices() const {
 
 CPianoKeyboardWnd& CMainFrame::PianoKeyboard() {
     if (!m_piano) {
-        m_piano = std::make_unique<CPianoKeyboardWnd>(this, CAppConfig::Get(), [this] { return ActiveOutputDevices(); });
+        m_piano =
+            std::make_unique<CPianoKeyboardWnd>(this, CAppConfig::Get(), [this] { return ActiveOutputDevices(); });
         m_piano->AddShortMessageSink([this](std::uint32_t message) { SendShortMessage(message); });
         connect(m_piano.get(), &CPianoKeyboardWnd::visibilityChanged, m_pianoKeyboard, &QAction::setChecked);
     }
@@ -158,9 +163,7 @@ void CMainFrame::OnMidiNotify(unsigned message, unsigned wParam, long lParam) {
         break;
     case MIDI_PROGRESS:
     case MIDI_PROGRESS_MESSAGE:
-    case MIDI_END:
-        OnTransferNotify(message, wParam, lParam);
-        break;
+    case MIDI_END: OnTransferNotify(message, wParam, lParam); break;
     default: break;
     }
 }

@@ -141,8 +141,8 @@ void CMainFrame::OnReceiveAll() {
             work.push_back(WithSynthSettings(synth->GetDumpCommand(entry.command), memory));
     }
     if (work.empty()) return;
-    const std::string folder = NextDumpFolder(dialog.GetPath(), TodayText(),
-                                              [](const std::string& p) { return fs::exists(p); });
+    const std::string folder =
+        NextDumpFolder(dialog.GetPath(), TodayText(), [](const std::string& p) { return fs::exists(p); });
     std::error_code error;
     if (!fs::create_directory(folder, error) || error) {
         CUi::Get().MessageBox(CStringTable::Get(61247));
@@ -216,7 +216,8 @@ void CMainFrame::OnSend() {
         CUi::Get().MessageBox("The generic synthesizer has no connection; define one in the settings first.");
         return;
     }
-    CSendDlg dialog(layers, memory.GetLayersToSave(), missing, generic ? connections : std::vector<std::string>{}, this);
+    CSendDlg dialog(layers, memory.GetLayersToSave(), missing, generic ? connections : std::vector<std::string>{},
+                    this);
     if (tonalith::ui::RunDialog(dialog) != QDialog::Accepted) return;
     const std::vector<int> chosen = dialog.GetLayers();
     if (chosen.empty()) return;
@@ -285,7 +286,8 @@ void CMainFrame::AbandonTransfer() {
 void CMainFrame::OnTransferNotify(unsigned message, unsigned wParam, long lParam) {
     if (!m_transfer || m_transfer->kind == CTransferState::Kind::None) {
         if (message == MIDI_END && wParam == 1)
-            m_statusBar->SetTimedMessage(QString::fromStdString(CStringTable::Get(62100 + static_cast<unsigned>(lParam))));
+            m_statusBar->SetTimedMessage(
+                QString::fromStdString(CStringTable::Get(62100 + static_cast<unsigned>(lParam))));
         return;
     }
     CTransferState& t = *m_transfer;

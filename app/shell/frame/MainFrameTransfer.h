@@ -15,8 +15,8 @@ struct CTransferState {
     long expected = 0;
     bool stopped = false;
     CMidiDevice* device = nullptr;
-    std::string file;          // the receive's target, or the temporary send file
-    std::string tempFolder;    // private folder of the send file
+    std::string file;  // the receive's target, or the temporary send file
+    std::string tempFolder;  // private folder of the send file
     std::string receiveAllFolder;
     std::vector<CDumpCommand> work;
     int index = -1;

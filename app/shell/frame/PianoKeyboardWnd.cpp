@@ -283,13 +283,14 @@ bool CPianoKeyboardWnd::Stop() {
 void CPianoKeyboardWnd::SilenceFileChannels() {
     std::uint16_t channels = 0;
     for (const SmfEvent& e : m_player.GetFile().GetEvents())
-        if (e.kind == SmfEvent::Channel && !e.data.empty()) channels |= static_cast<std::uint16_t>(1u << (e.data[0] & 0x0F));
+        if (e.kind == SmfEvent::Channel && !e.data.empty())
+            channels |= static_cast<std::uint16_t>(1u << (e.data[0] & 0x0F));
     CMidi& midi = CMidi::Get();
     for (const int device : m_playing) {
         CMidiOutput& output = midi.GetOutput(device);
         for (std::uint32_t c = 0; c < 16; ++c) {
             if (!(channels & (1u << c))) continue;
-            output.SendShort(0xB0u | c | 64u << 8);   // sustain off
+            output.SendShort(0xB0u | c | 64u << 8);  // sustain off
             output.SendShort(0xB0u | c | 123u << 8);  // all notes off
         }
     }
@@ -310,7 +311,8 @@ void CPianoKeyboardWnd::UpdatePosition() {
     if (state == CSmfFilePlayer::NoFile) {
         m_position->clear();
     } else {
-        m_position->setText(" " + Minutes(m_player.GetPosition()) + " / " + Minutes(m_player.GetFile().GetDuration()) + " ");
+        m_position->setText(" " + Minutes(m_player.GetPosition()) + " / " + Minutes(m_player.GetFile().GetDuration()) +
+                            " ");
     }
     // The song ended by itself.
     if (state != CSmfFilePlayer::Playing && m_clock->isActive()) UpdateButtons();

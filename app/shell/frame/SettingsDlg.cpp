@@ -77,15 +77,16 @@ QString InstalledFontFamily(const QString& family) {
 }
 
 CAppSettingsPage::CAppSettingsPage(CAppConfig& config, QWidget* parent)
-    : CSettingsPage(parent), m_config(config), m_remoteInputs(new QListWidget(this)),
-      m_controller(new QComboBox(this)), m_route(new QCheckBox("Route Midi Controller to Synth", this)),
-      m_font(new QComboBox(this)), m_size(new QComboBox(this)), m_patches(new QComboBox(this)),
-      m_memories(new QListWidget(this)), m_deactivated(new QCheckBox("Deactivated", this)) {
+    : CSettingsPage(parent), m_config(config), m_remoteInputs(new QListWidget(this)), m_controller(new QComboBox(this)),
+      m_route(new QCheckBox("Route Midi Controller to Synth", this)), m_font(new QComboBox(this)),
+      m_size(new QComboBox(this)), m_patches(new QComboBox(this)), m_memories(new QListWidget(this)),
+      m_deactivated(new QCheckBox("Deactivated", this)) {
     auto* midiBox = new QGroupBox("Midi", this);
     auto* midiLayout = new QGridLayout(midiBox);
     midiLayout->addWidget(new QLabel("Remote Midi Input:", midiBox), 0, 0);
     midiLayout->addWidget(m_remoteInputs, 1, 0);
-    midiLayout->addWidget(Lines({"Select those inputs where you have", "connected a masterkeyboard or a", "faderbox."}, midiBox), 1, 1);
+    midiLayout->addWidget(
+        Lines({"Select those inputs where you have", "connected a masterkeyboard or a", "faderbox."}, midiBox), 1, 1);
     midiLayout->addWidget(new QLabel("Basic Midi Controller:", midiBox), 2, 0);
     midiLayout->addWidget(m_controller, 3, 0);
     midiLayout->addWidget(m_route, 4, 0, 1, 2);
@@ -101,7 +102,8 @@ CAppSettingsPage::CAppSettingsPage(CAppConfig& config, QWidget* parent)
     auto* memLayout = new QGridLayout(memBox);
     memLayout->addWidget(m_memories, 0, 0, 2, 1);
     memLayout->addWidget(m_deactivated, 0, 1);
-    memLayout->addWidget(Lines({"Deactivate the synth", "memories you do not", "need for faster start up."}, memBox), 1, 1);
+    memLayout->addWidget(Lines({"Deactivate the synth", "memories you do not", "need for faster start up."}, memBox), 1,
+                         1);
 
     auto* layout = new QGridLayout(this);
     layout->addWidget(midiBox, 0, 0, 2, 1);
@@ -134,7 +136,8 @@ CAppSettingsPage::CAppSettingsPage(CAppConfig& config, QWidget* parent)
 
     for (std::size_t i = 0; i < config.m_disabledMem.size(); ++i) {
         auto* item = new QListWidgetItem(QString::fromStdString(config.m_disabledMem[i] + "\tDISABLED"), m_memories);
-        item->setData(kPathRole, QString::fromStdString(i < config.m_disabledMemPath.size() ? config.m_disabledMemPath[i] : ""));
+        item->setData(kPathRole,
+                      QString::fromStdString(i < config.m_disabledMemPath.size() ? config.m_disabledMemPath[i] : ""));
     }
     const CSynthMemoryFactory& factory = CSynthMemoryFactory::Get();
     for (int i = 0; i < factory.GetCount(); ++i) {
@@ -234,7 +237,9 @@ void CSynthSettingsPage::LoadSettings(CSynth& synth) {
     for (const auto& [field, widget] : m_fields) {
         const int number = std::atoi(field.defaultValue.c_str());
         switch (field.kind) {
-        case CSettingField::Kind::Integer: static_cast<QSpinBox*>(widget)->setValue(config.GetInt(field.key, number)); break;
+        case CSettingField::Kind::Integer:
+            static_cast<QSpinBox*>(widget)->setValue(config.GetInt(field.key, number));
+            break;
         case CSettingField::Kind::Boolean:
             static_cast<QCheckBox*>(widget)->setChecked(
                 config.GetBoolean(field.key, field.defaultValue == "1" || field.defaultValue == "true"));
@@ -245,10 +250,12 @@ void CSynthSettingsPage::LoadSettings(CSynth& synth) {
             break;
         }
         case CSettingField::Kind::Text:
-            static_cast<QLineEdit*>(widget)->setText(QString::fromStdString(config.GetString(field.key, field.defaultValue)));
+            static_cast<QLineEdit*>(widget)->setText(
+                QString::fromStdString(config.GetString(field.key, field.defaultValue)));
             break;
         case CSettingField::Kind::File:
-            widget->findChild<QLineEdit*>()->setText(QString::fromStdString(config.GetString(field.key, field.defaultValue)));
+            widget->findChild<QLineEdit*>()->setText(
+                QString::fromStdString(config.GetString(field.key, field.defaultValue)));
             break;
         }
     }
@@ -259,9 +266,15 @@ void CSynthSettingsPage::StoreSettings(CSynth& synth) {
     for (const auto& [field, widget] : m_fields) {
         switch (field.kind) {
         case CSettingField::Kind::Integer: config.PutInt(field.key, static_cast<QSpinBox*>(widget)->value()); break;
-        case CSettingField::Kind::Boolean: config.PutBoolean(field.key, static_cast<QCheckBox*>(widget)->isChecked()); break;
-        case CSettingField::Kind::Choice: config.PutInt(field.key, static_cast<QComboBox*>(widget)->currentIndex()); break;
-        case CSettingField::Kind::Text: config.PutString(field.key, static_cast<QLineEdit*>(widget)->text().toStdString()); break;
+        case CSettingField::Kind::Boolean:
+            config.PutBoolean(field.key, static_cast<QCheckBox*>(widget)->isChecked());
+            break;
+        case CSettingField::Kind::Choice:
+            config.PutInt(field.key, static_cast<QComboBox*>(widget)->currentIndex());
+            break;
+        case CSettingField::Kind::Text:
+            config.PutString(field.key, static_cast<QLineEdit*>(widget)->text().toStdString());
+            break;
         case CSettingField::Kind::File:
             config.PutString(field.key, widget->findChild<QLineEdit*>()->text().toStdString());
             break;
@@ -271,12 +284,12 @@ void CSynthSettingsPage::StoreSettings(CSynth& synth) {
 
 CGenericSettingsPage::CGenericSettingsPage(CSynth& synth, QWidget* parent)
     : CSettingsPage(parent), m_synth(synth), m_table(new QTableWidget(0, 5, this)) {
-    auto* about = new QLabel(
-        "SysEx that no plug-in reads opens in the generic memory. Its dump commands ask any instrument "
-        "for a dump: Receive offers each by its name, sends the request (hex bytes; none when the dump "
-        "is started on the instrument) on the MIDI output and waits on the MIDI input for the given "
-        "number of bytes (0 when the size is unknown).",
-        this);
+    auto* about =
+        new QLabel("SysEx that no plug-in reads opens in the generic memory. Its dump commands ask any instrument "
+                   "for a dump: Receive offers each by its name, sends the request (hex bytes; none when the dump "
+                   "is started on the instrument) on the MIDI output and waits on the MIDI input for the given "
+                   "number of bytes (0 when the size is unknown).",
+                   this);
     about->setWordWrap(true);
     m_table->setHorizontalHeaderLabels({"Name", "Request", "Size", "MIDI Input", "MIDI Output"});
     m_table->horizontalHeader()->setSectionResizeMode(kRequestColumn, QHeaderView::Stretch);
@@ -315,8 +328,12 @@ void CGenericSettingsPage::AddCommand(const CDumpCommand& command) {
     size->setRange(0, kMaxExpectedSize);
     size->setValue(static_cast<int>(std::clamp<long>(command.m_expectedSize, 0, kMaxExpectedSize)));
     m_table->setCellWidget(row, kSizeColumn, size);
-    m_table->setCellWidget(row, kInputColumn, DeviceCombo(CMidi::Get().GetInputNames(), command.m_inputDevice, command.m_inputName, m_table));
-    m_table->setCellWidget(row, kOutputColumn, DeviceCombo(CMidi::Get().GetOutputNames(), command.m_outputDevice, command.m_outputName, m_table));
+    m_table->setCellWidget(
+        row, kInputColumn,
+        DeviceCombo(CMidi::Get().GetInputNames(), command.m_inputDevice, command.m_inputName, m_table));
+    m_table->setCellWidget(
+        row, kOutputColumn,
+        DeviceCombo(CMidi::Get().GetOutputNames(), command.m_outputDevice, command.m_outputName, m_table));
     m_table->setCurrentCell(row, kNameColumn);
 }
 

@@ -92,7 +92,8 @@ void CAppConfig::Write() {
     PutBoolean("ACTIVATEMIDITHRU", m_activateMidiThru);
     PutInt("REMOTE", m_remote);
     int i = 0;
-    for (; i < static_cast<int>(m_remoteIn.size()); ++i) PutInt(Key("REMOTEIN%d", i), m_remoteIn[static_cast<std::size_t>(i)]);
+    for (; i < static_cast<int>(m_remoteIn.size()); ++i)
+        PutInt(Key("REMOTEIN%d", i), m_remoteIn[static_cast<std::size_t>(i)]);
     PutInt(Key("REMOTEIN%d", i), -1);
     i = 0;
     for (; i < static_cast<int>(m_disabledMem.size()); ++i) {
@@ -107,7 +108,8 @@ void CAppConfig::Write() {
 
 DocumentKind DocumentKindOf(const std::string& path) {
     std::string ext = std::filesystem::path(path).extension().string();
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     if (ext == ".clb") return DocumentKind::Library;
     if (ext == ".cof") return DocumentKind::Controller;
     return DocumentKind::Bank;

@@ -16,7 +16,9 @@ int WhiteKeyIndex(int i) { return kWhite[static_cast<std::size_t>(Step(i))] + 12
 
 bool HasBlackKeyAfter(int i) { return kBlack[static_cast<std::size_t>(Step(i))] >= 0; }
 
-int BlackKeyIndex(int i) { return HasBlackKeyAfter(i) ? kBlack[static_cast<std::size_t>(Step(i))] + 12 * Octave(i) : -1; }
+int BlackKeyIndex(int i) {
+    return HasBlackKeyAfter(i) ? kBlack[static_cast<std::size_t>(Step(i))] + 12 * Octave(i) : -1;
+}
 
 CGeometry CGeometry::ForSize(int width, int height) {
     CGeometry g;

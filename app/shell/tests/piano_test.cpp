@@ -38,10 +38,10 @@ TEST(PianoKeys, HitTestAndKeyMap) {
     // The second white key: its lower half is D, its upper left edge C#.
     EXPECT_EQ(kLowestNote + g.HitTest(30, 120), 38);
     EXPECT_EQ(kLowestNote + g.HitTest(21, 10), 37);
-    EXPECT_EQ(g.HitTest(39, 10), 3);   // upper right edge: D#
-    EXPECT_EQ(g.HitTest(1, 10), 0);    // C has no black key on its left
-    EXPECT_EQ(g.HitTest(59, 10), 4);   // nor E on its right
-    EXPECT_EQ(g.HitTest(61, 10), 5);   // nor F on its left
+    EXPECT_EQ(g.HitTest(39, 10), 3);  // upper right edge: D#
+    EXPECT_EQ(g.HitTest(1, 10), 0);  // C has no black key on its left
+    EXPECT_EQ(g.HitTest(59, 10), 4);  // nor E on its right
+    EXPECT_EQ(g.HitTest(61, 10), 5);  // nor F on its left
     EXPECT_EQ(g.HitTest(155, 10), 13);  // the next octave's C#, from either side
     EXPECT_EQ(g.HitTest(161, 10), 13);
     EXPECT_EQ(g.HitTest(10, 140), -1);
@@ -63,8 +63,28 @@ Bytes Smf(const std::vector<std::pair<int, Bytes>>& events) {
         track.insert(track.end(), bytes.begin(), bytes.end());
     }
     track.insert(track.end(), {0x00, 0xFF, 0x2F, 0x00});
-    Bytes file{'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 96, 'M', 'T', 'r', 'k', 0, 0,
-               static_cast<std::uint8_t>(track.size() >> 8), static_cast<std::uint8_t>(track.size())};
+    Bytes file{'M',
+               'T',
+               'h',
+               'd',
+               0,
+               0,
+               0,
+               6,
+               0,
+               0,
+               0,
+               1,
+               0,
+               96,
+               'M',
+               'T',
+               'r',
+               'k',
+               0,
+               0,
+               static_cast<std::uint8_t>(track.size() >> 8),
+               static_cast<std::uint8_t>(track.size())};
     file.insert(file.end(), track.begin(), track.end());
     return file;
 }
@@ -129,8 +149,8 @@ TEST_F(PianoTest, MouseAndComputerKeysPlayOnTheActiveBanksOutput) {
     // Press on the second white key, drag onto the third, release.
     const int low = g.whiteHeight - 2;
     QTest::mousePress(&keys, Qt::LeftButton, {}, QPoint(g.whiteWidth + g.whiteWidth / 2, low));
-    QMouseEvent move(QEvent::MouseMove, QPointF(2 * g.whiteWidth + g.whiteWidth / 2, low), keys.mapToGlobal(QPointF(0, 0)),
-                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, QPointF(2 * g.whiteWidth + g.whiteWidth / 2, low),
+                     keys.mapToGlobal(QPointF(0, 0)), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&keys, &move);
     EXPECT_EQ(keys.GetSounding(), 4);
     QTest::mouseRelease(&keys, Qt::LeftButton, {}, QPoint(2 * g.whiteWidth + g.whiteWidth / 2, low));
@@ -149,7 +169,8 @@ TEST_F(PianoTest, MouseAndComputerKeysPlayOnTheActiveBanksOutput) {
     QApplication::sendEvent(&piano, &umlaut);
     EXPECT_EQ(keys.GetSounding(), 24 + 16);
     ASSERT_TRUE(WaitForWrites(5));
-    EXPECT_EQ(Sent(), (std::vector<Bytes>{{0x99, 60, 96}, {0x99, 60, 0}, {0x99, 79, 96}, {0x99, 79, 0}, {0x99, 76, 96}}));
+    EXPECT_EQ(Sent(),
+              (std::vector<Bytes>{{0x99, 60, 96}, {0x99, 60, 0}, {0x99, 79, 96}, {0x99, 79, 0}, {0x99, 76, 96}}));
 
     // Escape hides the window; the held note ends with it.
     QTest::keyClick(&piano, Qt::Key_Escape);
@@ -177,7 +198,8 @@ TEST_F(PianoTest, PlayerStopsAndPausesWithNotesOffAndNamesBadFiles) {
     EXPECT_FALSE(piano.PlayAction().isEnabled());
 
     // A note held for ten seconds on channel 3, and a controller.
-    tonalith::test::WriteFile(m_dir / "long.mid", Smf({{0, {0xB2, 7, 100}}, {0, {0x92, 64, 90}}, {1920, {0x82, 64, 0}}}));
+    tonalith::test::WriteFile(m_dir / "long.mid",
+                              Smf({{0, {0xB2, 7, 100}}, {0, {0x92, 64, 90}}, {1920, {0x82, 64, 0}}}));
     ui->files.push_back((m_dir / "long.mid").string());
     piano.OnOpen();
     EXPECT_EQ(piano.FileText().text(), "File: long.mid");
@@ -229,7 +251,9 @@ TEST_F(PianoTest, WriteAndClosingTheBankStopTheFile) {
         piano.OnPlay();
         ASSERT_TRUE(WaitUntil([&] {
             const auto writes = m_loop->GetWrites();
-            return std::any_of(writes.begin(), writes.end(), [](const auto& w) { return w.bytes == Bytes{0x90, 64, 90}; });
+            return std::any_of(writes.begin(), writes.end(), [](const auto& w) {
+                return w.bytes == Bytes{0x90, 64, 90};
+            });
         }));
         Sent();
     };
@@ -258,7 +282,8 @@ TEST_F(PianoTest, PlaysAFieldFileThroughAPauseToItsEnd) {
     ASSERT_TRUE(WaitForWrites(1));
     piano.OnPause();
     piano.OnPlay();
-    ASSERT_TRUE(WaitUntil([&] { return piano.Player().GetState() == CSmfFilePlayer::Stopped; }, std::chrono::seconds(20)));
+    ASSERT_TRUE(
+        WaitUntil([&] { return piano.Player().GetState() == CSmfFilePlayer::Stopped; }, std::chrono::seconds(20)));
     // The window sees the end by itself and offers Play again.
     EXPECT_TRUE(WaitUntil([&] {
         QApplication::processEvents();

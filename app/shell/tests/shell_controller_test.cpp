@@ -64,7 +64,8 @@ TEST_F(ShellControllerTest, NewFormIsSavedAndReopensIdentical) {
     CControllerDocument& form = view->GetDocument();
     for (int k = 0; k < 2; ++k)
         view->GetCommands().Execute(std::make_unique<CInsertItemCommand>(
-            form, std::make_unique<CContainerItem>(CRect{10 + 60 * k, 10, 60 + 60 * k, 60}, std::make_unique<CKnobItemData>())));
+            form, std::make_unique<CContainerItem>(CRect{10 + 60 * k, 10, 60 + 60 * k, 60},
+                                                   std::make_unique<CKnobItemData>())));
     form.SetInfo("Ann", "ann@example.org", "Two knobs");
     Trigger(frame, "&Design");  // back to run mode
     EXPECT_FALSE(frame.UndoAction().isEnabled());  // undo is a design-mode command

@@ -118,7 +118,8 @@ protected:
         CLayer& patches = memory->GetLayer(userPatch);
 
         std::unique_ptr<CSynthMemory> field;
-        if (const auto data = tonalith::test::FieldDataDir(); data && fs::exists(*data / "jv" / "JV1080_Pad_Vox_Bell_bank128.syx"))
+        if (const auto data = tonalith::test::FieldDataDir();
+            data && fs::exists(*data / "jv" / "JV1080_Pad_Vox_Bell_bank128.syx"))
             field = LoadWithPlugin(*data / "jv" / "JV1080_Pad_Vox_Bell_bank128.syx");
         for (int i = 0; i < patches.GetPatchCount(); ++i) {
             if (field) {
@@ -180,13 +181,15 @@ TEST_F(ShellJvDepsTest, DialogListsTheSamePairsAsTheCommandLineForARealBankWithP
     for (int layer = 0; layer < memory.GetLayerCount(); ++layer) {
         const CLayer& chosen = memory.GetLayer(layer);
         if (chosen.GetChildLayerCount() == 0 && chosen.GetParentLayerCount() == 0) continue;
-        const CliResult deps = Cli({"deps", QString::fromStdString(bank.string()), "--layer", QString::number(layer), "--json"});
+        const CliResult deps =
+            Cli({"deps", QString::fromStdString(bank.string()), "--layer", QString::number(layer), "--json"});
         ASSERT_EQ(deps.exitCode, 0) << deps.err;
         const Json json = Json::parse(deps.out);
         CLayerDependenciesDlg dialog(memory, layer);
 
         dialog.ReferencedFromButton().click();
-        ASSERT_EQ(dialog.OtherLayerCombo().count(), static_cast<int>(json["referenced_from"].size())) << chosen.GetName();
+        ASSERT_EQ(dialog.OtherLayerCombo().count(), static_cast<int>(json["referenced_from"].size()))
+            << chosen.GetName();
         for (int c = 0; c < dialog.OtherLayerCombo().count(); ++c) {
             const Json& child = json["referenced_from"].at(static_cast<std::size_t>(c));
             dialog.OtherLayerCombo().setCurrentIndex(c);

@@ -133,7 +133,8 @@ TEST_F(ShellTest, LayoutRestoreStopsAtFirstEmptyPathAndSaveHasNoGaps) {
         frame.MdiArea().addSubWindow(new CTonalithView(std::move(doc)));
         frame.OpenDocumentFile((dir / "b.syx").string());
         frame.SaveLayout();
-        EXPECT_EQ(ReadLayoutPaths(config), (std::vector<std::string>{(dir / "a.syx").string(), (dir / "b.syx").string()}));
+        EXPECT_EQ(ReadLayoutPaths(config),
+                  (std::vector<std::string>{(dir / "a.syx").string(), (dir / "b.syx").string()}));
         EXPECT_EQ(config.GetString("WIN_POS_CHILDWINPATH3", "x"), "");
     }  // the frame's end writes the settings
     CMainFrame again;
@@ -181,13 +182,16 @@ TEST_F(ShellTest, APluginsRegisteredSettingsPageReplacesTheBuiltOne) {
     // A plug-in's own page: the device block and one setting of its own.
     class CPluginPage final : public CSettingsTemplateDlg {
     public:
-        CPluginPage(CSynth& synth, QWidget* parent) : CSettingsTemplateDlg(synth, parent), m_mode(new QCheckBox("Mode", this)) {
+        CPluginPage(CSynth& synth, QWidget* parent)
+            : CSettingsTemplateDlg(synth, parent), m_mode(new QCheckBox("Mode", this)) {
             PageLayout().addWidget(m_mode);
         }
         QCheckBox& Mode() const { return *m_mode; }
 
     protected:
-        void LoadSettings(CSynth& synth) override { m_mode->setChecked(synth.GetConfig().GetBoolean("PAGEMODE", false)); }
+        void LoadSettings(CSynth& synth) override {
+            m_mode->setChecked(synth.GetConfig().GetBoolean("PAGEMODE", false));
+        }
         void StoreSettings(CSynth& synth) override { synth.GetConfig().PutBoolean("PAGEMODE", m_mode->isChecked()); }
 
     private:
@@ -274,7 +278,8 @@ TEST_F(ShellTest, JvBankOpensSwitchesLayersAndSavesTheSameBytes) {
     const CLayer& again = reopened.GetMemory()->GetLayer(userPatch);
     for (int i = 0; i < layer.GetPatchCount(); ++i)
         EXPECT_TRUE(std::equal(layer.GetPatch(i)->Data().begin(), layer.GetPatch(i)->Data().end(),
-                               again.GetPatch(i)->Data().begin())) << "patch " << i;
+                               again.GetPatch(i)->Data().begin()))
+            << "patch " << i;
 }
 
 namespace {

@@ -110,14 +110,16 @@ protected:
             spin->setValue(bits);
             for (QRadioButton* b : d.findChildren<QRadioButton*>())
                 if (!channel.isEmpty() && b->text().startsWith(channel)) b->setChecked(true);
-            m_channelsEnabled = !d.findChildren<QRadioButton*>().isEmpty() &&
-                                d.findChildren<QRadioButton*>().front()->isEnabled();
+            m_channelsEnabled =
+                !d.findChildren<QRadioButton*>().isEmpty() && d.findChildren<QRadioButton*>().front()->isEnabled();
             d.accept();
             return int(QDialog::Accepted);
         });
     }
 
-    static int Windows(CMainFrame& frame) { return static_cast<int>(frame.findChild<QMdiArea*>()->subWindowList().size()); }
+    static int Windows(CMainFrame& frame) {
+        return static_cast<int>(frame.findChild<QMdiArea*>()->subWindowList().size());
+    }
 
     static std::vector<std::uint8_t> SavedBank(CTonalithView& view) {
         CMemFile saved;
@@ -215,8 +217,8 @@ TEST_F(ShellWaveTest, NoOrCancelOpensNothingAndAnUnreadableWaveIsNamed) {
     }
     {
         // A WAV header over bytes libsndfile cannot read: the message names the file.
-        std::vector<std::uint8_t> broken{'R', 'I', 'F', 'F', 60, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ',
-                                         16, 0, 0, 0, 0x55, 0x55, 1, 0};
+        std::vector<std::uint8_t> broken{'R', 'I', 'F', 'F', 60, 0, 0, 0, 'W',  'A',  'V', 'E',
+                                         'f', 'm', 't', ' ', 16, 0, 0, 0, 0x55, 0x55, 1,   0};
         broken.resize(64, 0xEE);
         const fs::path bad = Write("broken.wav", broken);
         m_dialogs.clear();

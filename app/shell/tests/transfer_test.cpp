@@ -89,9 +89,8 @@ protected:
     }
     // The loopback answers a request on output 0 with a SysEx of size bytes on input 0.
     void AnswerWith(std::size_t size) {
-        m_loop->SetResponder([size](CMidiLoopback& loop, int, std::span<const std::uint8_t>) {
-            loop.Inject(0, SysEx(size));
-        });
+        m_loop->SetResponder(
+            [size](CMidiLoopback& loop, int, std::span<const std::uint8_t>) { loop.Inject(0, SysEx(size)); });
     }
     static bool Pump(const std::function<bool()>& condition) {
         return WaitUntil([&] {
@@ -208,7 +207,8 @@ TEST_F(TransferTest, ReceiveAllMakesTheNextFreeDatedFolderAndPausesBetweenDumps)
 TEST_F(TransferTest, AGenericCommandReceivesOnItsNamedPortsNotItsStaleIndexes) {
     CScopedScriptedUi ui;
     CMainFrame frame;
-    m_loop->SetResponder([](CMidiLoopback& loop, int port, std::span<const std::uint8_t>) { loop.Inject(port, SysEx(100)); });
+    m_loop->SetResponder(
+        [](CMidiLoopback& loop, int port, std::span<const std::uint8_t>) { loop.Inject(port, SysEx(100)); });
     CDumpCommand named = Command("Named", "F0 43 F7", 100);  // indexes 0: stale
     named.m_inputName = "Loopback In 2";
     named.m_outputName = "Loopback Out 2";

@@ -58,8 +58,8 @@ std::string ManufacturerOf(std::span<const std::uint8_t> data, std::size_t idPos
     return name.empty() ? "Unknown" : std::string(name);
 }
 
-std::string InformationAt(const HexLines& lines, std::span<const std::uint8_t> data, long long line, int x,
-                          int inset, int charWidth) {
+std::string InformationAt(const HexLines& lines, std::span<const std::uint8_t> data, long long line, int x, int inset,
+                          int charWidth) {
     if (line < 0 || static_cast<std::size_t>(line) >= lines.size()) return {};
     const auto index = static_cast<std::size_t>(line);
     const std::string& hex = lines.hex[index];
@@ -70,8 +70,7 @@ std::string InformationAt(const HexLines& lines, std::span<const std::uint8_t> d
     const std::size_t start = lines.lineStart[index];
     const auto end = std::lower_bound(lines.endPositions.begin(), lines.endPositions.end(), start);
     if (end == lines.endPositions.end()) return {};
-    if (x <= inset + 2 * charWidth)
-        return "Packet size: " + std::to_string(*end - start + 1) + " Bytes.";
+    if (x <= inset + 2 * charWidth) return "Packet size: " + std::to_string(*end - start + 1) + " Bytes.";
     return "Manufacturer: " + ManufacturerOf(data, start + 1);
 }
 
@@ -95,8 +94,7 @@ std::string DescribeMessage(std::span<const std::uint8_t> data, const Message& m
            ManufacturerOf(data, message.offset + 1) + (message.complete ? "" : " (no F7)");
 }
 
-std::optional<std::size_t> ByteAt(const HexLines& lines, long long line, int x, int inset, int charWidth,
-                                  int textX) {
+std::optional<std::size_t> ByteAt(const HexLines& lines, long long line, int x, int inset, int charWidth, int textX) {
     if (line < 0 || static_cast<std::size_t>(line) >= lines.size() || charWidth <= 0) return std::nullopt;
     const auto index = static_cast<std::size_t>(line);
     const std::size_t count = lines.chars[index].size();

@@ -14,8 +14,8 @@ namespace hexview {
 inline constexpr std::size_t kBytesPerLine = 16;
 
 struct HexLines {
-    std::vector<std::string> hex;        // "F0 41 10 " ... three characters per byte
-    std::vector<std::string> chars;      // the printable bytes, "." for the others
+    std::vector<std::string> hex;  // "F0 41 10 " ... three characters per byte
+    std::vector<std::string> chars;  // the printable bytes, "." for the others
     std::vector<std::size_t> lineStart;  // byte position of each line's first byte
     std::vector<std::size_t> messageLines;  // line index of every F0, in data order
     std::vector<std::size_t> endPositions;  // byte position of every F7, in data order
@@ -54,7 +54,7 @@ std::string PlaceInformation(std::span<const std::uint8_t> data, std::span<const
 // What the control tells its host for a pointer over line (absolute index) at
 // pixel x, with the given inset and character width: the packet size over the
 // F0 mark, the manufacturer over the id, else empty.
-std::string InformationAt(const HexLines& lines, std::span<const std::uint8_t> data, long long line,
-                          int x, int inset, int charWidth);
+std::string InformationAt(const HexLines& lines, std::span<const std::uint8_t> data, long long line, int x, int inset,
+                          int charWidth);
 
 }  // namespace hexview

@@ -339,7 +339,8 @@ constexpr std::array<std::string_view, 57> kGroup32{{
 
 std::string_view ManufacturerName(int group, int index) {
     auto pick = [index](const auto& table) -> std::string_view {
-        return index >= 0 && index < static_cast<int>(table.size()) ? table[static_cast<std::size_t>(index)] : std::string_view{};
+        return index >= 0 && index < static_cast<int>(table.size()) ? table[static_cast<std::size_t>(index)]
+                                                                    : std::string_view{};
     };
     switch (group) {
     case 255: return pick(kGroup255);

@@ -74,8 +74,7 @@ TEST(HexLines, PositionsBeyondSixtyFourKilobytes) {
 TEST(HexLines, InformationNamesSizeAndManufacturer) {
     std::vector<std::uint8_t> data = Message({0x42, 0x30, 0x2B, 0x41});
     for (auto part : {Message({0x7E, 0x7F, 0x09, 0x01}), Message({0x00, 0x20, 0x00, 0x01}),
-                      Message({0x00, 0x01, 0x06, 0x01}), Message({0x00, 0x05, 0x06, 0x01}),
-                      Message({0x41, 0x10})}) {
+                      Message({0x00, 0x01, 0x06, 0x01}), Message({0x00, 0x05, 0x06, 0x01}), Message({0x41, 0x10})}) {
         data.insert(data.end(), part.begin(), part.end());
     }
     const auto lines = BuildLines(data);
@@ -156,8 +155,8 @@ TEST(BytemapCtrl, PropertiesDataAndInformationSignal) {
 TEST(HexLines, EveryByteIsNamedByTheMessageHoldingIt) {
     // Two bytes of junk, a Roland message, one without F7 cut off by the next F0, a Korg message.
     std::vector<std::uint8_t> data = {0x11, 0x22};
-    for (auto part : {Message({0x41, 0x10, 0x16, 0x12}), std::vector<std::uint8_t>{0xF0, 0x43, 0x01},
-                      Message({0x42, 0x30})}) {
+    for (auto part :
+         {Message({0x41, 0x10, 0x16, 0x12}), std::vector<std::uint8_t>{0xF0, 0x43, 0x01}, Message({0x42, 0x30})}) {
         data.insert(data.end(), part.begin(), part.end());
     }
     const auto messages = hexview::FindMessages(data);
@@ -169,7 +168,8 @@ TEST(HexLines, EveryByteIsNamedByTheMessageHoldingIt) {
               "Offset 00000007: message at 00000002: 6 bytes, ROLAND CORPORATION");  // its F7
     EXPECT_EQ(hexview::PlaceInformation(data, messages, 10),
               "Offset 0000000A: message at 00000008: 3 bytes, YAMAHA CORPORATION (no F7)");
-    EXPECT_EQ(hexview::PlaceInformation(data, messages, 14), "Offset 0000000E: message at 0000000B: 4 bytes, KORG INC.");
+    EXPECT_EQ(hexview::PlaceInformation(data, messages, 14),
+              "Offset 0000000E: message at 0000000B: 4 bytes, KORG INC.");
 
     // Hex digits and text characters of the same byte name the same place; the gap between bytes does not.
     const auto lines = BuildLines(data);  // lines: 11 22 F0 41 10 16 12 F7 | F0 43 01 F0 42 30 F7
@@ -195,7 +195,7 @@ struct ShownControl {
             const auto m = Message(std::vector<std::uint8_t>(28, static_cast<std::uint8_t>(0x41 + i)));
             data.insert(data.end(), m.begin(), m.end());
         }
-        data[1] = 0x42;   // the first from Korg
+        data[1] = 0x42;  // the first from Korg
         data[31] = 0x41;  // the second from Roland
         control.SetData(data);
         control.resize(control.sizeHint().width(), 120);
@@ -224,7 +224,8 @@ TEST(BytemapCtrl, HoverAndClickSayWhatHexdumpSaysForThatByte) {
     EXPECT_EQ(spy.back().at(0).toString(), "Manufacturer: KORG INC.");
     // The offset column stands for its line's first byte; a click says the same as a hover.
     spy.clear();
-    QTest::mouseClick(&shown.control, Qt::LeftButton, {}, QPoint(shown.control.GetInset() + 4, shown.HexPoint(1, 0).y()));
+    QTest::mouseClick(&shown.control, Qt::LeftButton, {},
+                      QPoint(shown.control.GetInset() + 4, shown.HexPoint(1, 0).y()));
     ASSERT_GE(spy.count(), 1);
     EXPECT_EQ(spy.back().at(0).toString(), "Offset 00000010: message at 00000000: 30 bytes, KORG INC.");
     EXPECT_TRUE(shown.control.hasFocus());

@@ -129,8 +129,7 @@ void CBytemapCtrl::paintEvent(QPaintEvent*) {
             const int base = y + metrics.ascent();
             const auto start = static_cast<qulonglong>(m_lines.lineStart[static_cast<std::size_t>(line)]);
             p.setPen(QColor(96, 96, 96));
-            p.drawText(hexX - offsetWidth, base,
-                       QStringLiteral("%1").arg(start, 8, 16, QLatin1Char('0')).toUpper());
+            p.drawText(hexX - offsetWidth, base, QStringLiteral("%1").arg(start, 8, 16, QLatin1Char('0')).toUpper());
             if (hex.rfind("F0", 0) == 0) {
                 p.fillRect(QRect(QPoint(inset, y), QPoint(2 * inset + 2 * cw, y + ch)), QColor(255, 0, 0));
                 const int extra = hex.rfind("F0 00", 0) == 0 ? 6 * cw : 0;
@@ -148,7 +147,8 @@ void CBytemapCtrl::paintEvent(QPaintEvent*) {
                 p.drawText(hexX + static_cast<int>(k) * cw, base, QString::fromLatin1(hex.data() + k, 2));
             const std::string& chars = m_lines.chars[static_cast<std::size_t>(line)];
             for (std::size_t k = 0; k < chars.size(); ++k)
-                p.drawText(charX + static_cast<int>(k) * cw, base, QString(QChar(static_cast<unsigned char>(chars[k]))));
+                p.drawText(charX + static_cast<int>(k) * cw, base,
+                           QString(QChar(static_cast<unsigned char>(chars[k]))));
         }
         if (count > 0) {
             const int sepX = inset + 49 * cw - 2;

@@ -31,14 +31,38 @@ T ReadLittle(CFile& file) {
 
 }  // namespace
 
-CArchive& CArchive::operator<<(std::uint8_t v) { WriteLittle(m_file, v); return *this; }
-CArchive& CArchive::operator<<(std::uint16_t v) { WriteLittle(m_file, v); return *this; }
-CArchive& CArchive::operator<<(std::uint32_t v) { WriteLittle(m_file, v); return *this; }
-CArchive& CArchive::operator<<(std::int32_t v) { WriteLittle(m_file, static_cast<std::uint32_t>(v)); return *this; }
-CArchive& CArchive::operator>>(std::uint8_t& v) { v = ReadLittle<std::uint8_t>(m_file); return *this; }
-CArchive& CArchive::operator>>(std::uint16_t& v) { v = ReadLittle<std::uint16_t>(m_file); return *this; }
-CArchive& CArchive::operator>>(std::uint32_t& v) { v = ReadLittle<std::uint32_t>(m_file); return *this; }
-CArchive& CArchive::operator>>(std::int32_t& v) { v = static_cast<std::int32_t>(ReadLittle<std::uint32_t>(m_file)); return *this; }
+CArchive& CArchive::operator<<(std::uint8_t v) {
+    WriteLittle(m_file, v);
+    return *this;
+}
+CArchive& CArchive::operator<<(std::uint16_t v) {
+    WriteLittle(m_file, v);
+    return *this;
+}
+CArchive& CArchive::operator<<(std::uint32_t v) {
+    WriteLittle(m_file, v);
+    return *this;
+}
+CArchive& CArchive::operator<<(std::int32_t v) {
+    WriteLittle(m_file, static_cast<std::uint32_t>(v));
+    return *this;
+}
+CArchive& CArchive::operator>>(std::uint8_t& v) {
+    v = ReadLittle<std::uint8_t>(m_file);
+    return *this;
+}
+CArchive& CArchive::operator>>(std::uint16_t& v) {
+    v = ReadLittle<std::uint16_t>(m_file);
+    return *this;
+}
+CArchive& CArchive::operator>>(std::uint32_t& v) {
+    v = ReadLittle<std::uint32_t>(m_file);
+    return *this;
+}
+CArchive& CArchive::operator>>(std::int32_t& v) {
+    v = static_cast<std::int32_t>(ReadLittle<std::uint32_t>(m_file));
+    return *this;
+}
 
 void CArchive::WriteCount(std::uint32_t count) {
     if (count < kByteEscape) {
@@ -72,7 +96,7 @@ std::uint32_t CArchive::ReadLengthPrefix(bool& wide) {
         }
         if (w != kWideMark) return w;
         if (wide) break;  // the wide mark may appear once only
-        wide = true;      // 16-bit characters; their count follows in the same scheme
+        wide = true;  // 16-bit characters; their count follows in the same scheme
     }
     throw CFileException(CFileException::badFormat, m_file.GetFilePath(), "repeated wide-string mark");
 }

@@ -62,7 +62,8 @@ std::string ValueOf(std::string_view raw) {
 // blanks; values the reader would trim or unquote are quoted.
 std::string EncodeValue(std::string_view value) {
     std::string v(value);
-    std::replace_if(v.begin(), v.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
+    std::replace_if(
+        v.begin(), v.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
     const bool needsQuotes = !v.empty() && (kBlanks.find(v.front()) != std::string_view::npos ||
                                             kBlanks.find(v.back()) != std::string_view::npos ||
                                             (v.size() >= 2 && v.front() == '"' && v.back() == '"'));
@@ -195,7 +196,8 @@ void CBasicConfig::PutString(std::string_view key, std::string_view value) {
     }
     Line line{m_section, std::string(key), std::string(key) + "=" + encoded};
     if (!found) {
-        if (!m_lines.empty() && !Trim(m_lines.back().raw).empty()) m_lines.push_back(Line{m_lines.back().section, {}, {}});
+        if (!m_lines.empty() && !Trim(m_lines.back().raw).empty())
+            m_lines.push_back(Line{m_lines.back().section, {}, {}});
         m_lines.push_back(Line{m_section, {}, "[" + m_section + "]"});
         m_lines.push_back(std::move(line));
     } else {

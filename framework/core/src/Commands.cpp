@@ -67,8 +67,8 @@ void CCmdManager::Clear() {
 
 CEditCommand::~CEditCommand() = default;
 
-void CEditCommand::SetValues(CLayer& layer, int index, const CPatch& oldPatch, const CPatch& newPatch,
-                             CView* view, CDocument* document, int layerIndex) {
+void CEditCommand::SetValues(CLayer& layer, int index, const CPatch& oldPatch, const CPatch& newPatch, CView* view,
+                             CDocument* document, int layerIndex) {
     // Clone both first, so a failing clone leaves the command as it was.
     std::unique_ptr<CPatch> oldCopy = oldPatch.Clone();
     std::unique_ptr<CPatch> newCopy = newPatch.Clone();

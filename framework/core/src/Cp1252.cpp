@@ -6,10 +6,10 @@ namespace cp1252 {
 namespace {
 
 // Code points of bytes 80..9F; 0 where the code page defines none.
-constexpr std::array<char16_t, 32> kHigh{
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+constexpr std::array<char16_t, 32> kHigh{0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                         0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+                                         0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                         0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
 void AppendUtf8(std::string& out, char32_t c) {
     if (c < 0x80) {
@@ -38,11 +38,20 @@ std::optional<char32_t> NextUtf8(std::string_view utf8, std::size_t& i) {
     if (b >= 0xF0 && b < 0xF8) len = 4, c = b & 0x07;
     else if (b >= 0xE0) len = 3, c = b & 0x0F;
     else if (b >= 0xC0) len = 2, c = b & 0x1F;
-    else if (b >= 0x80) { ++i; return std::nullopt; }
-    if (b >= 0xF8 || i + len > utf8.size()) { ++i; return std::nullopt; }
+    else if (b >= 0x80) {
+        ++i;
+        return std::nullopt;
+    }
+    if (b >= 0xF8 || i + len > utf8.size()) {
+        ++i;
+        return std::nullopt;
+    }
     for (std::size_t k = 1; k < len; ++k) {
         const auto next = static_cast<unsigned char>(utf8[i + k]);
-        if ((next & 0xC0) != 0x80) { ++i; return std::nullopt; }
+        if ((next & 0xC0) != 0x80) {
+            ++i;
+            return std::nullopt;
+        }
         c = (c << 6) | (next & 0x3F);
     }
     i += len;

@@ -19,9 +19,7 @@ void CDocument::AddView(CView* view) {
     if (view && std::find(m_views.begin(), m_views.end(), view) == m_views.end()) m_views.push_back(view);
 }
 
-void CDocument::RemoveView(CView* view) {
-    std::erase(m_views, view);
-}
+void CDocument::RemoveView(CView* view) { std::erase(m_views, view); }
 
 void CDocument::UpdateAllViews(CView* sender, long hint, const void* hintObject) {
     // A copy: a view may close itself (and leave the list) while it updates.

@@ -10,19 +10,19 @@
 // ---- CFileException ----
 
 CFileException::CFileException(Cause cause, std::string fileName, std::string detail)
-    : std::runtime_error(fileName + ": " + (detail.empty() ? CauseText(cause) : detail)),
-      m_cause(cause), m_strFileName(std::move(fileName)), m_detail(std::move(detail)) {}
+    : std::runtime_error(fileName + ": " + (detail.empty() ? CauseText(cause) : detail)), m_cause(cause),
+      m_strFileName(std::move(fileName)), m_detail(std::move(detail)) {}
 
 const char* CFileException::CauseText(Cause cause) {
     switch (cause) {
-        case none: return "no error";
-        case fileNotFound: return "the file was not found";
-        case accessDenied: return "access was denied";
-        case diskFull: return "the disk is full";
-        case endOfFile: return "the file ends too early";
-        case badFormat: return "the file is damaged or of another format";
-        case badSeek: return "a position outside the file was asked for";
-        case generic: break;
+    case none: return "no error";
+    case fileNotFound: return "the file was not found";
+    case accessDenied: return "access was denied";
+    case diskFull: return "the disk is full";
+    case endOfFile: return "the file ends too early";
+    case badFormat: return "the file is damaged or of another format";
+    case badSeek: return "a position outside the file was asked for";
+    case generic: break;
     }
     return "the file could not be read or written";
 }
@@ -35,17 +35,17 @@ std::string CFileException::GetErrorMessage() const {
 
 CFileException::Cause CFileException::CauseFromErrno(int err) {
     switch (err) {
-        case ENOENT:
-        case ENOTDIR: return CFileException::fileNotFound;
-        case EACCES:
-        case EPERM:
-        case EROFS: return CFileException::accessDenied;
-        case ENOSPC:
+    case ENOENT:
+    case ENOTDIR: return CFileException::fileNotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS: return CFileException::accessDenied;
+    case ENOSPC:
 #ifdef EDQUOT
-        case EDQUOT:
+    case EDQUOT:
 #endif
-        case EFBIG: return CFileException::diskFull;
-        default: return CFileException::generic;
+    case EFBIG: return CFileException::diskFull;
+    default: return CFileException::generic;
     }
 }
 
@@ -76,7 +76,7 @@ void CFile::Open(const std::string& path, unsigned flags) {
     if (!m_file && create && noTruncate && errno == ENOENT) m_file = std::fopen(path.c_str(), "w+b");
     if (!m_file) Throw(CFileException::CauseFromErrno(errno), std::string(std::strerror(errno)));
     m_writable = access != modeRead;
-    struct stat st{};
+    struct stat st {};
     if (::fstat(::fileno(m_file), &st) == 0 && S_ISDIR(st.st_mode)) {
         std::fclose(m_file);
         m_file = nullptr;
@@ -128,7 +128,7 @@ std::uint64_t CFile::GetPosition() const {
 std::uint64_t CFile::GetLength() const {
     if (!m_file) return 0;
     if (m_writable) std::fflush(m_file);
-    struct stat st{};
+    struct stat st {};
     if (::fstat(::fileno(m_file), &st) != 0) return 0;
     return static_cast<std::uint64_t>(st.st_size);
 }
@@ -137,7 +137,8 @@ std::string CFile::GetFilePath() const { return m_path; }
 
 void CFile::Flush() {
     if (!m_file) return;
-    if (std::fflush(m_file) != 0) Throw(CFileException::CauseFromErrno(errno), std::string("write error: ") + std::strerror(errno));
+    if (std::fflush(m_file) != 0)
+        Throw(CFileException::CauseFromErrno(errno), std::string("write error: ") + std::strerror(errno));
     if (m_writable && ::fsync(::fileno(m_file)) != 0 && errno != EINVAL)
         Throw(CFileException::CauseFromErrno(errno), std::string("write error: ") + std::strerror(errno));
 }
@@ -146,7 +147,8 @@ void CFile::Close() {
     if (!m_file) return;
     std::FILE* f = m_file;
     m_file = nullptr;
-    if (std::fclose(f) != 0 && m_writable) Throw(CFileException::CauseFromErrno(errno), std::string("write error: ") + std::strerror(errno));
+    if (std::fclose(f) != 0 && m_writable)
+        Throw(CFileException::CauseFromErrno(errno), std::string("write error: ") + std::strerror(errno));
 }
 
 void CFile::ReadExact(void* buffer, std::size_t count) {

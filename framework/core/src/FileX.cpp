@@ -120,7 +120,7 @@ Descriptor DescriptorOf(const fs::path& link) {
 struct SaveTarget {
     enum Kind { Replace, Stream, OwnDescriptor } kind = Replace;
     fs::path path;  // the file itself, links followed (Replace, Stream)
-    int fd = -1;    // OwnDescriptor
+    int fd = -1;  // OwnDescriptor
 };
 
 SaveTarget FindSaveTarget(const std::string& userPath) {
@@ -145,7 +145,8 @@ SaveTarget FindSaveTarget(const std::string& userPath) {
     }
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) return {SaveTarget::Replace, path};  // a new file
-    if (S_ISDIR(st.st_mode)) throw CFileException(CFileException::accessDenied, userPath, "this is a folder, not a file");
+    if (S_ISDIR(st.st_mode))
+        throw CFileException(CFileException::accessDenied, userPath, "this is a folder, not a file");
     if (S_ISREG(st.st_mode)) return {SaveTarget::Replace, path};
     return {SaveTarget::Stream, path};
 }
@@ -163,19 +164,18 @@ void WriteAll(int fd, std::span<const std::uint8_t> bytes, const std::string& us
 
 // A device, FIFO or open descriptor gets the bytes as they are, opened without
 // O_CREAT or O_TRUNC: it is written to, never created or replaced.
-void SaveToStream(const SaveTarget& target, const std::string& userPath,
-                  const std::function<void(CFile&)>& writer) {
+void SaveToStream(const SaveTarget& target, const std::string& userPath, const std::function<void(CFile&)>& writer) {
     // The whole content first: a writer that fails sends nothing.
     CMemFile content(userPath);
     writer(content);
 
-    FdGuard fd(target.kind == SaveTarget::OwnDescriptor
-                   ? ::fcntl(target.fd, F_DUPFD_CLOEXEC, 0)
-                   : ::open(target.path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC));
+    FdGuard fd(target.kind == SaveTarget::OwnDescriptor ? ::fcntl(target.fd, F_DUPFD_CLOEXEC, 0)
+                                                        : ::open(target.path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC));
     if (fd.Get() < 0) {
         const int error = errno;
         // A socket cannot be opened by name, only connected to.
-        if (error == ENXIO) throw CFileException(CFileException::accessDenied, userPath, "this cannot be opened for writing");
+        if (error == ENXIO)
+            throw CFileException(CFileException::accessDenied, userPath, "this cannot be opened for writing");
         ThrowErrno(userPath, error);
     }
     WriteAll(fd.Get(), content.Data(), userPath);

@@ -31,9 +31,7 @@ int HexValue(char c) {
     return -1;
 }
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
 
 bool IsUpper(char c) { return c >= 'A' && c <= 'Z'; }
 
@@ -51,8 +49,7 @@ bool IsPlaceholder(std::string_view token) {
 // address and data bytes, i.e. everything after the command byte (DT1, or RQ1
 // whose address and size are summed the same way) of the message that began at
 // messageStart. The model ID is one byte, or leading 00 bytes and one more.
-std::uint8_t ChecksumFor(const std::vector<std::uint8_t>& out, std::size_t messageStart,
-                         std::string_view token) {
+std::uint8_t ChecksumFor(const std::vector<std::uint8_t>& out, std::size_t messageStart, std::string_view token) {
     std::size_t i = messageStart + 1;
     if (i >= out.size() || out[i] != kRolandId) Malformed(token, "checksum outside a Roland message");
     i += 2;  // manufacturer, device
@@ -80,8 +77,7 @@ std::mt19937& Engine() {
 std::string CFunctions::GetModulePath(const void* address) {
     fs::path module;
     Dl_info info{};
-    if (address && ::dladdr(address, &info) != 0 && info.dli_fname && *info.dli_fname)
-        module = info.dli_fname;
+    if (address && ::dladdr(address, &info) != 0 && info.dli_fname && *info.dli_fname) module = info.dli_fname;
     std::error_code ec;
     if (module.empty() || !module.has_parent_path()) {
         // The main program may report a bare name; its real path is in /proc.
@@ -98,12 +94,9 @@ std::string CFunctions::GetModulePath(const void* address) {
 std::string CFunctions::GetConfigPath() {
     fs::path base;
     // Relative values are ignored, as the XDG base directory rules demand.
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg && fs::path(xdg).is_absolute())
-        base = xdg;
-    else if (const auto home = HomeFolder())
-        base = *home / ".config";
-    else
-        base = fs::temp_directory_path();
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg && fs::path(xdg).is_absolute()) base = xdg;
+    else if (const auto home = HomeFolder()) base = *home / ".config";
+    else base = fs::temp_directory_path();
     const fs::path folder = base / "tonalith";
     std::error_code ec;
     fs::create_directories(folder, ec);  // a failure surfaces when the settings are saved
@@ -170,12 +163,9 @@ std::uint8_t CFunctions::CalcRolandCheckSum(std::span<const std::uint8_t> bytes)
 void CFunctions::ShowFileException(int messageId, const CFileException& e) {
     const std::string reason = e.GetErrorMessage();
     std::string text = messageId >= 0 ? CStringTable::Get(static_cast<unsigned>(messageId)) : std::string();
-    if (text.empty())
-        text = reason;
-    else if (text.find("%1") != std::string::npos)
-        text = FormatMessage(text, {reason});
-    else
-        text += "\n" + reason;  // a message without %1 would otherwise hide what went wrong
+    if (text.empty()) text = reason;
+    else if (text.find("%1") != std::string::npos) text = FormatMessage(text, {reason});
+    else text += "\n" + reason;  // a message without %1 would otherwise hide what went wrong
     CUi::Get().MessageBox(text, CUi::Icon::Warning);
 }
 

@@ -54,7 +54,8 @@ public:
     void Load(CFile& file) override {
         std::uint8_t prefix[4];
         file.ReadExact(prefix, 4);
-        const std::uint32_t n = prefix[0] | prefix[1] << 8 | prefix[2] << 16 | static_cast<std::uint32_t>(prefix[3]) << 24;
+        const std::uint32_t n =
+            prefix[0] | prefix[1] << 8 | prefix[2] << 16 | static_cast<std::uint32_t>(prefix[3]) << 24;
         if (n > kMaxStoredBytes || n > file.GetRemaining())
             throw CFileException(CFileException::badFormat, file.GetFilePath(),
                                  "stored SysEx data claims " + std::to_string(n) + " bytes, more than the file holds");

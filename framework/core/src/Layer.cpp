@@ -80,10 +80,8 @@ void CLayer::ClearInFile() {
 }
 
 void CLayer::NotePatchStored(int i) {
-    if (m_loadingFile)
-        MarkPatchInFile(i);
-    else
-        m_inFile = true;
+    if (m_loadingFile) MarkPatchInFile(i);
+    else m_inFile = true;
 }
 
 // ---- CPatchLayer ----

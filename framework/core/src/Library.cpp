@@ -318,6 +318,8 @@ std::vector<std::unique_ptr<CLibraryPatch>> CLibrary::Remove(int count, const in
     return removed;
 }
 
-void CLibrary::Set(int i, std::unique_ptr<CLibraryPatch> entry) { m_entries[static_cast<std::size_t>(i)] = std::move(entry); }
+void CLibrary::Set(int i, std::unique_ptr<CLibraryPatch> entry) {
+    m_entries[static_cast<std::size_t>(i)] = std::move(entry);
+}
 
 void CLibrary::Set(int i, const CPatch& patch) { Get(i).Set(patch, false); }

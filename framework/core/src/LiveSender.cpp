@@ -47,7 +47,7 @@ struct CLiveSender::State {
     std::condition_variable_any cv;
     std::deque<Item> waiting;
     CMidiOutput* output = nullptr;  // set while nothing is waiting or in flight
-    bool inFlight = false;          // a message handed to the output has not left yet
+    bool inFlight = false;  // a message handed to the output has not left yet
     Clock::time_point nextHandOver{};
     std::jthread worker;  // last: stops before the rest goes
 };
@@ -81,8 +81,8 @@ bool CLiveSender::Send(std::string_view key, std::vector<std::uint8_t> message) 
     }
     {
         std::lock_guard lock(s.mutex);
-        const auto same = std::find_if(s.waiting.begin(), s.waiting.end(),
-                                       [&](const State::Item& item) { return item.key == key; });
+        const auto same =
+            std::find_if(s.waiting.begin(), s.waiting.end(), [&](const State::Item& item) { return item.key == key; });
         if (same != s.waiting.end()) same->message = std::move(message);
         else s.waiting.push_back({std::string(key), std::move(message)});
     }

@@ -79,7 +79,8 @@ int CParameterTable::GetRaw(const CPatch& patch, const CParameter& parameter) co
     if (parameter.nibbles == 0) {
         const int byte = data[first];
         if (parameter.mask != 0) return (byte & parameter.mask) >> LowestBit(parameter.mask);
-        if (parameter.wholeByte && parameter.minimum + parameter.storedOffset < 0) return static_cast<std::int8_t>(byte);
+        if (parameter.wholeByte && parameter.minimum + parameter.storedOffset < 0)
+            return static_cast<std::int8_t>(byte);
         return byte;
     }
     int raw = 0;

@@ -6,11 +6,8 @@
 #include "Ui.h"
 
 CPatch::CPatch(std::string typeName, int nameLength, int dataSize, int sysexSize)
-    : m_data(static_cast<std::size_t>(std::max(dataSize, 0)), 0),
-      m_typeName(std::move(typeName)),
-      m_nameLength(nameLength),
-      m_dataSize(std::max(dataSize, 0)),
-      m_sysexSize(sysexSize) {}
+    : m_data(static_cast<std::size_t>(std::max(dataSize, 0)), 0), m_typeName(std::move(typeName)),
+      m_nameLength(nameLength), m_dataSize(std::max(dataSize, 0)), m_sysexSize(sysexSize) {}
 
 CPatch::~CPatch() = default;
 
@@ -65,7 +62,9 @@ void CPatch::SetNameHelper(int offset, const std::string& name) {
     for (int i = 0; i < m_nameLength; ++i) {
         const std::size_t at = static_cast<std::size_t>(offset + i);
         if (at >= m_data.size()) break;
-        m_data[at] = static_cast<std::size_t>(i) < name.size() ? static_cast<std::uint8_t>(name[static_cast<std::size_t>(i)]) : ' ';
+        m_data[at] = static_cast<std::size_t>(i) < name.size()
+                         ? static_cast<std::uint8_t>(name[static_cast<std::size_t>(i)])
+                         : ' ';
     }
 }
 

@@ -25,9 +25,11 @@ constexpr std::array kTexts{
     Entry{61216, "No matching synthesizer DLL found for this type of sysex data."},
     Entry{61217, "Error while opening library file: %1"},
     Entry{61218, "Error while saving !"},
-    Entry{61238, "This will overwrite the selected %1 in your synth.\nThis operation can not be undone. Do you want to execute it ?"},
+    Entry{61238, "This will overwrite the selected %1 in your synth.\nThis operation can not be undone. Do you want to "
+                 "execute it ?"},
     Entry{61240, "Out of memory exception!"},
-    Entry{61243, "You have tried to insert more patches than this bank can contain. Please select less patches to insert."},
+    Entry{61243,
+          "You have tried to insert more patches than this bank can contain. Please select less patches to insert."},
     Entry{61246, "The given path does not exist."},
     Entry{61247, "Could not create folder for dumps."},
     Entry{62000, "Click the Stop-button to stop sending MIDI data."},
@@ -73,8 +75,8 @@ static_assert(std::is_sorted(kTexts.begin(), kTexts.end(),
               "the string table must be sorted by number without duplicates");
 
 const Entry* FindBuiltIn(unsigned id) {
-    const auto it = std::lower_bound(kTexts.begin(), kTexts.end(), id,
-                                     [](const Entry& e, unsigned value) { return e.id < value; });
+    const auto it =
+        std::lower_bound(kTexts.begin(), kTexts.end(), id, [](const Entry& e, unsigned value) { return e.id < value; });
     return it != kTexts.end() && it->id == id ? &*it : nullptr;
 }
 

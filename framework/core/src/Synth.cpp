@@ -39,8 +39,7 @@ void CSynth::SetRealtimeUpdate(bool on) { m_config.PutBoolean("REALTIMEUPDATE", 
 void CSynth::AddDumpCommand(CDumpCommand command) { m_dumpCommands.push_back(std::move(command)); }
 
 void CSynth::RemoveDumpCommand(int i) {
-    if (i >= 0 && static_cast<std::size_t>(i) < m_dumpCommands.size())
-        m_dumpCommands.erase(m_dumpCommands.begin() + i);
+    if (i >= 0 && static_cast<std::size_t>(i) < m_dumpCommands.size()) m_dumpCommands.erase(m_dumpCommands.begin() + i);
 }
 
 void CSynth::SetDumpCommandsPersistent(bool persistent) {

@@ -34,12 +34,14 @@ void ScanTo(CFile& file, Stop stop, bool consume) {
 void SkipMessage(CFile& file) {
     std::uint8_t first = 0;
     if (file.Read(&first, 1) != 1) return;
-    ScanTo(file, [](std::uint8_t b) { return b == kSysExEnd || b == kSysExStart; }, true);
+    ScanTo(
+        file, [](std::uint8_t b) { return b == kSysExEnd || b == kSysExStart; }, true);
 }
 
 // Moves to the next F0 (or the end) without consuming it.
 void SkipToMessageStart(CFile& file) {
-    ScanTo(file, [](std::uint8_t b) { return b == kSysExStart; }, false);
+    ScanTo(
+        file, [](std::uint8_t b) { return b == kSysExStart; }, false);
 }
 
 }  // namespace
@@ -110,10 +112,8 @@ void CSynthMemory::KeepUnread(CFile& file, std::uint64_t start, bool message) {
     file.Seek(static_cast<std::int64_t>(start), CFile::begin);
     const std::vector<std::uint8_t> bytes = file.ReadBytes(static_cast<std::size_t>(end - start));
     m_unread.insert(m_unread.end(), bytes.begin(), bytes.end());
-    if (message)
-        ++m_unreadMessages;
-    else
-        m_unreadOther += bytes.size();
+    if (message) ++m_unreadMessages;
+    else m_unreadOther += bytes.size();
 }
 
 void CSynthMemory::Load(CFile& file) {
@@ -172,8 +172,7 @@ void CSynthMemory::Save(CFile& file, bool allLayers) {
     std::vector<int> layers;
     if (allLayers)
         for (int i = 0; i < GetLayerCount(); ++i) layers.push_back(i);
-    else
-        layers = GetLayersToSave();
+    else layers = GetLayersToSave();
     for (const int i : layers) GetLayer(i).Save(file);
     if (!m_unread.empty()) file.Write(m_unread);
 }

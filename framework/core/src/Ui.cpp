@@ -90,6 +90,4 @@ CScopedScriptedUi::CScopedScriptedUi() {
     m_previous = CUi::Install(std::move(ui));
 }
 
-CScopedScriptedUi::~CScopedScriptedUi() {
-    CUi::Install(std::move(m_previous));
-}
+CScopedScriptedUi::~CScopedScriptedUi() { CUi::Install(std::move(m_previous)); }

@@ -41,9 +41,8 @@ TEST(BasicConfig, RoundTripKeepsUnknownKeysCommentsAndSections) {
         EXPECT_TRUE(config.Save());
     }
     const std::string saved = ReadText(file);
-    EXPECT_EQ(saved,
-              "; written by hand\n[OTHER]\nKEEP=me\n\n[SETUP]\n# a comment\nFONTSIZE=14\nodd line\n"
-              "NEWKEY=\"  padded  \"\n");
+    EXPECT_EQ(saved, "; written by hand\n[OTHER]\nKEEP=me\n\n[SETUP]\n# a comment\nFONTSIZE=14\nodd line\n"
+                     "NEWKEY=\"  padded  \"\n");
     CBasicConfig again(file.string());
     EXPECT_EQ(again.GetString("newkey"), "  padded  ");
     EXPECT_TRUE(again.HasKey("FONTSIZE"));
@@ -115,7 +114,8 @@ TEST(AtomicSave, FailingWriterLeavesOldFileAndNoTemporary) {
                                         }),
                  CFileException);
     try {
-        CFileX::SaveAtomically(file.string(), [](CFile& f) { throw CFileException(CFileException::diskFull, f.GetFilePath()); });
+        CFileX::SaveAtomically(file.string(),
+                               [](CFile& f) { throw CFileException(CFileException::diskFull, f.GetFilePath()); });
     } catch (const CFileException& e) {
         EXPECT_EQ(e.m_strFileName, file.string());  // the user's file, not the temporary one
     }

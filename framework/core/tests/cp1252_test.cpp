@@ -14,7 +14,8 @@ TEST(Cp1252, EveryByteSurvivesTheRoundTripExceptTheUndefinedOnes) {
 
 TEST(Cp1252, CharactersTheCodePageCannotHoldAreNamedOnce) {
     std::string lost;
-    EXPECT_EQ(cp1252::FromUtf8("Crème ✓ Brûlée ✓ Ω", &lost), "Cr\xE8me ? Br\xFBl\xE9" "e ? ?");
+    EXPECT_EQ(cp1252::FromUtf8("Crème ✓ Brûlée ✓ Ω", &lost), "Cr\xE8me ? Br\xFBl\xE9"
+                                                             "e ? ?");
     EXPECT_EQ(lost, "✓Ω");
     lost.clear();
     EXPECT_EQ(cp1252::FromUtf8("a\xFF\xE2\x82", &lost), "a???");  // malformed input never throws

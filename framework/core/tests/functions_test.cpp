@@ -11,7 +11,8 @@ using Bytes = std::vector<std::uint8_t>;
 
 TEST(StringToHex, PlainPairsAndPlaceholdersWithoutEncoding) {
     EXPECT_EQ(CFunctions::StringToHex("F0 42 30 2b\t41\n06 F7"), (Bytes{0xF0, 0x42, 0x30, 0x2B, 0x41, 0x06, 0xF7}));
-    EXPECT_EQ(CFunctions::StringToHex("F0 41 10 6A 12 03 00 SS F7"), (Bytes{0xF0, 0x41, 0x10, 0x6A, 0x12, 3, 0, 0, 0xF7}));
+    EXPECT_EQ(CFunctions::StringToHex("F0 41 10 6A 12 03 00 SS F7"),
+              (Bytes{0xF0, 0x41, 0x10, 0x6A, 0x12, 3, 0, 0, 0xF7}));
     EXPECT_EQ(CFunctions::StringToHex("  "), Bytes{});
     EXPECT_EQ(CFunctions::HexToString(Bytes{0xF0, 0x0A, 0x7F}), "F0 0A 7F");
 }
@@ -24,8 +25,8 @@ TEST(StringToHex, RolandChecksumForOneAndTwoByteModelIds) {
     const Bytes xv = CFunctions::StringToHex("F0 41 7F 00 10 12 10 00 00 00 7F SS F7", 1);
     EXPECT_EQ(xv.at(11), 0x71);
     // Several messages, each with its own checksum; a sum of 0 stays 0.
-    const Bytes two = CFunctions::StringToHex(
-        "F0 41 10 42 12 40 00 7F 00 SS F7 F0 41 10 6A 12 40 00 7F 00 41 SS F7", 1);
+    const Bytes two =
+        CFunctions::StringToHex("F0 41 10 42 12 40 00 7F 00 SS F7 F0 41 10 6A 12 40 00 7F 00 41 SS F7", 1);
     ASSERT_EQ(two.size(), 23u);
     EXPECT_EQ(two[9], 0x41);
     EXPECT_EQ(two[21], 0x00);

@@ -234,8 +234,12 @@ TEST_F(FactoryTest, LoadWalksMixedFilesAndKeepsLayersOfDamagedDumps) {
     Bytes truncated = VoiceBank(50);
     truncated.resize(60);
     // stray bytes, an unknown message, a set bank, a voice bank, a voice bank cut off by another message
-    const Bytes file = Concat({{0x00, 0x7F}, {0xF0, 0x41, 0x10, 0xF7}, SetBank({{1, 1}, {2, 2}, {3, 3}, {4, 4}}),
-                               VoiceBank(20), truncated, {0xF0, 0x7D, 0x01, 0x10, 0x01, 0xF7}});
+    const Bytes file = Concat({{0x00, 0x7F},
+                               {0xF0, 0x41, 0x10, 0xF7},
+                               SetBank({{1, 1}, {2, 2}, {3, 3}, {4, 4}}),
+                               VoiceBank(20),
+                               truncated,
+                               {0xF0, 0x7D, 0x01, 0x10, 0x01, 0xF7}});
     CMemFile in(file, "mixed.syx");
     memory->Load(in);
     EXPECT_EQ(in.GetPosition(), file.size());

@@ -30,9 +30,8 @@ CBytemapDialog::CBytemapDialog(std::span<const std::uint8_t> bytes, const QStrin
 
     connect(m_scroll, &QScrollBar::valueChanged, m_bytemap, [this](int v) { m_bytemap->SetLineOffset(v); });
     connect(m_bytemap, &CBytemapCtrl::LayoutChanged, this, &CBytemapDialog::UpdateScrollBar);
-    connect(m_bytemap, &CBytemapCtrl::Scrolled, m_scroll, [this](long offset) {
-        m_scroll->setValue(static_cast<int>(std::min<long>(offset, INT32_MAX)));
-    });
+    connect(m_bytemap, &CBytemapCtrl::Scrolled, m_scroll,
+            [this](long offset) { m_scroll->setValue(static_cast<int>(std::min<long>(offset, INT32_MAX))); });
     connect(m_bytemap, &CBytemapCtrl::Information, m_info, &QLabel::setText);
     // Wide enough for the offset, hex and character columns of 16 bytes.
     resize(std::max(640, m_bytemap->sizeHint().width() + m_scroll->sizeHint().width() + 24), 480);

@@ -215,8 +215,7 @@ void CEnvctrl::paintEvent(QPaintEvent*) {
 
     p.setPen(Role(*this, QPalette::WindowText));
     const QRect help(0, height() - fm.height(), width(), fm.height());
-    p.drawText(help, Qt::AlignLeft | Qt::AlignVCenter,
-               fm.elidedText(GetShownHelpText(), Qt::ElideRight, width()));
+    p.drawText(help, Qt::AlignLeft | Qt::AlignVCenter, fm.elidedText(GetShownHelpText(), Qt::ElideRight, width()));
 }
 
 void CEnvctrl::UserMove(int point, int time, int level) {
@@ -246,10 +245,12 @@ void CEnvctrl::mouseMoveEvent(QMouseEvent* event) {
     const Geometry g = Layout();
     const QPointF target = event->position() + m_dragOffset;
     const double levelSpan = std::max(1, m_levelMax - m_levelMin);
-    const int time = m_timeMin + static_cast<int>(std::lround(
-        std::clamp((target.x() - SegmentStart(g, m_dragPoint)) / g.timeUnit, -1.0, 1.0e6)));
-    const int level = m_levelMin + static_cast<int>(std::lround(
-        std::clamp((g.plot.bottom() - target.y()) / g.plot.height() * levelSpan, -1.0, levelSpan + 1)));
+    const int time =
+        m_timeMin + static_cast<int>(
+                        std::lround(std::clamp((target.x() - SegmentStart(g, m_dragPoint)) / g.timeUnit, -1.0, 1.0e6)));
+    const int level =
+        m_levelMin + static_cast<int>(std::lround(std::clamp(
+                         (g.plot.bottom() - target.y()) / g.plot.height() * levelSpan, -1.0, levelSpan + 1)));
     UserMove(m_dragPoint, time, level);
     event->accept();
 }

@@ -27,12 +27,12 @@ std::string ToQtFilter(std::string_view filter) {
     for (std::size_t i = 0; i + 1 < parts.size(); i += 2) {
         std::string name = Trim(parts[i]);
         if (name.empty()) break;  // the "||" end mark
-        if (const auto paren = name.rfind(" ("); paren != std::string::npos && name.back() == ')')
-            name.erase(paren);
+        if (const auto paren = name.rfind(" ("); paren != std::string::npos && name.back() == ')') name.erase(paren);
         std::string patterns;
         for (std::size_t p = 0; p <= parts[i + 1].size();) {
             const auto semi = parts[i + 1].find(';', p);
-            std::string pattern = Trim(std::string_view(parts[i + 1]).substr(p, semi == std::string::npos ? std::string::npos : semi - p));
+            std::string pattern = Trim(
+                std::string_view(parts[i + 1]).substr(p, semi == std::string::npos ? std::string::npos : semi - p));
             if (pattern == "*.*") pattern = "*";  // every file, also those without a dot
             if (!pattern.empty()) patterns += (patterns.empty() ? "" : " ") + pattern;
             if (semi == std::string::npos) break;

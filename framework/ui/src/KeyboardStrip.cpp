@@ -31,7 +31,9 @@ bool CKeyboardStrip::IsBlack(int note) {
 int CKeyboardStrip::WhiteWidth() const { return std::max(8, fontMetrics().horizontalAdvance("C#9") * 3 / 4 + 2); }
 int CKeyboardStrip::WhiteHeight() const { return fontMetrics().height() * 5; }
 
-QSize CKeyboardStrip::sizeHint() const { return {(WhiteKeysBefore(kKeys - 1) + 1) * WhiteWidth() + 1, WhiteHeight() + 1}; }
+QSize CKeyboardStrip::sizeHint() const {
+    return {(WhiteKeysBefore(kKeys - 1) + 1) * WhiteWidth() + 1, WhiteHeight() + 1};
+}
 
 QRect CKeyboardStrip::KeyRect(int note) const {
     if (note < 0 || note >= kKeys) return {};

@@ -24,8 +24,7 @@ CKnob::CKnob(QWidget* parent) : QWidget(parent) {
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 }
 
-CKnob::CKnob(const QString& caption, int minimum, int maximum, int defaultValue, QWidget* parent)
-    : CKnob(parent) {
+CKnob::CKnob(const QString& caption, int minimum, int maximum, int defaultValue, QWidget* parent) : CKnob(parent) {
     SetCaption(caption);
     SetRange(minimum, maximum);
     SetDefault(defaultValue);
@@ -231,8 +230,8 @@ void CKnob::wheelEvent(QWheelEvent* event) {
     m_wheelRemainder += delta.y() != 0 ? delta.y() : delta.x();
     const int steps = m_wheelRemainder / 120;
     m_wheelRemainder %= 120;
-    if (steps != 0) UserSet(static_cast<int>(std::clamp<long long>(
-        static_cast<long long>(m_value) + steps, m_minimum, m_maximum)));
+    if (steps != 0)
+        UserSet(static_cast<int>(std::clamp<long long>(static_cast<long long>(m_value) + steps, m_minimum, m_maximum)));
     event->accept();
 }
 

@@ -22,7 +22,8 @@ CMidiKeyInputDlg::CMidiKeyInputDlg(const CSynth* synth, int initialKey, QWidget*
     // Three octaves in view; the scroll bar reaches the rest.
     const int frame = 2 * m_scroll->frameWidth();
     m_scroll->setMinimumWidth(21 * m_keyboard->KeyRect(0).width() + frame);
-    m_scroll->setFixedHeight(m_keyboard->sizeHint().height() + m_scroll->horizontalScrollBar()->sizeHint().height() + frame);
+    m_scroll->setFixedHeight(m_keyboard->sizeHint().height() + m_scroll->horizontalScrollBar()->sizeHint().height() +
+                             frame);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -74,7 +75,8 @@ void CMidiKeyInputDlg::showEvent(QShowEvent* event) {
 void CMidiKeyInputDlg::OnMidiNotify(unsigned message, unsigned wParam, long) {
     if (message != MIDI_SHORT) return;
     if (QThread::currentThread() != thread()) {
-        QMetaObject::invokeMethod(this, [this, wParam] { OnNote(wParam); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, wParam] { OnNote(wParam); }, Qt::QueuedConnection);
         return;
     }
     OnNote(wParam);

@@ -75,13 +75,8 @@ private:
 CParameterEditorDlg::CParameterEditorDlg(CPatch& patch, const CParameterTable& table, QWidget* parent)
     : CParameterEditorDlg(patch, table, Options{}, parent) {}
 
-CParameterEditorDlg::CParameterEditorDlg(CPatch& patch, const CParameterTable& table, Options options,
-                                         QWidget* parent)
-    : QDialog(parent),
-      m_patch(patch),
-      m_table(table),
-      m_options(std::move(options)),
-      m_work(patch.Clone()),
+CParameterEditorDlg::CParameterEditorDlg(CPatch& patch, const CParameterTable& table, Options options, QWidget* parent)
+    : QDialog(parent), m_patch(patch), m_table(table), m_options(std::move(options)), m_work(patch.Clone()),
       m_synth(table.GetSynth()) {
     setWindowTitle(m_options.title.isEmpty() ? tr("Edit %1").arg(QString::fromStdString(patch.GetTypeName()))
                                              : m_options.title);
@@ -101,8 +96,8 @@ CParameterEditorDlg::CParameterEditorDlg(CPatch& patch, const CParameterTable& t
     // Multi Edit offers the instances (tones) when there are few enough to tick.
     std::vector<std::pair<int, std::string>> instances;
     for (const CParameter& p : table.GetParameters())
-        if (p.instance >= 0 && std::none_of(instances.begin(), instances.end(),
-                                            [&](const auto& i) { return i.first == p.instance; }))
+        if (p.instance >= 0 &&
+            std::none_of(instances.begin(), instances.end(), [&](const auto& i) { return i.first == p.instance; }))
             instances.emplace_back(p.instance, p.group);
     if (!instances.empty() && instances.size() <= 8) {
         auto* multi = new QGroupBox(tr("Multi Edit"), this);
@@ -216,10 +211,8 @@ QWidget* CParameterEditorDlg::MakeControl(const CParameter& p, QWidget* parent) 
         auto* label = new QLabel(QString(caption).replace('&', "&&"), cell);
         auto* chooser = new CChooseCtrl(cell);
         label->setBuddy(chooser);
-        if (names.isEmpty())
-            chooser->SetItems(p.texts, p.minimum);
-        else
-            chooser->SetItems(names, p.minimum);
+        if (names.isEmpty()) chooser->SetItems(p.texts, p.minimum);
+        else chooser->SetItems(names, p.minimum);
         // Sized by the longest text, capped: a long list must not widen every tone column.
         qsizetype longest = 0;
         for (int i = 0; i < chooser->count(); ++i) longest = std::max(longest, chooser->itemText(i).size());
@@ -341,7 +334,8 @@ void CParameterEditorDlg::SendPatch() {
 void CParameterEditorDlg::accept() {
     m_tabs->OnOK();
     // An untouched name keeps its bytes, also those the code page leaves undefined.
-    if (m_name->isEnabled() && m_name->text() != m_shownName) m_work->SetName(tonalith::ui::ToPatchText(m_name->text()));
+    if (m_name->isEnabled() && m_name->text() != m_shownName)
+        m_work->SetName(tonalith::ui::ToPatchText(m_name->text()));
     // The patch keeps its identity (layer links); only its bytes change.
     const std::span<const std::uint8_t> edited = m_work->Data();
     const std::span<std::uint8_t> target = m_patch.Data();

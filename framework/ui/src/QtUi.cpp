@@ -26,14 +26,13 @@ void CQtUi::MessageBox(std::string_view text, Icon icon) {
     case Icon::Error: qicon = QMessageBox::Critical; break;
     case Icon::Question: qicon = QMessageBox::Question; break;
     }
-    QMessageBox box(qicon, QApplication::applicationDisplayName(), FromModelText(text),
-                    QMessageBox::Ok, Parent());
+    QMessageBox box(qicon, QApplication::applicationDisplayName(), FromModelText(text), QMessageBox::Ok, Parent());
     RunDialog(box);
 }
 
 bool CQtUi::AskYesNo(std::string_view text) {
-    QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(),
-                    FromModelText(text), QMessageBox::Yes | QMessageBox::No, Parent());
+    QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(), FromModelText(text),
+                    QMessageBox::Yes | QMessageBox::No, Parent());
     box.setDefaultButton(QMessageBox::Yes);
     return RunDialog(box) == QMessageBox::Yes;
 }
@@ -61,7 +60,7 @@ std::optional<std::string> CQtUi::ChooseOpenFile(std::string_view title, std::st
 }
 
 std::optional<std::string> CQtUi::ChooseSaveFile(std::string_view title, std::string_view defaultExtension,
-                                                  std::string_view filter) {
+                                                 std::string_view filter) {
     return ChooseFile(true, title, defaultExtension, filter);
 }
 

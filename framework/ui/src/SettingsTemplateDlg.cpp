@@ -47,8 +47,7 @@ ChosenDevice Chosen(const QComboBox& combo) {
 
 CSettingsTemplateDlg::CSettingsTemplateDlg(CSynth& synth, QWidget* parent)
     : CSettingsPage(parent), m_synth(synth), m_deviceBox(new QGroupBox("MIDI", this)),
-      m_input(new QComboBox(m_deviceBox)), m_output(new QComboBox(m_deviceBox)),
-      m_deviceId(new QSpinBox(m_deviceBox)),
+      m_input(new QComboBox(m_deviceBox)), m_output(new QComboBox(m_deviceBox)), m_deviceId(new QSpinBox(m_deviceBox)),
       m_realtime(new QCheckBox("Update the synth while editing", m_deviceBox)), m_pageLayout(new QVBoxLayout) {
     auto* form = new QFormLayout(m_deviceBox);
     form->addRow("MIDI &Input:", m_input);

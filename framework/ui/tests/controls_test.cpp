@@ -266,8 +266,8 @@ TEST_F(ControlsTest, SizesFollowTheFont) {
 // The knob is measured once for all its values' texts: none may be cut, kerned pairs,
 // narrow and wide letters and long names alike.
 TEST_F(ControlsTest, KnobIsWideEnoughForEveryValueText) {
-    const QStringList texts{"AVA", "iiiiiiii", "WWWW", "To Ty", "Fine Tune", "Wave Group: Int-A", "-1200 cent",
-                            "Vo Wa Ye", "ff"};
+    const QStringList texts{"AVA",        "iiiiiiii", "WWWW", "To Ty", "Fine Tune", "Wave Group: Int-A",
+                            "-1200 cent", "Vo Wa Ye", "ff"};
     CKnob knob("", 0, static_cast<int>(texts.size()) - 1, 0);
     knob.SetFormatter([texts](int v) { return texts.value(v); });
     const QFontMetrics fm = knob.fontMetrics();

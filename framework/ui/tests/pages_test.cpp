@@ -86,7 +86,7 @@ TEST_F(PagesTest, OnlyTheShownTabHasAPageAndLeavingStoresIt) {
 
     tabs.setCurrentIndex(1);
     EXPECT_EQ(record.cutoff, 99);  // stored on leaving
-    EXPECT_EQ(log.alive, 1);       // the old page is gone
+    EXPECT_EQ(log.alive, 1);  // the old page is gone
     EXPECT_EQ(log.made, 2);
     EXPECT_EQ(tabs.widget(0)->findChildren<CKnob*>().size(), 0);  // and so are its widgets
     page = dynamic_cast<CKnobPage*>(editor->GetCurrentPage());

@@ -33,7 +33,8 @@ constexpr int kRadiosPerRow = 4;
 
 std::span<const std::uint8_t> BlockData(const CJVRecord& record, int block) {
     const int m = 1 + block;
-    return record.Message(m).subspan(kHeaderSize, static_cast<std::size_t>(record.Layout().MessageSize(m) - kFrameOverhead));
+    return record.Message(m).subspan(kHeaderSize,
+                                     static_cast<std::size_t>(record.Layout().MessageSize(m) - kFrameOverhead));
 }
 
 // Every other layer of the memory a record's links reach, that holds records of its type.

@@ -44,8 +44,8 @@ EditorKind KindOf(const CJVRecord& record) {
 }
 
 // Ends before the plug-in's library is unloaded.
-const tonalith::ui::CSettingsPageRegistration setupPage(
-    "Roland JV/XP", [](CSynth& synth, QWidget* parent) -> CSettingsTemplateDlg* {
+const tonalith::ui::CSettingsPageRegistration
+    setupPage("Roland JV/XP", [](CSynth& synth, QWidget* parent) -> CSettingsTemplateDlg* {
         return new CJVSetupPage(static_cast<CJVSynth&>(synth), parent);
     });
 
@@ -105,9 +105,8 @@ std::unique_ptr<CParameterEditorDlg> CreateEditor(CJVRecord& record, QWidget* pa
                 std::vector<const CParameter*> own;
                 for (const CParameter* p : parameters)
                     if (p->instance == part) own.push_back(p);
-                editor->AddCustomPage(QStringLiteral("Part %1").arg(part + 1), [editor, own, part] {
-                    return MakePartPage(*editor, own, part);
-                });
+                editor->AddCustomPage(QStringLiteral("Part %1").arg(part + 1),
+                                      [editor, own, part] { return MakePartPage(*editor, own, part); });
             }
         } else if (page == "Mix") {
             editor->AddCustomPage(title, [editor, parameters] { return MakeMixPage(*editor, parameters); });
@@ -116,9 +115,8 @@ std::unique_ptr<CParameterEditorDlg> CreateEditor(CJVRecord& record, QWidget* pa
         } else if (prefix.empty()) {
             editor->AddTablePage(title, std::move(parameters));
         } else {
-            editor->AddCustomPage(title, [editor, parameters, prefix] {
-                return MakeEnvelopePage(*editor, parameters, prefix);
-            });
+            editor->AddCustomPage(
+                title, [editor, parameters, prefix] { return MakeEnvelopePage(*editor, parameters, prefix); });
         }
     }
     return dialog;

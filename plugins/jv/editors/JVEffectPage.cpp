@@ -84,7 +84,8 @@ private:
             slot.label->setVisible(!descriptor.IsEmpty());
             slot.chooser->setVisible(!descriptor.IsEmpty());
             if (descriptor.IsEmpty()) continue;
-            slot.label->setText(QString::fromLatin1(descriptor.label.data(), static_cast<int>(descriptor.label.size())));
+            slot.label->setText(
+                QString::fromLatin1(descriptor.label.data(), static_cast<int>(descriptor.label.size())));
             slot.chooser->SetItems(GetEffectValueList(descriptor));
             if (!slot.chooser->SelectByValue(table.GetValue(m_editor.GetWorkingPatch(), *slot.parameter)))
                 slot.chooser->setCurrentIndex(-1);

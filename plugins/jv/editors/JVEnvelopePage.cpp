@@ -27,7 +27,8 @@ class EnvelopePage final : public CTabPage {
 public:
     EnvelopePage(CParameterEditorDlg& editor, std::vector<const CParameter*> parameters, std::string prefix,
                  std::function<QString(int)> title)
-        : m_editor(editor), m_parameters(std::move(parameters)), m_prefix(std::move(prefix)), m_title(std::move(title)) {}
+        : m_editor(editor), m_parameters(std::move(parameters)), m_prefix(std::move(prefix)),
+          m_title(std::move(title)) {}
 
     void Create(QWidget* parent) override {
         auto* row = new QHBoxLayout(parent);

@@ -60,9 +60,8 @@ CJVEnvelopePresetsDlg::CJVEnvelopePresetsDlg(QWidget* parent) : QDialog(parent) 
     right->addWidget(buttons);
     layout->addLayout(right, 1);
 
-    connect(m_graphic, &CEnvctrl::pointChanged, this, [this](int point, int time, int level) {
-        SetPoint(point, time, level);
-    });
+    connect(m_graphic, &CEnvctrl::pointChanged, this,
+            [this](int point, int time, int level) { SetPoint(point, time, level); });
     connect(m_name, &QLineEdit::textEdited, this, [this](const QString& text) {
         EnvelopePreset* p = Current();
         if (!p) return;

@@ -25,7 +25,8 @@ public:
     void Create(QWidget* parent) override {
         QWidget* content = ScrollingContent(parent);
         auto* strips = new QHBoxLayout(content);
-        for (int part = 0; part < kPerformancePartCount; ++part) strips->addWidget(MakeStrip(part, content), 0, Qt::AlignTop);
+        for (int part = 0; part < kPerformancePartCount; ++part)
+            strips->addWidget(MakeStrip(part, content), 0, Qt::AlignTop);
         strips->addStretch(1);
     }
 

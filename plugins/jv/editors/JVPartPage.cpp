@@ -63,8 +63,8 @@ private:
         const std::span<const std::uint8_t> data = work.Data().subspan(at, 4);
         m_editor.SendMessage("part" + std::to_string(m_part + 1) + ".sound",
                              BuildParameterMessage(CJVSynth::Get().GetDeviceByte(), TemporaryArea::Performance,
-                                                   static_cast<std::uint8_t>(kFirstPartBlock + m_part),
-                                                   kPartGroupType, data));
+                                                   static_cast<std::uint8_t>(kFirstPartBlock + m_part), kPartGroupType,
+                                                   data));
     }
 
     CParameterEditorDlg& m_editor;

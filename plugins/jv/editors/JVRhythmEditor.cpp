@@ -72,11 +72,12 @@ void AddRhythmPages(CParameterEditorDlg& editor) {
 
     for (const std::string& page : table.GetPages()) {
         const std::string prefix = page == "Pitch" ? "penv" : page == "TVF" ? "fenv" : page == "TVA" ? "aenv" : "";
-        editor.AddCustomPage(QString::fromStdString(page), [&editor, &table, key, page, prefix]() -> std::unique_ptr<CTabPage> {
-            std::vector<const CParameter*> parameters = KeyParameters(table, page, *key);
-            if (prefix.empty()) return editor.MakeTablePage(std::move(parameters));
-            return MakeEnvelopePage(editor, std::move(parameters), prefix, [](int k) { return KeyText(k); });
-        });
+        editor.AddCustomPage(
+            QString::fromStdString(page), [&editor, &table, key, page, prefix]() -> std::unique_ptr<CTabPage> {
+                std::vector<const CParameter*> parameters = KeyParameters(table, page, *key);
+                if (prefix.empty()) return editor.MakeTablePage(std::move(parameters));
+                return MakeEnvelopePage(editor, std::move(parameters), prefix, [](int k) { return KeyText(k); });
+            });
     }
 }
 

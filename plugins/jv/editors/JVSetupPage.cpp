@@ -24,8 +24,8 @@ void SelectBoard(QComboBox& combo, int board) {
     int row = combo.findData(board);
     if (row < 0) {
         // A board set by hand without a name file stays set.
-        combo.addItem(QString::fromStdString(CJVBoardDatabase::Get().GetGroupName(board, CJVBoardDatabase::Kind::Board)),
-                      board);
+        combo.addItem(
+            QString::fromStdString(CJVBoardDatabase::Get().GetGroupName(board, CJVBoardDatabase::Kind::Board)), board);
         row = combo.count() - 1;
     }
     combo.setCurrentIndex(row);
@@ -50,7 +50,8 @@ CJVSetupPage::CJVSetupPage(CJVSynth& synth, QWidget* parent)
     auto* whichRow = new QHBoxLayout(which);
     auto* whichGroup = new QButtonGroup(which);
     for (int g = 0; g < kGenerationCount; ++g) {
-        auto* button = new QRadioButton(QString::fromStdString(std::string(GenerationName(static_cast<Generation>(g)))), which);
+        auto* button =
+            new QRadioButton(QString::fromStdString(std::string(GenerationName(static_cast<Generation>(g)))), which);
         whichGroup->addButton(button, g);
         whichRow->addWidget(button);
         m_which[static_cast<std::size_t>(g)] = button;
@@ -90,7 +91,8 @@ void CJVSetupPage::LoadSettings(CSynth& synth) {
     // An ID the units cannot take is sent as ID 0 (device byte 10); show that.
     if (jv.GetDeviceId() < 0 || jv.GetDeviceId() > kMaxDeviceId) DeviceIdSpin().setValue(kDeviceIdDisplayOffset);
     m_which[static_cast<std::size_t>(jv.GetWhichSynth())]->setChecked(true);
-    for (int slot = 0; slot < kBoardSlotCount; ++slot) SelectBoard(*m_boards[static_cast<std::size_t>(slot)], jv.GetBoard(slot));
+    for (int slot = 0; slot < kBoardSlotCount; ++slot)
+        SelectBoard(*m_boards[static_cast<std::size_t>(slot)], jv.GetBoard(slot));
     m_pcmCard->setCurrentIndex(std::clamp(jv.GetPcmCard(), 0, m_pcmCard->count() - 1));
     EnableBoardSlots();
 }

@@ -62,7 +62,8 @@ private:
         const QSignalBlocker quiet(chooser);
         for (int i = chooser->count() - 1; i >= 0; --i)
             if (!IsSystemControlSource(chooser->GetItemValue(i).value_or(-1))) chooser->removeItem(i);
-        if (!chooser->SelectByValue(m_editor.GetTable().GetValue(m_editor.GetWorkingPatch(), p))) chooser->setCurrentIndex(-1);
+        if (!chooser->SelectByValue(m_editor.GetTable().GetValue(m_editor.GetWorkingPatch(), p)))
+            chooser->setCurrentIndex(-1);
     }
 
     CParameterEditorDlg& m_editor;

@@ -97,13 +97,8 @@ void CJVRandomDlg::SetAll(bool on) {
 // ---- "Copy Effect Settings" ---------------------------------------------------
 
 CJVCopyEffectDlg::CJVCopyEffectDlg(const CAmberkitSynthMemory& memory, QWidget* parent)
-    : QDialog(parent),
-      m_memory(memory),
-      m_sourceType(new QComboBox(this)),
-      m_source(new QComboBox(this)),
-      m_destinationType(new QComboBox(this)),
-      m_destination(new QComboBox(this)),
-      m_copyType(new QComboBox(this)) {
+    : QDialog(parent), m_memory(memory), m_sourceType(new QComboBox(this)), m_source(new QComboBox(this)),
+      m_destinationType(new QComboBox(this)), m_destination(new QComboBox(this)), m_copyType(new QComboBox(this)) {
     setWindowTitle(QStringLiteral("Copy Effect Settings"));
     auto* form = new QFormLayout(this);
     for (QComboBox* type : {m_sourceType, m_destinationType})
@@ -152,7 +147,8 @@ CJVCopyRhythmKeysDlg::CJVCopyRhythmKeysDlg(const CAmberkitSynthMemory& memory, Q
     layout->addWidget(new QLabel(QStringLiteral("Rhythm Set:"), this), 0, 1);
     FillLayer(memory.GetLayer(kUserRhythmLayer), *m_rhythm);
     layout->addWidget(m_rhythm, 1, 1);
-    layout->addWidget(new QLabel(QStringLiteral("Select the patch where you\nwant to place the new patch:"), this), 2, 1);
+    layout->addWidget(new QLabel(QStringLiteral("Select the patch where you\nwant to place the new patch:"), this), 2,
+                      1);
     FillLayer(memory.GetLayer(kUserPatchLayer), *m_patch);
     layout->addWidget(m_patch, 3, 1);
     auto* buttons = new QDialogButtonBox(this);

@@ -20,7 +20,8 @@ using Kind = CJVBoardDatabase::Kind;
 
 // "tone2." of "tone2.wave.group.id".
 std::string Prefix(const CParameter& p) {
-    return p.baseId.empty() || p.id.size() < p.baseId.size() ? std::string() : p.id.substr(0, p.id.size() - p.baseId.size());
+    return p.baseId.empty() || p.id.size() < p.baseId.size() ? std::string()
+                                                             : p.id.substr(0, p.id.size() - p.baseId.size());
 }
 
 struct NameSource {
@@ -59,8 +60,7 @@ std::vector<std::string> GroupNames(int group, Section section, Kind kind) {
     return out;
 }
 
-std::vector<std::string> Names(const NameSource& source, const CParameter& p, int type, int id,
-                               const CPatch& record) {
+std::vector<std::string> Names(const NameSource& source, const CParameter& p, int type, int id, const CPatch& record) {
     const bool wave = source.number == "wave";
     const Section section = wave ? Section::Wave : p.instance == kRhythmPartIndex ? Section::Rhythm : Section::Patch;
     if (type == kGroupTypePcmCard) return GroupNames(CJVBoardDatabase::kPcmCardGroup, section, Kind::Preset);

@@ -21,8 +21,7 @@ constexpr int kSectionsPerRow = 4;
 }  // namespace
 
 CJVVirtualSynthDlg::CJVVirtualSynthDlg(CJVSynth& synth, QWidget* parent)
-    : QDialog(parent), m_synth(synth),
-      m_sender(std::make_unique<CLiveSender>(synth, CLiveSender::Gate::Always)) {
+    : QDialog(parent), m_synth(synth), m_sender(std::make_unique<CLiveSender>(synth, CLiveSender::Gate::Always)) {
     setWindowTitle(QStringLiteral("The Virtual Analog JV/XP"));
     auto* layout = new QVBoxLayout(this);
     auto* panel = new QGridLayout;
@@ -36,8 +35,8 @@ CJVVirtualSynthDlg::CJVVirtualSynthDlg(CJVSynth& synth, QWidget* parent)
             panel->addWidget(box, index / kSectionsPerRow, index % kSectionsPerRow, Qt::AlignTop);
         }
         const KnobRange range = RangeOf(info);
-        auto* knob = new CKnob(QString::fromStdString(info.caption), range.minimum, range.maximum,
-                               range.defaultValue, this);
+        auto* knob =
+            new CKnob(QString::fromStdString(info.caption), range.minimum, range.maximum, range.defaultValue, this);
         knob->SetValue(range.defaultValue);
         knob->SetFormatter([&info](int value) { return QString::fromStdString(ValueText(info, value)); });
         knob->setObjectName(QString::fromStdString(info.key));

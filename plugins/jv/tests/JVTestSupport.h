@@ -40,7 +40,7 @@ inline std::vector<std::uint8_t> SaveLayer(CLayer& layer) {
 }
 
 inline std::unique_ptr<amberkit::CAmberkitSynthMemory> LoadMemory(std::vector<std::uint8_t> bytes,
-                                                                   std::string name = "(test)") {
+                                                                  std::string name = "(test)") {
     auto memory = std::make_unique<amberkit::CAmberkitSynthMemory>();
     CMemFile file(std::move(bytes), std::move(name));
     memory->Load(file);

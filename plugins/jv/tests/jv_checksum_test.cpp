@@ -54,7 +54,8 @@ TEST(JVChecksum, AFieldBankWithOneWrongChecksumLoadsWithExactlyOneProblem) {
     EXPECT_EQ(loaded->GetLoadIssues()[0].layer, "User Patch");
     // Kept: every patch is there as in the clean bank, the damaged one too.
     for (int i = 0; i < kPatchesPerLayer; ++i)
-        EXPECT_TRUE(loaded->GetLayer(kUserPatchLayer).GetPatch(i)->IsEqual(*good->GetLayer(kUserPatchLayer).GetPatch(i)))
+        EXPECT_TRUE(
+            loaded->GetLayer(kUserPatchLayer).GetPatch(i)->IsEqual(*good->GetLayer(kUserPatchLayer).GetPatch(i)))
             << i;
 
     // Loading again starts afresh.

@@ -230,22 +230,22 @@ TEST(JVMemory, DamagedInputNeverCrashesOrLoops) {
     for (int round = 0; round < 40; ++round) {
         std::vector<std::uint8_t> bytes = all;
         switch (round % 4) {
-            case 0: bytes.resize(random() % bytes.size()); break;
-            case 1:
-                for (int k = 0; k < 50; ++k) bytes[random() % bytes.size()] = static_cast<std::uint8_t>(random());
-                break;
-            case 2: {
-                const std::size_t from = random() % bytes.size();
-                bytes.erase(bytes.begin() + static_cast<std::ptrdiff_t>(from),
-                            bytes.begin() + static_cast<std::ptrdiff_t>(std::min(bytes.size(), from + random() % 700)));
-                break;
-            }
-            default: {
-                auto messages = SplitMessages(bytes);
-                std::shuffle(messages.begin(), messages.end(), random);
-                bytes.clear();
-                for (const auto& m : messages) Append(bytes, m);
-            }
+        case 0: bytes.resize(random() % bytes.size()); break;
+        case 1:
+            for (int k = 0; k < 50; ++k) bytes[random() % bytes.size()] = static_cast<std::uint8_t>(random());
+            break;
+        case 2: {
+            const std::size_t from = random() % bytes.size();
+            bytes.erase(bytes.begin() + static_cast<std::ptrdiff_t>(from),
+                        bytes.begin() + static_cast<std::ptrdiff_t>(std::min(bytes.size(), from + random() % 700)));
+            break;
+        }
+        default: {
+            auto messages = SplitMessages(bytes);
+            std::shuffle(messages.begin(), messages.end(), random);
+            bytes.clear();
+            for (const auto& m : messages) Append(bytes, m);
+        }
         }
         const auto memory = LoadMemory(bytes, "damaged.syx");
         if (round % 4 == 1) continue;  // random bytes may be valid data

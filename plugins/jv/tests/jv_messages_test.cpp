@@ -13,7 +13,8 @@ std::string Hex(std::span<const std::uint8_t> bytes) { return CFunctions::HexToS
 }  // namespace
 
 TEST(JVMessages, BuildsThePublishedMessages) {
-    EXPECT_EQ(Hex(BuildRequest(0x10, {0x01, 0, 0, 0}, {0, 0, 0x1F, 0x19})), "F0 41 10 6A 11 01 00 00 00 00 00 1F 19 47 F7");
+    EXPECT_EQ(Hex(BuildRequest(0x10, {0x01, 0, 0, 0}, {0, 0, 0x1F, 0x19})),
+              "F0 41 10 6A 11 01 00 00 00 00 00 1F 19 47 F7");
     const std::array<std::uint8_t, 1> six{0x06};
     EXPECT_EQ(Hex(BuildParameterMessage(0x10, TemporaryArea::Performance, 0x00, 0x28, six)),
               "F0 41 10 6A 12 01 00 00 28 06 51 F7");

@@ -106,10 +106,10 @@ TEST(JVParameters, OlderUnitsLeaveOutWhatTheyDoNotHave) {
 
 TEST(JVParameters, PagesInEditorOrderAndInstancesFindTheirSiblings) {
     const auto& patch = GetJVParameterTable(RecordKind::Patch, Generation::JV2080);
-    EXPECT_EQ(patch.GetPages(), (std::vector<std::string>{
-                                    "Common", "Chorus / Reverb", "EFX", "Controls", "Controller 1", "Controller 2",
-                                    "Controller 3", "Wave", "LFO 1", "LFO 2", "Pitch", "Pitch Envelope", "TVF",
-                                    "TVF Envelope", "TVA", "TVA Envelope", "Pan / Output"}));
+    EXPECT_EQ(patch.GetPages(),
+              (std::vector<std::string>{"Common", "Chorus / Reverb", "EFX", "Controls", "Controller 1", "Controller 2",
+                                        "Controller 3", "Wave", "LFO 1", "LFO 2", "Pitch", "Pitch Envelope", "TVF",
+                                        "TVF Envelope", "TVA", "TVA Envelope", "Pan / Output"}));
     EXPECT_EQ(GetJVParameterTable(RecordKind::Performance, Generation::XP).GetPages(),
               (std::vector<std::string>{"Common", "Part", "Chorus/Reverb", "EFX", "Mix"}));
     EXPECT_EQ(GetJVParameterTable(RecordKind::Rhythm, Generation::XP).GetPages(),
@@ -262,8 +262,7 @@ TEST(JVParameters, EachRecordTypeSendsToItsOwnTemporaryArea) {
     const auto& system = GetJVParameterTable(RecordKind::System, Generation::JV2080);
     CJVSystem sys;
     const Bytes tempo = system.BuildLiveMessage(sys, Entry(system, "tempo"));
-    EXPECT_EQ(Bytes(tempo.begin() + 2, tempo.end() - 2),
-              (Bytes{0x13, 0x6A, 0x12, 0x00, 0x00, 0x00, 0x60, 0x07, 0x08}));
+    EXPECT_EQ(Bytes(tempo.begin() + 2, tempo.end() - 2), (Bytes{0x13, 0x6A, 0x12, 0x00, 0x00, 0x00, 0x60, 0x07, 0x08}));
     EXPECT_EQ(system.GetSynth(), &CJVSynth::Get());
 
     // A record of another type is too short for a rhythm key: no message, no read past its end.

@@ -112,8 +112,8 @@ TEST(JVRecords, LoadRejectsIncompleteOrForeignDataAndChangesNothing) {
         EXPECT_EQ(file.GetPosition(), 0u);
         EXPECT_TRUE(std::equal(before.begin(), before.end(), record.Data().begin()));
     };
-    expectRejected(std::vector<std::uint8_t>(wire.begin(), wire.end() - 1));          // cut short
-    expectRejected(std::vector<std::uint8_t>(wire.begin() + 85, wire.end()));         // starts with a tone
+    expectRejected(std::vector<std::uint8_t>(wire.begin(), wire.end() - 1));  // cut short
+    expectRejected(std::vector<std::uint8_t>(wire.begin() + 85, wire.end()));  // starts with a tone
     auto missingTone = std::vector<std::uint8_t>(wire.begin(), wire.begin() + 85 + 140);
     missingTone.insert(missingTone.end(), wire.begin() + 85 + 280, wire.end());
     missingTone.insert(missingTone.end(), wire.begin() + 85, wire.begin() + 85 + 140);  // tone 1 again at the end

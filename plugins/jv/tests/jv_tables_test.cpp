@@ -12,7 +12,9 @@ using Section = CJVBoardDatabase::Section;
 
 namespace {
 const CJVEffectType& Type(int number) { return GetEffectTypes()[static_cast<std::size_t>(number - 1)]; }
-std::vector<std::string> Values(int type, int slot) { return GetEffectValueList(Type(type).parameters[static_cast<std::size_t>(slot)]); }
+std::vector<std::string> Values(int type, int slot) {
+    return GetEffectValueList(Type(type).parameters[static_cast<std::size_t>(slot)]);
+}
 }  // namespace
 
 TEST(JVEffectTable, TypesAndParameterCounts) {
@@ -28,8 +30,8 @@ TEST(JVEffectTable, TypesAndParameterCounts) {
     std::vector<std::string_view> overdrive;
     for (const auto& s : Type(2).parameters)
         if (!s.IsEmpty()) overdrive.push_back(s.label);
-    EXPECT_EQ(overdrive, (std::vector<std::string_view>{"Drive:", "Output Pan:", "Amp Type:", "Low Gain:", "High Gain:",
-                                                        "Output Level:"}));
+    EXPECT_EQ(overdrive, (std::vector<std::string_view>{
+                             "Drive:", "Output Pan:", "Amp Type:", "Low Gain:", "High Gain:", "Output Level:"}));
     for (const auto& t : GetEffectTypes()) {
         bool emptySeen = false;
         for (const auto& s : t.parameters) {
@@ -60,16 +62,21 @@ TEST(JVEffectTable, ValueListsOfEveryKind) {
     ASSERT_EQ(damp.size(), 18u);
     EXPECT_EQ(damp.back(), "BYPASS");
 
-    struct Case { int type, slot; std::size_t count; const char* first; const char* last; };
-    for (const Case k : {Case{4, 0, 126, "100", "8000"},        // 1: frequencies
-                         Case{4, 1, 126, "0.05", "10.0"},       // 2: rates
-                         Case{11, 0, 151, "0.0", "100"},        // 3: pre-delay
+    struct Case {
+        int type, slot;
+        std::size_t count;
+        const char* first;
+        const char* last;
+    };
+    for (const Case k : {Case{4, 0, 126, "100", "8000"},  // 1: frequencies
+                         Case{4, 1, 126, "0.05", "10.0"},  // 2: rates
+                         Case{11, 0, 151, "0.0", "100"},  // 3: pre-delay
                          Case{11, 6, 101, "D100:0E", "D0:100E"},  // 4
-                         Case{16, 4, 136, "0.05", "Half"},      // 5
-                         Case{17, 1, 127, "0.0", "500"},        // 6
+                         Case{16, 4, 136, "0.05", "Half"},  // 5
+                         Case{17, 1, 127, "0.0", "500"},  // 6
                          Case{22, 9, 101, "A100:0B", "A0:100B"},  // 7
-                         Case{19, 0, 126, "200", "Half"},       // 8
-                         Case{21, 0, 121, "200", "1000"}}) {    // 9
+                         Case{19, 0, 126, "200", "Half"},  // 8
+                         Case{21, 0, 121, "200", "1000"}}) {  // 9
         const auto list = Values(k.type, k.slot);
         ASSERT_EQ(list.size(), k.count) << Type(k.type).parameters[static_cast<std::size_t>(k.slot)].kind;
         EXPECT_EQ(list.front(), k.first);
@@ -136,10 +143,9 @@ TEST(JVInfoTexts, PatchAndPerformanceInfo) {
     patch.ToneData(2)[kToneWaveGroupId] = 2;
     patch.ToneData(2)[kToneWaveLow] = 1;
     patch.ToneData(3)[kToneWaveGroupId] = 5;
-    EXPECT_EQ(patch.GetInfoForPatch(),
-              "INT-A/PR-A Ac Piano1 A\nSR-JV80-01 Pop Grand sft 1A\nOFF: INT-B/PR-B " +
-                  CJVBoardDatabase::Get().GetName(4, Section::Wave, 1, Kind::Preset) + "\nOFF: " +
-                  CJVBoardDatabase::kUnknown);
+    EXPECT_EQ(patch.GetInfoForPatch(), "INT-A/PR-A Ac Piano1 A\nSR-JV80-01 Pop Grand sft 1A\nOFF: INT-B/PR-B " +
+                                           CJVBoardDatabase::Get().GetName(4, Section::Wave, 1, Kind::Preset) +
+                                           "\nOFF: " + CJVBoardDatabase::kUnknown);
 
     // A board is found by its own number, not by a preset group of that number.
     CJVPatch boardWave;
@@ -157,8 +163,8 @@ TEST(JVInfoTexts, PatchAndPerformanceInfo) {
     CJVPerformance perf;
     for (int p = 0; p < kPerformancePartCount; ++p) perf.PartData(p)[kPartGroupId] = 1;  // User 1
     perf.SetPartNumber(0, 2);
-    perf.PartData(1)[kPartGroupId] = 3;      // PR-A
-    perf.SetPartNumber(2, 200);              // no such user patch
+    perf.PartData(1)[kPartGroupId] = 3;  // PR-A
+    perf.SetPartNumber(2, 200);  // no such user patch
     perf.PartData(3)[kPartGroupType] = kGroupTypeBoard;
     perf.PartData(3)[kPartGroupId] = 2;
     memory.GetLayer(kUserPerformanceLayer).SetPatch(0, perf);

@@ -36,9 +36,7 @@ CJVPatch& Patch(CAmberkitSynthMemory& memory, int i) {
     return static_cast<CJVPatch&>(Layer(memory, kUserPatchLayer).Record(i));
 }
 
-Bytes Data(std::span<const std::uint8_t> message) {
-    return {message.begin() + kHeaderSize, message.end() - 2};
-}
+Bytes Data(std::span<const std::uint8_t> message) { return {message.begin() + kHeaderSize, message.end() - 2}; }
 
 // Randomises the User Patch layer through the command and returns it executed.
 std::unique_ptr<CSwapPatchesCommand> Randomize(CAmberkitSynthMemory& memory, const RandomFlags& flags,
@@ -101,7 +99,8 @@ TEST(JVRandomPatches, BoardsComeFromTheSlotsTheUnitHas) {
     const WaveSources four = MakeWaveSources(slots, Generation::XP, Names());
     ASSERT_EQ(four.boards.size(), 1u);  // slot 5 is beyond the four an XP has
     EXPECT_EQ(four.boards[0].groupId, 2);
-    EXPECT_EQ(four.boards[0].waveCount, Names().GetListLength(2, CJVBoardDatabase::Section::Wave, CJVBoardDatabase::Kind::Board));
+    EXPECT_EQ(four.boards[0].waveCount,
+              Names().GetListLength(2, CJVBoardDatabase::Section::Wave, CJVBoardDatabase::Kind::Board));
     EXPECT_EQ(MakeWaveSources(slots, Generation::JV2080, Names()).boards.size(), 2u);
 
     auto memory = InitMemory();
@@ -226,13 +225,14 @@ TEST(JVCopyEffect, EachCopyTypeChangesExactlyItsRun) {
                 const CJVRecord& destination =
                     Layer(*memory, destinationPerf ? kUserPerformanceLayer : kUserPatchLayer).Record(0);
                 const auto copy = CopyEffectSettings(source, destination, c.type);
-                const Bytes in = Data(source.Message(0)), out = Data(copy->Message(0)), was = Data(destination.Message(0));
+                const Bytes in = Data(source.Message(0)), out = Data(copy->Message(0)),
+                            was = Data(destination.Message(0));
                 const int from = sourcePerf ? c.performanceFirst : c.patchFirst;
                 const int to = destinationPerf ? c.performanceFirst : c.patchFirst;
                 for (int b = 0; b < static_cast<int>(out.size()); ++b) {
                     const bool inRun = b >= to && b < to + c.count;
-                    EXPECT_EQ(out[static_cast<std::size_t>(b)], inRun ? in[static_cast<std::size_t>(from + b - to)]
-                                                                      : was[static_cast<std::size_t>(b)])
+                    EXPECT_EQ(out[static_cast<std::size_t>(b)],
+                              inRun ? in[static_cast<std::size_t>(from + b - to)] : was[static_cast<std::size_t>(b)])
                         << kCopyTypeNames[static_cast<std::size_t>(c.type)] << " byte " << b;
                 }
                 for (int m = 1; m < copy->GetMessageCount(); ++m)
@@ -243,7 +243,8 @@ TEST(JVCopyEffect, EachCopyTypeChangesExactlyItsRun) {
     CCmdManager manager(nullptr);
     const Bytes before = jvtest::SaveLayer(Layer(*memory, kUserPerformanceLayer));
     manager.Execute(MakeCopyEffectCommand(*memory, {false, 1, true, 0, CopyType::Reverb}));
-    EXPECT_EQ(manager.GetUndoText(), "Copy Effect to \"" + Layer(*memory, kUserPerformanceLayer).Record(0).GetName() + "\"");
+    EXPECT_EQ(manager.GetUndoText(),
+              "Copy Effect to \"" + Layer(*memory, kUserPerformanceLayer).Record(0).GetName() + "\"");
     EXPECT_NE(jvtest::SaveLayer(Layer(*memory, kUserPerformanceLayer)), before);
     manager.Undo();
     EXPECT_EQ(jvtest::SaveLayer(Layer(*memory, kUserPerformanceLayer)), before);
@@ -273,7 +274,8 @@ TEST(JVCopyRhythmKeys, FourKeysBecomeTonesByTheMapping) {
         const auto oldTone = patch.ToneData(t);
         std::vector<bool> written(tone.size());
         for (const KeyToToneByte& m : RhythmKeyToToneMap()) {
-            EXPECT_EQ(tone[static_cast<std::size_t>(m.tone)], key[static_cast<std::size_t>(m.key)]) << t << ":" << m.tone;
+            EXPECT_EQ(tone[static_cast<std::size_t>(m.tone)], key[static_cast<std::size_t>(m.key)])
+                << t << ":" << m.tone;
             written[static_cast<std::size_t>(m.tone)] = true;
         }
         EXPECT_EQ(tone[14], 36 + 12 * t);
@@ -318,7 +320,7 @@ public:
 TEST(JVUseCategories, JVPatchesTakeTheirCategoryKeyAndOthersKeepKey1) {
     CJVPatch bell, unknown, none;
     for (CJVPatch* p : {&bell, &unknown, &none}) p->Init();
-    bell.Message(0)[kHeaderSize + kCategoryOffset] = 4;      // "BELL"
+    bell.Message(0)[kHeaderSize + kCategoryOffset] = 4;  // "BELL"
     unknown.Message(0)[kHeaderSize + kCategoryOffset] = 39;  // past the list
     none.Message(0)[kHeaderSize + kCategoryOffset] = 0;
     OtherPatch other;
@@ -350,8 +352,8 @@ TEST(JVTools, TheMemoryOffersItsToolsInMenuOrder) {
         texts.push_back(memory.GetAdditionalTool(t).GetMenuText());
         bank.push_back(memory.GetAdditionalTool(t).UseForBank());
     }
-    EXPECT_EQ(texts, (std::vector<std::string>{"&Random Patches...", "Copy &Effect Settings...",
-                                               "&Copy Rhythm Keys to a Patch...", "&Virtual Synth...",
-                                               "&Use Categories..."}));
+    EXPECT_EQ(texts,
+              (std::vector<std::string>{"&Random Patches...", "Copy &Effect Settings...",
+                                        "&Copy Rhythm Keys to a Patch...", "&Virtual Synth...", "&Use Categories..."}));
     EXPECT_EQ(bank, (std::vector<bool>{true, true, true, true, false}));
 }

@@ -76,10 +76,9 @@ CEmberkitDrumDlg::CEmberkitDrumDlg(CEmberkitDrumKit& kit, QWidget* parent)
 
     auto* right = new QVBoxLayout;
     auto* form = new QFormLayout;
-    const std::pair<const char*, const char*> fields[] = {{"sound", "&Multisound:"}, {"key", "&Key:"},
-                                                         {"pan", "&Pan:"},          {"tune", "&Tune:"},
-                                                         {"level", "&Level:"},      {"decay", "&Decay:"},
-                                                         {"group", "&Group:"}};
+    const std::pair<const char*, const char*> fields[] = {
+        {"sound", "&Multisound:"}, {"key", "&Key:"},     {"pan", "&Pan:"},    {"tune", "&Tune:"},
+        {"level", "&Level:"},      {"decay", "&Decay:"}, {"group", "&Group:"}};
     for (const auto& [field, caption] : fields) {
         const CParameter& p = EntryParameter(0, field);
         auto* chooser = new CChooseCtrl(this);

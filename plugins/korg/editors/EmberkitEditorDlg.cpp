@@ -77,10 +77,8 @@ public:
                 grid->addWidget(m_editor.MakeControl(*p, box), n / perRow, n % perRow, Qt::AlignTop | Qt::AlignHCenter);
                 ++n;
             }
-            if (rows)
-                boxes->addWidget(box, index, 0);
-            else
-                boxes->addWidget(box, index / 3, index % 3, Qt::AlignTop);
+            if (rows) boxes->addWidget(box, index, 0);
+            else boxes->addWidget(box, index / 3, index % 3, Qt::AlignTop);
             ++index;
         }
         boxes->setRowStretch(boxes->rowCount(), 1);
@@ -146,7 +144,8 @@ private:
             }
             delete item;
         }
-        for (int i = 0; i < kEffectParameterCount; ++i) m_editor.Register(Parameter(prefix + std::to_string(i + 1)), nullptr);
+        for (int i = 0; i < kEffectParameterCount; ++i)
+            m_editor.Register(Parameter(prefix + std::to_string(i + 1)), nullptr);
         if (type < 0 || type >= kEffectTypeCount) return;
         const EffectTypeInfo& info = EffectTypes()[static_cast<std::size_t>(type)];
         for (int i = 0; i < kEffectParameterCount; ++i) {
@@ -168,7 +167,8 @@ private:
                 auto* knob = new CKnob(QString::fromStdString(d.label), p.minimum, p.maximum, p.defaultValue,
                                        m_parameterArea[e]);
                 knob->SetValue(value);
-                knob->setToolTip(QStringLiteral("%1 (raw %2..%3)").arg(QString::fromStdString(p.id)).arg(p.minimum).arg(p.maximum));
+                knob->setToolTip(
+                    QStringLiteral("%1 (raw %2..%3)").arg(QString::fromStdString(p.id)).arg(p.minimum).arg(p.maximum));
                 QObject::connect(knob, &CKnob::valueChanged, knob, [this, &p](int v) { m_editor.ChangeValue(p, v); });
                 m_editor.Register(p, knob);
                 cell = knob;
@@ -237,4 +237,3 @@ QString CEmberkitEditorDlg::GetShownLabel(const std::string& id) const {
     const QLabel* label = CaptionOf(FindChooser(id));
     return label ? label->text() : QString();
 }
-

@@ -157,7 +157,8 @@ void CVirtualAnalogDlg::OnMidiNotify(unsigned message, unsigned wParam, long lPa
     // Controllers arrive through the dispatcher; handle them on the window's thread.
     QPointer<CVirtualAnalogDlg> self(this);
     QMetaObject::invokeMethod(
-        this, [self, wParam, lParam] {
+        this,
+        [self, wParam, lParam] {
             if (self) self->OnController(static_cast<int>(wParam), static_cast<int>(lParam));
         },
         Qt::QueuedConnection);

@@ -20,16 +20,16 @@ void AddSteps(std::vector<std::string>& out, double start, double step, int coun
 }
 
 const char* const kTypeNames[kEffectTypeCount] = {
-    "00: No Effect",     "01: Hall",           "02: Ensemble Hall", "03: Concert Hall",  "04: Room",
-    "05: Large Room",    "06: Live Stage",     "07: Wet Plate",     "08: Dry Plate",     "09: Spring",
-    "10: Early Ref 1",   "11: Early Ref 2",    "12: Early Ref 3",   "13: Stereo Delay",  "14: Cross Delay",
-    "15: Dual Delay",    "16: Multitap Dly1",  "17: Multitap Dly2", "18: Multitap Dly3", "19: Chorus 1",
-    "20: Chorus 2",      "21: Quad. Chorus",   "22: XOver Chorus",  "23: Harmonic Cho",  "24: Symphonic Ens",
-    "25: Flanger 1",     "26: Flanger 2",      "27: XOver Flanger", "28: Exciter",       "29: Enhancer",
-    "30: Distortion",    "31: Over Drive",     "32: Phaser 1",      "33: Phaser 2",      "34: Rotary Speakr",
-    "35: Auto Pan",      "36: Tremolo",        "37: Parametric EQ", "38: Chorus Delay",  "39: Flanger-Delay",
-    "40: Delay/Hall",    "41: Delay/Room",     "42: Delay/Chorus",  "43: Delay/Flanger", "44: Delay/Dist",
-    "45: Delay/OverDrv", "46: Delay/Phaser",   "47: Delay/R.SP",
+    "00: No Effect",     "01: Hall",          "02: Ensemble Hall", "03: Concert Hall",  "04: Room",
+    "05: Large Room",    "06: Live Stage",    "07: Wet Plate",     "08: Dry Plate",     "09: Spring",
+    "10: Early Ref 1",   "11: Early Ref 2",   "12: Early Ref 3",   "13: Stereo Delay",  "14: Cross Delay",
+    "15: Dual Delay",    "16: Multitap Dly1", "17: Multitap Dly2", "18: Multitap Dly3", "19: Chorus 1",
+    "20: Chorus 2",      "21: Quad. Chorus",  "22: XOver Chorus",  "23: Harmonic Cho",  "24: Symphonic Ens",
+    "25: Flanger 1",     "26: Flanger 2",     "27: XOver Flanger", "28: Exciter",       "29: Enhancer",
+    "30: Distortion",    "31: Over Drive",    "32: Phaser 1",      "33: Phaser 2",      "34: Rotary Speakr",
+    "35: Auto Pan",      "36: Tremolo",       "37: Parametric EQ", "38: Chorus Delay",  "39: Flanger-Delay",
+    "40: Delay/Hall",    "41: Delay/Room",    "42: Delay/Chorus",  "43: Delay/Flanger", "44: Delay/Dist",
+    "45: Delay/OverDrv", "46: Delay/Phaser",  "47: Delay/R.SP",
 };
 
 constexpr int kFirstReverb = 1;
@@ -48,8 +48,8 @@ std::vector<EffectTypeInfo> MakeTypes() {
                 t == 0 ? std::string() : "Parameter " + std::to_string(i + 1) + ":";
     }
     // The labels published for the reverbs and the delays; their value ranges are not.
-    static const char* const kReverb[] = {"Reverb Time:", "High Damp:", "Pre Delay:",
-                                          "ER Level:",    "EQ High:",   "EQ Low:"};
+    static const char* const kReverb[] = {
+        "Reverb Time:", "High Damp:", "Pre Delay:", "ER Level:", "EQ High:", "EQ Low:"};
     for (int t = kFirstReverb; t <= kLastReverb; ++t) {
         types[static_cast<std::size_t>(t)].published = true;
         for (std::size_t i = 0; i < std::size(kReverb); ++i)
@@ -67,11 +67,11 @@ std::vector<EffectTypeInfo> MakeTypes() {
 
 EffectValueKind EffectParameterDescriptor::KindOf(char letter) {
     switch (letter) {
-        case '1': return EffectValueKind::Times;
-        case '2': return EffectValueKind::Balance;
-        case 'F': return EffectValueKind::Range;
-        case 'S': return EffectValueKind::Strings;
-        default: return EffectValueKind::Raw;
+    case '1': return EffectValueKind::Times;
+    case '2': return EffectValueKind::Balance;
+    case 'F': return EffectValueKind::Range;
+    case 'S': return EffectValueKind::Strings;
+    default: return EffectValueKind::Raw;
     }
 }
 
@@ -80,9 +80,7 @@ const std::vector<EffectTypeInfo>& EffectTypes() {
     return types;
 }
 
-std::vector<std::string> EffectTypeNames() {
-    return {std::begin(kTypeNames), std::end(kTypeNames)};
-}
+std::vector<std::string> EffectTypeNames() { return {std::begin(kTypeNames), std::end(kTypeNames)}; }
 
 const std::vector<std::string>& ModulationSources() {
     // The sources published; the instrument has further combinations whose names are not.
@@ -94,8 +92,8 @@ const std::vector<std::string>& ModulationSources() {
 std::vector<std::string> EffectTimeValues() {
     std::vector<std::string> values;
     AddSteps(values, 0.03, 0.03, 100, "%.2f");  // 0.03 .. 3.00
-    AddSteps(values, 3.1, 0.1, 99, "%.1f");     // 3.1 .. 12.9
-    AddSteps(values, 13.0, 1.0, 18, "%.1f");    // 13.0 .. 30.0
+    AddSteps(values, 3.1, 0.1, 99, "%.1f");  // 3.1 .. 12.9
+    AddSteps(values, 13.0, 1.0, 18, "%.1f");  // 13.0 .. 30.0
     return values;
 }
 
@@ -122,11 +120,11 @@ std::vector<std::string> EffectRangeValues(double start, double end, double step
 
 std::vector<std::string> EffectValueList(const EffectParameterDescriptor& descriptor) {
     switch (descriptor.kind) {
-        case EffectValueKind::Times: return EffectTimeValues();
-        case EffectValueKind::Balance: return EffectBalanceValues();
-        case EffectValueKind::Range: return EffectRangeValues(descriptor.start, descriptor.end, descriptor.step);
-        case EffectValueKind::Strings: return descriptor.strings;
-        case EffectValueKind::Raw: break;
+    case EffectValueKind::Times: return EffectTimeValues();
+    case EffectValueKind::Balance: return EffectBalanceValues();
+    case EffectValueKind::Range: return EffectRangeValues(descriptor.start, descriptor.end, descriptor.step);
+    case EffectValueKind::Strings: return descriptor.strings;
+    case EffectValueKind::Raw: break;
     }
     return {};
 }

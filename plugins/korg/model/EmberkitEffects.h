@@ -13,10 +13,10 @@ namespace emberkit {
 
 // How a parameter's value list is made.
 enum class EffectValueKind {
-    Raw,      // no published list: the stored number itself
-    Times,    // "1": 0.03..3.00, 3.1..12.9, 13.0..30.0
+    Raw,  // no published list: the stored number itself
+    Times,  // "1": 0.03..3.00, 3.1..12.9, 13.0..30.0
     Balance,  // "2": T+10..T-10, S-10..S+10 (42 entries)
-    Range,    // "F": start to end by step, one decimal
+    Range,  // "F": start to end by step, one decimal
     Strings,  // "S": the effect's own texts
 };
 

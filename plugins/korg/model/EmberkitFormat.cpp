@@ -151,10 +151,9 @@ std::vector<std::uint8_t> ParseDump(const SysExMessage& message, int headerSize,
                                  " bytes");
     if (!trailing && present > packedSize)
         throw CFileException(CFileException::badFormat, fileName,
-                             what + " holds " + std::to_string(present) + " bytes where " +
-                                 std::to_string(packedSize) + " belong");
-    if (!message.complete)
-        throw CFileException(CFileException::endOfFile, fileName, what + " has no end byte (F7)");
+                             what + " holds " + std::to_string(present) + " bytes where " + std::to_string(packedSize) +
+                                 " belong");
+    if (!message.complete) throw CFileException(CFileException::endOfFile, fileName, what + " has no end byte (F7)");
     if (message.head.size() < header + packedSize)
         throw CFileException(CFileException::generic, fileName, what + " was not read whole");
     const auto packed = std::span<const std::uint8_t>(message.head).subspan(header, packedSize);
@@ -170,9 +169,11 @@ std::vector<std::uint8_t> ParseDump(const SysExMessage& message, int headerSize,
 // that dump is started on the instrument (Global mode, "Dump Drum Kit").
 const std::vector<DumpRequest>& DumpRequests() {
     static const std::vector<DumpRequest> requests{
-        {"Korg 01/W All Programs", {0x1C, 0x00},
+        {"Korg 01/W All Programs",
+         {0x1C, 0x00},
          static_cast<long>(kHeaderSize + PackedSize(kProgramCount * kProgramSize) + 1)},
-        {"Korg 01/W All Combinations", {0x1D, 0x00},
+        {"Korg 01/W All Combinations",
+         {0x1D, 0x00},
          static_cast<long>(kHeaderSize + PackedSize(kCombinationCount * kCombinationSize) + 1)},
         {"Korg 01/W Drum Kits", {}, static_cast<long>(kHeaderSize + PackedSize(kDrumKitCount * kDrumKitSize) + 1)},
         {"Korg 01/W Global", {0x0E, 0x00}, static_cast<long>(kHeaderSize + PackedSize(kGlobalSize) + 1)},

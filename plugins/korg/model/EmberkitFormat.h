@@ -24,8 +24,8 @@ inline constexpr std::uint8_t kFormatId = 0x30;  // high nibble; the low nibble 
 inline constexpr std::uint8_t kModelId = 0x2B;
 
 // Function codes.
-inline constexpr std::uint8_t kProgramDump = 0x40;         // one program, to the edit buffer
-inline constexpr std::uint8_t kCombinationDump = 0x49;     // one combination
+inline constexpr std::uint8_t kProgramDump = 0x40;  // one program, to the edit buffer
+inline constexpr std::uint8_t kCombinationDump = 0x49;  // one combination
 inline constexpr std::uint8_t kAllProgramsDump = 0x4C;
 inline constexpr std::uint8_t kAllCombinationsDump = 0x4D;
 inline constexpr std::uint8_t kDrumKitsDump = 0x52;
@@ -53,8 +53,8 @@ inline constexpr int kProgramSize = 172;
 inline constexpr int kCombinationSize = 128;
 inline constexpr int kDrumKitSize = 420;
 inline constexpr int kGlobalSize = 21;
-inline constexpr int kBankSize = 100;        // A00-A99, B00-B99
-inline constexpr int kDrumBankSize = 2;      // A00, A01, B00, B01
+inline constexpr int kBankSize = 100;  // A00-A99, B00-B99
+inline constexpr int kDrumBankSize = 2;  // A00, A01, B00, B01
 
 // Layer indices of the memory.
 inline constexpr int kProgramLayer = 0;
@@ -93,11 +93,13 @@ std::uint8_t BankFunction(DumpType type);
 // ---- identities
 inline constexpr GUID kMemoryGuid{0x90FFCDB0, 0xF3F8, 0x11D2, {0x98, 0x47, 0x00, 0x60, 0x08, 0xCC, 0x23, 0xFE}};
 inline constexpr GUID kProgramLayerGuid{0x90FFCDB1, 0xF3F8, 0x11D2, {0x98, 0x47, 0x00, 0x60, 0x08, 0xCC, 0x23, 0xFE}};
-inline constexpr GUID kCombinationLayerGuid{0x90FFCDB2, 0xF3F8, 0x11D2, {0x98, 0x47, 0x00, 0x60, 0x08, 0xCC, 0x23, 0xFE}};
+inline constexpr GUID kCombinationLayerGuid{
+    0x90FFCDB2, 0xF3F8, 0x11D2, {0x98, 0x47, 0x00, 0x60, 0x08, 0xCC, 0x23, 0xFE}};
 inline constexpr GUID kGlobalLayerGuid{0x90FFCDB3, 0xF3F8, 0x11D2, {0x98, 0x47, 0x00, 0x60, 0x08, 0xCC, 0x23, 0xFE}};
 inline constexpr GUID kDrumLayerGuid{0x90FFCDB4, 0xF3F8, 0x11D2, {0x98, 0x47, 0x00, 0x60, 0x08, 0xCC, 0x23, 0xFE}};
 inline constexpr GUID kGlobalPatchGuid{0x43024210, 0xF88A, 0x11D2, {0x98, 0x47, 0x00, 0x60, 0x08, 0xCC, 0x23, 0xFE}};
-inline constexpr GUID kCombinationPatchGuid{0x43024211, 0xF88A, 0x11D2, {0x98, 0x47, 0x00, 0x60, 0x08, 0xCC, 0x23, 0xFE}};
+inline constexpr GUID kCombinationPatchGuid{
+    0x43024211, 0xF88A, 0x11D2, {0x98, 0x47, 0x00, 0x60, 0x08, 0xCC, 0x23, 0xFE}};
 inline constexpr GUID kProgramPatchGuid{0x43024212, 0xF88A, 0x11D2, {0x98, 0x47, 0x00, 0x60, 0x08, 0xCC, 0x23, 0xFE}};
 inline constexpr GUID kDrumPatchGuid{0x43024213, 0xF88A, 0x11D2, {0x98, 0x47, 0x00, 0x60, 0x08, 0xCC, 0x23, 0xFE}};
 
@@ -164,7 +166,7 @@ std::vector<std::uint8_t> ParseDump(const SysExMessage& message, int headerSize,
 struct DumpRequest {
     const char* name;
     std::vector<std::uint8_t> tail;  // the bytes after F0 42 3g 2B, before F7; empty: no request
-    long expectedSize;               // bytes of the answer; 0 when it varies
+    long expectedSize;  // bytes of the answer; 0 when it varies
 };
 // Request text ("F0 42 30 2B 1C 00 F7"), empty for a request the instrument has no message for.
 std::string RequestText(const DumpRequest& request, int channel);

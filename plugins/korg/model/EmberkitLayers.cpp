@@ -14,20 +14,19 @@ using namespace emberkit;
 
 namespace {
 
-const CEmberkitLayerFormat kProgramFormat{
-    "Program", kProgramCount, kProgramLayerGuid, DumpType::Programs, kProgramSize, kProgramDump,
-    kBankSize, "all-programs dump", kModeProgramEdit, kModeProgram};
+const CEmberkitLayerFormat kProgramFormat{"Program",        kProgramCount, kProgramLayerGuid, DumpType::Programs,
+                                          kProgramSize,     kProgramDump,  kBankSize,         "all-programs dump",
+                                          kModeProgramEdit, kModeProgram};
 const CEmberkitLayerFormat kCombinationFormat{
-    "Combination", kCombinationCount, kCombinationLayerGuid, DumpType::Combinations, kCombinationSize,
-    kCombinationDump, kBankSize, "all-combinations dump", kModeCombinationEdit, kModeCombination};
-const CEmberkitLayerFormat kDrumFormat{
-    "Drum", kDrumKitCount, kDrumLayerGuid, DumpType::Drums, kDrumKitSize, 0,
-    kDrumBankSize, "drum kit dump", kModeGlobal, kModeGlobal};
-const CEmberkitLayerFormat kGlobalFormat{
-    "Global", 1, kGlobalLayerGuid, DumpType::Global, kGlobalSize, 0, 1, "global dump", kModeGlobal, kModeGlobal};
+    "Combination",    kCombinationCount, kCombinationLayerGuid,   DumpType::Combinations, kCombinationSize,
+    kCombinationDump, kBankSize,         "all-combinations dump", kModeCombinationEdit,   kModeCombination};
+const CEmberkitLayerFormat kDrumFormat{"Drum", kDrumKitCount, kDrumLayerGuid,  DumpType::Drums, kDrumKitSize,
+                                       0,      kDrumBankSize, "drum kit dump", kModeGlobal,     kModeGlobal};
+const CEmberkitLayerFormat kGlobalFormat{"Global", 1, kGlobalLayerGuid, DumpType::Global, kGlobalSize,
+                                         0,        1, "global dump",    kModeGlobal,      kModeGlobal};
 
-constexpr std::size_t kAllDataSize = kGlobalSize + kDrumKitCount * kDrumKitSize +
-                                     kCombinationCount * kCombinationSize + kProgramCount * kProgramSize;
+constexpr std::size_t kAllDataSize =
+    kGlobalSize + kDrumKitCount * kDrumKitSize + kCombinationCount * kCombinationSize + kProgramCount * kProgramSize;
 
 // The header at the file position, position unchanged; throws when the file ends first.
 CEmberkitHeader PeekHeader(CFile& file) {
@@ -44,8 +43,8 @@ CEmberkitHeader PeekHeader(CFile& file) {
 // ---- header
 
 void CEmberkitHeader::SetType(int i) {
-    const std::uint8_t bytes[kHeaderSize]{kSysExStart, kKorgId, kFormatId, kModelId,
-                                          BankFunction(static_cast<DumpType>(std::clamp(i, 0, 3))), 0x00};
+    const std::uint8_t bytes[kHeaderSize]{
+        kSysExStart, kKorgId, kFormatId, kModelId, BankFunction(static_cast<DumpType>(std::clamp(i, 0, 3))), 0x00};
     std::copy(std::begin(bytes), std::end(bytes), Bytes().begin());
 }
 
@@ -56,9 +55,7 @@ CEmberkitLayer::CEmberkitLayer(const CEmberkitLayerFormat& format)
     m_header.SetType(static_cast<int>(format.type));
 }
 
-bool CEmberkitLayer::AcceptsFunction(std::uint8_t function) const {
-    return function == BankFunction(m_format.type);
-}
+bool CEmberkitLayer::AcceptsFunction(std::uint8_t function) const { return function == BankFunction(m_format.type); }
 
 bool CEmberkitLayer::MatchesHeader(const CHeader& header) const {
     const auto bytes = header.Bytes();
@@ -110,8 +107,7 @@ void CEmberkitLayer::Save(CFile& file) {
 void CEmberkitLayer::Load(CFile& file) {
     const CEmberkitHeader header = PeekHeader(file);
     if (!MatchesHeader(header))
-        throw CFileException(CFileException::badFormat, file.GetFilePath(),
-                             std::string("not a ") + m_format.dumpName);
+        throw CFileException(CFileException::badFormat, file.GetFilePath(), std::string("not a ") + m_format.dumpName);
     if (m_format.singleFunction != 0 && header.GetFunction() == m_format.singleFunction) {
         const std::size_t size = static_cast<std::size_t>(m_format.patchSize);
         const SysExMessage message = ReadSysEx(file, kSingleHeaderSize + PackedSize(size) + 1);
@@ -182,10 +178,8 @@ bool CEmberkitGlobalLayer::AcceptsFunction(std::uint8_t function) const {
 }
 
 void CEmberkitGlobalLayer::Load(CFile& file) {
-    if (PeekHeader(file).GetFunction() == kAllDataDump)
-        LoadAllData(file);
-    else
-        CEmberkitLayer::Load(file);
+    if (PeekHeader(file).GetFunction() == kAllDataDump) LoadAllData(file);
+    else CEmberkitLayer::Load(file);
 }
 
 // The all-data dump packs the global data, the drum kits, the combinations and
@@ -200,7 +194,8 @@ void CEmberkitGlobalLayer::LoadAllData(CFile& file) {
     const std::size_t packed = message.length - kAllDataHeaderSize - 1;
     const std::size_t streamSize = packed / 8 * 7 + (packed % 8 > 1 ? packed % 8 - 1 : 0);
     auto stream = Unpack(std::span<const std::uint8_t>(message.head).subspan(kAllDataHeaderSize), streamSize);
-    if (!stream) throw CFileException(CFileException::badFormat, file.GetFilePath(), "all-data dump holds a byte above 7F");
+    if (!stream)
+        throw CFileException(CFileException::badFormat, file.GetFilePath(), "all-data dump holds a byte above 7F");
 
     auto& drums = dynamic_cast<CEmberkitLayer&>(m_memory.GetLayer(kDrumLayer));
     auto& combinations = dynamic_cast<CEmberkitLayer&>(m_memory.GetLayer(kCombinationLayer));
@@ -231,8 +226,9 @@ std::vector<std::uint8_t> CEmberkitGlobalLayer::BuildAllDataDump() const {
         stream.insert(stream.end(), data.begin(), data.end());
     }
     stream.insert(stream.end(), m_sequenceData.begin(), m_sequenceData.end());
-    std::vector<std::uint8_t> m{kSysExStart, kKorgId, FormatByte(CEmberkitSynth::Get().GetChannel()), kModelId,
-                                kAllDataDump, 0x00, m_sequenceSize[0], m_sequenceSize[1]};
+    std::vector<std::uint8_t> m{kSysExStart,       kKorgId,          FormatByte(CEmberkitSynth::Get().GetChannel()),
+                                kModelId,          kAllDataDump,     0x00,
+                                m_sequenceSize[0], m_sequenceSize[1]};
     const std::vector<std::uint8_t> packed = Pack(stream);
     m.insert(m.end(), packed.begin(), packed.end());
     m.push_back(kSysExEnd);

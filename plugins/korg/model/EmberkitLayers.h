@@ -30,9 +30,9 @@ struct CEmberkitLayerFormat {
     emberkit::DumpType type;
     int patchSize;
     std::uint8_t singleFunction;  // the one-patch message the layer also reads; 0: none
-    int labelBankSize;            // patches per bank letter in labels
-    const char* dumpName;         // for messages: "all-programs dump"
-    int modeOn;                   // SwitchMode(true) and (false)
+    int labelBankSize;  // patches per bank letter in labels
+    const char* dumpName;  // for messages: "all-programs dump"
+    int modeOn;  // SwitchMode(true) and (false)
     int modeOff;
 };
 
@@ -113,6 +113,6 @@ private:
 
     CSynthMemory& m_memory;
     bool m_allData = false;
-    std::uint8_t m_sequenceSize[2]{};          // the header's two size bytes, as read
+    std::uint8_t m_sequenceSize[2]{};  // the header's two size bytes, as read
     std::vector<std::uint8_t> m_sequenceData;  // unpacked, after the programs
 };

@@ -102,8 +102,8 @@ std::vector<ParameterEntry> BuildGlobalEntries() {
     w.List(0, 0, 0, "mastertune", "Master Tune:", SignedTexts(-50, 50), -50);
     w.List(1, 0, 1, "transpose", "Key Transpose:", SignedTexts(-12, 12), -12);
     w.List(2, 0, 2, "damper", "Damper Polarity:", {"-", "+"});
-    const Texts pedal{"Off",        "Prog Up",        "Prog Down", "Seq Start/Stop", "Seq Punch In/Out",
-                      "Effect On/Off", "Volume",      "VDF Cutoff", "Effect Control", "Data Entry"};
+    const Texts pedal{"Off",           "Prog Up", "Prog Down",  "Seq Start/Stop", "Seq Punch In/Out",
+                      "Effect On/Off", "Volume",  "VDF Cutoff", "Effect Control", "Data Entry"};
     w.List(3, 0, 3, "pedal1", "Assignable Pedal 1:", pedal);
     w.List(4, 0, 4, "pedal2", "Assignable Pedal 2:", pedal);
     w.List(5, 0, 5, "purekey", "Pure Type Key:", {"C", "C#", "D", "D#", "E", "F", "F#", "G", "G#", "A", "A#", "B"});

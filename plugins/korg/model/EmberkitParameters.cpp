@@ -16,20 +16,20 @@ namespace {
 
 std::unique_ptr<CPatch> FreshRecord(TableKind kind) {
     switch (kind) {
-        case TableKind::Program: return std::make_unique<CEmberkitProgram>();
-        case TableKind::Combination: return std::make_unique<CEmberkitCombination>();
-        case TableKind::Drum: return std::make_unique<CEmberkitDrumKit>();
-        case TableKind::Global: return std::make_unique<CEmberkitGlobal>();
+    case TableKind::Program: return std::make_unique<CEmberkitProgram>();
+    case TableKind::Combination: return std::make_unique<CEmberkitCombination>();
+    case TableKind::Drum: return std::make_unique<CEmberkitDrumKit>();
+    case TableKind::Global: return std::make_unique<CEmberkitGlobal>();
     }
     throw std::invalid_argument("unknown record kind");
 }
 
 std::vector<ParameterEntry> BuildEntries(TableKind kind) {
     switch (kind) {
-        case TableKind::Program: return BuildProgramEntries();
-        case TableKind::Combination: return BuildCombinationEntries();
-        case TableKind::Drum: return BuildDrumEntries();
-        case TableKind::Global: return BuildGlobalEntries();
+    case TableKind::Program: return BuildProgramEntries();
+    case TableKind::Combination: return BuildCombinationEntries();
+    case TableKind::Drum: return BuildDrumEntries();
+    case TableKind::Global: return BuildGlobalEntries();
     }
     throw std::invalid_argument("unknown record kind");
 }
@@ -42,8 +42,7 @@ const CEmberkitParameterTable& CachedTable() {
 
 }  // namespace
 
-CEmberkitParameterTable::CEmberkitParameterTable(TableKind kind, std::vector<ParameterEntry> entries)
-    : m_kind(kind) {
+CEmberkitParameterTable::CEmberkitParameterTable(TableKind kind, std::vector<ParameterEntry> entries) : m_kind(kind) {
     std::vector<CParameter> parameters;
     parameters.reserve(entries.size());
     for (ParameterEntry& e : entries) {
@@ -100,10 +99,10 @@ CSynth* CEmberkitParameterTable::GetSynth() const { return &CEmberkitSynth::Get(
 
 const CEmberkitParameterTable& GetParameterTable(TableKind kind) {
     switch (kind) {
-        case TableKind::Program: return CachedTable<TableKind::Program>();
-        case TableKind::Combination: return CachedTable<TableKind::Combination>();
-        case TableKind::Drum: return CachedTable<TableKind::Drum>();
-        case TableKind::Global: return CachedTable<TableKind::Global>();
+    case TableKind::Program: return CachedTable<TableKind::Program>();
+    case TableKind::Combination: return CachedTable<TableKind::Combination>();
+    case TableKind::Drum: return CachedTable<TableKind::Drum>();
+    case TableKind::Global: return CachedTable<TableKind::Global>();
     }
     throw std::invalid_argument("unknown record kind");
 }

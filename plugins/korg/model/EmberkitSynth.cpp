@@ -93,8 +93,8 @@ int CEmberkitSynth::ChannelOf(const CSynth& synth) {
 void CEmberkitSynth::LoadSoundNames(const std::string& path) {
     try {
         const std::vector<std::uint8_t> bytes = CFileX::Read(path);
-        m_names = CEmberkitSoundNames::Parse(
-            std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+        m_names =
+            CEmberkitSoundNames::Parse(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
     } catch (const CFileException&) {
         m_names = {};
         CUi::Get().MessageBox(std::string("Error opening file \"") + kNameFileName + "\"", CUi::Icon::Warning);

@@ -49,9 +49,7 @@ public:
     // The request texts carry the channel setting.
     void RefreshDumpCommands() override;
     const CEmberkitSoundNames& GetSoundNames() const { return m_names; }
-    std::string GetMultisoundName(int index) const {
-        return CEmberkitSoundNames::Lookup(m_names.multisounds, index);
-    }
+    std::string GetMultisoundName(int index) const { return CEmberkitSoundNames::Lookup(m_names.multisounds, index); }
     std::string GetDrumSoundName(int index) const { return CEmberkitSoundNames::Lookup(m_names.drumSounds, index); }
 
 private:

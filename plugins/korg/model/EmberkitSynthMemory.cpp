@@ -40,7 +40,8 @@ void CEmberkitSynthMemory::Load(CFile& file) {
 
 void CEmberkitSynthMemory::Save(CFile& file, bool allLayers) {
     const auto& global = dynamic_cast<const CEmberkitGlobalLayer&>(GetLayer(emberkit::kGlobalLayer));
-    if (!global.HoldsAllData() || (!allLayers && GetLayersToSave().size() != static_cast<std::size_t>(GetLayerCount()))) {
+    if (!global.HoldsAllData() ||
+        (!allLayers && GetLayersToSave().size() != static_cast<std::size_t>(GetLayerCount()))) {
         CSynthMemory::Save(file, allLayers);
         return;
     }

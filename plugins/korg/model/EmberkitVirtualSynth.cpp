@@ -27,7 +27,8 @@ std::string Join(std::initializer_list<std::string> messages) {
 
 // Filter and amp envelopes: both oscillators' pages (02/03, 04/05).
 std::string Both(const char* first, const char* second, const char* rest) {
-    return Join({Change((std::string(first) + " " + rest).c_str()), Change((std::string(second) + " " + rest).c_str())});
+    return Join(
+        {Change((std::string(first) + " " + rest).c_str()), Change((std::string(second) + " " + rest).c_str())});
 }
 std::string Sustain(const char* first, const char* second) {
     return Join({Change((std::string(first) + " 05 03").c_str()), Change((std::string(first) + " 05 05").c_str()),
@@ -38,15 +39,16 @@ std::string PitchEg(const char* parameter) {
     return Join({Fixed("00 05 00 00 00"), Change((std::string("00 05 ") + parameter).c_str())});
 }
 
-ControlSpec Knob(int id, std::string section, std::string caption, std::string text, int minimum = 0,
-                 int maximum = 99, int defaultValue = 0, Handler handler = Handler::Plain) {
-    return {id, std::move(section), std::move(caption), {}, std::move(text), handler, minimum, maximum, defaultValue, 0};
+ControlSpec Knob(int id, std::string section, std::string caption, std::string text, int minimum = 0, int maximum = 99,
+                 int defaultValue = 0, Handler handler = Handler::Plain) {
+    return {id, std::move(section), std::move(caption), {}, std::move(text), handler, minimum, maximum, defaultValue,
+            0};
 }
 ControlSpec Selector(int id, std::string section, std::string caption, std::vector<std::string> choices,
                      std::string text, Handler handler = Handler::Plain, int firstValue = 0) {
     const int last = firstValue + static_cast<int>(choices.size()) - 1;
-    return {id, std::move(section), std::move(caption), std::move(choices), std::move(text), handler, firstValue,
-            last, 0, firstValue};
+    return {id, std::move(section), std::move(caption), std::move(choices), std::move(text), handler, firstValue, last,
+            0,  firstValue};
 }
 
 std::vector<ControlSpec> MakeControls() {
@@ -104,7 +106,6 @@ void ApplyChannel(Bytes& buffer, int channel) {
             buffer[i + 2] = FormatByte(channel);
 }
 
-
 }  // namespace
 
 const std::vector<ControlSpec>& Controls() {
@@ -151,18 +152,19 @@ std::vector<Bytes> Lfo2Messages(int destination, int depth, int channel) {
     const std::string a = Change("06 02 05");
     const std::string b = Change("06 04 05");
     switch (destination) {
-        case 1: return {FillTemplate(a, depth, channel), FillTemplate(Fixed("06 04 05 00 00"), 0, channel)};
-        case 2: return {FillTemplate(Fixed("06 02 05 00 00"), 0, channel), FillTemplate(b, depth, channel)};
-        case 3: return {FillTemplate(a, depth, channel), FillTemplate(b, depth, channel)};
-        default: return {};
+    case 1: return {FillTemplate(a, depth, channel), FillTemplate(Fixed("06 04 05 00 00"), 0, channel)};
+    case 2: return {FillTemplate(Fixed("06 02 05 00 00"), 0, channel), FillTemplate(b, depth, channel)};
+    case 3: return {FillTemplate(a, depth, channel), FillTemplate(b, depth, channel)};
+    default: return {};
     }
 }
 
 Bytes WheelRouteMessages(int route, int channel) {
     if (route < 1 || route > 3) return {};
     const auto on = [route](int r) { return route == r ? std::string("63") : std::string("00"); };
-    const std::string text = Join({Fixed(("07 00 00 " + on(1) + " 00").c_str()), Fixed(("07 04 06 " + on(2) + " 00").c_str()),
-                                   Fixed(("06 02 06 " + on(3) + " 00").c_str()), Fixed(("06 05 06 " + on(3) + " 00").c_str())});
+    const std::string text =
+        Join({Fixed(("07 00 00 " + on(1) + " 00").c_str()), Fixed(("07 04 06 " + on(2) + " 00").c_str()),
+              Fixed(("06 02 06 " + on(3) + " 00").c_str()), Fixed(("06 05 06 " + on(3) + " 00").c_str())});
     return FillTemplate(text, 0, channel);
 }
 
@@ -178,36 +180,31 @@ Bytes PressureRouteMessages(int route, int channel) {
 
 std::vector<Bytes> MessagesFor(const ControlSpec& control, int value, PanelState& state, int channel) {
     switch (control.handler) {
-        case Handler::Plain: return {FillTemplate(control.text, value, channel)};
-        case Handler::Mix: return MixMessages(control.text, value, channel);
-        case Handler::Lfo2Depth:
-            state.lfo2Depth = value;
-            return Lfo2Messages(state.lfo2Destination, value, channel);
-        case Handler::Lfo2Destination:
-            state.lfo2Destination = value;
-            return Lfo2Messages(value, state.lfo2Depth, channel);
-        case Handler::ControlWheel: return {WheelRouteMessages(value, channel)};
-        case Handler::ControlPressure: return {PressureRouteMessages(value, channel)};
-        case Handler::None: break;
+    case Handler::Plain: return {FillTemplate(control.text, value, channel)};
+    case Handler::Mix: return MixMessages(control.text, value, channel);
+    case Handler::Lfo2Depth: state.lfo2Depth = value; return Lfo2Messages(state.lfo2Destination, value, channel);
+    case Handler::Lfo2Destination: state.lfo2Destination = value; return Lfo2Messages(value, state.lfo2Depth, channel);
+    case Handler::ControlWheel: return {WheelRouteMessages(value, channel)};
+    case Handler::ControlPressure: return {PressureRouteMessages(value, channel)};
+    case Handler::None: break;
     }
     return {};
 }
 
 const std::string& InitProgramText() {
-    static const std::string text =
-    "F0 42 30 2B 40 00 56 69 72 74 75 61 6C 20 20 53 "
-    "79 01 00 5E 00 02 00 5E 00 00 00 00 00 00 00 00 "
-    "00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 "
-    "00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 63 "
-    "00 00 00 00 00 00 00 00 00 00 00 00 00 00 63 00 "
-    "00 00 00 00 00 00 00 63 63 00 00 00 00 00 00 00 "
-    "00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 "
-    "00 00 00 00 00 00 00 00 00 63 00 00 00 00 00 00 "
-    "00 00 00 00 00 00 00 00 63 00 00 00 00 00 00 00 "
-    "00 63 63 00 00 00 00 00 00 00 00 00 00 00 00 00 "
-    "00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 "
-    "00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 "
-    "00 00 00 00 00 00 00 00 00 00 F7";
+    static const std::string text = "F0 42 30 2B 40 00 56 69 72 74 75 61 6C 20 20 53 "
+                                    "79 01 00 5E 00 02 00 5E 00 00 00 00 00 00 00 00 "
+                                    "00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 "
+                                    "00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 63 "
+                                    "00 00 00 00 00 00 00 00 00 00 00 00 00 00 63 00 "
+                                    "00 00 00 00 00 00 00 63 63 00 00 00 00 00 00 00 "
+                                    "00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 "
+                                    "00 00 00 00 00 00 00 00 00 63 00 00 00 00 00 00 "
+                                    "00 00 00 00 00 00 00 00 63 00 00 00 00 00 00 00 "
+                                    "00 63 63 00 00 00 00 00 00 00 00 00 00 00 00 00 "
+                                    "00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 "
+                                    "00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 "
+                                    "00 00 00 00 00 00 00 00 00 00 F7";
     return text;
 }
 

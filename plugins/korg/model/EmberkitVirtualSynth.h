@@ -19,13 +19,13 @@ using Bytes = std::vector<std::uint8_t>;
 
 // What moving a control does.
 enum class Handler {
-    Plain,             // the template with the value
-    Mix,               // two levels moving oppositely
-    Lfo2Depth,         // the depth to the remembered destination
-    Lfo2Destination,   // remembers the destination and re-sends the depth
-    ControlWheel,      // the modulation wheel's route
-    ControlPressure,   // the aftertouch's route
-    None,              // shown, sends nothing
+    Plain,  // the template with the value
+    Mix,  // two levels moving oppositely
+    Lfo2Depth,  // the depth to the remembered destination
+    Lfo2Destination,  // remembers the destination and re-sends the depth
+    ControlWheel,  // the modulation wheel's route
+    ControlPressure,  // the aftertouch's route
+    None,  // shown, sends nothing
 };
 
 struct ControlSpec {
@@ -33,12 +33,12 @@ struct ControlSpec {
     std::string section;  // "Osc A", "Filter Env", ...
     std::string caption;  // "Wave", "Cutoff", ...
     std::vector<std::string> choices;  // a selector's items; empty: a knob
-    std::string text;     // the template
+    std::string text;  // the template
     Handler handler = Handler::Plain;
     int minimum = 0;
     int maximum = 99;
     int defaultValue = 0;  // a selector's: the item index (its value is index + first)
-    int firstValue = 0;    // the value of a selector's first item
+    int firstValue = 0;  // the value of a selector's first item
 
     bool IsKnob() const { return choices.empty(); }
 };

@@ -71,7 +71,8 @@ protected:
         Bytes pending;
         for (const auto& write : m_loop->GetWrites()) {
             pending.insert(pending.end(), write.bytes.begin(), write.bytes.end());
-            if (!pending.empty() && pending.back() == kSysExEnd) messages.push_back(std::move(pending)), pending.clear();
+            if (!pending.empty() && pending.back() == kSysExEnd)
+                messages.push_back(std::move(pending)), pending.clear();
         }
         m_loop->ClearWrites();
         return messages;
@@ -154,7 +155,9 @@ TEST_F(EmberkitEditors, EffectPageShowsTheTypesLabelsAndHidesUnusedParameters) {
     EXPECT_EQ(dialog.GetShownLabel("fx1.param7"), "Parameter 7:") << "unpublished: the raw number";
     ASSERT_NE(dialog.FindKnob("fx1.param7"), nullptr);
     EXPECT_EQ(dialog.FindKnob("fx1.param7")->GetMaximum(), 255);
-    EXPECT_EQ(program.GetParameterTable()->GetValue(dialog.GetWorkingPatch(), *program.GetParameterTable()->Find("fx1.type")), 1);
+    EXPECT_EQ(
+        program.GetParameterTable()->GetValue(dialog.GetWorkingPatch(), *program.GetParameterTable()->Find("fx1.type")),
+        1);
     // Back to no effect: the parameters' controls are gone, not left registered.
     type->SetSelection(0);
     emit type->selectionChanged(0, 0);

@@ -45,7 +45,8 @@ TEST(EmberkitPacking, UnpackRefusesShortOrStatusBytes) {
 
 TEST(EmberkitMessages, WriteRequestModeChangeAndChannel) {
     EXPECT_EQ(BuildWriteRequest(kProgramWriteRequest, 150, 1), (Bytes{0xF0, 0x42, 0x30, 0x2B, 0x11, 0x01, 0x32, 0xF7}));
-    EXPECT_EQ(BuildWriteRequest(kCombinationWriteRequest, 7, 1), (Bytes{0xF0, 0x42, 0x30, 0x2B, 0x1A, 0x00, 0x07, 0xF7}));
+    EXPECT_EQ(BuildWriteRequest(kCombinationWriteRequest, 7, 1),
+              (Bytes{0xF0, 0x42, 0x30, 0x2B, 0x1A, 0x00, 0x07, 0xF7}));
     EXPECT_EQ(BuildModeChange(kModeProgramEdit, 16), (Bytes{0xF0, 0x42, 0x3F, 0x2B, 0x4E, 0x03, 0x00, 0xF7}));
     EXPECT_EQ(FormatByte(0), 0x30);  // out of range counts as channel 1
     EXPECT_EQ(FormatByte(17), 0x30);

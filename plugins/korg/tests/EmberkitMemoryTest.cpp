@@ -162,7 +162,13 @@ TEST_F(EmberkitMemory, AllDataFillsEveryLayerAndLeavesAGlobalDump) {
 Bytes AllDataDump(const Bytes& sound, const Bytes& sequence) {
     Bytes stream = sound;
     stream.insert(stream.end(), sequence.begin(), sequence.end());
-    Bytes dump{0xF0, 0x42, 0x30, 0x2B, kAllDataDump, 0x00, static_cast<std::uint8_t>(sequence.size() >> 7 & 0x7F),
+    Bytes dump{0xF0,
+               0x42,
+               0x30,
+               0x2B,
+               kAllDataDump,
+               0x00,
+               static_cast<std::uint8_t>(sequence.size() >> 7 & 0x7F),
                static_cast<std::uint8_t>(sequence.size() & 0x7F)};
     const Bytes packed = Pack(stream);
     dump.insert(dump.end(), packed.begin(), packed.end());
@@ -246,11 +252,10 @@ TEST_F(EmberkitMemory, DamagedDumpsChangeNothingAndSayWhy) {
 TEST_F(EmberkitMemory, OnlyThe01WIsRecognised) {
     // The same frame with another maker or model: Roland U-20 (its model ID is 2B
     // too), Korg 03R/W (30) and M1 (19).
-    for (const Bytes& header : {Bytes{0xF0, 0x41, 0x10, 0x2B, 0x12, 0x00, 0x00, 0xF7},
-                                Bytes{0xF0, 0x42, 0x30, 0x30, 0x4C, 0x00, 0x00, 0xF7},
-                                Bytes{0xF0, 0x42, 0x30, 0x19, 0x4C, 0x00, 0x00, 0xF7},
-                                Bytes{0xF0, 0x42, 0x40, 0x2B, 0x4C, 0x00, 0x00, 0xF7},
-                                Bytes{0xF0, 0x42, 0x30, 0x2B, 0x4C, 0x01, 0x00, 0xF7}}) {
+    for (const Bytes& header :
+         {Bytes{0xF0, 0x41, 0x10, 0x2B, 0x12, 0x00, 0x00, 0xF7}, Bytes{0xF0, 0x42, 0x30, 0x30, 0x4C, 0x00, 0x00, 0xF7},
+          Bytes{0xF0, 0x42, 0x30, 0x19, 0x4C, 0x00, 0x00, 0xF7}, Bytes{0xF0, 0x42, 0x40, 0x2B, 0x4C, 0x00, 0x00, 0xF7},
+          Bytes{0xF0, 0x42, 0x30, 0x2B, 0x4C, 0x01, 0x00, 0xF7}}) {
         CMemFile in(header);
         EXPECT_EQ(m_memory.GetMatchingLayer(in), -1) << CFunctions::HexToString(header);
     }
@@ -262,9 +267,9 @@ TEST_F(EmberkitMemory, OnlyThe01WIsRecognised) {
 TEST_F(EmberkitMemory, FieldNearMissesAreNotTaken) {
     TONALITH_FIELD_DATA_OR_SKIP(dir);
     const Bytes initial = AllLayerData(m_memory);
-    for (const char* name : {"korg01w/related-not-01w/Korg_03RW_vicbank1_allprog.syx",
-                             "other/Roland_U220Factory_truncated_last_msg.Syx",
-                             "other/Korg_M1_ORIGPROG_macbinary_wrapped.SYX"}) {
+    for (const char* name :
+         {"korg01w/related-not-01w/Korg_03RW_vicbank1_allprog.syx", "other/Roland_U220Factory_truncated_last_msg.Syx",
+          "other/Korg_M1_ORIGPROG_macbinary_wrapped.SYX"}) {
         const Bytes bytes = tonalith::test::ReadFile(dir / name);
         CMemFile in(bytes, name);
         for (std::size_t i = 0; i < bytes.size(); ++i)
@@ -356,10 +361,8 @@ private:
         std::vector<std::unique_ptr<CPatch>> before;
         for (int i = 0; i < m_layer.GetPatchCount(); ++i) before.push_back(m_layer.GetPatch(i)->Clone());
         for (std::size_t i = 0; i < m_map.size(); ++i) {
-            if (undo)
-                m_layer.SetPatch(static_cast<int>(m_map[i]), *before[i]);
-            else
-                m_layer.SetPatch(static_cast<int>(i), *before[m_map[i]]);
+            if (undo) m_layer.SetPatch(static_cast<int>(m_map[i]), *before[i]);
+            else m_layer.SetPatch(static_cast<int>(i), *before[m_map[i]]);
         }
         m_layer.UpdatePatchNumbers();
         m_layer.AdaptParentLayers(m_map, undo);

@@ -75,8 +75,10 @@ TEST(EmberkitTables, SignedBytesAndBitFieldsKeepTheirNeighbours) {
 
 TEST(EmberkitTables, ParameterChangeValueBytes) {
     const ParameterAddress cutoff{2, 0, 0};
-    EXPECT_EQ(BuildParameterChange(cutoff, -3, 1), (Bytes{0xF0, 0x42, 0x30, 0x2B, 0x41, 0x02, 0x00, 0x00, 0x7D, 0x7F, 0xF7}));
-    EXPECT_EQ(BuildParameterChange(cutoff, 200, 3), (Bytes{0xF0, 0x42, 0x32, 0x2B, 0x41, 0x02, 0x00, 0x00, 0x48, 0x01, 0xF7}));
+    EXPECT_EQ(BuildParameterChange(cutoff, -3, 1),
+              (Bytes{0xF0, 0x42, 0x30, 0x2B, 0x41, 0x02, 0x00, 0x00, 0x7D, 0x7F, 0xF7}));
+    EXPECT_EQ(BuildParameterChange(cutoff, 200, 3),
+              (Bytes{0xF0, 0x42, 0x32, 0x2B, 0x41, 0x02, 0x00, 0x00, 0x48, 0x01, 0xF7}));
     EXPECT_EQ(BuildParameterChange(cutoff, 300, 1)[9], 0x02);
     EXPECT_EQ(BuildParameterChange(cutoff, 400, 1)[9], 0x03);
     EXPECT_EQ(BuildDrumParameterChange({1, 2, 3}, 300, 1),
@@ -97,7 +99,8 @@ TEST(EmberkitTables, LiveMessageOfTheFilterCutoff) {
     EXPECT_EQ(table.GetAddress(vdf2).parameter, 0);
     // Shown only: the global data has no parameter change.
     CEmberkitGlobal global;
-    EXPECT_TRUE(global.GetParameterTable()->BuildLiveMessage(global, Get(*global.GetParameterTable(), "mastertune")).empty());
+    EXPECT_TRUE(
+        global.GetParameterTable()->BuildLiveMessage(global, Get(*global.GetParameterTable(), "mastertune")).empty());
 }
 
 // The count bytes printed in hex in a reference file, from marker on (or from
@@ -281,9 +284,9 @@ TEST(EmberkitDrums, AKitGoesIntoTheChosenSlotWithTheOtherKitsKept) {
     ASSERT_EQ(dump.size(), 6u + 1920u + 1u);
     const std::optional<Bytes> data = Unpack(std::span(dump).subspan(6, 1920), 4 * kDrumKitSize);
     ASSERT_TRUE(data);
-    EXPECT_EQ((*data)[kDrumKitSize * 1], 9);                 // kit A01 as it is
+    EXPECT_EQ((*data)[kDrumKitSize * 1], 9);  // kit A01 as it is
     EXPECT_EQ((*data)[kDrumKitSize * 2 + 7 * 5 + 3], 0xF6);  // the edit in B00
-    EXPECT_EQ((*data)[7 * 5 + 3], 0);                        // A00 untouched
+    EXPECT_EQ((*data)[7 * 5 + 3], 0);  // A00 untouched
     EXPECT_TRUE(static_cast<CEmberkitDrumKit&>(*edited).BuildDumpIntoSlot(4, 1).empty());
 }
 

@@ -34,7 +34,8 @@ protected:
         Bytes pending;
         for (const auto& write : m_loop->GetWrites()) {
             pending.insert(pending.end(), write.bytes.begin(), write.bytes.end());
-            if (!pending.empty() && pending.back() == kSysExEnd) messages.push_back(std::move(pending)), pending.clear();
+            if (!pending.empty() && pending.back() == kSysExEnd)
+                messages.push_back(std::move(pending)), pending.clear();
         }
         return messages;
     }

@@ -160,7 +160,8 @@ void CSampleEditDlg::accept() {
     if (m_rate->value() != m_initialRate)
         store(m_patch.GetPeriod(), PeriodFromRate(m_rate->value()), &CFlintkitSamplePatch::SetPeriod);
     const int index = m_loopType->currentIndex();
-    if (index != m_initialLoopIndex) store(m_patch.GetLoopType(), kLoopTypes[index], &CFlintkitSamplePatch::SetLoopType);
+    if (index != m_initialLoopIndex)
+        store(m_patch.GetLoopType(), kLoopTypes[index], &CFlintkitSamplePatch::SetLoopType);
     if (kLoopTypes[index] != kLoopOff) {
         store(m_patch.GetLoopStart(), m_loopStart->value(), &CFlintkitSamplePatch::SetLoopStart);
         store(m_patch.GetLoopEnd(), m_loopEnd->value(), &CFlintkitSamplePatch::SetLoopEnd);

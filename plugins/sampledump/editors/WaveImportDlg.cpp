@@ -23,16 +23,12 @@ QString Describe(const std::string& path, const CWaveFacts& facts) {
                              : facts.channels == 2 ? QStringLiteral("stereo")
                                                    : QStringLiteral("%1 channels").arg(facts.channels);
     const QString bits = facts.bits > 0 ? QStringLiteral("%1 bit").arg(facts.bits) : QStringLiteral("compressed");
-    return QStringLiteral("%1: %2, %3, %4 Hz, %5 samples")
-        .arg(name, channels, bits)
-        .arg(facts.rate)
-        .arg(facts.frames);
+    return QStringLiteral("%1: %2, %3, %4 Hz, %5 samples").arg(name, channels, bits).arg(facts.rate).arg(facts.frames);
 }
 
 }  // namespace
 
-CWaveImportDlg::CWaveImportDlg(const std::string& path, const CWaveFacts& facts, QWidget* parent)
-    : QDialog(parent) {
+CWaveImportDlg::CWaveImportDlg(const std::string& path, const CWaveFacts& facts, QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Import Wave"));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(Describe(path, facts), this));
@@ -72,7 +68,7 @@ QRadioButton& CWaveImportDlg::ChannelButton(WaveChannel channel) const {
 }
 
 CWaveImportChoice CWaveImportDlg::GetChoice() const {
-    const WaveChannel channel = m_left->isChecked() ? WaveChannel::Left
+    const WaveChannel channel = m_left->isChecked()    ? WaveChannel::Left
                                 : m_right->isChecked() ? WaveChannel::Right
                                                        : WaveChannel::Mix;
     return {channel, m_bits->value()};

@@ -207,8 +207,7 @@ std::vector<std::uint8_t> ReadDump(CFile& file) {
         if (at + kPacketSize > dump.size())
             throw CFileException(CFileException::endOfFile, name, "the sample dump ends after " + where);
         if (!IsPacket(std::span<const std::uint8_t>(dump).subspan(at, kPacketSize)))
-            throw CFileException(CFileException::badFormat, name,
-                                 "the sample dump is broken off after " + where);
+            throw CFileException(CFileException::badFormat, name, "the sample dump is broken off after " + where);
     }
     return dump;
 }

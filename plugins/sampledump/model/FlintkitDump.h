@@ -32,17 +32,17 @@ constexpr std::uint8_t kSubIdDataPacket = 0x02;
 constexpr int kOffsetChannel = 2;
 constexpr int kOffsetSampleNumber = 4;  // 14 bits
 constexpr int kOffsetFormat = 6;
-constexpr int kOffsetPeriod = 7;      // 21 bits, nanoseconds
-constexpr int kOffsetLength = 10;     // 21 bits, words
+constexpr int kOffsetPeriod = 7;  // 21 bits, nanoseconds
+constexpr int kOffsetLength = 10;  // 21 bits, words
 constexpr int kOffsetLoopStart = 13;  // 21 bits, words
-constexpr int kOffsetLoopEnd = 16;    // 21 bits, words
+constexpr int kOffsetLoopEnd = 16;  // 21 bits, words
 constexpr int kOffsetLoopType = 19;
 
 constexpr std::uint8_t kLoopForward = 0x00;
 constexpr std::uint8_t kLoopAlternating = 0x01;
 constexpr std::uint8_t kLoopOff = 0x7F;
 
-constexpr int kMax21Bit = 0x1FFFFF;         // 2,097,151
+constexpr int kMax21Bit = 0x1FFFFF;  // 2,097,151
 constexpr int kMaxSampleLength = kMax21Bit;  // the longest sample a header can describe
 constexpr int kMaxSampleNumber = 0x3FFF;
 constexpr int kMinFormatBits = 8;

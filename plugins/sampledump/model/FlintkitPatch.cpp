@@ -35,9 +35,7 @@ void CFlintkitSamplePatch::Load(CFile& file) {
     SetDump(ReadDump(file));
 }
 
-std::unique_ptr<CPatch> CFlintkitSamplePatch::Clone() const {
-    return std::make_unique<CFlintkitSamplePatch>(*this);
-}
+std::unique_ptr<CPatch> CFlintkitSamplePatch::Clone() const { return std::make_unique<CFlintkitSamplePatch>(*this); }
 
 std::vector<std::uint8_t> CFlintkitSamplePatch::GetSysExData(bool temporary) const {
     if (temporary) return {};
@@ -88,9 +86,7 @@ void CFlintkitSamplePatch::SetDump(std::vector<std::uint8_t> dump) {
     m_packetCount = m_data.empty() ? -1 : (m_dataSize - m_headerSize) / m_packetSize;
 }
 
-int CFlintkitSamplePatch::GetSampleNumber() const {
-    return m_data.empty() ? 0 : Read14(m_data, kOffsetSampleNumber);
-}
+int CFlintkitSamplePatch::GetSampleNumber() const { return m_data.empty() ? 0 : Read14(m_data, kOffsetSampleNumber); }
 
 void CFlintkitSamplePatch::SetSampleNumber(int number) {
     if (!m_data.empty()) Write14(m_data, kOffsetSampleNumber, number);
@@ -117,7 +113,8 @@ void CFlintkitSamplePatch::ConvertFormat(int bits) {
     std::array<std::uint8_t, kHeaderSize> header{};
     std::copy_n(m_data.begin(), kHeaderSize, header.begin());
     SetSampleData(EncodeWords(words, to), GetDeviceId());
-    std::copy(header.begin() + kOffsetSampleNumber, header.begin() + kHeaderSize - 1, m_data.begin() + kOffsetSampleNumber);
+    std::copy(header.begin() + kOffsetSampleNumber, header.begin() + kHeaderSize - 1,
+              m_data.begin() + kOffsetSampleNumber);
     SetFormat(to);
     SetLength(static_cast<int>(words.size()));
 }

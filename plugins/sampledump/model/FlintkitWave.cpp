@@ -186,7 +186,8 @@ void RegisterWaveTexts() {
             {65018, "%1 holds %2 samples, more than the 2097151 a sample dump can carry."},
             {65019, "There is no sample to export."},
             {65020, "The sample's period of %2 ns gives no usable sample rate; %1 was not written."},
-            {65021, "%1: the fmt chunk is damaged (no channels or no sample size), or its sample format cannot be read."},
+            {65021,
+             "%1: the fmt chunk is damaged (no channels or no sample size), or its sample format cannot be read."},
             {65022, "There is no sample to edit yet: import a WAV file or receive a sample first."},
         };
         for (const auto& [id, text] : kTexts) CStringTable::Add(static_cast<unsigned>(id), text);
@@ -248,8 +249,7 @@ CSndFile OpenWave(const std::string& path, SF_INFO& info) {
     if (major != SF_FORMAT_WAV && major != SF_FORMAT_WAVEX && major != SF_FORMAT_RF64)
         throw CWaveException(kTextNotWave, path);
     if (info.channels < 1) throw CWaveException(kTextBadFormat, path);
-    if (info.frames > kMaxSampleLength)
-        throw CWaveException(kTextTooLong, path, std::to_string(info.frames));
+    if (info.frames > kMaxSampleLength) throw CWaveException(kTextTooLong, path, std::to_string(info.frames));
     return file;
 }
 
@@ -342,7 +342,8 @@ void WriteWave(const std::string& path, const CWaveSample& wave) {
     try {
         CFileX::SaveAtomically(path, [&memory](CFile& out) { out.Write(memory.bytes); });
     } catch (const CFileException& e) {
-        throw CWaveException(kTextWriteError, path, e.m_detail.empty() ? CFileException::CauseText(e.m_cause) : e.m_detail);
+        throw CWaveException(kTextWriteError, path,
+                             e.m_detail.empty() ? CFileException::CauseText(e.m_cause) : e.m_detail);
     }
 }
 

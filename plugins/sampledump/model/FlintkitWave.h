@@ -52,9 +52,9 @@ private:
 };
 
 struct CWaveLoop {
-    int type = 0;   // kLoopForward or kLoopAlternating
+    int type = 0;  // kLoopForward or kLoopAlternating
     int start = 0;  // first sample of the loop
-    int end = 0;    // last sample of the loop (inclusive)
+    int end = 0;  // last sample of the loop (inclusive)
     friend bool operator==(const CWaveLoop&, const CWaveLoop&) = default;
 };
 
@@ -105,8 +105,7 @@ std::unique_ptr<CFlintkitSamplePatch> SampleToPatch(const CWaveSample& wave, int
 // The dump's samples, rate and loop; path only names the file in messages.
 CWaveSample PatchToSample(const CFlintkitSamplePatch& patch, const std::string& path);
 
-std::unique_ptr<CFlintkitSamplePatch> ImportWave(const std::string& path, int deviceId,
-                                                 CWaveImportChoice choice = {});
+std::unique_ptr<CFlintkitSamplePatch> ImportWave(const std::string& path, int deviceId, CWaveImportChoice choice = {});
 void ExportWave(const CFlintkitSamplePatch& patch, const std::string& path);
 
 }  // namespace flintkit

@@ -97,7 +97,8 @@ TEST(FlintkitDepth, TwentyFourBitImportKeepsTheTopBitsAtAnyDepth) {
     ASSERT_EQ(w16.size(), v24.size());
     for (std::size_t i = 0; i < v24.size(); ++i) {
         // Rounded to the nearest 16-bit value, the loudest kept inside the range.
-        const auto expected = std::clamp<std::int32_t>(static_cast<std::int32_t>(std::round(v24[i] / 256.0)), -32768, 32767);
+        const auto expected =
+            std::clamp<std::int32_t>(static_cast<std::int32_t>(std::round(v24[i] / 256.0)), -32768, 32767);
         EXPECT_EQ(w16[i], expected) << v24[i];
     }
 
@@ -142,10 +143,10 @@ TEST(FlintkitDepth, ConvertingTheFormatRebuildsThePacketsAndKeepsTheHeader) {
     patch->ConvertFormat(8);
     const auto narrow = patch->GetWords();
     EXPECT_EQ(narrow[0], -128);
-    EXPECT_EQ(narrow[2], -1);   // -129 / 256 = -0.504
-    EXPECT_EQ(narrow[3], 0);    // -0.5 rounds up
-    EXPECT_EQ(narrow[8], 1);    // 128 / 256 = 0.5
-    EXPECT_EQ(narrow[10], 127); // 32767 / 256 = 127.996, not 128
+    EXPECT_EQ(narrow[2], -1);  // -129 / 256 = -0.504
+    EXPECT_EQ(narrow[3], 0);  // -0.5 rounds up
+    EXPECT_EQ(narrow[8], 1);  // 128 / 256 = 0.5
+    EXPECT_EQ(narrow[10], 127);  // 32767 / 256 = 127.996, not 128
     EXPECT_EQ(patch->GetSampleNumber(), 1234);
     EXPECT_EQ(patch->GetLoopEnd(), 90);
 }

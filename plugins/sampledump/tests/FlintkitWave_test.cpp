@@ -102,7 +102,8 @@ CFlintkitSamplePatch& SampleOf(CFlintkitSynthMemory& m) {
 
 TEST(FlintkitWave, ImportExportImportKeepsSamplesRateAndLoop) {
     const auto samples = Noise(1001);
-    for (const auto& [smplType, dumpType] : {std::pair{0u, kLoopForward}, {1u, kLoopAlternating}, {2u, kLoopAlternating}}) {
+    for (const auto& [smplType, dumpType] :
+         {std::pair{0u, kLoopForward}, {1u, kLoopAlternating}, {2u, kLoopAlternating}}) {
         const std::string in = Write(RawWave(1, 16, 22050, samples, std::array{smplType, 100u, 900u}), "in.wav");
         const auto a = ImportWave(in, 0);
         EXPECT_EQ(a->GetSamples(), samples);
@@ -122,7 +123,11 @@ TEST(FlintkitWave, ImportExportImportKeepsSamplesRateAndLoop) {
         const auto bytes = tonalith::test::ReadFile(out);
         const auto at = std::search(bytes.begin(), bytes.end(), "smpl", "smpl" + 4) - bytes.begin();
         ASSERT_LT(at + 68, static_cast<long>(bytes.size()));
-        auto u32 = [&](long o) { std::uint32_t v; std::memcpy(&v, &bytes[static_cast<std::size_t>(o)], 4); return v; };
+        auto u32 = [&](long o) {
+            std::uint32_t v;
+            std::memcpy(&v, &bytes[static_cast<std::size_t>(o)], 4);
+            return v;
+        };
         EXPECT_EQ(u32(at + 8 + 28), 1u);
         EXPECT_EQ(u32(at + 8 + 40), dumpType == kLoopAlternating ? 1u : 0u);
         EXPECT_EQ(u32(at + 8 + 44), 100u);
@@ -205,7 +210,8 @@ TEST(FlintkitWave, ExportKeepsLinksAndWritesToAFifo) {
         const int fd = ::open(readerName.c_str(), O_RDONLY | O_CLOEXEC);
         if (fd < 0) return;
         std::uint8_t buffer[4096];
-        for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;) received.insert(received.end(), buffer, buffer + n);
+        for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;)
+            received.insert(received.end(), buffer, buffer + n);
         ::close(fd);
     });
     bool exported = true;

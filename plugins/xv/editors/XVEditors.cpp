@@ -19,8 +19,8 @@ struct PatchEditorRegistration {
 
 const PatchEditorRegistration patchEditor;
 
-const tonalith::ui::CSettingsPageRegistration setupPage(
-    "Roland XV", [](CSynth& synth, QWidget* parent) -> CSettingsTemplateDlg* {
+const tonalith::ui::CSettingsPageRegistration
+    setupPage("Roland XV", [](CSynth& synth, QWidget* parent) -> CSettingsTemplateDlg* {
         return new xv::CXVSetupPage(static_cast<CXVSynth&>(synth), parent);
     });
 

@@ -34,10 +34,10 @@ std::vector<std::string> WaveChoices(int groupType, int groupId, const CXVBoardD
     int group = groupId;
     CXVBoardDatabase::Kind kind = CXVBoardDatabase::Preset;
     switch (groupType) {
-        case 0: group = CXVBoardDatabase::kInternalWaves; break;
-        case 1: kind = CXVBoardDatabase::Jv80Board; break;
-        case 2: kind = CXVBoardDatabase::SrxBoard; break;
-        default: return choices;  // samples have no list
+    case 0: group = CXVBoardDatabase::kInternalWaves; break;
+    case 1: kind = CXVBoardDatabase::Jv80Board; break;
+    case 2: kind = CXVBoardDatabase::SrxBoard; break;
+    default: return choices;  // samples have no list
     }
     const int count = names.GetListLength(group, CXVBoardDatabase::Wave, kind);
     for (int i = 0; i < count; ++i)
@@ -67,8 +67,8 @@ void CWavePageNames::OnPageCreated(int index) {
             slot = Slot{};
             const CParameter& wave = Entry(table, t, kSideIds[side]);
             CKnob* knob = m_editor.FindKnob(wave.id);
-            auto* grid = knob && knob->parentWidget() ? qobject_cast<QGridLayout*>(knob->parentWidget()->layout())
-                                                      : nullptr;
+            auto* grid =
+                knob && knob->parentWidget() ? qobject_cast<QGridLayout*>(knob->parentWidget()->layout()) : nullptr;
             if (!grid) continue;
             int row = 0, column = 0, rows = 0, columns = 0;
             grid->getItemPosition(grid->indexOf(knob), &row, &column, &rows, &columns);
@@ -120,8 +120,8 @@ void CWavePageNames::Refresh() {
             const bool named = slot.chooser->count() > 1;
             if (!slot.chooser->SelectByValue(value)) {
                 // A number past the group's list: keep it visible rather than pretend another.
-                slot.chooser->AddItem(QString::number(value) + ": " + QString::fromStdString(CXVBoardDatabase::kUnknown),
-                                      value);
+                slot.chooser->AddItem(
+                    QString::number(value) + ": " + QString::fromStdString(CXVBoardDatabase::kUnknown), value);
                 slot.chooser->SelectByValue(value);
             }
             slot.knob->SetValue(value);

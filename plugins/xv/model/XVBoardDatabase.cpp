@@ -30,10 +30,10 @@ CXVBoardDatabase::CXVBoardDatabase(std::string folder) : m_folder(CFileX::Ensure
 
 std::string CXVBoardDatabase::FileName(int group, Kind kind) {
     switch (kind) {
-        case Preset: return "XV" + std::to_string(group) + ".pre";
-        case Jv80Board: return std::to_string(group) + ".boa";
-        case SrxBoard: return std::to_string(group) + ".xboa";
-        case Sample: break;
+    case Preset: return "XV" + std::to_string(group) + ".pre";
+    case Jv80Board: return std::to_string(group) + ".boa";
+    case SrxBoard: return std::to_string(group) + ".xboa";
+    case Sample: break;
     }
     return {};
 }

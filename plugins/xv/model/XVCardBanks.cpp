@@ -49,8 +49,7 @@ CXVCardBanks::Names CXVCardBanks::ReadNames(std::span<const std::uint8_t> bytes)
             m[kBlockLow] != 0 || std::find(m.begin() + 1, m.end() - 1, kSysExStart) != m.end() - 1)
             continue;
         const auto name = m.subspan(kNameOffset, kNameLength);
-        if (m[kArea] == kAreaUserPatch && m[kNumber] < kUserPatches)
-            names.patches[m[kNumber]] = Trimmed(name);
+        if (m[kArea] == kAreaUserPatch && m[kNumber] < kUserPatches) names.patches[m[kNumber]] = Trimmed(name);
         else if (m[kArea] == kAreaUserRhythm && m[kNumber] % kUserRhythmStep == 0 &&
                  m[kNumber] / kUserRhythmStep < kUserRhythmSets)
             names.rhythms[m[kNumber] / kUserRhythmStep] = Trimmed(name);
@@ -78,8 +77,7 @@ const CXVCardBanks::Entry& CXVCardBanks::Load(int bank) {
             entry.time = time;
             entry.size = size;
             entry.ok = true;
-        } catch (const CFileException&) {
-        }
+        } catch (const CFileException&) {}
     }
     if (!entry.ok) {
         const std::string problem = "Error opening file \"" + path + "\"";
@@ -93,7 +91,8 @@ std::optional<std::string> CXVCardBanks::GetName(int bank, bool rhythm, int prog
     std::lock_guard lock(m_mutex);
     const Entry& entry = Load(bank);
     const auto& list = rhythm ? entry.names.rhythms : entry.names.patches;
-    if (!entry.ok || static_cast<std::size_t>(program) >= list.size() || list[static_cast<std::size_t>(program)].empty())
+    if (!entry.ok || static_cast<std::size_t>(program) >= list.size() ||
+        list[static_cast<std::size_t>(program)].empty())
         return std::nullopt;
     return list[static_cast<std::size_t>(program)];
 }
@@ -119,8 +118,8 @@ void ShowNameFileProblems() {
     const CXVSynth& synth = CXVSynth::Get();
     for (int slot = 0; slot < CXVSynth::kBoardSlots; ++slot)
         if (const int board = synth.GetBoard(slot); board > 0)
-            names.Require(board, slot >= CXVSynth::kFirstSrxSlot ? CXVBoardDatabase::SrxBoard
-                                                                   : CXVBoardDatabase::Jv80Board);
+            names.Require(board,
+                          slot >= CXVSynth::kFirstSrxSlot ? CXVBoardDatabase::SrxBoard : CXVBoardDatabase::Jv80Board);
     CXVCardBanks& cards = CXVCardBanks::Get();
     for (int bank = 0; bank < CXVCardBanks::kBanks; ++bank) cards.Require(bank);
 

@@ -25,8 +25,8 @@ constexpr int kNameLength = 12;
 constexpr std::array<std::uint8_t, 7> kWidenFrom19{3, 1, 1, 0, 1, 0, 0};
 
 bool IsJVDT1(std::span<const std::uint8_t> m) {
-    return m.size() >= static_cast<std::size_t>(kJVHeader + 2) && m[0] == 0xF0 && m[1] == 0x41 &&
-           m[3] == kJVModel && m[4] == 0x12;
+    return m.size() >= static_cast<std::size_t>(kJVHeader + 2) && m[0] == 0xF0 && m[1] == 0x41 && m[3] == kJVModel &&
+           m[4] == 0x12;
 }
 
 bool IsPerformanceArea(std::uint8_t area, std::uint8_t number) {
@@ -96,14 +96,10 @@ void ConvertJVPart(std::span<const std::uint8_t, kJVPartData> j, std::span<std::
     const int groupType = j[2], groupId = j[3];
     const int number = j[4] * 16 + j[5];
     int base;
-    if (groupType == 2)
-        base = 2 * groupId - 2;  // expansion board
-    else if (groupType == 0 && groupId == 1)
-        base = 32;  // JV user patches: card bank A
-    else if (groupType == 0 && groupId == 2)
-        base = 33;  // JV card patches: card bank B
-    else
-        base = groupId + 61;  // presets
+    if (groupType == 2) base = 2 * groupId - 2;  // expansion board
+    else if (groupType == 0 && groupId == 1) base = 32;  // JV user patches: card bank A
+    else if (groupType == 0 && groupId == 2) base = 33;  // JV card patches: card bank B
+    else base = groupId + 61;  // presets
     x[0] = j[1];
     x[1] = j[0];
     x[4] = groupType == 2 ? 0x59 : 0x57;
@@ -174,10 +170,8 @@ int ImportJVPerformances(std::span<const std::uint8_t> bytes, CXVPerformanceLaye
     auto command = MakeJVPerformanceImport(bytes, layer);
     if (!command) return 0;
     const int count = command->GetCount();
-    if (commands)
-        commands->Execute(std::move(command));
-    else
-        command->Execute();
+    if (commands) commands->Execute(std::move(command));
+    else command->Execute();
     return count;
 }
 
@@ -186,8 +180,8 @@ int ImportJVPerformances(std::span<const std::uint8_t> bytes, CXVPerformanceLaye
 CImportJVPerformancesTool::CImportJVPerformancesTool(CXVSynthMemory& memory) : CSynthTool(memory) {}
 
 void CImportJVPerformancesTool::Execute(const CToolContext& context) {
-    const auto path = CUi::Get().ChooseOpenFile("Import JV/XP performances",
-                                                "System Exclusive (*.syx)|*.syx|All Files (*.*)|*.*||");
+    const auto path =
+        CUi::Get().ChooseOpenFile("Import JV/XP performances", "System Exclusive (*.syx)|*.syx|All Files (*.*)|*.*||");
     if (!path) return;
     std::vector<std::uint8_t> bytes;
     try {

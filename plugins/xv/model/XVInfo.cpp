@@ -66,7 +66,8 @@ std::string DescribePartSound(std::uint8_t msb, std::uint8_t lsb, std::uint8_t p
             return names.GetGroupName(sound.board, CXVBoardDatabase::SrxBoard) + " " +
                    names.GetName(sound.board, section, sound.number, CXVBoardDatabase::SrxBoard);
     } else if (msb == kMsbGm2Patch || msb == kMsbGm2Rhythm) {
-        return names.GetGroupName(CXVBoardDatabase::kGm2, CXVBoardDatabase::Preset) + Format(" %d-%d", lsb, program + 1);
+        return names.GetGroupName(CXVBoardDatabase::kGm2, CXVBoardDatabase::Preset) +
+               Format(" %d-%d", lsb, program + 1);
     }
     return Format("Bank %d/", msb) + Format("%d ", lsb) + Format("%d", program + 1);
 }
@@ -77,12 +78,12 @@ std::string DescribeToneWave(int groupType, int groupId, int waveLeft, int waveR
     const auto wave = [&](int number) -> std::string {
         if (number <= 0) return "---";
         switch (groupType) {
-            case 0:
-                return names.GetName(CXVBoardDatabase::kInternalWaves, CXVBoardDatabase::Wave, number - 1,
-                                     CXVBoardDatabase::Preset);
-            case 1: return names.GetName(groupId, CXVBoardDatabase::Wave, number - 1, CXVBoardDatabase::Jv80Board);
-            case 2: return names.GetName(groupId, CXVBoardDatabase::Wave, number - 1, CXVBoardDatabase::SrxBoard);
-            default: return names.GetName(0, CXVBoardDatabase::Wave, number - 1, CXVBoardDatabase::Sample);
+        case 0:
+            return names.GetName(CXVBoardDatabase::kInternalWaves, CXVBoardDatabase::Wave, number - 1,
+                                 CXVBoardDatabase::Preset);
+        case 1: return names.GetName(groupId, CXVBoardDatabase::Wave, number - 1, CXVBoardDatabase::Jv80Board);
+        case 2: return names.GetName(groupId, CXVBoardDatabase::Wave, number - 1, CXVBoardDatabase::SrxBoard);
+        default: return names.GetName(0, CXVBoardDatabase::Wave, number - 1, CXVBoardDatabase::Sample);
         }
     };
     std::string text = std::string(kGroupLabels[groupType]) + " " + wave(waveLeft);
@@ -120,9 +121,8 @@ std::string CXVPerformanceLayer::GetInfoForPatch(int i) const {
         const bool rhythm = msb == kMsbRhythm || msb == kMsbJv80Rhythm || msb == kMsbSrxRhythm || msb == kMsbGm2Rhythm;
         std::string& out = rhythm ? rhythmSets : sounds;
         if (!out.empty()) out += "\n";
-        out += Format("Part %d: ", p + 1) +
-               DescribePartSound(msb, part[kPartBankLsb], part[kPartProgram], patches, rhythms, names,
-                                 &CXVCardBanks::Get());
+        out += Format("Part %d: ", p + 1) + DescribePartSound(msb, part[kPartBankLsb], part[kPartProgram], patches,
+                                                              rhythms, names, &CXVCardBanks::Get());
     }
     return sounds + "\n-------------------------------------------\n" + rhythmSets;
 }

@@ -21,7 +21,7 @@ inline constexpr std::uint8_t kModelLow = 0x10;
 inline constexpr std::uint8_t kDT1 = 0x12;
 inline constexpr std::uint8_t kRQ1 = 0x11;
 inline constexpr std::uint8_t kDeviceBase = 0x10;
-inline constexpr int kHeaderSize = 10;    // F0 .. fourth address byte
+inline constexpr int kHeaderSize = 10;  // F0 .. fourth address byte
 inline constexpr int kMessageOverhead = 12;  // header + checksum + F7
 // Offsets inside a message.
 inline constexpr int kDeviceByte = 2;
@@ -36,10 +36,10 @@ inline constexpr int kNameLength = 12;
 // ---- Areas (first address byte) ----
 inline constexpr std::uint8_t kAreaSystem = 0x00;
 inline constexpr std::uint8_t kAreaTempPerformance = 0x10;
-inline constexpr std::uint8_t kAreaFirstPart = 0x11;      // temporary sounds of performance parts
+inline constexpr std::uint8_t kAreaFirstPart = 0x11;  // temporary sounds of performance parts
 inline constexpr std::uint8_t kAreaLastPartPatch = 0x18;  // 32 part patch slots: 11 00 .. 18 60
 inline constexpr std::uint8_t kAreaLastPartRhythm = 0x14;
-inline constexpr std::uint8_t kAreaTemp = 0x1F;           // 1F 00 patch, 1F 10 rhythm set
+inline constexpr std::uint8_t kAreaTemp = 0x1F;  // 1F 00 patch, 1F 10 rhythm set
 inline constexpr std::uint8_t kAreaUserPerformance = 0x20;
 inline constexpr std::uint8_t kAreaUserPatch = 0x30;
 inline constexpr std::uint8_t kAreaUserRhythm = 0x40;
@@ -105,7 +105,8 @@ inline constexpr GUID kPatchGuid{0xF0A3DC97, 0x1F8D, 0x11D5, {0xB8, 0xE9, 0x00, 
 inline constexpr GUID kPerformanceGuid{0x06E0E8A5, 0x244A, 0x11D5, {0xB8, 0xEC, 0x00, 0x01, 0x02, 0x1D, 0xA0, 0xAA}};
 inline constexpr GUID kRhythmGuid{0x5D8037B5, 0x28C7, 0x11D5, {0xB8, 0xF1, 0x00, 0x04, 0x76, 0x12, 0xB4, 0x4D}};
 inline constexpr GUID kSystemGuid{0x45B6BED2, 0x28D2, 0x11D5, {0xB8, 0xF1, 0x00, 0x04, 0x76, 0x12, 0xB4, 0x4D}};
-inline constexpr GUID kPerformanceLayerGuid{0x06E0E8A1, 0x244A, 0x11D5, {0xB8, 0xEC, 0x00, 0x01, 0x02, 0x1D, 0xA0, 0xAA}};
+inline constexpr GUID kPerformanceLayerGuid{
+    0x06E0E8A1, 0x244A, 0x11D5, {0xB8, 0xEC, 0x00, 0x01, 0x02, 0x1D, 0xA0, 0xAA}};
 inline constexpr GUID kPatchLayerGuid{0xF0A3DC98, 0x1F8D, 0x11D5, {0xB8, 0xE9, 0x00, 0x01, 0x02, 0x1D, 0xA0, 0xAA}};
 inline constexpr GUID kRhythmLayerGuid{0x5D8037B2, 0x28C7, 0x11D5, {0xB8, 0xF1, 0x00, 0x04, 0x76, 0x12, 0xB4, 0x4D}};
 inline constexpr GUID kSystemLayerGuid{0x45B6BED4, 0x28D2, 0x11D5, {0xB8, 0xF1, 0x00, 0x04, 0x76, 0x12, 0xB4, 0x4D}};
@@ -115,8 +116,8 @@ inline constexpr GUID kMemoryGuid{0xF0A3DC94, 0x1F8D, 0x11D5, {0xB8, 0xE9, 0x00,
 inline constexpr int kPartBankMsb = 4;
 inline constexpr int kPartBankLsb = 5;
 inline constexpr int kPartProgram = 6;
-inline constexpr std::uint8_t kMsbRhythm = 86;        // user, card and preset rhythm sets
-inline constexpr std::uint8_t kMsbPatch = 87;         // user, card and preset patches
+inline constexpr std::uint8_t kMsbRhythm = 86;  // user, card and preset rhythm sets
+inline constexpr std::uint8_t kMsbPatch = 87;  // user, card and preset patches
 inline constexpr std::uint8_t kMsbJv80Rhythm = 88;
 inline constexpr std::uint8_t kMsbJv80Patch = 89;
 inline constexpr std::uint8_t kMsbSrxRhythm = 92;
@@ -127,14 +128,14 @@ inline constexpr std::uint8_t kLsbUser = 0;
 inline constexpr std::uint8_t kLsbFirstCard = 32;  // card banks A..H
 inline constexpr int kCardBanks = 8;
 inline constexpr std::uint8_t kLsbFirstPreset = 64;  // PR-A ..
-inline constexpr int kPresetBanks = 8;              // PR-A .. PR-H
+inline constexpr int kPresetBanks = 8;  // PR-A .. PR-H
 
 // ---- Patch tone wave (tone data offsets) and tone switch (tone mix table) ----
 inline constexpr int kToneWaveGroupType = 0x27;
 inline constexpr int kToneWaveGroupId = 0x28;  // 4 nibbles
-inline constexpr int kToneWaveLeft = 0x2C;     // 4 nibbles, 0 = none
-inline constexpr int kToneWaveRight = 0x30;    // 4 nibbles
-inline constexpr int kToneMixSwitch = 5;       // + 9 per tone
+inline constexpr int kToneWaveLeft = 0x2C;  // 4 nibbles, 0 = none
+inline constexpr int kToneWaveRight = 0x30;  // 4 nibbles
+inline constexpr int kToneMixSwitch = 5;  // + 9 per tone
 inline constexpr int kToneMixStride = 9;
 
 }  // namespace xv

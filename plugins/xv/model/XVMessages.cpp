@@ -67,10 +67,10 @@ static_assert(Total(kSystemLayout) == kSystemSize);
 
 std::span<const Block> Layout(RecordKind kind) {
     switch (kind) {
-        case RecordKind::Patch: return kPatchLayout;
-        case RecordKind::Performance: return kPerformanceLayout;
-        case RecordKind::Rhythm: return kRhythmLayout;
-        case RecordKind::System: return kSystemLayout;
+    case RecordKind::Patch: return kPatchLayout;
+    case RecordKind::Performance: return kPerformanceLayout;
+    case RecordKind::Rhythm: return kRhythmLayout;
+    case RecordKind::System: return kSystemLayout;
     }
     return {};
 }
@@ -90,13 +90,13 @@ int MessageOffset(RecordKind kind, int message) {
 }
 
 Address BlockAddress(std::uint8_t area, std::uint8_t number, int block) {
-    return {area, static_cast<std::uint8_t>((number + (block >> 7)) & 0x7F),
-            static_cast<std::uint8_t>(block & 0x7F), 0x00};
+    return {area, static_cast<std::uint8_t>((number + (block >> 7)) & 0x7F), static_cast<std::uint8_t>(block & 0x7F),
+            0x00};
 }
 
 bool IsDT1Header(std::span<const std::uint8_t> bytes) {
-    return bytes.size() >= static_cast<std::size_t>(kHeaderSize) && bytes[0] == kSysExStart &&
-           bytes[1] == kRoland && bytes[3] == kModelHigh && bytes[4] == kModelLow && bytes[5] == kDT1;
+    return bytes.size() >= static_cast<std::size_t>(kHeaderSize) && bytes[0] == kSysExStart && bytes[1] == kRoland &&
+           bytes[3] == kModelHigh && bytes[4] == kModelLow && bytes[5] == kDT1;
 }
 
 Address AddressOf(std::span<const std::uint8_t> message) {
@@ -131,8 +131,8 @@ std::vector<std::uint64_t> BadChecksums(std::span<const std::uint8_t> bytes, std
 
 std::vector<std::uint8_t> BuildDT1(std::uint8_t deviceByte, const Address& address,
                                    std::span<const std::uint8_t> data) {
-    std::vector<std::uint8_t> m{kSysExStart, kRoland, deviceByte, kModelHigh, kModelLow, kDT1,
-                                address[0], address[1], address[2], address[3]};
+    std::vector<std::uint8_t> m{kSysExStart, kRoland,    deviceByte, kModelHigh, kModelLow,
+                                kDT1,        address[0], address[1], address[2], address[3]};
     m.insert(m.end(), data.begin(), data.end());
     m.push_back(0);
     m.push_back(kSysExEnd);
@@ -141,12 +141,22 @@ std::vector<std::uint8_t> BuildDT1(std::uint8_t deviceByte, const Address& addre
 }
 
 std::vector<std::uint8_t> BuildRQ1(std::uint8_t deviceByte, const Address& address, int size) {
-    std::vector<std::uint8_t> m{kSysExStart, kRoland, deviceByte, kModelHigh, kModelLow, kRQ1,
-                                address[0], address[1], address[2], address[3],
+    std::vector<std::uint8_t> m{kSysExStart,
+                                kRoland,
+                                deviceByte,
+                                kModelHigh,
+                                kModelLow,
+                                kRQ1,
+                                address[0],
+                                address[1],
+                                address[2],
+                                address[3],
                                 static_cast<std::uint8_t>((size >> 21) & 0x7F),
                                 static_cast<std::uint8_t>((size >> 14) & 0x7F),
                                 static_cast<std::uint8_t>((size >> 7) & 0x7F),
-                                static_cast<std::uint8_t>(size & 0x7F), 0, kSysExEnd};
+                                static_cast<std::uint8_t>(size & 0x7F),
+                                0,
+                                kSysExEnd};
     SetChecksum(m);
     return m;
 }

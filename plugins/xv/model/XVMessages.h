@@ -35,8 +35,7 @@ bool HasValidChecksum(std::span<const std::uint8_t> message);
 std::vector<std::uint64_t> BadChecksums(std::span<const std::uint8_t> bytes, std::uint64_t offset);
 
 // A complete DT1 message.
-std::vector<std::uint8_t> BuildDT1(std::uint8_t deviceByte, const Address& address,
-                                   std::span<const std::uint8_t> data);
+std::vector<std::uint8_t> BuildDT1(std::uint8_t deviceByte, const Address& address, std::span<const std::uint8_t> data);
 // A data request (RQ1) for size bytes at address.
 std::vector<std::uint8_t> BuildRQ1(std::uint8_t deviceByte, const Address& address, int size);
 

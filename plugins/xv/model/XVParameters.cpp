@@ -14,30 +14,30 @@ namespace {
 
 CXVSynth::TemporaryArea AreaOf(RecordKind kind) {
     switch (kind) {
-        case RecordKind::Patch: return CXVSynth::TempPatch;
-        case RecordKind::Performance: return CXVSynth::TempPerformance;
-        case RecordKind::Rhythm: return CXVSynth::TempRhythm;
-        case RecordKind::System: return CXVSynth::SystemArea;
+    case RecordKind::Patch: return CXVSynth::TempPatch;
+    case RecordKind::Performance: return CXVSynth::TempPerformance;
+    case RecordKind::Rhythm: return CXVSynth::TempRhythm;
+    case RecordKind::System: return CXVSynth::SystemArea;
     }
     return CXVSynth::SystemArea;
 }
 
 std::vector<CParameter> BuildEntries(RecordKind kind) {
     switch (kind) {
-        case RecordKind::Patch: return BuildPatchParameters();
-        case RecordKind::Performance: return BuildPerformanceParameters();
-        case RecordKind::Rhythm: return BuildRhythmParameters();
-        case RecordKind::System: return BuildSystemParameters();
+    case RecordKind::Patch: return BuildPatchParameters();
+    case RecordKind::Performance: return BuildPerformanceParameters();
+    case RecordKind::Rhythm: return BuildRhythmParameters();
+    case RecordKind::System: return BuildSystemParameters();
     }
     throw std::invalid_argument("unknown record kind");
 }
 
 std::unique_ptr<CXVRecord> DefaultRecord(RecordKind kind) {
     switch (kind) {
-        case RecordKind::Patch: return std::make_unique<CXVPatch>();
-        case RecordKind::Performance: return std::make_unique<CXVPerformance>();
-        case RecordKind::Rhythm: return std::make_unique<CXVRhythm>();
-        case RecordKind::System: return std::make_unique<CXVSystem>();
+    case RecordKind::Patch: return std::make_unique<CXVPatch>();
+    case RecordKind::Performance: return std::make_unique<CXVPerformance>();
+    case RecordKind::Rhythm: return std::make_unique<CXVRhythm>();
+    case RecordKind::System: return std::make_unique<CXVSystem>();
     }
     throw std::invalid_argument("unknown record kind");
 }
@@ -56,8 +56,7 @@ CXVParameterTable::CXVParameterTable(RecordKind kind) : m_kind(kind) {
     const std::unique_ptr<CXVRecord> fresh = DefaultRecord(kind);
     SetParameters(std::move(entries));
     std::vector<CParameter> withDefaults(GetParameters().begin(), GetParameters().end());
-    for (CParameter& p : withDefaults)
-        p.defaultValue = std::clamp(GetValue(*fresh, p), p.minimum, p.maximum);
+    for (CParameter& p : withDefaults) p.defaultValue = std::clamp(GetValue(*fresh, p), p.minimum, p.maximum);
     SetParameters(std::move(withDefaults));
 }
 
@@ -88,10 +87,10 @@ CSynth* CXVParameterTable::GetSynth() const { return &CXVSynth::Get(); }
 
 const CXVParameterTable& GetParameterTable(RecordKind kind) {
     switch (kind) {
-        case RecordKind::Patch: return CachedTable<RecordKind::Patch>();
-        case RecordKind::Performance: return CachedTable<RecordKind::Performance>();
-        case RecordKind::Rhythm: return CachedTable<RecordKind::Rhythm>();
-        case RecordKind::System: return CachedTable<RecordKind::System>();
+    case RecordKind::Patch: return CachedTable<RecordKind::Patch>();
+    case RecordKind::Performance: return CachedTable<RecordKind::Performance>();
+    case RecordKind::Rhythm: return CachedTable<RecordKind::Rhythm>();
+    case RecordKind::System: return CachedTable<RecordKind::System>();
     }
     throw std::invalid_argument("unknown record kind");
 }

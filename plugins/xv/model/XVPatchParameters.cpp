@@ -17,12 +17,12 @@ constexpr int kToneMixBlock = 4;
 constexpr int kFirstToneMessage = 5;
 
 Texts PatchCategories() {
-    return {"NO ASSIGN",   "AC.PIANO",    "EL.PIANO",  "KEYBOARDS",  "BELL",         "MALLET",      "ORGAN",
-            "ACCORDION",   "HARMONICA",   "AC.GUITAR", "EL.GUITAR",  "DIST.GUITAR",  "BASS",        "SYNTH BASS",
-            "STRINGS",     "ORCHESTRA",   "HIT&STAB",  "WIND",       "FLUTE",        "AC.BRASS",    "SYNTH BRASS",
-            "SAX",         "HARD LEAD",   "SOFT LEAD", "TECHNO SYNTH", "PULSATING",  "SYNTH FX",    "OTHER SYNTH",
-            "BRIGHT PAD",  "SOFT PAD",    "VOX",       "PLUCKED",    "ETHNIC",       "FRETTED",     "PERCUSSION",
-            "SOUND FX",    "BEAT&GROOVE", "DRUMS",     "COMBINATION"};
+    return {"NO ASSIGN",  "AC.PIANO",    "EL.PIANO",  "KEYBOARDS",    "BELL",        "MALLET",   "ORGAN",
+            "ACCORDION",  "HARMONICA",   "AC.GUITAR", "EL.GUITAR",    "DIST.GUITAR", "BASS",     "SYNTH BASS",
+            "STRINGS",    "ORCHESTRA",   "HIT&STAB",  "WIND",         "FLUTE",       "AC.BRASS", "SYNTH BRASS",
+            "SAX",        "HARD LEAD",   "SOFT LEAD", "TECHNO SYNTH", "PULSATING",   "SYNTH FX", "OTHER SYNTH",
+            "BRIGHT PAD", "SOFT PAD",    "VOX",       "PLUCKED",      "ETHNIC",      "FRETTED",  "PERCUSSION",
+            "SOUND FX",   "BEAT&GROOVE", "DRUMS",     "COMBINATION"};
 }
 
 Texts MatrixSources() {
@@ -35,10 +35,10 @@ Texts MatrixSources() {
 }
 
 Texts MatrixDestinations() {
-    return {"OFF",      "PITCH",    "CUTOFF",    "RESONANCE", "LEVEL",     "PAN",       "DRY",
-            "CHORUS",   "REVERB",   "PIT-LFO1",  "PIT-LFO2",  "TVF-LFO1",  "TVF-LFO2",  "TVA-LFO1",
-            "TVA-LFO2", "PAN-LFO1", "PAN-LFO2",  "LFO1-RATE", "LFO2-RATE", "PIT-ATK",   "PIT-DCY",
-            "PIT-REL",  "TVF-ATK",  "TVF-DCY",   "TVF-REL",   "TVA-ATK",   "TVA-DCY",   "TVA-REL",
+    return {"OFF",      "PITCH",    "CUTOFF",    "RESONANCE", "LEVEL",     "PAN",      "DRY",
+            "CHORUS",   "REVERB",   "PIT-LFO1",  "PIT-LFO2",  "TVF-LFO1",  "TVF-LFO2", "TVA-LFO1",
+            "TVA-LFO2", "PAN-LFO1", "PAN-LFO2",  "LFO1-RATE", "LFO2-RATE", "PIT-ATK",  "PIT-DCY",
+            "PIT-REL",  "TVF-ATK",  "TVF-DCY",   "TVF-REL",   "TVA-ATK",   "TVA-DCY",  "TVA-REL",
             "TMT",      "FXM",      "MFX-CTRL1", "MFX-CTRL2", "MFX-CTRL3", "MFX-CTRL4"};
 }
 
@@ -157,8 +157,8 @@ void AddTone(std::vector<CParameter>& out, int tone) {
     CRowWriter w(out, kFirstToneMessage + tone, tone, "tone" + n + ".", "Tone " + n);
 
     w.SetPage("Wave");
-    w.List(kToneWaveGroupType, "wave.group.type", "Group Type:",
-           {"Internal", "JV80 Expansion", "SRX Expansion", "Sample"});
+    w.List(kToneWaveGroupType, "wave.group.type",
+           "Group Type:", {"Internal", "JV80 Expansion", "SRX Expansion", "Sample"});
     w.Wide(kToneWaveGroupId, "wave.group.id", "Group ID:", 4, 16383);
     w.Wide(kToneWaveLeft, "wave.left", "Number L:", 4, 16383);
     w.Wide(kToneWaveRight, "wave.right", "Number R:", 4, 16383);

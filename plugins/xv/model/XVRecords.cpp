@@ -24,22 +24,21 @@ void Fill(std::span<std::uint8_t> data, int from, int to, std::uint8_t value) {
 
 const char* MessageName(RecordKind kind, int message) {
     switch (kind) {
-        case RecordKind::Patch: {
-            static const char* names[] = {"patch common", "patch MFX", "patch chorus", "patch reverb",
-                                          "tone mix table"};
-            return message < 5 ? names[message] : "patch tone";
-        }
-        case RecordKind::Performance: {
-            static const char* names[] = {"performance common", "performance MFX", "performance chorus",
-                                          "performance reverb"};
-            if (message < 4) return names[message];
-            return message < CXVPerformance::FirstPartMessage() ? "performance MIDI" : "performance part";
-        }
-        case RecordKind::Rhythm: {
-            static const char* names[] = {"rhythm common", "rhythm MFX", "rhythm chorus", "rhythm reverb"};
-            return message < 4 ? names[message] : "rhythm key";
-        }
-        case RecordKind::System: return message == 0 ? "system common" : message == 1 ? "system EQ" : "scale tune";
+    case RecordKind::Patch: {
+        static const char* names[] = {"patch common", "patch MFX", "patch chorus", "patch reverb", "tone mix table"};
+        return message < 5 ? names[message] : "patch tone";
+    }
+    case RecordKind::Performance: {
+        static const char* names[] = {"performance common", "performance MFX", "performance chorus",
+                                      "performance reverb"};
+        if (message < 4) return names[message];
+        return message < CXVPerformance::FirstPartMessage() ? "performance MIDI" : "performance part";
+    }
+    case RecordKind::Rhythm: {
+        static const char* names[] = {"rhythm common", "rhythm MFX", "rhythm chorus", "rhythm reverb"};
+        return message < 4 ? names[message] : "rhythm key";
+    }
+    case RecordKind::System: return message == 0 ? "system common" : message == 1 ? "system EQ" : "scale tune";
     }
     return "";
 }
@@ -211,7 +210,7 @@ void CXVPatch::DefaultData(int message, std::span<std::uint8_t> d) const {
             const int o = kToneMixSwitch + kToneMixStride * t;
             d[static_cast<std::size_t>(o)] = t == 0 ? 1 : 0;
             d[static_cast<std::size_t>(o + 2)] = 127;  // key upper
-            d[static_cast<std::size_t>(o + 5)] = 1;    // velocity lower
+            d[static_cast<std::size_t>(o + 5)] = 1;  // velocity lower
             d[static_cast<std::size_t>(o + 6)] = 127;  // velocity upper
         }
     } else if (message >= 5) {  // tones
@@ -236,10 +235,10 @@ void CXVPatch::DefaultData(int message, std::span<std::uint8_t> d) const {
         Fill(d, 0x5E, 0x60, 64);
         Fill(d, 0x62, 0x66, 64);
         Fill(d, 0x6A, 0x6D, 127);  // amp levels
-        d[0x73] = 64;              // LFO1 delay keyfollow 0
-        Fill(d, 0x77, 0x7B, 64);   // LFO1 depths
-        d[0x81] = 64;              // LFO2 delay keyfollow 0
-        Fill(d, 0x85, 0x89, 64);   // LFO2 depths
+        d[0x73] = 64;  // LFO1 delay keyfollow 0
+        Fill(d, 0x77, 0x7B, 64);  // LFO1 depths
+        d[0x81] = 64;  // LFO2 delay keyfollow 0
+        Fill(d, 0x85, 0x89, 64);  // LFO2 depths
     }
 }
 
@@ -312,7 +311,9 @@ xv::PatchEditor& InstalledPatchEditor() {
 }
 }  // namespace
 
-xv::PatchEditor xv::SetPatchEditor(PatchEditor editor) { return std::exchange(InstalledPatchEditor(), std::move(editor)); }
+xv::PatchEditor xv::SetPatchEditor(PatchEditor editor) {
+    return std::exchange(InstalledPatchEditor(), std::move(editor));
+}
 
 bool CXVPatch::Edit() {
     // The wave names come from the name files: say now if some cannot be read.
@@ -335,13 +336,9 @@ void CXVPerformance::Init() {
     Readdress(kAreaUserPerformance, 0);
 }
 
-std::unique_ptr<CPatch> CXVPerformance::Clone() const {
-    return std::unique_ptr<CPatch>(new CXVPerformance(*this));
-}
+std::unique_ptr<CPatch> CXVPerformance::Clone() const { return std::unique_ptr<CPatch>(new CXVPerformance(*this)); }
 
-std::optional<Address> CXVPerformance::TemporaryAddress() const {
-    return Address{kAreaTempPerformance, 0x00, 0, 0};
-}
+std::optional<Address> CXVPerformance::TemporaryAddress() const { return Address{kAreaTempPerformance, 0x00, 0, 0}; }
 
 void CXVPerformance::DefaultData(int message, std::span<std::uint8_t> d) const {
     if (message == 0) {
@@ -355,8 +352,8 @@ void CXVPerformance::DefaultData(int message, std::span<std::uint8_t> d) const {
         d[kPartProgram] = static_cast<std::uint8_t>(p);
         d[0x07] = 100;
         Fill(d, 0x08, 0x0B, 64);  // pan, coarse, fine
-        Fill(d, 0x0B, 0x0D, 2);   // mono/poly, legato: PATCH
-        d[0x0D] = 25;             // bend range: PATCH
+        Fill(d, 0x0B, 0x0D, 2);  // mono/poly, legato: PATCH
+        d[0x0D] = 25;  // bend range: PATCH
         d[0x0E] = 2;
         WriteNibbles(d, 0x0F, 2, 128);  // portamento time: PATCH
         Fill(d, 0x11, 0x17, 64);

@@ -30,9 +30,7 @@ std::uint8_t CXVSynth::GetDeviceByte() const {
     return static_cast<std::uint8_t>(kDeviceBase + std::clamp(GetDeviceId(), 0, GetMaxDeviceId()));
 }
 
-int CXVSynth::GetWhichSynth() const {
-    return std::clamp(GetConfig().GetInt("WHICHSYNTH", kDefaultWhichSynth), 0, 2);
-}
+int CXVSynth::GetWhichSynth() const { return std::clamp(GetConfig().GetInt("WHICHSYNTH", kDefaultWhichSynth), 0, 2); }
 void CXVSynth::SetWhichSynth(int which) { GetConfig().PutInt("WHICHSYNTH", std::clamp(which, 0, 2)); }
 
 int CXVSynth::GetBoard(int slot) const {
@@ -93,7 +91,8 @@ std::vector<CSettingField> CXVSynth::GetSettingFields() const {
         const int number = srx ? slot - kFirstSrxSlot + 1 : slot + 1;
         CSettingField board;
         board.key = Key("BOARD", slot);
-        board.label = std::string(srx ? "SRX Expansions" : "JV80 Expansions") + ": Board " + std::to_string(number) + ":";
+        board.label =
+            std::string(srx ? "SRX Expansions" : "JV80 Expansions") + ": Board " + std::to_string(number) + ":";
         board.kind = CSettingField::Kind::Choice;
         board.defaultValue = "0";
         const auto kind = srx ? CXVBoardDatabase::SrxBoard : CXVBoardDatabase::Jv80Board;
@@ -115,14 +114,13 @@ std::vector<CSettingField> CXVSynth::GetSettingFields() const {
     return fields;
 }
 
-void CXVSynth::SendParameter(std::uint8_t a3, std::uint8_t a4, std::span<const std::uint8_t> data,
-                             TemporaryArea area, bool enabled) const {
+void CXVSynth::SendParameter(std::uint8_t a3, std::uint8_t a4, std::span<const std::uint8_t> data, TemporaryArea area,
+                             bool enabled) const {
     if (!enabled) return;
     CMidi::Get().GetOutput(*this).SendLong(BuildParameterMessage(GetDeviceByte(), area, a3, a4, data));
 }
 
-void CXVSynth::SendValue(std::uint8_t a3, std::uint8_t a4, std::uint8_t value, TemporaryArea area,
-                         bool enabled) const {
+void CXVSynth::SendValue(std::uint8_t a3, std::uint8_t a4, std::uint8_t value, TemporaryArea area, bool enabled) const {
     const std::uint8_t data[1] = {value};
     SendParameter(a3, a4, data, area, enabled);
 }
@@ -147,16 +145,16 @@ namespace xv {
 
 Address TemporaryAreaAddress(CXVSynth::TemporaryArea area, std::uint8_t a3, std::uint8_t a4) {
     switch (area) {
-        case CXVSynth::TempPatch: return {kAreaTemp, 0x00, a3, a4};
-        case CXVSynth::TempPerformance: return {kAreaTempPerformance, 0x00, a3, a4};
-        case CXVSynth::TempRhythm: return {kAreaTemp, kTempRhythmNumber, a3, a4};
-        case CXVSynth::SystemArea: return {kAreaSystem, 0x00, a3, a4};
+    case CXVSynth::TempPatch: return {kAreaTemp, 0x00, a3, a4};
+    case CXVSynth::TempPerformance: return {kAreaTempPerformance, 0x00, a3, a4};
+    case CXVSynth::TempRhythm: return {kAreaTemp, kTempRhythmNumber, a3, a4};
+    case CXVSynth::SystemArea: return {kAreaSystem, 0x00, a3, a4};
     }
     return {kAreaSystem, 0x00, a3, a4};
 }
 
-std::vector<std::uint8_t> BuildParameterMessage(std::uint8_t deviceByte, CXVSynth::TemporaryArea area,
-                                                std::uint8_t a3, std::uint8_t a4, std::span<const std::uint8_t> data) {
+std::vector<std::uint8_t> BuildParameterMessage(std::uint8_t deviceByte, CXVSynth::TemporaryArea area, std::uint8_t a3,
+                                                std::uint8_t a4, std::span<const std::uint8_t> data) {
     return BuildDT1(deviceByte, TemporaryAreaAddress(area, a3, a4), data);
 }
 

@@ -74,8 +74,8 @@ namespace xv {
 
 // The first two address bytes of an edit buffer.
 Address TemporaryAreaAddress(CXVSynth::TemporaryArea area, std::uint8_t a3, std::uint8_t a4);
-std::vector<std::uint8_t> BuildParameterMessage(std::uint8_t deviceByte, CXVSynth::TemporaryArea area,
-                                                std::uint8_t a3, std::uint8_t a4, std::span<const std::uint8_t> data);
+std::vector<std::uint8_t> BuildParameterMessage(std::uint8_t deviceByte, CXVSynth::TemporaryArea area, std::uint8_t a3,
+                                                std::uint8_t a4, std::span<const std::uint8_t> data);
 // The Receive commands: user patches, performances, rhythm sets and system, each
 // a request per block with the size of the answer.
 std::vector<CDumpCommand> BuildDumpCommands(std::uint8_t deviceByte);

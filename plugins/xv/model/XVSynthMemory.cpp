@@ -13,8 +13,8 @@ using namespace xv;
 
 namespace {
 
-constexpr std::array<std::uint8_t, kHeaderSize> kDefaultHeader{kSysExStart, kRoland, kDeviceBase, kModelHigh,
-                                                               kModelLow,   kDT1,    kAreaUserPatch, 0, 0, 0};
+constexpr std::array<std::uint8_t, kHeaderSize> kDefaultHeader{
+    kSysExStart, kRoland, kDeviceBase, kModelHigh, kModelLow, kDT1, kAreaUserPatch, 0, 0, 0};
 
 // System common sound mode = PATCH, then patch bank select 57 00 04 (28 bytes, one send).
 constexpr std::array<std::uint8_t, 28> kPatchMode{0xF0, 0x41, 0x10, 0x00, 0x10, 0x12, 0x00, 0x00, 0x00, 0x00,
@@ -29,9 +29,7 @@ int PartOf(std::uint8_t area, std::uint8_t number) { return (area - kAreaFirstPa
 
 }  // namespace
 
-CXVHeader::CXVHeader() : CHeader(kHeaderSize) {
-    std::copy(kDefaultHeader.begin(), kDefaultHeader.end(), GetData());
-}
+CXVHeader::CXVHeader() : CHeader(kHeaderSize) { std::copy(kDefaultHeader.begin(), kDefaultHeader.end(), GetData()); }
 
 // ---------------------------------------------------------------- matching
 
@@ -95,10 +93,10 @@ CXVLayer::CXVLayer(std::string name, int count, RecordKind kind) : CPatchLayer(s
     for (int i = 0; i < count; ++i) {
         std::unique_ptr<CPatch> record;
         switch (kind) {
-            case RecordKind::Patch: record = std::make_unique<CXVPatch>(); break;
-            case RecordKind::Performance: record = std::make_unique<CXVPerformance>(); break;
-            case RecordKind::Rhythm: record = std::make_unique<CXVRhythm>(); break;
-            case RecordKind::System: record = std::make_unique<CXVSystem>(); break;
+        case RecordKind::Patch: record = std::make_unique<CXVPatch>(); break;
+        case RecordKind::Performance: record = std::make_unique<CXVPerformance>(); break;
+        case RecordKind::Rhythm: record = std::make_unique<CXVRhythm>(); break;
+        case RecordKind::System: record = std::make_unique<CXVSystem>(); break;
         }
         AddPatch(std::move(record));
     }
@@ -192,8 +190,7 @@ void CXVPatchLayer::SwitchMode(const CSynth& synth, bool on) {
     if (!on) CMidi::Get().GetOutput(synth).SendLong(PatchModeMessages());
 }
 
-CXVPerformanceLayer::CXVPerformanceLayer()
-    : CXVLayer("User Performance", kUserPerformances, RecordKind::Performance) {}
+CXVPerformanceLayer::CXVPerformanceLayer() : CXVLayer("User Performance", kUserPerformances, RecordKind::Performance) {}
 
 std::pair<std::uint8_t, std::uint8_t> CXVPerformanceLayer::UserAddress(int i) const {
     return {kAreaUserPerformance, static_cast<std::uint8_t>(i)};
@@ -278,7 +275,8 @@ void CXVSynthMemory::Load(CFile& file) {
     for (int l = 0; l < GetLayerCount(); ++l) {
         auto& layer = static_cast<CXVLayer&>(GetLayer(l));
         for (const std::uint64_t offset : layer.TakeBadChecksums())
-            ReportLoadIssue({offset, "checksum", layer.GetName(), "the message's checksum is wrong (its data was kept)"});
+            ReportLoadIssue(
+                {offset, "checksum", layer.GetName(), "the message's checksum is wrong (its data was kept)"});
     }
     // The info texts of the bank about to be shown need the name files.
     xv::ShowNameFileProblems();

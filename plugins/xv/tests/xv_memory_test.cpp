@@ -101,8 +101,8 @@ TEST(XVMemory, FullBanksRoundTripByteIdentical) {
         }
     }
     const auto bytes = SaveAll(source);
-    ASSERT_EQ(bytes.size(), static_cast<std::size_t>(128 * kPatchSize + 64 * kPerformanceSize + 4 * kRhythmSize +
-                                                     kSystemSize));
+    ASSERT_EQ(bytes.size(),
+              static_cast<std::size_t>(128 * kPatchSize + 64 * kPerformanceSize + 4 * kRhythmSize + kSystemSize));
     for (const auto& m : SplitMessages(bytes)) ASSERT_TRUE(HasValidChecksum(m));
 
     CXVSynthMemory copy;
@@ -141,8 +141,7 @@ TEST(XVMemory, PatchWithoutTonesKeepsItsTones) {
     Scribble(incoming, 77);
     incoming.SetName("Commons only");
     incoming.Readdress(kAreaUserPatch, 5);
-    LoadInto(memory, std::vector<std::uint8_t>(incoming.Data().begin(),
-                                               incoming.Data().begin() + kPatchCommonsSize));
+    LoadInto(memory, std::vector<std::uint8_t>(incoming.Data().begin(), incoming.Data().begin() + kPatchCommonsSize));
     EXPECT_TRUE(memory.GetLoadProblems().empty());
     const CXVRecord& after = memory.GetPatchLayer().GetRecord(5);
     EXPECT_EQ(after.GetName(), "Commons only");
@@ -238,8 +237,7 @@ TEST(XVRecords, SysExDataGoesToTheEditBuffers) {
     EXPECT_EQ(AddressOf(inPlace), (Address{0x30, 0x09, 0x00, 0x00}));
     EXPECT_EQ(AddressOf(memory.GetPerformanceLayer().GetPatch(0)->GetSysExData(true)),
               (Address{0x10, 0x00, 0x00, 0x00}));
-    EXPECT_EQ(AddressOf(memory.GetRhythmLayer().GetPatch(0)->GetSysExData(true)),
-              (Address{0x1F, 0x10, 0x00, 0x00}));
+    EXPECT_EQ(AddressOf(memory.GetRhythmLayer().GetPatch(0)->GetSysExData(true)), (Address{0x1F, 0x10, 0x00, 0x00}));
     EXPECT_TRUE(memory.GetSystemLayer().GetPatch(0)->GetSysExData(true).empty());
     EXPECT_EQ(memory.GetSystemLayer().GetPatch(0)->GetSysExData(false).size(), static_cast<std::size_t>(kSystemSize));
     for (const auto& m : SplitMessages(patch)) EXPECT_TRUE(HasValidChecksum(m));

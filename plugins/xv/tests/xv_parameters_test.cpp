@@ -51,8 +51,9 @@ TEST(XVParameters, TheRealTemporaryPatchHasEveryValueInRange) {
         EXPECT_GE(value, p.minimum) << p.id;
         EXPECT_LE(value, p.maximum) << p.id;
     }
-    EXPECT_EQ(table.FormatValue(Entry(table, "tone3.wave.left"), table.GetValue(patch, Entry(table, "tone3.wave.left"))),
-              "144");
+    EXPECT_EQ(
+        table.FormatValue(Entry(table, "tone3.wave.left"), table.GetValue(patch, Entry(table, "tone3.wave.left"))),
+        "144");
     // Two nibbles 06 04: 100 BPM.
     EXPECT_EQ(table.FormatValue(Entry(table, "tempo"), table.GetValue(patch, Entry(table, "tempo"))), "100");
 }
@@ -64,8 +65,9 @@ TEST(XVParameters, LiveMessagesAddressTheTemporaryAreaWithCarriesAndNibbles) {
     table.SetValue(patch, wave, 0x4A7);
     // Four nibbles, high first, at 1F 00 22 2C.
     const auto message = table.BuildLiveMessage(patch, wave);
-    std::vector<std::uint8_t> expected{0xF0, 0x41, CXVSynth::Get().GetDeviceByte(), 0x00, 0x10, 0x12, 0x1F, 0x00,
-                                       0x22, 0x2C, 0x00, 0x04, 0x0A, 0x07, 0x00, 0xF7};
+    std::vector<std::uint8_t> expected{
+        0xF0, 0x41, CXVSynth::Get().GetDeviceByte(), 0x00, 0x10, 0x12, 0x1F, 0x00, 0x22, 0x2C, 0x00, 0x04, 0x0A, 0x07,
+        0x00, 0xF7};
     SetChecksum(expected);
     EXPECT_EQ(message, expected);
     EXPECT_EQ(table.GetValue(patch, wave), 0x4A7);

@@ -31,8 +31,9 @@ TEST(XVSynth, DumpCommandsRequestEveryBlockAndExpectTheRecords) {
 
 TEST(XVSynth, ParameterMessagesGoToTheTemporaryAreas) {
     const std::uint8_t value[] = {0x7F};
-    EXPECT_EQ(BuildParameterMessage(0x10, CXVSynth::TempRhythm, 0x00, 0x0C, value),
-              (std::vector<std::uint8_t>{0xF0, 0x41, 0x10, 0x00, 0x10, 0x12, 0x1F, 0x10, 0x00, 0x0C, 0x7F, 0x46, 0xF7}));
+    EXPECT_EQ(
+        BuildParameterMessage(0x10, CXVSynth::TempRhythm, 0x00, 0x0C, value),
+        (std::vector<std::uint8_t>{0xF0, 0x41, 0x10, 0x00, 0x10, 0x12, 0x1F, 0x10, 0x00, 0x0C, 0x7F, 0x46, 0xF7}));
     EXPECT_EQ(AddressOf(BuildParameterMessage(0x11, CXVSynth::TempPatch, 0x20, 0x27, value)),
               (Address{0x1F, 0x00, 0x20, 0x27}));
     EXPECT_EQ(AddressOf(BuildParameterMessage(0x11, CXVSynth::TempPerformance, 0x00, 0x01, value)),
@@ -128,8 +129,7 @@ TEST(XVNames, NameFilesGiveWavesPresetsAndBoards) {
     EXPECT_EQ(names.GetGroupName(12, CXVBoardDatabase::SrxBoard), "SRX-12 Classic EPs");
     // A board that is not installed gives placeholders, not an error.
     EXPECT_EQ(names.GetGroupName(77, CXVBoardDatabase::Jv80Board), "<77>");
-    EXPECT_EQ(names.GetName(77, CXVBoardDatabase::Patch, 0, CXVBoardDatabase::Jv80Board),
-              CXVBoardDatabase::kUnknown);
+    EXPECT_EQ(names.GetName(77, CXVBoardDatabase::Patch, 0, CXVBoardDatabase::Jv80Board), CXVBoardDatabase::kUnknown);
     EXPECT_TRUE(names.GetProblems().empty());
 
     const CXVBoardDatabase missing("/nonexistent");

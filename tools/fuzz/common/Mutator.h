@@ -27,8 +27,9 @@ public:
 private:
     static constexpr std::uint8_t kBytes[] = {0x00, 0x01, 0x7F, 0x80, 0x81, 0xF0, 0xF7, 0xFE, 0xFF, 0x0A, 0x0D, 0x20,
                                               '=',  '[',  ']',  ';',  'X',  'S',  '0',  'F',  0x41, 0x42, 0x7E, 0x10};
-    static constexpr std::uint32_t kWords[] = {0, 1, 2, 0x7F, 0x80, 0xFF, 0x100, 0x7FFF, 0x8000, 0xFFFE, 0xFFFF,
-                                               0x10000, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFE, 0xFFFFFFFF};
+    static constexpr std::uint32_t kWords[] = {0,          1,          2,          0x7F,      0x80,   0xFF,
+                                               0x100,      0x7FFF,     0x8000,     0xFFFE,    0xFFFF, 0x10000,
+                                               0x7FFFFFFF, 0x80000000, 0xFFFFFFFE, 0xFFFFFFFF};
 
     std::uint8_t Byte() { return static_cast<std::uint8_t>(m_random()); }
 

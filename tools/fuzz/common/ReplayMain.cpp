@@ -157,15 +157,16 @@ int main(int argc, char** argv) {
     const std::size_t replayed = corpus.size();
     corpus.emplace_back();  // the empty input also seeds the mutations
 
-    const std::size_t maxLen = options.maxLen ? options.maxLen : std::min<std::size_t>(16384, std::max<std::size_t>(4096, 2 * largest));
+    const std::size_t maxLen =
+        options.maxLen ? options.maxLen : std::min<std::size_t>(16384, std::max<std::size_t>(4096, 2 * largest));
     tonalith::fuzz::CMutator mutator(options.start, maxLen);
     const auto deadline = start + std::chrono::duration<double>(options.seconds);
     std::uint64_t runs = 0;
     while (runs < options.runs && Clock::now() < deadline) {
         const auto& base = corpus[mutator.Pick(corpus.size())];
         const auto& other = corpus[mutator.Pick(corpus.size())];
-        Run(mutator.Mutate(base, other), "mutation " + std::to_string(runs) + " (start " +
-                                             std::to_string(options.start) + ")");
+        Run(mutator.Mutate(base, other),
+            "mutation " + std::to_string(runs) + " (start " + std::to_string(options.start) + ")");
         ++runs;
     }
     const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();

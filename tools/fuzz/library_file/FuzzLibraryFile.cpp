@@ -68,7 +68,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         CLibrary eager;
         const auto eagerRead = LibraryFile::ReadRecords(eagerFile, eager, Creator());
         if (eagerRead.tailOffset == read.tailOffset && made.Data() != first) __builtin_trap();
-        if (read.tail.size() > 0 && eagerRead.tail.size() > 0 && read.tailOffset > eagerRead.tailOffset) __builtin_trap();
+        if (read.tail.size() > 0 && eagerRead.tail.size() > 0 && read.tailOffset > eagerRead.tailOffset)
+            __builtin_trap();
         return 0;
     }
     try {

@@ -99,17 +99,17 @@ void FormSeeds() {
     CControllerDocument doc;
     doc.InsertItem(0, Item<CGroupItemData>({5, 6, 300, 200}, [](CGroupItemData& d) { d.m_strText = "Filter"; }));
     doc.InsertItem(1, Item<CKnobItemData>({10, 20, 60, 70}, [](CKnobItemData& d) {
-        d.m_nController = 74, d.m_strMessage = "BK TT XX", d.m_nMinimum = -20, d.m_nMaximum = 100;
-    }));
+                       d.m_nController = 74, d.m_strMessage = "BK TT XX", d.m_nMinimum = -20, d.m_nMaximum = 100;
+                   }));
     doc.InsertItem(2, Item<CSliderItemData>({-4, 0, 56, 250}, [](CSliderItemData& d) {
-        d.m_strMessage = "F0 41 10 42 12 40 00 XX SS F7", d.m_nEncoding = 1;
-    }));
+                       d.m_strMessage = "F0 41 10 42 12 40 00 XX SS F7", d.m_nEncoding = 1;
+                   }));
     doc.InsertItem(3, Item<CButtonItemData>({70, 20, 120, 70}, [](CButtonItemData& d) {
-        d.m_strMessage = "9K 3C XX", d.m_strCaption = "Hold";
-    }));
+                       d.m_strMessage = "9K 3C XX", d.m_strCaption = "Hold";
+                   }));
     doc.InsertItem(4, Item<CRadioItemData>({130, 20, 230, 44}, [](CRadioItemData& d) {
-        d.m_strMessage = "CK XX", d.m_strTexts = "Saw\r\nSquare\r\n", d.m_strValues = "0\r\n1\r\n";
-    }));
+                       d.m_strMessage = "CK XX", d.m_strTexts = "Saw\r\nSquare\r\n", d.m_strValues = "0\r\n1\r\n";
+                   }));
     doc.SetInfo("Ann Author", "ann@example.org", "Filter panel");
     Put("controller_form", "every-item.cof", doc.SaveToBytes());
 }
@@ -135,13 +135,13 @@ Bytes Chunk(const char* id, const Bytes& body) {
 }
 
 void SmfSeeds() {
-    const Bytes notes = {0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20,                  // tempo
-                         0x00, 0xC0, 0x05,                                          // program
-                         0x00, 0x90, 0x3C, 0x64, 0x60, 0x3C, 0x00,                  // running status
-                         0x00, 0xF0, 0x05, 0x41, 0x10, 0x42, 0x12, 0xF7,            // SysEx
-                         0x10, 0xF7, 0x02, 0xF8, 0xFA,                              // escape
-                         0x81, 0x00, 0xB0, 0x07, 0x7F, 0x00, 0xE0, 0x00, 0x40,      // long delta
-                         0x00, 0xFF, 0x01, 0x03, 'a', 'b', 'c', 0x00, 0xFF, 0x2F, 0x00};
+    const Bytes notes = {0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20,  // tempo
+                         0x00, 0xC0, 0x05,  // program
+                         0x00, 0x90, 0x3C, 0x64, 0x60, 0x3C, 0x00,  // running status
+                         0x00, 0xF0, 0x05, 0x41, 0x10, 0x42, 0x12, 0xF7,  // SysEx
+                         0x10, 0xF7, 0x02, 0xF8, 0xFA,  // escape
+                         0x81, 0x00, 0xB0, 0x07, 0x7F, 0x00, 0xE0, 0x00, 0x40,  // long delta
+                         0x00, 0xFF, 0x01, 0x03, 'a',  'b',  'c',  0x00, 0xFF, 0x2F, 0x00};
     const Bytes header0 = {0x00, 0x00, 0x00, 0x01, 0x00, 0x60};
     Bytes format0 = Chunk("MThd", header0);
     const Bytes track = Chunk("MTrk", notes);
@@ -160,12 +160,19 @@ void TextSeeds() {
     Put("ini_reader", "settings.ini",
         "\xEF\xBB\xBF; settings\r\n[SETUP]\r\nPath=/home/user/patches\r\nDevices = 3\r\nHex=1\r\n\r\n"
         "[Window]\nMain0=2,10,20,800,600\n[SETUP]\nLate=yes\n");
-    Put("string_to_hex", "dt1.txt", "\x01" "F0 41 10 42 12 40 00 7F 00 SS F7");
-    Put("string_to_hex", "plain.txt", std::string_view("\x00" "F04110 42 12 40 00 7F 00 41 F7\t90 3C 64", 39));
-    Put("string_to_hex", "two.txt", "\x01" "F0 41 10 6A 12 03 00 00 10 7F SS F7 F0 41 10 6A 12 10 00 SS F7");
-    const Bytes stream = {0x05, 0xF0, 0x41, 0x10, 0x6A, 0x12, 0x01, 0xF8, 0x02, 0x03, 0x7A, 0xF7, 0x90, 0x3C,
-                          0x64, 0x3E, 0x64, 0xFE, 0xB0, 0x07, 0xF0, 0x42, 0x30, 0xC0, 0x05, 0xF0, 0x7E, 0xF7,
-                          0xF1, 0x11, 0xF2, 0x01, 0x02, 0xF6, 0xE0, 0x00, 0x40};
+    Put("string_to_hex", "dt1.txt",
+        "\x01"
+        "F0 41 10 42 12 40 00 7F 00 SS F7");
+    Put("string_to_hex", "plain.txt",
+        std::string_view("\x00"
+                         "F04110 42 12 40 00 7F 00 41 F7\t90 3C 64",
+                         39));
+    Put("string_to_hex", "two.txt",
+        "\x01"
+        "F0 41 10 6A 12 03 00 00 10 7F SS F7 F0 41 10 6A 12 10 00 SS F7");
+    const Bytes stream = {0x05, 0xF0, 0x41, 0x10, 0x6A, 0x12, 0x01, 0xF8, 0x02, 0x03, 0x7A, 0xF7, 0x90,
+                          0x3C, 0x64, 0x3E, 0x64, 0xFE, 0xB0, 0x07, 0xF0, 0x42, 0x30, 0xC0, 0x05, 0xF0,
+                          0x7E, 0xF7, 0xF1, 0x11, 0xF2, 0x01, 0x02, 0xF6, 0xE0, 0x00, 0x40};
     Put("midi_stream", "mixed.bin", stream);
 }
 
@@ -198,7 +205,9 @@ int main(int argc, char** argv) {
     }
     g_out = argv[1];
     const char* env = std::getenv("TONALITH_FIELD_DATA");
-    const fs::path field = argc > 2 ? fs::path(argv[2]) : env && *env ? fs::path(env) : fs::path(TONALITH_FIELD_DATA_DEFAULT);
+    const fs::path field = argc > 2      ? fs::path(argv[2])
+                           : env && *env ? fs::path(env)
+                                         : fs::path(TONALITH_FIELD_DATA_DEFAULT);
     try {
         tonalith::fuzz::LoadPlugins();
         SyxSeeds();

@@ -48,8 +48,8 @@ public:
 private:
     struct Line {
         std::string section;  // the section this line belongs to
-        std::string key;      // empty for comments, blank lines and section headers
-        std::string raw;      // the line as read or as it will be written
+        std::string key;  // empty for comments, blank lines and section headers
+        std::string raw;  // the line as read or as it will be written
     };
     Line* Find(std::string_view key);
     const Line* Find(std::string_view key) const;

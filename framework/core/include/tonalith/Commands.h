@@ -58,8 +58,8 @@ public:
     ~CEditCommand() override;
 
     // view may be null; document (may be null) gets UpdateAllViews with HINT_PATCH_CHANGED.
-    void SetValues(CLayer& layer, int index, const CPatch& oldPatch, const CPatch& newPatch,
-                   CView* view, CDocument* document = nullptr, int layerIndex = -1);
+    void SetValues(CLayer& layer, int index, const CPatch& oldPatch, const CPatch& newPatch, CView* view,
+                   CDocument* document = nullptr, int layerIndex = -1);
     void Execute() override;
     void Undo() override;
     // "Edit \"<name>\"" with the new patch's name, trailing blanks removed.

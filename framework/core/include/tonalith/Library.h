@@ -35,7 +35,7 @@ class CLibraryPatch {
 public:
     static constexpr int kKeyCount = 8;
     static constexpr int kCommentSize = 80;  // text of at most 79 characters, NUL, zero fill
-    static constexpr int kDateSize = 17;     // "%d.%m.%Y %H:%M" is 16 characters
+    static constexpr int kDateSize = 17;  // "%d.%m.%Y %H:%M" is 16 characters
     static constexpr int kHeaderSize = kKeyCount + kCommentSize + kDateSize;  // 105
     static constexpr int kGuidSize = 16;
     static constexpr const char* kDateFormat = "%d.%m.%Y %H:%M";
@@ -71,8 +71,7 @@ public:
 
     void Set(const CPatch& patch, bool init);
     // keys null: every key becomes 1. Text longer than the buffers is cut.
-    void Set(const std::string& name, const std::uint8_t* keys, const std::string& comment,
-             const std::string& date);
+    void Set(const std::string& name, const std::uint8_t* keys, const std::string& comment, const std::string& date);
     std::unique_ptr<CLibraryPatch> Clone() const;
 
     std::uint8_t Key(int i) const { return m_keys[static_cast<std::size_t>(i)]; }

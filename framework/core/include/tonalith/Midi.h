@@ -32,11 +32,11 @@ class CMidiStreamParser;
 // Listener messages (the numbers the program's windows have always used).
 enum : unsigned {
     MIDI_WM_USER = 0x400,
-    MIDI_PROGRESS = MIDI_WM_USER + 1,       // wParam = lParam = byte count so far
+    MIDI_PROGRESS = MIDI_WM_USER + 1,  // wParam = lParam = byte count so far
     MIDI_PROGRESS_MESSAGE = MIDI_WM_USER + 2,  // same, after each complete message
-    MIDI_END = MIDI_WM_USER + 3,            // wParam 0: ended; 1: error, lParam = code
-    MIDI_CONTROLLER = MIDI_WM_USER + 4,     // wParam controller, lParam value
-    MIDI_SHORT = MIDI_WM_USER + 5,          // wParam = lParam = packed short message
+    MIDI_END = MIDI_WM_USER + 3,  // wParam 0: ended; 1: error, lParam = code
+    MIDI_CONTROLLER = MIDI_WM_USER + 4,  // wParam controller, lParam value
+    MIDI_SHORT = MIDI_WM_USER + 5,  // wParam = lParam = packed short message
 };
 
 // Error codes of MIDI_END with wParam 1 (shown with messages 62100 + code).
@@ -129,8 +129,7 @@ protected:
     void SetFileName(std::string name);
     // Hands a notification for one list to the dispatcher; the list is looked up
     // when it runs, so a listener removed meanwhile is not called.
-    void Post(const std::shared_ptr<CListenerManager>& list, unsigned message, unsigned wParam,
-              long lParam);
+    void Post(const std::shared_ptr<CListenerManager>& list, unsigned message, unsigned wParam, long lParam);
 
     friend class CMidi;
     CMidi* m_midi = nullptr;  // the owner; null for a device made on its own
@@ -153,11 +152,13 @@ public:
     explicit CMidiOutput(int deviceId = -1);
     ~CMidiOutput() override;
 
-    void AddSendListener(IMidiListener* l) { if (m_sendListeners) m_sendListeners->Add(l); }
-    void RemoveSendListener(IMidiListener* l) { if (m_sendListeners) m_sendListeners->Remove(l); }
-    bool ContainsSendListener(IMidiListener* l) const {
-        return m_sendListeners && m_sendListeners->Contains(l);
+    void AddSendListener(IMidiListener* l) {
+        if (m_sendListeners) m_sendListeners->Add(l);
     }
+    void RemoveSendListener(IMidiListener* l) {
+        if (m_sendListeners) m_sendListeners->Remove(l);
+    }
+    bool ContainsSendListener(IMidiListener* l) const { return m_sendListeners && m_sendListeners->Contains(l); }
     void NotifySendListener(unsigned message, unsigned wParam, long lParam);
 
     // Milliseconds between messages of a transfer (a dump command's output setting).
@@ -249,23 +250,33 @@ public:
     explicit CMidiInput(int deviceId = -1);
     ~CMidiInput() override;
 
-    void AddReceiveListener(IMidiListener* l) { if (m_receiveListeners) m_receiveListeners->Add(l); }
-    void RemoveReceiveListener(IMidiListener* l) { if (m_receiveListeners) m_receiveListeners->Remove(l); }
+    void AddReceiveListener(IMidiListener* l) {
+        if (m_receiveListeners) m_receiveListeners->Add(l);
+    }
+    void RemoveReceiveListener(IMidiListener* l) {
+        if (m_receiveListeners) m_receiveListeners->Remove(l);
+    }
     bool ContainsReceiveListener(IMidiListener* l) const {
         return m_receiveListeners && m_receiveListeners->Contains(l);
     }
     void NotifyReceiveListener(unsigned message, unsigned wParam, long lParam);
-    void AddControllerListener(IMidiListener* l) { if (m_controllerListeners) m_controllerListeners->Add(l); }
-    void RemoveControllerListener(IMidiListener* l) { if (m_controllerListeners) m_controllerListeners->Remove(l); }
+    void AddControllerListener(IMidiListener* l) {
+        if (m_controllerListeners) m_controllerListeners->Add(l);
+    }
+    void RemoveControllerListener(IMidiListener* l) {
+        if (m_controllerListeners) m_controllerListeners->Remove(l);
+    }
     bool ContainsControllerListener(IMidiListener* l) const {
         return m_controllerListeners && m_controllerListeners->Contains(l);
     }
     void NotifyControllerListener(std::uint8_t controller, std::uint8_t value);
-    void AddNoteListener(IMidiListener* l) { if (m_noteListeners) m_noteListeners->Add(l); }
-    void RemoveNoteListener(IMidiListener* l) { if (m_noteListeners) m_noteListeners->Remove(l); }
-    bool ContainsNoteListener(IMidiListener* l) const {
-        return m_noteListeners && m_noteListeners->Contains(l);
+    void AddNoteListener(IMidiListener* l) {
+        if (m_noteListeners) m_noteListeners->Add(l);
     }
+    void RemoveNoteListener(IMidiListener* l) {
+        if (m_noteListeners) m_noteListeners->Remove(l);
+    }
+    bool ContainsNoteListener(IMidiListener* l) const { return m_noteListeners && m_noteListeners->Contains(l); }
     void NotifyNoteListener(unsigned wParam, long lParam);
 
     static int GetDeviceCount();
@@ -283,8 +294,8 @@ public:
     // bytes (0: no size), on Stop, or after the inactivity timeout. Returns at
     // once; false (with an error notification) when a device cannot be opened.
     // Throws CFileException when the target file cannot be created.
-    bool ReceiveLong(const std::string& targetFile, CMidiOutput* output,
-                     std::span<const std::uint8_t> request, long expectedSize = 0);
+    bool ReceiveLong(const std::string& targetFile, CMidiOutput* output, std::span<const std::uint8_t> request,
+                     long expectedSize = 0);
     std::vector<std::uint8_t> TakeReceivedData();
     // Quiet time after the last byte that ends a receive.
     void SetInactivityTimeout(std::chrono::milliseconds t) { m_inactivity = t; }

@@ -121,8 +121,7 @@ public:
     MidiSystem GetSystem() const override { return MidiSystem::Loopback; }
     std::vector<std::string> GetInputPortNames() override;
     std::vector<std::string> GetOutputPortNames() override;
-    std::unique_ptr<IMidiInputPort> OpenInput(int index, const std::string& name,
-                                              MidiInputCallback callback) override;
+    std::unique_ptr<IMidiInputPort> OpenInput(int index, const std::string& name, MidiInputCallback callback) override;
     std::unique_ptr<IMidiOutputPort> OpenOutput(int index, const std::string& name) override;
     std::unique_ptr<IMidiInputPort> OpenVirtualInput(const std::string&, MidiInputCallback) override;
     std::unique_ptr<IMidiOutputPort> OpenVirtualOutput(const std::string&) override;
@@ -132,7 +131,7 @@ public:
     // When set, writes go to the responder instead of the input of the same number.
     void SetResponder(Responder responder);
     void SetBlocked(bool blocked);  // writes wait while blocked
-    int GetBlockedWrites() const;   // writes waiting for the block to lift now
+    int GetBlockedWrites() const;  // writes waiting for the block to lift now
     // The clock that stamps the logged writes (null: the monotonic clock).
     void SetClock(std::shared_ptr<const IMidiClock> clock);
     // Behaves like a JACK server that quit: watchers are told, opens fail and

@@ -16,8 +16,8 @@ public:
     virtual time_point Now() const = 0;
     // Waits on cv, with lock held by the caller, until done() holds, stop is
     // requested or Now() reaches t. Returns done(); lock is held again on return.
-    virtual bool WaitUntil(std::condition_variable_any& cv, std::unique_lock<std::mutex>& lock,
-                           std::stop_token stop, time_point t, const std::function<bool()>& done) const = 0;
+    virtual bool WaitUntil(std::condition_variable_any& cv, std::unique_lock<std::mutex>& lock, std::stop_token stop,
+                           time_point t, const std::function<bool()>& done) const = 0;
 };
 
 // The monotonic clock. It has no state, so every device shares the one instance.

@@ -16,16 +16,16 @@ class CSynth;
 
 // One parameter of a patch type.
 struct CParameter {
-    std::string id;       // stable and script-friendly, unique in its table: "tone1.cutoff"
+    std::string id;  // stable and script-friendly, unique in its table: "tone1.cutoff"
     std::string caption;  // what the user reads: "Cutoff Frequency"
-    std::string page;     // the editor page it is shown on: "TVF"
-    std::string group;    // a box on that page: "Tone 1"; empty: none
-    int instance = -1;    // tone, part or key it belongs to (0-based); -1: the common block
-    std::string baseId;   // id without the instance ("cutoff"): finds the same parameter of another tone
+    std::string page;  // the editor page it is shown on: "TVF"
+    std::string group;  // a box on that page: "Tone 1"; empty: none
+    int instance = -1;  // tone, part or key it belongs to (0-based); -1: the common block
+    std::string baseId;  // id without the instance ("cutoff"): finds the same parameter of another tone
 
-    int block = 0;         // message (block) of the record: 0 common, 1.. the repeated blocks
-    int offset = 0;        // data offset inside that block
-    int nibbles = 0;       // 0: one byte; N: N bytes of 4 bits each, high nibble first
+    int block = 0;  // message (block) of the record: 0 common, 1.. the repeated blocks
+    int offset = 0;  // data offset inside that block
+    int nibbles = 0;  // 0: one byte; N: N bytes of 4 bits each, high nibble first
     int storedOffset = 0;  // stored number = value + storedOffset
     // Records packed 7-in-8 on the wire keep all 8 bits of a byte: a whole byte
     // holds 0..255, or -128..127 (two's complement) when minimum is negative.
@@ -37,7 +37,7 @@ struct CParameter {
     int minimum = 0;  // value range; the value is what controls hold (a list index for text lists)
     int maximum = 127;
     int defaultValue = 0;
-    int displayOffset = 0;           // numeric text = value + displayOffset ("-64".."63")
+    int displayOffset = 0;  // numeric text = value + displayOffset ("-64".."63")
     std::vector<std::string> texts;  // named values: texts[value - minimum]; empty: numeric
 
     int Size() const { return nibbles > 0 ? nibbles : 1; }
@@ -46,7 +46,7 @@ struct CParameter {
 
 // Where a parameter's bytes go on the wire, as a listing shows it.
 struct CParameterAddress {
-    int block = 0;   // for Roland records: address byte 7
+    int block = 0;  // for Roland records: address byte 7
     int offset = 0;  // address byte 8
     int parameter = -1;  // a third address byte where the message has one; -1: none
 };

@@ -29,25 +29,23 @@ struct CRuntimeClass {
 
 #define RUNTIME_CLASS(class_name) (&class_name::class##class_name)
 
-#define DECLARE_DYNCREATE(class_name)                                   \
-public:                                                                  \
-    static CRuntimeClass class##class_name;                              \
-    static CObject* CreateObject();                                      \
+#define DECLARE_DYNCREATE(class_name)                                                                                  \
+public:                                                                                                                \
+    static CRuntimeClass class##class_name;                                                                            \
+    static CObject* CreateObject();                                                                                    \
     const CRuntimeClass* GetRuntimeClass() const override;
 
 // The raw new is the create function's contract: CRuntimeClass::CreateObject
 // takes the object into a unique_ptr at once.
-#define IMPLEMENT_RUNTIMECLASS(class_name, base_class_name, schema)      \
-    CObject* class_name::CreateObject() { return new class_name; }      \
-    CRuntimeClass class_name::class##class_name{                         \
-        #class_name, static_cast<int>(sizeof(class_name)), schema,       \
-        &class_name::CreateObject, RUNTIME_CLASS(base_class_name)};      \
-    const CRuntimeClass* class_name::GetRuntimeClass() const {           \
-        return RUNTIME_CLASS(class_name);                                \
-    }
+#define IMPLEMENT_RUNTIMECLASS(class_name, base_class_name, schema)                                                    \
+    CObject* class_name::CreateObject() { return new class_name; }                                                     \
+    CRuntimeClass class_name::class##class_name {                                                                      \
+#class_name, static_cast < int>(sizeof(class_name)), schema, &class_name::CreateObject,                        \
+            RUNTIME_CLASS(base_class_name)                                                                             \
+    };                                                                                                                 \
+    const CRuntimeClass* class_name::GetRuntimeClass() const { return RUNTIME_CLASS(class_name); }
 
-#define IMPLEMENT_DYNCREATE(class_name, base_class_name) \
-    IMPLEMENT_RUNTIMECLASS(class_name, base_class_name, 0xFFFF)
+#define IMPLEMENT_DYNCREATE(class_name, base_class_name) IMPLEMENT_RUNTIMECLASS(class_name, base_class_name, 0xFFFF)
 
-#define IMPLEMENT_SERIAL(class_name, base_class_name, schema) \
+#define IMPLEMENT_SERIAL(class_name, base_class_name, schema)                                                          \
     IMPLEMENT_RUNTIMECLASS(class_name, base_class_name, schema)

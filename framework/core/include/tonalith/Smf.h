@@ -19,7 +19,7 @@ class CMidiOutput;
 struct SmfEvent {
     enum Kind { Channel, SysEx, Escape, Meta };
     std::uint64_t tick = 0;  // absolute, in the file's ticks
-    double seconds = 0;      // absolute, through the tempo map (merged order)
+    double seconds = 0;  // absolute, through the tempo map (merged order)
     int track = 0;
     Kind kind = Channel;
     std::uint8_t metaType = 0;
@@ -73,7 +73,7 @@ public:
         long bytes = 0;
         long sentMessages = 0;  // of those, the ones every byte of which was written
         long sentBytes = 0;
-        long pending = 0;       // sends still on their way
+        long pending = 0;  // sends still on their way
         bool Complete() const { return pending == 0 && sentMessages == messages && sentBytes == bytes; }
     };
 
@@ -119,10 +119,10 @@ private:
     std::condition_variable_any m_cv;
     State m_state = NoFile;
     std::vector<CMidiOutput*> m_outputs;
-    std::size_t m_next = 0;    // the next event to send
-    double m_position = 0;     // seconds, while paused or stopped
+    std::size_t m_next = 0;  // the next event to send
+    double m_position = 0;  // seconds, while paused or stopped
     std::vector<std::uint8_t> m_pendingSysEx;  // a SysEx divided into packets
-    std::uint16_t m_sounding[16][8] = {};      // note bitmap per channel
+    std::uint16_t m_sounding[16][8] = {};  // note bitmap per channel
     // Shared with the outputs' completion calls, which may come after the player has gone.
     std::shared_ptr<Ledger> m_ledger;
     std::shared_ptr<const IMidiClock> m_clock = SteadyMidiClock();

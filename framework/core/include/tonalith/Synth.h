@@ -29,7 +29,7 @@ struct CDumpCommand {
 // every synth has. The program builds the page from these descriptions.
 struct CSettingField {
     enum class Kind { Integer, Boolean, Choice, Text, File };
-    std::string key;    // INI key, e.g. "WHICHSYNTH"
+    std::string key;  // INI key, e.g. "WHICHSYNTH"
     std::string label;  // e.g. "Which synth to use"
     Kind kind = Kind::Integer;
     int minimum = 0;

@@ -75,7 +75,7 @@ public:
     // the load problems.
     struct LoadIssue {
         std::uint64_t offset = 0;
-        std::string kind;   // "checksum"
+        std::string kind;  // "checksum"
         std::string layer;  // the layer's name
         std::string text;
     };

@@ -60,7 +60,9 @@ public:
     bool AskYesNo(std::string_view text) override;
     std::optional<std::string> ChooseOpenFile(std::string_view, std::string_view) override;
     std::optional<std::string> ChooseSaveFile(std::string_view, std::string_view, std::string_view) override;
-    void ShowHex(std::span<const std::uint8_t> data, std::string_view) override { hexShown.emplace_back(data.begin(), data.end()); }
+    void ShowHex(std::span<const std::uint8_t> data, std::string_view) override {
+        hexShown.emplace_back(data.begin(), data.end());
+    }
 
     std::vector<std::string> messages;
     std::vector<std::string> questions;

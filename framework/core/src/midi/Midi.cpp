@@ -53,9 +53,7 @@ void CMidi::Delete() {
 
 CMidi::CMidi() : m_controllerListeners(std::make_shared<CListenerManager>(MIDI_CONTROLLER)) {}
 
-CMidi::~CMidi() {
-    CloseDevices();
-}
+CMidi::~CMidi() { CloseDevices(); }
 
 void CMidi::CloseDevices() {
     std::map<int, std::unique_ptr<CMidiInput>> inputs;
@@ -91,8 +89,8 @@ void CMidi::EnsureBackend() {
         m_backend = CreateRtMidiBackend(settings.api, m_clientName);
     } catch (const CMidiError& e) {
         m_backendError = std::string("No MIDI devices: the ") +
-                         (settings.api == MidiSystem::Jack ? "JACK server" : "ALSA sequencer") +
-                         " is not available (" + e.what() + ").";
+                         (settings.api == MidiSystem::Jack ? "JACK server" : "ALSA sequencer") + " is not available (" +
+                         e.what() + ").";
     }
 }
 
@@ -188,8 +186,7 @@ CMidiInput& CMidi::GetInput(const CSynth& synth) {
 }
 
 CMidiOutput& CMidi::GetOutput(const CSynth& synth) {
-    const int index =
-        ResolveMidiPort(GetOutputNames(), synth.GetMidiOutputDevice(), synth.GetMidiOutputDeviceName());
+    const int index = ResolveMidiPort(GetOutputNames(), synth.GetMidiOutputDevice(), synth.GetMidiOutputDeviceName());
     CMidiOutput& output = GetOutput(index >= 0 ? index : synth.GetMidiOutputDevice());
     output.SetMessagePause(synth.GetMessagePause());
     return output;

@@ -73,9 +73,7 @@ struct MidiEventQueueState {
     std::deque<std::function<void()>> items;
 };
 
-std::shared_ptr<MidiEventQueueState> CMidiEventQueue::MakeState() {
-    return std::make_shared<MidiEventQueueState>();
-}
+std::shared_ptr<MidiEventQueueState> CMidiEventQueue::MakeState() { return std::make_shared<MidiEventQueueState>(); }
 
 MidiDispatcher CMidiEventQueue::Dispatcher() {
     std::weak_ptr<MidiEventQueueState> weak = m_state;
@@ -103,13 +101,9 @@ int CMidiEventQueue::Pump(std::chrono::milliseconds timeout) {
 
 CMidiDevice::CMidiDevice(int deviceId) : m_deviceId(deviceId) {}
 
-CMidiDevice::~CMidiDevice() {
-    CloseFile();
-}
+CMidiDevice::~CMidiDevice() { CloseFile(); }
 
-void CMidiDevice::Init(const std::string& portName) {
-    m_portName = portName;
-}
+void CMidiDevice::Init(const std::string& portName) { m_portName = portName; }
 
 void CMidiDevice::SetBlockDimensions(int count, int size) {
     if (count > 0) m_blockCount = count;
@@ -140,8 +134,7 @@ void CMidiDevice::CloseFile() {
     }
 }
 
-void CMidiDevice::Post(const std::shared_ptr<CListenerManager>& list, unsigned message, unsigned wParam,
-                       long lParam) {
+void CMidiDevice::Post(const std::shared_ptr<CListenerManager>& list, unsigned message, unsigned wParam, long lParam) {
     if (!list) return;
     std::weak_ptr<CListenerManager> weak = list;
     auto call = [weak, message, wParam, lParam] {

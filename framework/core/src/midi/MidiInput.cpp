@@ -16,8 +16,7 @@ constexpr std::size_t kMaxQueued = 64u << 20;  // bytes waiting for the worker
 }
 
 CMidiInput::CMidiInput(int deviceId)
-    : CMidiDevice(deviceId),
-      m_receiveListeners(std::make_shared<CListenerManager>()),
+    : CMidiDevice(deviceId), m_receiveListeners(std::make_shared<CListenerManager>()),
       m_controllerListeners(std::make_shared<CListenerManager>(MIDI_CONTROLLER)),
       m_noteListeners(std::make_shared<CListenerManager>(MIDI_SHORT)),
       m_parser(std::make_unique<CMidiStreamParser>([this](std::span<const std::uint8_t> m) { OnMessage(m); })) {
@@ -43,9 +42,7 @@ void CMidiInput::NotifyControllerListener(std::uint8_t controller, std::uint8_t 
     Post(m_controllerListeners, MIDI_CONTROLLER, controller, value);
 }
 
-void CMidiInput::NotifyNoteListener(unsigned wParam, long lParam) {
-    Post(m_noteListeners, MIDI_SHORT, wParam, lParam);
-}
+void CMidiInput::NotifyNoteListener(unsigned wParam, long lParam) { Post(m_noteListeners, MIDI_SHORT, wParam, lParam); }
 
 bool CMidiInput::Open() {
     std::lock_guard lock(m_portMutex);
@@ -64,8 +61,8 @@ bool CMidiInput::Open() {
     // Watched before the port opens, so a loss in between is not missed.
     if (!m_lossWatch) m_lossWatch = backend->WatchLoss([this] { OnSystemLost(); });
     try {
-        m_port = backend->OpenInput(m_deviceId, m_portName,
-                                    [this](std::span<const std::uint8_t> bytes) { OnBytes(bytes); });
+        m_port =
+            backend->OpenInput(m_deviceId, m_portName, [this](std::span<const std::uint8_t> bytes) { OnBytes(bytes); });
     } catch (const CMidiError&) {
         return false;
     }
@@ -117,8 +114,8 @@ void CMidiInput::OnBytes(std::span<const std::uint8_t> bytes) {
     m_inCv.notify_one();
 }
 
-bool CMidiInput::ReceiveLong(const std::string& targetFile, CMidiOutput* output,
-                             std::span<const std::uint8_t> request, long expectedSize) {
+bool CMidiInput::ReceiveLong(const std::string& targetFile, CMidiOutput* output, std::span<const std::uint8_t> request,
+                             long expectedSize) {
     std::lock_guard lock(m_recvMutex);
     EndReceive(0, 0);  // one receive at a time
     if (!Open()) {
@@ -259,9 +256,8 @@ void CMidiInput::WorkerLoop(std::stop_token stop) {
         bool lost = false;
         {
             std::unique_lock lock(m_inMutex);
-            clock->WaitUntil(m_inCv, lock, stop, wake, [&] {
-                return !m_incoming.empty() || m_overflow || (m_systemLost && m_receiving);
-            });
+            clock->WaitUntil(m_inCv, lock, stop, wake,
+                             [&] { return !m_incoming.empty() || m_overflow || (m_systemLost && m_receiving); });
             chunk.swap(m_incoming);
             overflow = std::exchange(m_overflow, false);
             lost = m_systemLost;

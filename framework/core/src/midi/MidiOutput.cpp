@@ -111,8 +111,7 @@ private:
     std::atomic<bool> m_stuck{false};  // set by the sender thread, and by Abandon from any thread
 };
 
-CMidiOutput::CMidiOutput(int deviceId)
-    : CMidiDevice(deviceId), m_sendListeners(std::make_shared<CListenerManager>()) {
+CMidiOutput::CMidiOutput(int deviceId) : CMidiDevice(deviceId), m_sendListeners(std::make_shared<CListenerManager>()) {
     m_sender = std::jthread([this](std::stop_token stop) { SenderLoop(stop); });
 }
 
@@ -135,17 +134,13 @@ void CMidiOutput::NotifySendListener(unsigned message, unsigned wParam, long lPa
     if (m_sendListeners) m_sendListeners->Notify(message, wParam, lParam);
 }
 
-int CMidiOutput::GetPieceSize() const {
-    return std::clamp(m_blockSize, 16, 4096);
-}
+int CMidiOutput::GetPieceSize() const { return std::clamp(m_blockSize, 16, 4096); }
 
 void CMidiOutput::SetClock(std::shared_ptr<const IMidiClock> clock) {
     m_clock.store(clock ? std::move(clock) : SteadyMidiClock());
 }
 
-bool CMidiOutput::Open() {
-    return EnsureOpen();
-}
+bool CMidiOutput::Open() { return EnsureOpen(); }
 
 bool CMidiOutput::EnsureOpen() {
     std::lock_guard lock(m_portMutex);
@@ -210,9 +205,7 @@ void CMidiOutput::Fail(long code, bool notify) {
     Post(m_sendListeners, MIDI_END, 1, code);
 }
 
-bool CMidiOutput::SendLong(std::span<const std::uint8_t> bytes, int flags) {
-    return SendLong(bytes, flags, nullptr);
-}
+bool CMidiOutput::SendLong(std::span<const std::uint8_t> bytes, int flags) { return SendLong(bytes, flags, nullptr); }
 
 bool CMidiOutput::SendLong(std::span<const std::uint8_t> bytes, int flags, SendDone done) {
     const bool notify = (flags & SEND_NOTIFY) != 0;
@@ -313,8 +306,8 @@ void CMidiOutput::DrainShort(std::stop_token& stop) {
     m_queueCv.notify_all();
 }
 
-bool CMidiOutput::WaitUntil(const IMidiClock& clock, Clock::time_point t, std::stop_token& stop,
-                            unsigned generation, bool allowShort) {
+bool CMidiOutput::WaitUntil(const IMidiClock& clock, Clock::time_point t, std::stop_token& stop, unsigned generation,
+                            bool allowShort) {
     while (true) {
         {
             std::unique_lock lock(m_queueMutex);

@@ -9,7 +9,8 @@ int MidiDataBytes(std::uint8_t status) {
         return (kind == 0xC0 || kind == 0xD0) ? 1 : 2;
     }
     switch (status) {
-    case 0xF1: case 0xF3: return 1;
+    case 0xF1:
+    case 0xF3: return 1;
     case 0xF2: return 2;
     case 0xF6: return 0;
     default: return -1;  // F0/F7 (SysEx), F4/F5 (undefined), real-time handled apart
@@ -125,8 +126,7 @@ CMidiWriteBudget::Clock::duration CMidiWriteBudget::Reserve(std::size_t n, Clock
     }
     const std::size_t cost = n + kEventHeader;
     // An event larger than the whole budget goes alone into an empty window.
-    const bool fits = m_booked.empty() ||
-                      (m_bookedBytes + cost <= m_bytes && m_booked.size() < m_events);
+    const bool fits = m_booked.empty() || (m_bookedBytes + cost <= m_bytes && m_booked.size() < m_events);
     if (!fits) return m_booked.front().time + m_window - now;
     m_booked.push_back({now, cost});
     m_bookedBytes += cost;

@@ -62,9 +62,7 @@ public:
     CJackWatch& operator=(const CJackWatch&) = delete;
 
 private:
-    static void OnShutdown(jack_status_t, const char*, void* arg) {
-        static_cast<CMidiLossSignal*>(arg)->MarkLost();
-    }
+    static void OnShutdown(jack_status_t, const char*, void* arg) { static_cast<CMidiLossSignal*>(arg)->MarkLost(); }
     std::shared_ptr<CMidiLossSignal> m_loss;
     jack_client_t* m_client = nullptr;
 };
@@ -84,9 +82,7 @@ struct ErrorSink {
     }
 };
 
-RtMidi::Api ToRtApi(MidiSystem api) {
-    return api == MidiSystem::Jack ? RtMidi::UNIX_JACK : RtMidi::LINUX_ALSA;
-}
+RtMidi::Api ToRtApi(MidiSystem api) { return api == MidiSystem::Jack ? RtMidi::UNIX_JACK : RtMidi::LINUX_ALSA; }
 
 template <class T>
 std::vector<std::string> PortNames(T& midi) {
@@ -112,8 +108,8 @@ struct InputState {
 
 class CRtInputPort : public IMidiInputPort {
 public:
-    CRtInputPort(std::unique_ptr<RtMidiIn> in, std::unique_ptr<InputState> state,
-                 std::unique_ptr<ErrorSink> errors, std::shared_ptr<CMidiLossSignal> loss)
+    CRtInputPort(std::unique_ptr<RtMidiIn> in, std::unique_ptr<InputState> state, std::unique_ptr<ErrorSink> errors,
+                 std::shared_ptr<CMidiLossSignal> loss)
         : m_in(std::move(in)), m_state(std::move(state)), m_errors(std::move(errors)), m_loss(std::move(loss)) {}
     ~CRtInputPort() override {
         {
@@ -231,20 +227,20 @@ public:
         return PortNames(*m_probeOut);
     }
 
-    std::unique_ptr<IMidiInputPort> OpenInput(int index, const std::string& name,
-                                              MidiInputCallback callback) override {
+    std::unique_ptr<IMidiInputPort> OpenInput(int index, const std::string& name, MidiInputCallback callback) override {
         const int port = ResolveMidiPort(GetInputPortNames(), index, name);
         if (port < 0) throw CMidiError("MIDI input not found: " + (name.empty() ? std::to_string(index) : name));
-        return MakeInput(callback, [&](RtMidiIn& in) { in.openPort(static_cast<unsigned>(port), "in"); }, true);
+        return MakeInput(
+            callback, [&](RtMidiIn& in) { in.openPort(static_cast<unsigned>(port), "in"); }, true);
     }
     std::unique_ptr<IMidiOutputPort> OpenOutput(int index, const std::string& name) override {
         const int port = ResolveMidiPort(GetOutputPortNames(), index, name);
         if (port < 0) throw CMidiError("MIDI output not found: " + (name.empty() ? std::to_string(index) : name));
         return MakeOutput([&](RtMidiOut& out) { out.openPort(static_cast<unsigned>(port), "out"); }, true);
     }
-    std::unique_ptr<IMidiInputPort> OpenVirtualInput(const std::string& portName,
-                                                     MidiInputCallback callback) override {
-        return MakeInput(callback, [&](RtMidiIn& in) { in.openVirtualPort(portName); }, false);
+    std::unique_ptr<IMidiInputPort> OpenVirtualInput(const std::string& portName, MidiInputCallback callback) override {
+        return MakeInput(
+            callback, [&](RtMidiIn& in) { in.openVirtualPort(portName); }, false);
     }
     std::unique_ptr<IMidiOutputPort> OpenVirtualOutput(const std::string& portName) override {
         return MakeOutput([&](RtMidiOut& out) { out.openVirtualPort(portName); }, false);
@@ -308,7 +304,7 @@ private:
     std::unique_ptr<RtMidiIn> m_probeIn;
     std::unique_ptr<RtMidiOut> m_probeOut;
     std::shared_ptr<CMidiLossSignal> m_loss;  // JACK only
-    std::unique_ptr<CJackWatch> m_watch;      // declared last: goes first, before the probes
+    std::unique_ptr<CJackWatch> m_watch;  // declared last: goes first, before the probes
 };
 
 }  // namespace

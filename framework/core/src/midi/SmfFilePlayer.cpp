@@ -13,9 +13,7 @@ struct CSmfFilePlayer::Ledger {
 
 CSmfFilePlayer::CSmfFilePlayer() : m_ledger(std::make_shared<Ledger>()) {}
 
-CSmfFilePlayer::~CSmfFilePlayer() {
-    Stop();
-}
+CSmfFilePlayer::~CSmfFilePlayer() { Stop(); }
 
 void CSmfFilePlayer::SetClock(std::shared_ptr<const IMidiClock> clock) {
     std::lock_guard lock(m_mutex);

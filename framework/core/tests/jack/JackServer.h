@@ -139,8 +139,8 @@ public:
                 m_buffer.erase(0, nl + 1);
                 return line;
             }
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                deadline - std::chrono::steady_clock::now());
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
             if (left.count() <= 0 || m_out < 0) return std::nullopt;
             pollfd p{m_out, POLLIN, 0};
             if (::poll(&p, 1, static_cast<int>(left.count())) <= 0) continue;
@@ -212,8 +212,8 @@ public:
         ::setenv("JACK_DEFAULT_SERVER", name.c_str(), 1);
         ::setenv("JACK_NO_START_SERVER", "1", 1);
         m_log = (std::filesystem::temp_directory_path() / (name + "-jackd.log")).string();
-        if (!m_jackd.Start({*jackd, "-n", name, "-S", "-t", "2000", "--no-realtime", "-d", "dummy", "-r", "48000",
-                            "-p", std::to_string(period), "-C", "0", "-P", "0"},
+        if (!m_jackd.Start({*jackd, "-n", name, "-S", "-t", "2000", "--no-realtime", "-d", "dummy", "-r", "48000", "-p",
+                            std::to_string(period), "-C", "0", "-P", "0"},
                            m_log))
             return DidNotStart;
         // jack_wait -w ends when the server takes clients; jackd ending first

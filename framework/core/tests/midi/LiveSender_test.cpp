@@ -31,8 +31,16 @@ public:
 // A 12-byte DT1 message like a single parameter's: the parameter in the address,
 // the value (up to 14 bits here, so a drag of 200 steps stays distinct) in the last two.
 std::vector<std::uint8_t> Dt1(int parameter, int value) {
-    std::vector<std::uint8_t> m{0xF0, 0x41, 0x10, 0x6A, 0x12, 0x03, 0x00, static_cast<std::uint8_t>(parameter),
-                                static_cast<std::uint8_t>((value >> 7) & 0x7F), static_cast<std::uint8_t>(value & 0x7F)};
+    std::vector<std::uint8_t> m{0xF0,
+                                0x41,
+                                0x10,
+                                0x6A,
+                                0x12,
+                                0x03,
+                                0x00,
+                                static_cast<std::uint8_t>(parameter),
+                                static_cast<std::uint8_t>((value >> 7) & 0x7F),
+                                static_cast<std::uint8_t>(value & 0x7F)};
     m.push_back(CFunctions::CalcRolandCheckSum(std::span<const std::uint8_t>(m).subspan(5)));
     m.push_back(0xF7);
     return m;
@@ -134,7 +142,8 @@ TEST_F(LiveSenderTest, WhileTheOutputIsBusyANewValueReplacesTheWaitingOneInItsPl
 
 TEST_F(LiveSenderTest, FlushDeliversEveryPendingParameterInOrder) {
     CLiveSender sender(m_synth);
-    for (int parameter = 1; parameter <= 5; ++parameter) ASSERT_TRUE(sender.Send(Key(parameter), Dt1(parameter, parameter * 3)));
+    for (int parameter = 1; parameter <= 5; ++parameter)
+        ASSERT_TRUE(sender.Send(Key(parameter), Dt1(parameter, parameter * 3)));
     ASSERT_TRUE(sender.Flush());
     EXPECT_EQ(sender.GetPendingCount(), 0);
     EXPECT_EQ(Sent(), (std::vector<Change>{{1, 3}, {2, 6}, {3, 9}, {4, 12}, {5, 15}}));

@@ -54,8 +54,8 @@ TEST(MidiAnswerCount, OnlyAWellFormedRolandDataRequestNamesItsSize) {
     Bytes badSum = RQ1(0x30000000, 0x4F);
     badSum[badSum.size() - 2] ^= 1;
     EXPECT_FALSE(CMidiAnswerCount(badSum).IsKnown());
-    EXPECT_FALSE(CMidiAnswerCount(DT1(0x30000000, 8)).IsKnown());            // a data set, not a request
-    EXPECT_FALSE(CMidiAnswerCount(RQ1(0x30000000, 0)).IsKnown());            // asks for nothing
+    EXPECT_FALSE(CMidiAnswerCount(DT1(0x30000000, 8)).IsKnown());  // a data set, not a request
+    EXPECT_FALSE(CMidiAnswerCount(RQ1(0x30000000, 0)).IsKnown());  // asks for nothing
     EXPECT_FALSE(CMidiAnswerCount(CFunctions::StringToHex("F0 42 30 2B 1C 00 F7")).IsKnown());
     EXPECT_FALSE(CMidiAnswerCount(Bytes{0xF0, 0x41, 0x11, 0xF7}).IsKnown());  // too short to hold one
     Bytes cut = RQ1(0x30000000, 0x4F);

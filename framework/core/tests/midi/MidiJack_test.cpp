@@ -66,7 +66,8 @@ protected:
     static void SetUpTestSuite() {
         g_suite = new Suite;
         Suite& s = *g_suite;
-        const bool required = std::getenv("TONALITH_REQUIRE_JACK") && std::string(std::getenv("TONALITH_REQUIRE_JACK")) == "1";
+        const bool required =
+            std::getenv("TONALITH_REQUIRE_JACK") && std::string(std::getenv("TONALITH_REQUIRE_JACK")) == "1";
         if (!fs::exists(SYNTHSIM_PATH)) {
             (required ? s.failure : s.skip) = "synthsim was not built (" SYNTHSIM_PATH ")";
             return;
@@ -82,9 +83,16 @@ protected:
         tonalith::test::WriteFile(s.korg, KorgAllPrograms());
         tonalith::test::WriteFile(s.sds, SampleDump());
         s.simName = "synthsim-" + std::to_string(::getpid());
-        std::vector<std::string> args{SYNTHSIM_PATH, "--name", s.simName, "--jack", "--store", s.store.string(),
-                                      "--rate", std::to_string(kRate), "--delay", "30", "--pause", "5", "--piece", "1024",
-                                      "--data", s.korg.string(), "--data", s.sds.string(), "--quiet"};
+        std::vector<std::string> args{SYNTHSIM_PATH, "--name",
+                                      s.simName,     "--jack",
+                                      "--store",     s.store.string(),
+                                      "--rate",      std::to_string(kRate),
+                                      "--delay",     "30",
+                                      "--pause",     "5",
+                                      "--piece",     "1024",
+                                      "--data",      s.korg.string(),
+                                      "--data",      s.sds.string(),
+                                      "--quiet"};
         if (const auto field = tonalith::test::FieldDataDir(); field) {
             s.jvBank = *field / "jv" / "JV1080_Pad_Vox_Bell_bank128.syx";
             if (fs::exists(s.jvBank)) {

@@ -18,8 +18,7 @@ using tonalith::test::WaitUntil;
 
 namespace {
 
-class MidiTransferTest : public tonalith::test::CLoopbackMidiTest {
-};
+class MidiTransferTest : public tonalith::test::CLoopbackMidiTest {};
 
 TEST_F(MidiTransferTest, LargeMessageTravelsInPiecesAndEndsAtExpectedSize) {
     const auto message = MakeSysEx(39322);

@@ -129,8 +129,8 @@ TEST(SmfFile, FieldFilesMatchAnIndependentParserOrAreRefused) {
         SCOPED_TRACE(entry.path().filename().string());
         SmfFile smf;
         const bool ok = smf.Open(entry.path().string());
-        const std::string theirs = RunCommand(std::string(MIDO_PYTHON) + " '" + script.string() + "' '" +
-                                       entry.path().string() + "'");
+        const std::string theirs =
+            RunCommand(std::string(MIDO_PYTHON) + " '" + script.string() + "' '" + entry.path().string() + "'");
         if (!ok) {
             EXPECT_NE(smf.GetError().find(entry.path().string()), std::string::npos) << smf.GetError();
             continue;
@@ -169,16 +169,15 @@ TEST(SmfFile, DamagedFilesAreRefusedNeverCrash) {
 
 // A format-0 file: tempo 500,000 us per quarter, 96 ticks per quarter.
 std::vector<std::uint8_t> SmallSong() {
-    std::vector<std::uint8_t> track{
-        0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20,  // tempo
-        0x00, 0x90, 0x3C, 0x60,                    // note on at 0
-        0x30, 0x3C, 0x00,                          // running status note off at 48 ticks (250 ms)
-        0x00, 0xF0, 0x03, 0x43, 0x10, 0xF7,        // SysEx
-        0x30, 0x90, 0x40, 0x60,                    // note on at 500 ms
-        0x83, 0x00, 0x80, 0x40, 0x00,              // note off 384 ticks later (2.5 s)
-        0x00, 0xFF, 0x2F, 0x00};
-    std::vector<std::uint8_t> file{'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 96, 'M', 'T', 'r', 'k', 0, 0, 0,
-                                   static_cast<std::uint8_t>(track.size())};
+    std::vector<std::uint8_t> track{0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20,  // tempo
+                                    0x00, 0x90, 0x3C, 0x60,  // note on at 0
+                                    0x30, 0x3C, 0x00,  // running status note off at 48 ticks (250 ms)
+                                    0x00, 0xF0, 0x03, 0x43, 0x10, 0xF7,  // SysEx
+                                    0x30, 0x90, 0x40, 0x60,  // note on at 500 ms
+                                    0x83, 0x00, 0x80, 0x40, 0x00,  // note off 384 ticks later (2.5 s)
+                                    0x00, 0xFF, 0x2F, 0x00};
+    std::vector<std::uint8_t> file{'M', 'T', 'h', 'd', 0,   0,   0,   6, 0, 0, 0,
+                                   1,   0,   96,  'M', 'T', 'r', 'k', 0, 0, 0, static_cast<std::uint8_t>(track.size())};
     file.insert(file.end(), track.begin(), track.end());
     return file;
 }

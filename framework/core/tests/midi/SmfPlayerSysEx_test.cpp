@@ -55,7 +55,8 @@ protected:
         return out;
     }
 
-    void ExpectDelivered(const std::vector<std::vector<std::uint8_t>>& messages, const CSmfFilePlayer::SysExReport& report) {
+    void ExpectDelivered(const std::vector<std::vector<std::uint8_t>>& messages,
+                         const CSmfFilePlayer::SysExReport& report) {
         std::vector<std::uint8_t> expected;
         for (const auto& m : messages) expected.insert(expected.end(), m.begin(), m.end());
         // Checked the moment the song ended: nothing may still be on its way.
@@ -108,13 +109,12 @@ TEST_F(SmfPlayerSysEx, BothKorgM1DumpsArriveWholeBeforeTheSongEnds) {
 
 // Two SysEx messages and one left unterminated by the file.
 std::vector<std::uint8_t> SysExSong() {
-    std::vector<std::uint8_t> track{
-        0x00, 0xF0, 0x03, 0x43, 0x10, 0xF7,        // complete, at 0
-        0x10, 0xF0, 0x04, 0x41, 0x10, 0x42, 0xF7,  // complete
-        0x10, 0xF0, 0x02, 0x7E, 0x00,              // no F7, and no packet continues it
-        0x00, 0xFF, 0x2F, 0x00};
-    std::vector<std::uint8_t> file{'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 96, 'M', 'T', 'r', 'k', 0, 0, 0,
-                                   static_cast<std::uint8_t>(track.size())};
+    std::vector<std::uint8_t> track{0x00, 0xF0, 0x03, 0x43, 0x10, 0xF7,  // complete, at 0
+                                    0x10, 0xF0, 0x04, 0x41, 0x10, 0x42, 0xF7,  // complete
+                                    0x10, 0xF0, 0x02, 0x7E, 0x00,  // no F7, and no packet continues it
+                                    0x00, 0xFF, 0x2F, 0x00};
+    std::vector<std::uint8_t> file{'M', 'T', 'h', 'd', 0,   0,   0,   6, 0, 0, 0,
+                                   1,   0,   96,  'M', 'T', 'r', 'k', 0, 0, 0, static_cast<std::uint8_t>(track.size())};
     file.insert(file.end(), track.begin(), track.end());
     return file;
 }

@@ -12,14 +12,14 @@ TEST(SynthSimData, AnswersEachKindOfRequestWithExactlyTheHeldMessagesAsked) {
     CSynthSimData data;
     std::vector<std::uint8_t> held;
     for (const char* text : {"F0 41 10 6A 12 11 00 00 00 01 02 6C F7",  // JV DT1 at 11 00 00 00
-                          "F0 41 10 6A 12 11 00 10 00 03 5C F7",      // 11 00 10 00
-                          "F0 41 10 6A 12 11 01 00 00 04 6A F7",      // 11 01 00 00: next patch
-                          "F0 41 10 10 12 11 00 00 00 05 6A F7",      // another model
-                          "F0 42 30 2B 4C 00 11 22 F7",               // Korg all programs
-                          "F0 7E 00 01 01 00 10 F7",                  // SDS header, sample 1
-                          "F0 7E 00 02 00 01 02 F7",                  // its packet
-                          "F0 7E 00 01 02 00 10 F7",                  // sample 2
-                          "F0 7E 00 02 00 07 07 F7"}) {
+                             "F0 41 10 6A 12 11 00 10 00 03 5C F7",  // 11 00 10 00
+                             "F0 41 10 6A 12 11 01 00 00 04 6A F7",  // 11 01 00 00: next patch
+                             "F0 41 10 10 12 11 00 00 00 05 6A F7",  // another model
+                             "F0 42 30 2B 4C 00 11 22 F7",  // Korg all programs
+                             "F0 7E 00 01 01 00 10 F7",  // SDS header, sample 1
+                             "F0 7E 00 02 00 01 02 F7",  // its packet
+                             "F0 7E 00 01 02 00 10 F7",  // sample 2
+                             "F0 7E 00 02 00 07 07 F7"}) {
         const auto m = Hex(text);
         held.insert(held.end(), m.begin(), m.end());
     }
@@ -70,7 +70,7 @@ TEST(SynthSimGate, AnswersARequestOnceAndDropsWhatComesWhileBusy) {
     EXPECT_FALSE(queued.Accept(a));  // already pending: no second answer
     EXPECT_FALSE(queued.Accept(b));
     queued.Done();
-    EXPECT_TRUE(queued.Accept(a));   // a's answer went out: asking again is new
+    EXPECT_TRUE(queued.Accept(a));  // a's answer went out: asking again is new
     EXPECT_FALSE(queued.Accept(b));
     queued.Done();
     queued.Done();

@@ -24,13 +24,9 @@ std::optional<fs::path> FromEnvOrDefault(const char* env, const char* fallback) 
 
 }  // namespace
 
-std::optional<fs::path> FieldDataDir() {
-    return FromEnvOrDefault("TONALITH_FIELD_DATA", TONALITH_FIELD_DATA_DEFAULT);
-}
+std::optional<fs::path> FieldDataDir() { return FromEnvOrDefault("TONALITH_FIELD_DATA", TONALITH_FIELD_DATA_DEFAULT); }
 
-std::optional<fs::path> ReferenceDir() {
-    return FromEnvOrDefault("TONALITH_REFERENCE", TONALITH_REFERENCE_DEFAULT);
-}
+std::optional<fs::path> ReferenceDir() { return FromEnvOrDefault("TONALITH_REFERENCE", TONALITH_REFERENCE_DEFAULT); }
 
 bool FieldDataRequired() {
     const char* v = std::getenv("TONALITH_REQUIRE_FIELD_DATA");
@@ -52,8 +48,7 @@ void WriteFile(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
 fs::path TempDir() {
     static int counter = 0;
     const char* base = std::getenv("TONALITH_TEST_TMP");
-    fs::path dir = fs::path(base ? base : fs::temp_directory_path().string()) /
-                   ("t" + std::to_string(counter++));
+    fs::path dir = fs::path(base ? base : fs::temp_directory_path().string()) / ("t" + std::to_string(counter++));
     fs::create_directories(dir);
     return dir;
 }

@@ -28,7 +28,8 @@ public:
 
 class CTestPatch : public CPatch {
 public:
-    CTestPatch(const GUID& type, const char* typeName) : CPatch(typeName, kNameLength, kDataSize, 4 + kDataSize + 1), m_type(type) {
+    CTestPatch(const GUID& type, const char* typeName)
+        : CPatch(typeName, kNameLength, kDataSize, 4 + kDataSize + 1), m_type(type) {
         Init();
     }
     CTestPatch(const CTestPatch&) = default;
@@ -77,7 +78,8 @@ public:
     }
     const GUID& GetLayerGuid() const override { return m_guid; }
     bool MatchesHeader(const CHeader& h) const override {
-        return h[0] == 0xF0 && h[1] == 0x7D && h[2] == 0x01 && (h[3] == m_fn || (m_fn == kVoiceBank && h[3] == kOneVoice));
+        return h[0] == 0xF0 && h[1] == 0x7D && h[2] == 0x01 &&
+               (h[3] == m_fn || (m_fn == kVoiceBank && h[3] == kOneVoice));
     }
     void UpdatePatchNumbers() override {}
     void Save(CFile& file) override {
@@ -94,8 +96,7 @@ public:
         const std::vector<std::uint8_t> data = file.ReadBytes(static_cast<std::size_t>(count * kDataSize) + 1);
         if (data.back() != 0xF7)
             throw CFileException(CFileException::badFormat, file.GetFilePath(), "the dump does not end with F7");
-        for (int i = 0; i < count; ++i)
-            std::copy_n(data.begin() + i * kDataSize, kDataSize, GetPatch(i)->GetData());
+        for (int i = 0; i < count; ++i) std::copy_n(data.begin() + i * kDataSize, kDataSize, GetPatch(i)->GetData());
         // A bank is left to the memory, which takes an unmarked load for the whole layer.
         if (head[3] == kOneVoice) MarkPatchInFile(0);
     }

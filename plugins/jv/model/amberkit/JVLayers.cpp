@@ -14,7 +14,9 @@ namespace amberkit {
 
 namespace {
 
-std::string LayerName(Bank bank, const char* base) { return std::string(bank == Bank::Card ? "Card " : "User ") + base; }
+std::string LayerName(Bank bank, const char* base) {
+    return std::string(bank == Bank::Card ? "Card " : "User ") + base;
+}
 
 std::uint8_t CurrentDeviceByte() { return CJVSynth::Get().GetDeviceByte(); }
 

@@ -96,7 +96,9 @@ public:
     CJVPerformance& Performance(int i) const { return static_cast<CJVPerformance&>(*GetPatch(i)); }
 
 protected:
-    std::uint8_t BankCode() const override { return m_bank == Bank::Card ? kAreaCardPerformance : kAreaUserPerformance; }
+    std::uint8_t BankCode() const override {
+        return m_bank == Bank::Card ? kAreaCardPerformance : kAreaUserPerformance;
+    }
     bool IsOwnArea(std::uint8_t area, std::uint8_t number) const override;
     int TargetIndex(std::uint8_t area, std::uint8_t number) const override;
     std::vector<int> GetPatchReferences(const CLayer& child, int index) const override;
@@ -115,7 +117,9 @@ public:
     void SwitchMode(const CSynth& synth, bool on) override { SendMode(synth, kModePerformance); }
 
 protected:
-    std::uint8_t BankCode() const override { return m_bank == Bank::Card ? kAreaCardPerformance : kAreaUserPerformance; }
+    std::uint8_t BankCode() const override {
+        return m_bank == Bank::Card ? kAreaCardPerformance : kAreaUserPerformance;
+    }
     bool IsOwnArea(std::uint8_t area, std::uint8_t number) const override;
     int TargetIndex(std::uint8_t area, std::uint8_t number) const override;
 };

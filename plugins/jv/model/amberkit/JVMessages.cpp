@@ -66,7 +66,7 @@ std::vector<std::uint8_t> BuildModeSelect(std::uint8_t deviceByte, std::uint8_t 
 
 std::vector<std::uint8_t> ShortenMessage(std::span<const std::uint8_t> message, int size) {
     const std::size_t n = std::clamp<std::size_t>(static_cast<std::size_t>(std::max(size, kFrameOverhead)),
-                                                   kFrameOverhead, message.size());
+                                                  kFrameOverhead, message.size());
     std::vector<std::uint8_t> out(message.begin(), message.begin() + static_cast<std::ptrdiff_t>(n - 2));
     out.push_back(0);
     out.push_back(kSysExEnd);

@@ -15,40 +15,40 @@ namespace {
 
 const RecordLayout& LayoutOf(RecordKind kind) {
     switch (kind) {
-        case RecordKind::Patch: return GetPatchLayout();
-        case RecordKind::Performance: return GetPerformanceLayout();
-        case RecordKind::Rhythm: return GetRhythmLayout();
-        case RecordKind::System: return GetSystemLayout();
+    case RecordKind::Patch: return GetPatchLayout();
+    case RecordKind::Performance: return GetPerformanceLayout();
+    case RecordKind::Rhythm: return GetRhythmLayout();
+    case RecordKind::System: return GetSystemLayout();
     }
     throw std::invalid_argument("unknown record kind");
 }
 
 TemporaryArea AreaOf(RecordKind kind) {
     switch (kind) {
-        case RecordKind::Patch: return TemporaryArea::Patch;
-        case RecordKind::Performance: return TemporaryArea::Performance;
-        case RecordKind::Rhythm: return TemporaryArea::Rhythm;
-        case RecordKind::System: return TemporaryArea::System;
+    case RecordKind::Patch: return TemporaryArea::Patch;
+    case RecordKind::Performance: return TemporaryArea::Performance;
+    case RecordKind::Rhythm: return TemporaryArea::Rhythm;
+    case RecordKind::System: return TemporaryArea::System;
     }
     throw std::invalid_argument("unknown record kind");
 }
 
 std::vector<CParameter> BuildEntries(RecordKind kind, Generation generation) {
     switch (kind) {
-        case RecordKind::Patch: return BuildPatchParameters(generation);
-        case RecordKind::Performance: return BuildPerformanceParameters(generation);
-        case RecordKind::Rhythm: return BuildRhythmParameters();
-        case RecordKind::System: return BuildSystemParameters(generation);
+    case RecordKind::Patch: return BuildPatchParameters(generation);
+    case RecordKind::Performance: return BuildPerformanceParameters(generation);
+    case RecordKind::Rhythm: return BuildRhythmParameters();
+    case RecordKind::System: return BuildSystemParameters(generation);
     }
     throw std::invalid_argument("unknown record kind");
 }
 
 std::unique_ptr<CJVRecord> DefaultRecord(RecordKind kind) {
     switch (kind) {
-        case RecordKind::Patch: return std::make_unique<CJVPatch>();
-        case RecordKind::Performance: return std::make_unique<CJVPerformance>();
-        case RecordKind::Rhythm: return std::make_unique<CJVRhythm>();
-        case RecordKind::System: return std::make_unique<CJVSystem>();
+    case RecordKind::Patch: return std::make_unique<CJVPatch>();
+    case RecordKind::Performance: return std::make_unique<CJVPerformance>();
+    case RecordKind::Rhythm: return std::make_unique<CJVRhythm>();
+    case RecordKind::System: return std::make_unique<CJVSystem>();
     }
     throw std::invalid_argument("unknown record kind");
 }
@@ -63,10 +63,10 @@ const CJVParameterTable& CachedTable() {
 template <RecordKind K>
 const CJVParameterTable& CachedTable(Generation generation) {
     switch (generation) {
-        case Generation::JV1080: return CachedTable<K, Generation::JV1080>();
-        case Generation::JV2080: return CachedTable<K, Generation::JV2080>();
-        case Generation::XP: return CachedTable<K, Generation::XP>();
-        case Generation::XP30: return CachedTable<K, Generation::XP30>();
+    case Generation::JV1080: return CachedTable<K, Generation::JV1080>();
+    case Generation::JV2080: return CachedTable<K, Generation::JV2080>();
+    case Generation::XP: return CachedTable<K, Generation::XP>();
+    case Generation::XP30: return CachedTable<K, Generation::XP30>();
     }
     return CachedTable<K, kDefaultGeneration>();
 }
@@ -85,8 +85,7 @@ CJVParameterTable::CJVParameterTable(RecordKind kind, Generation generation)
         if (p.nibbles > 0)
             for (int i = 0; i < p.nibbles && at + static_cast<std::size_t>(i) < data.size(); ++i)
                 stored = stored * 16 + (data[at + static_cast<std::size_t>(i)] & 0x0F);
-        else if (at < data.size())
-            stored = data[at];
+        else if (at < data.size()) stored = data[at];
         p.defaultValue = std::clamp(stored - p.storedOffset, p.minimum, p.maximum);
     }
     SetParameters(std::move(entries));
@@ -115,17 +114,18 @@ CSynth* CJVParameterTable::GetSynth() const { return &CJVSynth::Get(); }
 
 const CJVParameterTable& GetJVParameterTable(RecordKind kind, Generation generation) {
     switch (kind) {
-        case RecordKind::Patch: return CachedTable<RecordKind::Patch>(generation);
-        case RecordKind::Performance: return CachedTable<RecordKind::Performance>(generation);
-        // Every generation has the same rhythm set: one table serves them all.
-        case RecordKind::Rhythm: return CachedTable<RecordKind::Rhythm, Generation::JV1080>();
-        case RecordKind::System: return CachedTable<RecordKind::System>(generation);
+    case RecordKind::Patch: return CachedTable<RecordKind::Patch>(generation);
+    case RecordKind::Performance: return CachedTable<RecordKind::Performance>(generation);
+    // Every generation has the same rhythm set: one table serves them all.
+    case RecordKind::Rhythm: return CachedTable<RecordKind::Rhythm, Generation::JV1080>();
+    case RecordKind::System: return CachedTable<RecordKind::System>(generation);
     }
     throw std::invalid_argument("unknown record kind");
 }
 
 std::string NoteName(int note) {
-    static constexpr std::array<const char*, 12> kNames{"C", "C#", "D", "D#", "E", "F", "F#", "G", "G#", "A", "A#", "B"};
+    static constexpr std::array<const char*, 12> kNames{"C",  "C#", "D",  "D#", "E",  "F",
+                                                        "F#", "G",  "G#", "A",  "A#", "B"};
     const int n = std::clamp(note, 0, 127);
     return kNames[static_cast<std::size_t>(n % 12)] + std::to_string(n / 12 - 1);
 }
@@ -159,9 +159,7 @@ Texts VelocitySens() { return SignedSteps(-100, 150, 2); }
 
 Texts TimeSteps() { return Signed({-100, -70, -50, -40, -30, -20, -10, 0, 10, 20, 30, 40, 50, 70, 100}); }
 
-Texts KeyfollowSteps() {
-    return Signed({-100, -70, -50, -30, -10, 0, 10, 20, 30, 40, 50, 70, 100, 120, 150, 200});
-}
+Texts KeyfollowSteps() { return Signed({-100, -70, -50, -30, -10, 0, 10, 20, 30, 40, 50, 70, 100, 120, 150, 200}); }
 
 Texts RandomPitch() {
     Texts out = Numbers(0, 10);
@@ -186,8 +184,8 @@ Texts HfDamps() {
 Texts EffectOutputs() { return {"MIX", "DIR1", "DIR2"}; }
 
 Texts EffectControlSources() {
-    return {"OFF", "SYS-CTRL1", "SYS-CTRL2", "MODULATION", "BREATH", "FOOT",
-            "VOLUME", "PAN", "EXPRESSION", "BENDER", "AFTERTOUCH"};
+    return {"OFF",    "SYS-CTRL1", "SYS-CTRL2",  "MODULATION", "BREATH",    "FOOT",
+            "VOLUME", "PAN",       "EXPRESSION", "BENDER",     "AFTERTOUCH"};
 }
 
 void AddChorusReverb(CRowWriter& w, int first, const std::string& page) {

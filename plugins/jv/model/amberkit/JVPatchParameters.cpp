@@ -13,12 +13,12 @@ namespace {
 using namespace rows;
 
 Texts PatchCategories() {
-    return {"NO ASSIGN",   "AC.PIANO",    "EL.PIANO",  "KEYBOARDS",  "BELL",         "MALLET",      "ORGAN",
-            "ACCORDION",   "HARMONICA",   "AC.GUITAR", "EL.GUITAR",  "DIST.GUITAR",  "BASS",        "SYNTH BASS",
-            "STRINGS",     "ORCHESTRA",   "HIT&STAB",  "WIND",       "FLUTE",        "AC.BRASS",    "SYNTH BRASS",
-            "SAX",         "HARD LEAD",   "SOFT LEAD", "TECHNO SYNTH", "PULSATING",  "SYNTH FX",    "OTHER SYNTH",
-            "BRIGHT PAD",  "SOFT PAD",    "VOX",       "PLUCKED",    "ETHNIC",       "FRETTED",     "PERCUSSION",
-            "SOUND FX",    "BEAT&GROOVE", "DRUMS",     "COMBINATION"};
+    return {"NO ASSIGN",  "AC.PIANO",    "EL.PIANO",  "KEYBOARDS",    "BELL",        "MALLET",   "ORGAN",
+            "ACCORDION",  "HARMONICA",   "AC.GUITAR", "EL.GUITAR",    "DIST.GUITAR", "BASS",     "SYNTH BASS",
+            "STRINGS",    "ORCHESTRA",   "HIT&STAB",  "WIND",         "FLUTE",       "AC.BRASS", "SYNTH BRASS",
+            "SAX",        "HARD LEAD",   "SOFT LEAD", "TECHNO SYNTH", "PULSATING",   "SYNTH FX", "OTHER SYNTH",
+            "BRIGHT PAD", "SOFT PAD",    "VOX",       "PLUCKED",      "ETHNIC",      "FRETTED",  "PERCUSSION",
+            "SOUND FX",   "BEAT&GROOVE", "DRUMS",     "COMBINATION"};
 }
 
 Texts PatchControlSources() {
@@ -105,7 +105,8 @@ void AddEnvelopeTimes(CRowWriter& w, int first, std::string_view id, std::string
     w.List(first, i + ".time1.velocity", c + " Velocity Time1", TimeSteps());
     w.List(first + 1, i + ".time4.velocity", c + " Velocity Time4", TimeSteps());
     w.List(first + 2, i + ".time.keyfollow", c + " Time Keyfollow", TimeSteps());
-    for (int n = 1; n <= 4; ++n) w.Number(first + 2 + n, i + ".time" + std::to_string(n), c + " Time " + std::to_string(n));
+    for (int n = 1; n <= 4; ++n)
+        w.Number(first + 2 + n, i + ".time" + std::to_string(n), c + " Time " + std::to_string(n));
 }
 
 void AddTone(std::vector<CParameter>& out, int tone) {

@@ -34,33 +34,33 @@ constexpr std::array<std::uint8_t, L / 3> HexBytes(const char (&text)[L]) {
 }
 
 // Patch common, data bytes 12..73 (after the name).
-constexpr auto kPatchCommonDefaults = HexBytes(
-    "00 00 0F 00 0F 07 01 0F 07 01 0F 7F 00 00 7F 00 00 00 3F 00 3F 7F 03 50 00 00 00 02 7F 5A 0D 00 "
-    "07 08 7F 40 00 02 02 00 00 00 00 00 00 00 01 02 00 00 00 00 00 03 00 00 00 00 00 00 00 00");
+constexpr auto kPatchCommonDefaults =
+    HexBytes("00 00 0F 00 0F 07 01 0F 07 01 0F 7F 00 00 7F 00 00 00 3F 00 3F 7F 03 50 00 00 00 02 7F 5A 0D 00 "
+             "07 08 7F 40 00 02 02 00 00 00 00 00 00 00 01 02 00 00 00 00 00 03 00 00 00 00 00 00 00 00");
 // Tone 1, data bytes 0..128; tones 2..4 differ only in data byte 0 (switched off).
-constexpr auto kToneDefaults = HexBytes(
-    "01 00 01 00 00 01 00 00 00 00 00 00 01 7F 00 7F 00 01 01 01 01 00 3F 00 3F 00 3F 00 3F 00 3F 00 "
-    "3F 00 3F 00 3F 00 3F 00 3F 00 3F 00 3F 00 00 5C 02 00 00 00 00 00 00 5C 02 00 00 00 00 30 32 00 "
-    "0C 0C 32 07 07 07 00 00 00 00 3F 3F 3F 3F 3F 3F 00 7F 05 00 32 3F 00 32 07 07 07 00 00 00 00 7F "
-    "7F 7F 7F 3F 3F 7F 03 3C 07 00 64 07 07 07 00 00 00 0A 7F 7F 7F 3F 3F 40 07 00 40 3F 3F 00 7F 00 "
-    "00");
+constexpr auto kToneDefaults =
+    HexBytes("01 00 01 00 00 01 00 00 00 00 00 00 01 7F 00 7F 00 01 01 01 01 00 3F 00 3F 00 3F 00 3F 00 3F 00 "
+             "3F 00 3F 00 3F 00 3F 00 3F 00 3F 00 3F 00 00 5C 02 00 00 00 00 00 00 5C 02 00 00 00 00 30 32 00 "
+             "0C 0C 32 07 07 07 00 00 00 00 3F 3F 3F 3F 3F 3F 00 7F 05 00 32 3F 00 32 07 07 07 00 00 00 00 7F "
+             "7F 7F 7F 3F 3F 7F 03 3C 07 00 64 07 07 07 00 00 00 0A 7F 7F 7F 3F 3F 40 07 00 40 3F 3F 00 7F 00 "
+             "00");
 // Performance common, data bytes 12..67.
-constexpr auto kPerformanceCommonDefaults = HexBytes(
-    "00 00 00 0F 01 0F 07 00 0F 0A 00 0F 7F 00 00 7F 00 00 00 3F 00 3F 7F 03 50 00 00 00 02 7F 5F 0D "
-    "32 07 08 00 04 04 04 04 04 04 04 04 04 04 04 04 04 04 04 04 00 00 00 00");
+constexpr auto kPerformanceCommonDefaults =
+    HexBytes("00 00 00 0F 01 0F 07 00 0F 0A 00 0F 7F 00 00 7F 00 00 00 3F 00 3F 7F 03 50 00 00 00 02 7F 5F 0D "
+             "32 07 08 00 04 04 04 04 04 04 04 04 04 04 04 04 04 04 04 04 00 00 00 00");
 // Performance part, data bytes 0..25; byte 1 is the receive channel (the part number).
-constexpr auto kPartDefaults = HexBytes(
-    "01 00 00 03 00 00 7F 40 30 32 00 7F 00 00 01 01 01 00 7F 03 01 01 00 01 00 00");
+constexpr auto kPartDefaults =
+    HexBytes("01 00 00 03 00 00 7F 40 30 32 00 7F 00 00 01 01 01 00 7F 03 01 01 00 01 00 00");
 // Rhythm key, data bytes 0..57, all keys alike.
-constexpr auto kRhythmKeyDefaults = HexBytes(
-    "01 00 01 00 00 01 00 00 00 00 00 00 00 32 00 0C 32 07 00 00 00 00 3F 3F 3F 3F 00 7F 00 32 3F 32 "
-    "07 00 00 00 00 00 00 00 00 7F 32 07 00 00 00 00 00 00 00 00 00 40 00 7F 7F 7F");
+constexpr auto kRhythmKeyDefaults =
+    HexBytes("01 00 01 00 00 01 00 00 00 00 00 00 00 32 00 0C 32 07 00 00 00 00 3F 3F 3F 3F 00 7F 00 32 3F 32 "
+             "07 00 00 00 00 00 00 00 00 7F 32 07 00 00 00 00 00 00 00 00 00 40 00 7F 7F 7F");
 // System common, data bytes 0..97.
-constexpr auto kSystemCommonDefaults = HexBytes(
-    "00 00 00 00 00 00 3F 00 01 01 01 01 01 00 00 00 00 00 61 02 01 01 01 01 01 01 01 01 00 00 01 02 "
-    "00 00 00 00 00 00 00 00 01 01 00 00 05 03 00 01 00 01 00 00 01 00 00 01 00 01 00 00 00 00 00 00 "
-    "00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 01 00 00 01 00 00 00 00 00 00 32 00 00 00 "
-    "07 08");
+constexpr auto kSystemCommonDefaults =
+    HexBytes("00 00 00 00 00 00 3F 00 01 01 01 01 01 00 00 00 00 00 61 02 01 01 01 01 01 01 01 01 00 00 01 02 "
+             "00 00 00 00 00 00 00 00 01 01 00 00 05 03 00 01 00 01 00 00 01 00 00 01 00 01 00 00 00 00 00 00 "
+             "00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 01 00 00 01 00 00 00 00 00 00 32 00 00 00 "
+             "07 08");
 
 static_assert(kHeaderSize + kNameLength + kPatchCommonDefaults.size() + 2 == kPatchCommonSize);
 static_assert(kHeaderSize + kToneDefaults.size() + 2 == kPatchToneSize);
@@ -69,15 +69,22 @@ static_assert(kHeaderSize + kPartDefaults.size() + 2 == kPerformancePartSize);
 static_assert(kHeaderSize + kRhythmKeyDefaults.size() + 2 == kRhythmKeySize);
 static_assert(kHeaderSize + kSystemCommonDefaults.size() + 2 == kSystemCommonSize);
 
-const RecordLayout kPatchLayout{kPatchCommonSize, kPatchToneSize, kPatchToneCount, kFirstToneBlock,
-                                kToneBlockStep, &kPatchCommonSizes, nullptr, {}, 0};
-const RecordLayout kPerformanceLayout{kPerformanceCommonSize, kPerformancePartSize, kPerformancePartCount,
-                                      kFirstPartBlock, 1, &kPerformanceCommonSizes, &kPerformancePartSizes,
-                                      kPartTailDefaults, kPartTailFirst};
-const RecordLayout kRhythmLayout{kRhythmCommonSize, kRhythmKeySize, kRhythmKeyCount, kFirstKeyBlock, 1,
-                                 nullptr, nullptr, {}, 0};
-const RecordLayout kSystemLayout{kSystemCommonSize, kScaleTuneSize, kScaleTuneCount, kFirstScaleTuneBlock, 1,
-                                 &kSystemCommonSizes, nullptr, {}, 0};
+const RecordLayout kPatchLayout{kPatchCommonSize,
+                                kPatchToneSize,
+                                kPatchToneCount,
+                                kFirstToneBlock,
+                                kToneBlockStep,
+                                &kPatchCommonSizes,
+                                nullptr,
+                                {},
+                                0};
+const RecordLayout kPerformanceLayout{
+    kPerformanceCommonSize,   kPerformancePartSize,   kPerformancePartCount, kFirstPartBlock, 1,
+    &kPerformanceCommonSizes, &kPerformancePartSizes, kPartTailDefaults,     kPartTailFirst};
+const RecordLayout kRhythmLayout{
+    kRhythmCommonSize, kRhythmKeySize, kRhythmKeyCount, kFirstKeyBlock, 1, nullptr, nullptr, {}, 0};
+const RecordLayout kSystemLayout{
+    kSystemCommonSize, kScaleTuneSize, kScaleTuneCount, kFirstScaleTuneBlock, 1, &kSystemCommonSizes, nullptr, {}, 0};
 
 std::vector<int> AcceptedSizes(const std::array<int, kGenerationCount>* sizes, int longSize) {
     std::vector<int> out{longSize};
@@ -198,7 +205,8 @@ void CJVRecord::Load(CFile& file) {
             std::vector<std::uint8_t> block = ReadDataSet(file, blockSizes);
             if (block[kPosArea] != common[kPosArea] || block[kPosNumber] != common[kPosNumber] ||
                 block[kPosBlock] != m_layout->BlockAddress(b) || block[kPosOffset] != 0)
-                reject("block " + std::to_string(b + 1) + " of " + std::to_string(m_layout->blockCount) + " is missing");
+                reject("block " + std::to_string(b + 1) + " of " + std::to_string(m_layout->blockCount) +
+                       " is missing");
             if (static_cast<int>(block.size()) < m_layout->blockSize)
                 block = WidenMessage(block, m_layout->blockSize, m_layout->blockTail, m_layout->blockTailFirst);
             image.insert(image.end(), block.begin(), block.end());
@@ -227,7 +235,8 @@ std::vector<std::uint8_t> CJVRecord::ComparedBytes() const {
     for (int m = 0; m < GetMessageCount(); ++m) {
         const std::span<const std::uint8_t> msg = Message(m);
         const std::size_t from = m == 0 ? static_cast<std::size_t>(kNameOffset + kNameLength) : kHeaderSize;
-        if (msg.size() > from + 2) out.insert(out.end(), msg.begin() + static_cast<std::ptrdiff_t>(from), msg.end() - 2);
+        if (msg.size() > from + 2)
+            out.insert(out.end(), msg.begin() + static_cast<std::ptrdiff_t>(from), msg.end() - 2);
     }
     return out;
 }
@@ -270,7 +279,8 @@ bool CJVPatch::IsOwnAddress(std::uint8_t area, std::uint8_t number) const {
 }
 
 bool CJVPatch::IsTemporaryAddress(std::uint8_t area, std::uint8_t number) const {
-    return area == kAreaTempPatch || (area == kAreaTempPartPatch && number < kPerformancePartCount && number != kRhythmPart);
+    return area == kAreaTempPatch ||
+           (area == kAreaTempPartPatch && number < kPerformancePartCount && number != kRhythmPart);
 }
 
 bool CJVPatch::ToTemporary() {
@@ -292,8 +302,7 @@ std::string CJVPatch::GetInfoForPatch() const {
         auto kind = CJVBoardDatabase::Kind::Preset;
         if (type == kGroupTypeInternal && (id == kGroupIdUser || id == kGroupIdCard))
             group = id + 2;  // the two internal wave groups live in 3.pre and 4.pre
-        else if (type == kGroupTypePcmCard)
-            group = CJVBoardDatabase::kPcmCardGroup;
+        else if (type == kGroupTypePcmCard) group = CJVBoardDatabase::kPcmCardGroup;
         else if (type == kGroupTypeBoard) {
             group = id;
             kind = CJVBoardDatabase::Kind::Board;
@@ -375,12 +384,9 @@ std::string CJVPerformance::GetPartText(int part) const {
     }
     int group = id;
     auto kind = CJVBoardDatabase::Kind::Preset;
-    if (type == kGroupTypePcmCard)
-        group = CJVBoardDatabase::kPcmCardGroup;
-    else if (type == kGroupTypeBoard)
-        kind = CJVBoardDatabase::Kind::Board;
-    else if (type != kGroupTypeInternal)
-        return UnknownText();
+    if (type == kGroupTypePcmCard) group = CJVBoardDatabase::kPcmCardGroup;
+    else if (type == kGroupTypeBoard) kind = CJVBoardDatabase::Kind::Board;
+    else if (type != kGroupTypeInternal) return UnknownText();
     return db.GetGroupName(group, kind) + " " + db.GetName(group, section, number, kind);
 }
 
@@ -408,7 +414,8 @@ void CJVRhythm::Init() {
     const std::uint8_t device = CurrentDeviceByte();
     const std::vector<std::uint8_t> name(kNameLength, ' ');
     FrameMessage(0, device, kAreaUserPerformance, kRhythmNumberBase, name);
-    for (int k = 0; k < kRhythmKeyCount; ++k) FrameMessage(1 + k, device, kAreaUserPerformance, kRhythmNumberBase, kRhythmKeyDefaults);
+    for (int k = 0; k < kRhythmKeyCount; ++k)
+        FrameMessage(1 + k, device, kAreaUserPerformance, kRhythmNumberBase, kRhythmKeyDefaults);
     SetName("Init Rhythm");
     SealMessage(Message(0));
 }
@@ -463,8 +470,8 @@ std::vector<std::uint8_t> CJVSystem::ComparedBytes() const {
 // ---- CJVHeader ----
 
 CJVHeader::CJVHeader() : CHeader(kHeaderSize) {
-    constexpr std::array<std::uint8_t, kHeaderSize> kDefault{kSysExStart, kRolandId, kDeviceByteBase, kModelId,
-                                                             kCommandDT1, kAreaUserPatch, 0, 0, 0};
+    constexpr std::array<std::uint8_t, kHeaderSize> kDefault{
+        kSysExStart, kRolandId, kDeviceByteBase, kModelId, kCommandDT1, kAreaUserPatch, 0, 0, 0};
     std::copy(kDefault.begin(), kDefault.end(), GetData());
 }
 

@@ -91,7 +91,9 @@ public:
 protected:
     CJVRecord(std::string typeName, const RecordLayout& layout);
 
-    virtual std::uint8_t NumberByteFor(std::uint8_t area, int number) const { return static_cast<std::uint8_t>(number); }
+    virtual std::uint8_t NumberByteFor(std::uint8_t area, int number) const {
+        return static_cast<std::uint8_t>(number);
+    }
     // Moves a copy to the temporary area for auditioning; false when the type has none.
     virtual bool ToTemporary() = 0;
     // The bytes IsEqual compares, in a fixed order.
@@ -137,8 +139,12 @@ public:
     bool IsTemporaryAddress(std::uint8_t area, std::uint8_t number) const override;
 
     // The data bytes of part p (0..15).
-    std::span<std::uint8_t> PartData(int part) { return Message(1 + part).subspan(kHeaderSize, kPerformancePartSize - kFrameOverhead); }
-    std::span<const std::uint8_t> PartData(int part) const { return Message(1 + part).subspan(kHeaderSize, kPerformancePartSize - kFrameOverhead); }
+    std::span<std::uint8_t> PartData(int part) {
+        return Message(1 + part).subspan(kHeaderSize, kPerformancePartSize - kFrameOverhead);
+    }
+    std::span<const std::uint8_t> PartData(int part) const {
+        return Message(1 + part).subspan(kHeaderSize, kPerformancePartSize - kFrameOverhead);
+    }
     // Sound number of part p (0-based, from the two nibbles) and setting it back.
     int GetPartNumber(int part) const;
     void SetPartNumber(int part, int number);

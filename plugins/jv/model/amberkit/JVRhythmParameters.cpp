@@ -36,7 +36,8 @@ void AddKey(std::vector<CParameter>& out, int key) {
     w.Bipolar(0x0F, "penv.depth", "Pitch Env Depth", 12);
     w.List(0x10, "penv.velocity", "Pitch Env Velocity Sens", VelocitySens());
     w.List(0x11, "penv.time.velocity", "Pitch Env Velocity Time", TimeSteps());
-    for (int n = 1; n <= 4; ++n) w.Number(0x11 + n, "penv.time" + std::to_string(n), "Pitch Env Time " + std::to_string(n));
+    for (int n = 1; n <= 4; ++n)
+        w.Number(0x11 + n, "penv.time" + std::to_string(n), "Pitch Env Time " + std::to_string(n));
     for (int n = 1; n <= 4; ++n)
         w.Bipolar(0x15 + n, "penv.level" + std::to_string(n), "Pitch Env Level " + std::to_string(n));
 
@@ -48,7 +49,8 @@ void AddKey(std::vector<CParameter>& out, int key) {
     w.Bipolar(0x1E, "fenv.depth", "Filter Env Depth");
     w.List(0x1F, "fenv.velocity", "Filter Env Velocity Sens", VelocitySens());
     w.List(0x20, "fenv.time.velocity", "Filter Env Velocity Time", TimeSteps());
-    for (int n = 1; n <= 4; ++n) w.Number(0x20 + n, "fenv.time" + std::to_string(n), "Filter Env Time " + std::to_string(n));
+    for (int n = 1; n <= 4; ++n)
+        w.Number(0x20 + n, "fenv.time" + std::to_string(n), "Filter Env Time " + std::to_string(n));
     for (int n = 1; n <= 4; ++n)
         w.Number(0x24 + n, "fenv.level" + std::to_string(n), "Filter Env Level " + std::to_string(n));
 
@@ -56,7 +58,8 @@ void AddKey(std::vector<CParameter>& out, int key) {
     w.Number(0x29, "level", "Tone Level");
     w.List(0x2A, "aenv.velocity", "Level Env Velocity Sens", VelocitySens());
     w.List(0x2B, "aenv.time.velocity", "Level Env Velocity Time", TimeSteps());
-    for (int n = 1; n <= 4; ++n) w.Number(0x2B + n, "aenv.time" + std::to_string(n), "Level Env Time " + std::to_string(n));
+    for (int n = 1; n <= 4; ++n)
+        w.Number(0x2B + n, "aenv.time" + std::to_string(n), "Level Env Time " + std::to_string(n));
     for (int n = 1; n <= 3; ++n)
         w.Number(0x2F + n, "aenv.level" + std::to_string(n), "Level Env Level " + std::to_string(n));
     w.List(0x33, "pan", "Tone Pan", CommonPans());

@@ -19,16 +19,19 @@ std::string BoardKey(int slot) { return "BOARD" + std::to_string(slot); }
 
 constexpr std::array<std::string_view, kGenerationCount> kGenerationNames{"JV-1010 / 1080", "JV-2080",
                                                                           "XP-50 / 60 / 80", "XP-30"};
-constexpr std::array<std::string_view, 9> kPcmCardNames{
-    "None", "Piano Selection (SO-PCM1-01)", "Guitar & Brass (SO-PCM1-02)", "Rock Drums (SO-PCM1-03)",
-    "Grand Piano (SO-PCM1-04)", "Accordion (SO-PCM1-05)", "Baroque (SO-PCM1-06)", "Orchestral FX (SO-PCM1-07)",
-    "Country/Folk/Bluegrass (SO-PCM1-08)"};
+constexpr std::array<std::string_view, 9> kPcmCardNames{"None",
+                                                        "Piano Selection (SO-PCM1-01)",
+                                                        "Guitar & Brass (SO-PCM1-02)",
+                                                        "Rock Drums (SO-PCM1-03)",
+                                                        "Grand Piano (SO-PCM1-04)",
+                                                        "Accordion (SO-PCM1-05)",
+                                                        "Baroque (SO-PCM1-06)",
+                                                        "Orchestral FX (SO-PCM1-07)",
+                                                        "Country/Folk/Bluegrass (SO-PCM1-08)"};
 
 // Address bytes 5 and 6 of each temporary area.
-constexpr std::array<std::array<std::uint8_t, 2>, 4> kAreaAddress{{{kAreaTempPatch, 0x00},
-                                                                   {kAreaTempPerformance, 0x00},
-                                                                   {kAreaTempPartPatch, kRhythmPart},
-                                                                   {kAreaSystem, 0x00}}};
+constexpr std::array<std::array<std::uint8_t, 2>, 4> kAreaAddress{
+    {{kAreaTempPatch, 0x00}, {kAreaTempPerformance, 0x00}, {kAreaTempPartPatch, kRhythmPart}, {kAreaSystem, 0x00}}};
 
 // Request spans (address units). The system span covers the common and the
 // 17 scale-tune blocks that follow it.
@@ -60,8 +63,8 @@ long PatchBankSize(Generation g) {
 }
 
 long PerformanceBankSize(Generation g) {
-    return kPerformancesPerLayer *
-           static_cast<long>(kPerformanceCommonSizes[GenIndex(g)] + kPerformancePartCount * kPerformancePartSizes[GenIndex(g)]);
+    return kPerformancesPerLayer * static_cast<long>(kPerformanceCommonSizes[GenIndex(g)] +
+                                                     kPerformancePartCount * kPerformancePartSizes[GenIndex(g)]);
 }
 
 long RhythmBankSize() { return kRhythmsPerLayer * static_cast<long>(kRhythmSize); }
@@ -88,8 +91,8 @@ std::vector<CDumpCommand> BuildDumpCommands(Generation g, std::uint8_t deviceByt
         command("User Performances", request(kUserPerformanceAddress, kUserPerformanceSpan), PerformanceBankSize(g)),
         command("User Rhythm Sets", request(kUserRhythmAddress, kUserRhythmSpan), RhythmBankSize()),
         command("System", request(kSystemAddress, kSystemSpan), SystemDumpSize(g)),
-        command("Everything",
-                request(kSystemAddress, kSystemSpan) + " " + request(kUserAllAddress, kUserAllSpan), everything),
+        command("Everything", request(kSystemAddress, kSystemSpan) + " " + request(kUserAllAddress, kUserAllSpan),
+                everything),
     };
 }
 

@@ -80,8 +80,8 @@ public:
 
     // One DT1 to a temporary area, sent at once; nothing when enabled is false
     // (callers pass the real-time update switch).
-    void SendParameter(std::uint8_t addr7, std::uint8_t addr8, std::span<const std::uint8_t> data,
-                       TemporaryArea area, bool enabled) const;
+    void SendParameter(std::uint8_t addr7, std::uint8_t addr8, std::span<const std::uint8_t> data, TemporaryArea area,
+                       bool enabled) const;
     void SendValue(std::uint8_t addr7, std::uint8_t addr8, std::uint8_t value, TemporaryArea area, bool enabled) const;
     void SendValue(std::uint8_t addr8, std::uint8_t value, TemporaryArea area, bool enabled) const;
     // The name padded with blanks to 12 characters, to offset 00 00 of the area.

@@ -69,7 +69,8 @@ void CAmberkitSynthMemory::Load(CFile& file) {
         auto& layer = static_cast<CJVLayer&>(GetLayer(l));
         const LoadFindings findings = layer.TakeLoadFindings();
         for (const std::uint64_t offset : findings.badChecksums)
-            ReportLoadIssue({offset, "checksum", layer.GetName(), "the message's checksum is wrong (its data was kept)"});
+            ReportLoadIssue(
+                {offset, "checksum", layer.GetName(), "the message's checksum is wrong (its data was kept)"});
         generations &= findings.generations;
         lengthsTell = lengthsTell || findings.lengthsTell;
     }
@@ -81,7 +82,8 @@ void CAmberkitSynthMemory::Load(CFile& file) {
     m_fileGenerations = generations;
     for (int g = 0; g < kGenerationCount; ++g)
         if (generations & (1u << g))
-            m_generation += (m_generation.empty() ? "" : " or ") + std::string(GenerationName(static_cast<Generation>(g)));
+            m_generation +=
+                (m_generation.empty() ? "" : " or ") + std::string(GenerationName(static_cast<Generation>(g)));
 }
 
 void CAmberkitSynthMemory::PrepareSave() {

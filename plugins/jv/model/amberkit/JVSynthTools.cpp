@@ -55,10 +55,8 @@ ToolDialogs SetToolDialogs(ToolDialogs dialogs) { return std::exchange(Dialogs()
 
 void RunCommand(std::unique_ptr<CBasicCommand> command, CCmdManager* commands) {
     if (!command) return;
-    if (commands)
-        commands->Execute(std::move(command));
-    else
-        command->Execute();
+    if (commands) commands->Execute(std::move(command));
+    else command->Execute();
 }
 
 WaveSources CurrentWaveSources() {
@@ -70,15 +68,16 @@ WaveSources CurrentWaveSources() {
 
 std::unique_ptr<CEditCommand> MakeCopyEffectCommand(CAmberkitSynthMemory& memory, const CopyEffectChoice& choice,
                                                     CDocument* document) {
-    auto& sourceLayer = static_cast<CJVLayer&>(
-        memory.GetLayer(choice.sourceIsPerformance ? kUserPerformanceLayer : kUserPatchLayer));
+    auto& sourceLayer =
+        static_cast<CJVLayer&>(memory.GetLayer(choice.sourceIsPerformance ? kUserPerformanceLayer : kUserPatchLayer));
     const int destinationIndex = choice.destinationIsPerformance ? kUserPerformanceLayer : kUserPatchLayer;
     auto& destinationLayer = static_cast<CJVLayer&>(memory.GetLayer(destinationIndex));
     if (choice.source < 0 || choice.source >= sourceLayer.GetPatchCount() || choice.destination < 0 ||
         choice.destination >= destinationLayer.GetPatchCount())
         return nullptr;
     const CJVRecord& destination = destinationLayer.Record(choice.destination);
-    const std::unique_ptr<CJVRecord> copy = CopyEffectSettings(sourceLayer.Record(choice.source), destination, choice.type);
+    const std::unique_ptr<CJVRecord> copy =
+        CopyEffectSettings(sourceLayer.Record(choice.source), destination, choice.type);
     auto command = std::make_unique<CNamedEditCommand>(std::string(kCopyEffectPrefix));
     command->SetValues(destinationLayer, choice.destination, destination, *copy, nullptr, document, destinationIndex);
     return command;
@@ -152,7 +151,8 @@ void CJVCopyEffectTool::Execute(const CToolContext& context) {
 
 std::optional<CToolSettings> CJVCopyEffectTool::GetHeadlessSettings() const {
     CToolSettings settings;
-    settings.numbers = {{"source-type", 0}, {"source", 0}, {"destination-type", 0}, {"destination", 0}, {"copy-type", 0}};
+    settings.numbers = {
+        {"source-type", 0}, {"source", 0}, {"destination-type", 0}, {"destination", 0}, {"copy-type", 0}};
     return settings;
 }
 
@@ -161,8 +161,8 @@ std::string CJVCopyEffectTool::RunHeadless(const CToolSettings& settings) {
     choice.sourceIsPerformance = Number(settings, "source-type", 2) == 1;
     choice.source = Number(settings, "source", choice.sourceIsPerformance ? kPerformancesPerLayer : kPatchesPerLayer);
     choice.destinationIsPerformance = Number(settings, "destination-type", 2) == 1;
-    choice.destination = Number(settings, "destination",
-                                choice.destinationIsPerformance ? kPerformancesPerLayer : kPatchesPerLayer);
+    choice.destination =
+        Number(settings, "destination", choice.destinationIsPerformance ? kPerformancesPerLayer : kPatchesPerLayer);
     choice.type = static_cast<CopyType>(Number(settings, "copy-type", static_cast<int>(kCopyTypeNames.size())));
     const std::unique_ptr<CEditCommand> command = MakeCopyEffectCommand(Memory(), choice);
     command->Execute();

@@ -31,13 +31,13 @@ Texts PedalAssigns() {
 // The unit offers 1..5, 7..31 and 64..97 (IsSystemControlSource).
 Texts SystemControlSources() {
     static const std::pair<int, const char*> kNamed[] = {
-        {1, "MODULATION"},  {2, "BREATH"},     {4, "FOOT-TYPE"},  {5, "PORT-TIME"},   {7, "VOLUME"},
-        {8, "BALANCE"},     {10, "PANPOT"},    {11, "EXPRESSION"}, {16, "GENERAL-1"}, {17, "GENERAL-2"},
-        {18, "GENERAL-3"},  {19, "GENERAL-4"}, {64, "HOLD-1"},     {65, "PORTAMENTO"}, {66, "SOSTENUTO"},
-        {67, "SOFT"},       {69, "HOLD-2"},    {70, "SOUND VAR."}, {71, "HARMONNIC"},  {72, "RELEASE TM"},
-        {73, "ATTACK TM"},  {74, "BRIGHTNESS"}, {80, "GENERAL-5"}, {81, "GENERAL-6"},  {82, "GENERAL-7"},
-        {83, "GENERAL-8"},  {84, "PORT_CTRL"}, {91, "REVERB"},     {92, "TREMOLO"},    {93, "CHORUS"},
-        {94, "CELESTE"},    {95, "PHASER"}};
+        {1, "MODULATION"}, {2, "BREATH"},      {4, "FOOT-TYPE"},   {5, "PORT-TIME"},   {7, "VOLUME"},
+        {8, "BALANCE"},    {10, "PANPOT"},     {11, "EXPRESSION"}, {16, "GENERAL-1"},  {17, "GENERAL-2"},
+        {18, "GENERAL-3"}, {19, "GENERAL-4"},  {64, "HOLD-1"},     {65, "PORTAMENTO"}, {66, "SOSTENUTO"},
+        {67, "SOFT"},      {69, "HOLD-2"},     {70, "SOUND VAR."}, {71, "HARMONNIC"},  {72, "RELEASE TM"},
+        {73, "ATTACK TM"}, {74, "BRIGHTNESS"}, {80, "GENERAL-5"},  {81, "GENERAL-6"},  {82, "GENERAL-7"},
+        {83, "GENERAL-8"}, {84, "PORT_CTRL"},  {91, "REVERB"},     {92, "TREMOLO"},    {93, "CHORUS"},
+        {94, "CELESTE"},   {95, "PHASER"}};
     Texts out = Numbered("CC", 0, 95);
     for (const auto& [cc, name] : kNamed) out[static_cast<std::size_t>(cc)] += std::string(":") + name;
     return Concat(out, {"96:PITCH BEND", "97:AFTERTOUCH"});
@@ -149,7 +149,9 @@ void AddKeyboardRows(CRowWriter& w) {
 
 }  // namespace
 
-bool IsSystemControlSource(int value) { return (value >= 1 && value <= 31 && value != 6) || (value >= 64 && value <= 97); }
+bool IsSystemControlSource(int value) {
+    return (value >= 1 && value <= 31 && value != 6) || (value >= 64 && value <= 97);
+}
 
 std::vector<CParameter> BuildSystemParameters(Generation generation) {
     std::vector<CParameter> out;

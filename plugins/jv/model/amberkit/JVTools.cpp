@@ -17,8 +17,8 @@ namespace {
 
 constexpr std::array<std::string_view, kRandomCategoryCount> kCategoryCaptions{
     "Effect", "Wave", "Controller", "LFO", "P-ENV", "TVF", "TVA", "Output"};
-constexpr std::array<std::string_view, kRandomCategoryCount> kCategoryKeys{
-    "Effect", "Wave", "Controller", "LFO", "PENV", "TVF", "TVA", "Output"};
+constexpr std::array<std::string_view, kRandomCategoryCount> kCategoryKeys{"Effect", "Wave", "Controller", "LFO",
+                                                                           "PENV",   "TVF",  "TVA",        "Output"};
 
 // A run of data bytes that gets a fixed value or r(range).
 struct Rule {
@@ -32,15 +32,15 @@ constexpr Rule Random(int first, int last, int range) { return {first, last, ran
 
 // Common data offsets from the first byte after the name.
 constexpr std::array kEffectRules{
-    Fixed(12, 12, 0),     Random(13, 13, 2),    Random(14, 14, 31),   Random(15, 15, 2),   Random(16, 16, 31),
-    Random(17, 17, 17),   Random(18, 18, 5),    Random(19, 19, 31),   Random(20, 20, 17),  Random(21, 21, 5),
-    Random(22, 22, 31),   Random(23, 23, 128),  Fixed(24, 25, 0),     Random(26, 28, 128), Random(29, 29, 11),
-    Random(30, 30, 127),  Random(31, 31, 11),   Random(32, 32, 127),  Random(33, 37, 128), Fixed(38, 38, 0),
-    Random(39, 39, 8),    Random(40, 41, 128),  Random(42, 42, 18),   Random(43, 43, 128), Fixed(44, 44, 7),
-    Fixed(45, 45, 8),     Fixed(46, 46, 127),   Fixed(47, 47, 64),    Random(48, 48, 128), Random(49, 49, 13),
-    Random(50, 50, 49),   Fixed(51, 52, 0),     Random(53, 56, 2),    Random(57, 57, 128), Random(58, 59, 16),
-    Fixed(60, 63, 0),     Fixed(64, 64, 1),     Fixed(65, 65, 3),     Fixed(66, 67, 0),    Random(68, 68, 10),
-    Random(69, 69, 4),    Random(70, 70, 10),   Random(71, 71, 4),    Fixed(72, 73, 0)};
+    Fixed(12, 12, 0),    Random(13, 13, 2),   Random(14, 14, 31),  Random(15, 15, 2),   Random(16, 16, 31),
+    Random(17, 17, 17),  Random(18, 18, 5),   Random(19, 19, 31),  Random(20, 20, 17),  Random(21, 21, 5),
+    Random(22, 22, 31),  Random(23, 23, 128), Fixed(24, 25, 0),    Random(26, 28, 128), Random(29, 29, 11),
+    Random(30, 30, 127), Random(31, 31, 11),  Random(32, 32, 127), Random(33, 37, 128), Fixed(38, 38, 0),
+    Random(39, 39, 8),   Random(40, 41, 128), Random(42, 42, 18),  Random(43, 43, 128), Fixed(44, 44, 7),
+    Fixed(45, 45, 8),    Fixed(46, 46, 127),  Fixed(47, 47, 64),   Random(48, 48, 128), Random(49, 49, 13),
+    Random(50, 50, 49),  Fixed(51, 52, 0),    Random(53, 56, 2),   Random(57, 57, 128), Random(58, 59, 16),
+    Fixed(60, 63, 0),    Fixed(64, 64, 1),    Fixed(65, 65, 3),    Fixed(66, 67, 0),    Random(68, 68, 10),
+    Random(69, 69, 4),   Random(70, 70, 10),  Random(71, 71, 4),   Fixed(72, 73, 0)};
 
 constexpr std::array kControllerHead{Fixed(14, 14, 0), Fixed(15, 15, 127), Fixed(16, 20, 1)};
 constexpr std::array kLfoRules{Random(0, 0, 8),   Random(1, 1, 2), Random(2, 2, 128), Random(3, 3, 5),
@@ -48,15 +48,13 @@ constexpr std::array kLfoRules{Random(0, 0, 8),   Random(1, 1, 2), Random(2, 2, 
 constexpr std::array kPitchEnvelopeRules{Random(61, 61, 97), Random(62, 62, 101), Random(63, 63, 31),
                                          Random(64, 64, 16), Random(65, 65, 25),  Random(66, 66, 126),
                                          Random(67, 69, 15), Random(70, 73, 128), Random(74, 79, 127)};
-constexpr std::array kTvfRules{Random(80, 80, 5),   Random(81, 81, 128), Random(82, 82, 16),
-                               Random(83, 83, 128), Random(84, 84, 126), Random(85, 85, 127),
-                               Random(86, 86, 7),   Random(87, 87, 126), Random(88, 90, 15),
-                               Random(91, 98, 128), Random(99, 100, 127)};
-constexpr std::array kTvaRules{Fixed(101, 101, 127), Random(102, 102, 4),  Random(103, 103, 128),
-                               Random(104, 104, 15), Random(105, 105, 7),  Random(106, 106, 126),
-                               Random(107, 109, 15), Random(110, 116, 128), Random(117, 118, 127),
-                               Random(119, 119, 128), Random(120, 120, 15), Random(121, 121, 64),
-                               Random(122, 122, 128), Random(123, 124, 127)};
+constexpr std::array kTvfRules{Random(80, 80, 5),   Random(81, 81, 128), Random(82, 82, 16),  Random(83, 83, 128),
+                               Random(84, 84, 126), Random(85, 85, 127), Random(86, 86, 7),   Random(87, 87, 126),
+                               Random(88, 90, 15),  Random(91, 98, 128), Random(99, 100, 127)};
+constexpr std::array kTvaRules{
+    Fixed(101, 101, 127),  Random(102, 102, 4),  Random(103, 103, 128), Random(104, 104, 15),  Random(105, 105, 7),
+    Random(106, 106, 126), Random(107, 109, 15), Random(110, 116, 128), Random(117, 118, 127), Random(119, 119, 128),
+    Random(120, 120, 15),  Random(121, 121, 64), Random(122, 122, 128), Random(123, 124, 127)};
 constexpr std::array kOutputRules{Fixed(125, 125, 0), Random(126, 128, 128)};
 
 constexpr int kControllerFirst = 21;
@@ -77,8 +75,9 @@ void RandomizeWave(std::span<std::uint8_t> tone, bool previousOn, bool firstTone
                    CJVRandom& random) {
     tone[kToneSwitch] = firstTone ? 1 : previousOn ? static_cast<std::uint8_t>(random(2)) : 0;
     const bool fromBoard = !waves.boards.empty() && random(2) == 1;
-    const WaveSource& source = fromBoard ? waves.boards[static_cast<std::size_t>(random(static_cast<int>(waves.boards.size())))]
-                                         : waves.internal[static_cast<std::size_t>(random(2))];
+    const WaveSource& source =
+        fromBoard ? waves.boards[static_cast<std::size_t>(random(static_cast<int>(waves.boards.size())))]
+                  : waves.internal[static_cast<std::size_t>(random(2))];
     tone[kToneWaveGroupType] = source.groupType;
     tone[kToneWaveGroupId] = source.groupId;
     // A group without a name list still gets a valid wave number: its first.
@@ -121,15 +120,13 @@ constexpr std::array<std::uint8_t, kCategoryCount> kCategoryKeyValues{
     0x75, 0x76, 0x81, 0x82, 0x83, 0x91, 0x92, 0x93, 0xA1, 0xA2, 0xA3, 0xA4, 0xA5};
 
 constexpr int kRhythmKeyDataSize = kRhythmKeySize - kFrameOverhead;  // 58
-constexpr std::array<KeyToToneByte, 57> kKeyToTone{{
-    {0, 0},     {1, 1},     {2, 2},     {3, 3},     {4, 4},     {5, 5},     {17, 9},    {18, 10},
-    {20, 11},   {62, 13},   {63, 14},   {65, 15},   {66, 16},   {67, 17},   {68, 17},   {70, 18},
-    {71, 19},   {72, 20},   {73, 21},   {74, 22},   {75, 23},   {76, 24},   {77, 25},   {80, 26},
-    {81, 27},   {83, 28},   {84, 29},   {85, 30},   {87, 31},   {88, 32},   {89, 32},   {91, 33},
-    {92, 34},   {93, 35},   {94, 36},   {95, 37},   {96, 38},   {97, 39},   {98, 40},   {101, 41},
-    {106, 42},  {107, 43},  {108, 43},  {110, 44},  {111, 45},  {112, 46},  {113, 47},  {114, 48},
-    {115, 49},  {116, 50},  {118, 51},  {120, 52},  {121, 53},  {125, 54},  {126, 55},  {127, 56},
-    {128, 57}}};
+constexpr std::array<KeyToToneByte, 57> kKeyToTone{
+    {{0, 0},    {1, 1},    {2, 2},    {3, 3},    {4, 4},    {5, 5},    {17, 9},   {18, 10},  {20, 11},  {62, 13},
+     {63, 14},  {65, 15},  {66, 16},  {67, 17},  {68, 17},  {70, 18},  {71, 19},  {72, 20},  {73, 21},  {74, 22},
+     {75, 23},  {76, 24},  {77, 25},  {80, 26},  {81, 27},  {83, 28},  {84, 29},  {85, 30},  {87, 31},  {88, 32},
+     {89, 32},  {91, 33},  {92, 34},  {93, 35},  {94, 36},  {95, 37},  {96, 38},  {97, 39},  {98, 40},  {101, 41},
+     {106, 42}, {107, 43}, {108, 43}, {110, 44}, {111, 45}, {112, 46}, {113, 47}, {114, 48}, {115, 49}, {116, 50},
+     {118, 51}, {120, 52}, {121, 53}, {125, 54}, {126, 55}, {127, 56}, {128, 57}}};
 
 }  // namespace
 
@@ -232,7 +229,8 @@ std::unique_ptr<CSwapPatchesCommand> MakeRandomPatchesCommand(CJVLayer& layer, c
     std::vector<std::unique_ptr<CPatch>> patches;
     for (int i = 0; i < layer.GetPatchCount(); ++i) {
         std::unique_ptr<CPatch> patch = layer.GetPatch(i)->Clone();
-        if (patch->GetPatchType() == kPatchTypeGuid) RandomizePatch(static_cast<CJVPatch&>(*patch), flags, waves, random);
+        if (patch->GetPatchType() == kPatchTypeGuid)
+            RandomizePatch(static_cast<CJVPatch&>(*patch), flags, waves, random);
         patches.push_back(std::move(patch));
     }
     return std::make_unique<CSwapPatchesCommand>(layer, std::move(patches), "Random Patches", document);
@@ -257,7 +255,8 @@ std::unique_ptr<CJVRecord> CopyEffectSettings(const CJVRecord& source, const CJV
     auto result = std::unique_ptr<CJVRecord>(static_cast<CJVRecord*>(copy.release()));
     const ByteRun from = EffectRun(source, type);
     const ByteRun to = EffectRun(*result, type);
-    const auto in = CommonData(source).subspan(static_cast<std::size_t>(from.first), static_cast<std::size_t>(from.count));
+    const auto in =
+        CommonData(source).subspan(static_cast<std::size_t>(from.first), static_cast<std::size_t>(from.count));
     std::copy(in.begin(), in.end(), CommonData(*result).begin() + to.first);
     SealMessage(result->Message(0));
     return result;

@@ -84,7 +84,7 @@ struct WaveSource {
 };
 struct WaveSources {
     std::array<WaveSource, 2> internal;  // group ids 1 and 2 (3.pre and 4.pre)
-    std::vector<WaveSource> boards;      // the installed expansion boards
+    std::vector<WaveSource> boards;  // the installed expansion boards
 };
 // boardSlots holds the board number of each slot (0: none); only slots 1..4
 // count unless the unit is a JV-2080, which has eight.

@@ -23,7 +23,7 @@ namespace vsynth {
 namespace {
 
 constexpr std::size_t kChecksumFrom = 5;  // the checksum covers address and data
-constexpr std::uint8_t kDepthOff = 0x3F;   // a bipolar depth of 0
+constexpr std::uint8_t kDepthOff = 0x3F;  // a bipolar depth of 0
 constexpr std::uint8_t kDepthFull = 0x7E;  // ... and of +63
 
 // "F0 41 10 6A 12 03 00 <block> <offset> XX KK F7".
@@ -37,8 +37,14 @@ std::string Tone2(std::string_view offset) { return Template("12", offset); }
 // A knob on both tones' parameter at offset (the patch table's "tone1.<id>").
 KnobInfo BothTones(std::string key, std::string section, std::string caption, std::string_view offset,
                    std::string_view parameter) {
-    return {std::move(key), std::move(section), std::move(caption), {Tones(offset)}, {kTone1Block, kTone2Block},
-            "tone1." + std::string(parameter), {}, {}};
+    return {std::move(key),
+            std::move(section),
+            std::move(caption),
+            {Tones(offset)},
+            {kTone1Block, kTone2Block},
+            "tone1." + std::string(parameter),
+            {},
+            {}};
 }
 
 // Controller destination and depth of a tone: off, or full depth to pitch,
@@ -59,10 +65,24 @@ KnobInfo Destination(std::string key, std::string caption, std::string_view dest
 std::vector<KnobInfo> MakeKnobs() {
     return {
         {"structure", "Oscillators", "Structure", {Common("44")}, {}, "structure12", {}, {}},
-        {"osc1.wave", "Oscillators", "Osc 1 Wave", {Template("10", "03"), Template("10", "04")}, {}, "tone1.wave",
-         {}, {}, true},
-        {"osc2.wave", "Oscillators", "Osc 2 Wave", {Template("12", "03"), Template("12", "04")}, {}, "tone2.wave",
-         {}, {}, true},
+        {"osc1.wave",
+         "Oscillators",
+         "Osc 1 Wave",
+         {Template("10", "03"), Template("10", "04")},
+         {},
+         "tone1.wave",
+         {},
+         {},
+         true},
+        {"osc2.wave",
+         "Oscillators",
+         "Osc 2 Wave",
+         {Template("12", "03"), Template("12", "04")},
+         {},
+         "tone2.wave",
+         {},
+         {},
+         true},
         {"osc2.coarse", "Oscillators", "Osc 2 Coarse", {Tone2("3D")}, {}, "tone2.coarse", {}, {}},
         {"osc2.fine", "Oscillators", "Osc 2 Fine", {Tone2("3E")}, {}, "tone2.fine", {}, {}},
         BothTones("filter.type", "Filter", "Type", "50", "filter"),

@@ -17,7 +17,6 @@
 
 #include "amberkit/JVConstants.h"
 
-
 namespace amberkit {
 
 class CAmberkitSynthMemory;
@@ -41,7 +40,7 @@ Bytes PatchImage(Generation generation, std::uint8_t deviceByte);
 // block, XX for the value and KK for the checksum; a template with NN is sent
 // once per tone block of the knob.
 struct KnobInfo {
-    std::string key;      // stable: "filter.cutoff"
+    std::string key;  // stable: "filter.cutoff"
     std::string section;  // the box on the panel: "Filter"
     std::string caption;  // "Cutoff"
     std::vector<std::string> templates;

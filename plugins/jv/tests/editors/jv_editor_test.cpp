@@ -293,14 +293,15 @@ TEST_F(JVEditorTest, EffectPageFollowsTheType) {
         QStringList out;
         for (int i = 1; i <= kEffectSlotCount; ++i) {
             CChooseCtrl* c = dialog->FindChooser("efx.param" + std::to_string(i));
-            if (c && !c->isHidden()) out << qobject_cast<QLabel*>(c->parentWidget()->layout()->itemAt(2 * (i - 1))->widget())->text();
+            if (c && !c->isHidden())
+                out << qobject_cast<QLabel*>(c->parentWidget()->layout()->itemAt(2 * (i - 1))->widget())->text();
         }
         return out;
     };
     EXPECT_EQ(visibleLabels().size(), 8);
     dialog->ChangeValue(*table.Find("efx.type"), 1);  // 02:OVERDRIVE
-    EXPECT_EQ(visibleLabels(), (QStringList{"Drive:", "Output Pan:", "Amp Type:", "Low Gain:", "High Gain:",
-                                            "Output Level:"}));
+    EXPECT_EQ(visibleLabels(),
+              (QStringList{"Drive:", "Output Pan:", "Amp Type:", "Low Gain:", "High Gain:", "Output Level:"}));
     CChooseCtrl* pan = dialog->FindChooser("efx.param2");
     dialog->ChangeValue(*table.Find("efx.param2"), 64);
     dialog->ReloadPage();
@@ -325,8 +326,8 @@ TEST_F(JVEditorTest, PerformancePartSoundTravelsAsOneMessage) {
     // The sound numbers carry the names of the part's group (PR-A here).
     CChooseCtrl* number = dialog->FindChooser("part3.patch");
     ASSERT_NE(number, nullptr);
-    const std::string second = CJVBoardDatabase::Get().GetName(3, CJVBoardDatabase::Section::Patch, 1,
-                                                                CJVBoardDatabase::Kind::Preset);
+    const std::string second =
+        CJVBoardDatabase::Get().GetName(3, CJVBoardDatabase::Section::Patch, 1, CJVBoardDatabase::Kind::Preset);
     EXPECT_EQ(number->itemText(1), tonalith::ui::FromPatchText("2: " + second).trimmed());
     number->setFocus();
     QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
@@ -334,8 +335,8 @@ TEST_F(JVEditorTest, PerformancePartSoundTravelsAsOneMessage) {
     ASSERT_TRUE(WaitForMessages(1));
     const auto sent = Sent();
     ASSERT_EQ(sent.size(), 1u);
-    const std::vector<std::uint8_t> expected{0xF0, 0x41, 0x10, 0x6A, 0x12, 0x01, 0x00, 0x12, 0x02,
-                                             0x00, 0x03, 0x00, 0x01, 0x67, 0xF7};
+    const std::vector<std::uint8_t> expected{0xF0, 0x41, 0x10, 0x6A, 0x12, 0x01, 0x00, 0x12,
+                                             0x02, 0x00, 0x03, 0x00, 0x01, 0x67, 0xF7};
     EXPECT_EQ(sent[0], expected);
     EXPECT_TRUE(HasValidChecksum(sent[0]));
     EXPECT_EQ(table.GetValue(dialog->GetWorkingPatch(), *table.Find("part3.patch")), 1);
@@ -381,8 +382,8 @@ TEST_F(JVEditorTest, RhythmKeyListChoosesTheKeyItsPagesShowAndWhereEditsGo) {
         const tonalith::ui::ScopedDialogRunner runner([note = note](QDialog& d) {
             auto& input = dynamic_cast<CMidiKeyInputDlg&>(d);
             const QRect r = input.Keyboard().KeyRect(note);
-            tonalith::test::SendMouse(input.Keyboard(), QEvent::MouseButtonPress, QPointF(r.center().x(), r.bottom() - 2),
-                                      Qt::LeftButton);
+            tonalith::test::SendMouse(input.Keyboard(), QEvent::MouseButtonPress,
+                                      QPointF(r.center().x(), r.bottom() - 2), Qt::LeftButton);
             tonalith::test::SendMouse(input.Keyboard(), QEvent::MouseButtonRelease,
                                       QPointF(r.center().x(), r.bottom() - 2), Qt::NoButton);
             return input.result();
@@ -429,7 +430,8 @@ TEST_F(JVEditorTest, CopyToneCopiesExactlyTheToneBlockFromTheChosenPatch) {
     CAmberkitSynthMemory memory;
     CLayer& layer = memory.GetLayer(kUserPatchLayer);
     auto& source = dynamic_cast<CJVPatch&>(*layer.GetPatch(7));
-    for (std::size_t i = 0; i < source.ToneData(1).size(); ++i) source.ToneData(1)[i] = static_cast<std::uint8_t>(i % 100);
+    for (std::size_t i = 0; i < source.ToneData(1).size(); ++i)
+        source.ToneData(1)[i] = static_cast<std::uint8_t>(i % 100);
     const std::unique_ptr<CPatch> edited = layer.GetPatch(0)->Clone();
     const auto dialog = CreateEditor(dynamic_cast<CJVRecord&>(*edited));
     const std::vector<std::uint8_t> before(dialog->GetWorkingPatch().Data().begin(),
@@ -438,7 +440,8 @@ TEST_F(JVEditorTest, CopyToneCopiesExactlyTheToneBlockFromTheChosenPatch) {
     {
         const tonalith::ui::ScopedDialogRunner runner([&](QDialog& d) {
             auto& copy = dynamic_cast<CJVCopyBlockDlg&>(d);
-            for (const QListWidgetItem* item : copy.findChildren<QListWidget*>().front()->findItems("*", Qt::MatchWildcard))
+            for (const QListWidgetItem* item :
+                 copy.findChildren<QListWidget*>().front()->findItems("*", Qt::MatchWildcard))
                 offered << item->text();
             copy.SetSource(1 + 7);  // after the patch being edited: User Patch 08
             copy.SetFrom(1);
@@ -513,7 +516,8 @@ TEST_F(JVEditorTest, EnvelopePresetsAreEditedKeptAndReadBack) {
             emit presets.GetGraphic().pointChanged(3, 50, 7);
             EXPECT_EQ(presets.GetTimeKnob(3).GetValue(), 50) << "the knobs follow the graphic";
             EXPECT_EQ(presets.GetGraphic().GetTime(0), 12) << "the graphic follows the knobs";
-            if (ok) presets.accept(); else presets.reject();
+            if (ok) presets.accept();
+            else presets.reject();
             return presets.result();
         });
         edit->click();

@@ -151,10 +151,12 @@ protected:
         m_loopback = CMidiLoopback::Create(1);
         CMidi::Get().SetBackend(m_loopback->MakeBackend());
         CJVBoardDatabase::Get().Load(JV_DATA_DIR);
-        for (int slot = 0; slot < kBoardSlotCount; ++slot) m_boards[static_cast<std::size_t>(slot)] = Synth().GetBoard(slot);
+        for (int slot = 0; slot < kBoardSlotCount; ++slot)
+            m_boards[static_cast<std::size_t>(slot)] = Synth().GetBoard(slot);
     }
     void TearDown() override {
-        for (int slot = 0; slot < kBoardSlotCount; ++slot) Synth().SetBoard(slot, m_boards[static_cast<std::size_t>(slot)]);
+        for (int slot = 0; slot < kBoardSlotCount; ++slot)
+            Synth().SetBoard(slot, m_boards[static_cast<std::size_t>(slot)]);
         Synth().SetPcmCard(m_pcm);
         CMidi::Delete();
     }

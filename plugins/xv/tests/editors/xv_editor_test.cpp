@@ -153,8 +153,8 @@ TEST_F(XVEditorTest, TheWavePageChoosesWavesByNameOfTheToneGroup) {
     EXPECT_EQ(page->GetChooser(0, 1), nullptr);
     tabs.setCurrentIndex(0);
     ASSERT_NE(page->GetChooser(1, 1), nullptr);
-    EXPECT_EQ(page->GetChooser(1, 1)->currentText().toStdString(), "7: " + names.GetName(1, CXVBoardDatabase::Wave, 6,
-                                                                                          CXVBoardDatabase::Preset));
+    EXPECT_EQ(page->GetChooser(1, 1)->currentText().toStdString(),
+              "7: " + names.GetName(1, CXVBoardDatabase::Wave, 6, CXVBoardDatabase::Preset));
     editor.reject();
 }
 

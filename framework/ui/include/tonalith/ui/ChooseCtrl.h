@@ -28,7 +28,7 @@ public:
     void SetItems(const std::vector<std::string>& texts, int firstValue = 0);
 
     int GetSelection() const { return currentIndex(); }  // -1 when empty
-    void SetSelection(int index);                        // an index outside the list is ignored
+    void SetSelection(int index);  // an index outside the list is ignored
     // The value of item index; nullopt outside the list.
     std::optional<int> GetItemValue(int index) const;
     // The value of the selected item; the default when nothing is selected.

@@ -134,7 +134,7 @@ private:
     CSynth* m_synth;
     std::unique_ptr<CLiveSender> m_sender;  // null without a synth
     std::map<std::string, QWidget*> m_controls;  // the shown page's controls by parameter id
-    std::map<int, QCheckBox*> m_multiEdit;        // by instance
+    std::map<int, QCheckBox*> m_multiEdit;  // by instance
     QHBoxLayout* m_middle = nullptr;
     QTabWidget* m_tabWidget = nullptr;
     CTabbedEditor* m_tabs = nullptr;  // a child of the tab widget
