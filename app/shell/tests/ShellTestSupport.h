@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "CopyBox.h"
 #include "Functions.h"
 #include "SynthMemoryFactory.h"
 #include "tonalith/ui/Guard.h"
@@ -22,4 +23,13 @@ protected:
         std::filesystem::remove(CFunctions::GetConfigPath() + "Tonalith.ini");
         CSynthMemoryFactory::SetSearchPath({TEST_PLUGIN_DIR});
     }
+#ifdef REAL_PLUGIN_DIR
+    // For tests of the real plug-ins: a factory left by an earlier test loaded
+    // the test plug-in, so both singletons start afresh.
+    static void UseRealPlugins() {
+        CSynthMemoryFactory::SetSearchPath({REAL_PLUGIN_DIR});
+        CCopyBox::Delete();
+        CSynthMemoryFactory::Delete();
+    }
+#endif
 };

@@ -95,10 +95,7 @@ class ShellJvDepsTest : public CShellFixture {
 protected:
     void SetUp() override {
         CShellFixture::SetUp();
-        CSynthMemoryFactory::SetSearchPath({REAL_PLUGIN_DIR});
-        // A factory left by an earlier test loaded other plug-ins: start from the real ones.
-        CCopyBox::Delete();
-        CSynthMemoryFactory::Delete();
+        UseRealPlugins();
     }
 
     // A new JV/XP bank as `tonalith-cli new` writes it, its user patches from the

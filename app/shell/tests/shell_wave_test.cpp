@@ -76,10 +76,7 @@ class ShellWaveTest : public CShellFixture {
 protected:
     void SetUp() override {
         CShellFixture::SetUp();
-        CSynthMemoryFactory::SetSearchPath({REAL_PLUGIN_DIR});
-        // A factory left by an earlier test loaded other plug-ins: start from the real ones.
-        CCopyBox::Delete();
-        CSynthMemoryFactory::Delete();
+        UseRealPlugins();
         m_previous = CUi::Install(std::make_unique<tonalith::ui::CQtUi>());
         m_dir = tonalith::test::TempDir();
     }
