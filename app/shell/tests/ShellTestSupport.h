@@ -6,6 +6,7 @@
 
 #include "CopyBox.h"
 #include "Functions.h"
+#include "Patch.h"
 #include "SynthMemoryFactory.h"
 #include "tonalith/ui/Guard.h"
 
