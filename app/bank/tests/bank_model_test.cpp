@@ -279,7 +279,21 @@ TEST(TonalithDoc, FilesThatAreNoBankSaySoAndAMidiFileOpensItsSysEx) {
     };
     refused("empty.syx", {}, "is empty");
     refused("hex.txt", {'F', '0', ' ', '4', '3', ' ', 'F', '7'}, "holds no SysEx");
-    refused("tone.wav", {'R', 'I', 'F', 'F', 36, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' '}, "is a WAV file");
+
+    // A WAV file is offered to a plug-in that imports it, where one is loaded;
+    // either way it is named and, answered No, opens nothing.
+    tonalith::test::WriteFile(dir / "tone.wav",
+                              {'R', 'I', 'F', 'F', 36, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
+    ui->messages.clear();
+    ui->questions.clear();
+    {
+        CTonalithDoc wave;
+        EXPECT_FALSE(wave.OnOpenDocument((dir / "tone.wav").string()));
+        std::vector<std::string> said = ui->messages;
+        said.insert(said.end(), ui->questions.begin(), ui->questions.end());
+        ASSERT_EQ(said.size(), 1u);
+        EXPECT_NE(said[0].find("\"tone.wav\" is a WAV file"), std::string::npos) << said[0];
+    }
 
     // A MIDI file: one track with a note and a SysEx event (F0 43 10 01 F7).
     const std::vector<std::uint8_t> track{0x00, 0x90, 0x3C, 0x60, 0x00, 0xF0, 0x04, 0x43,
