@@ -261,6 +261,16 @@ TEST_F(PianoTest, WriteAndClosingTheBankStopTheFile) {
     ui->answers.push_back(true);  // write the patch
     frame.ActiveBankView()->OnWrite();
     EXPECT_EQ(piano.Player().GetState(), CSmfFilePlayer::Stopped);
+    // The stop's notes-off and the written patch travel on their own; both must be
+    // out before the next play, or they would count as the close's.
+    ASSERT_TRUE(WaitUntil([&] {
+        const auto writes = m_loop->GetWrites();
+        const auto has = [&](const Bytes& bytes) {
+            return std::any_of(writes.begin(), writes.end(), [&](const auto& w) { return w.bytes == bytes; });
+        };
+        return has({0xB0, 123, 0}) && has({0xF0, 0x43, 0x01, 0xF7});
+    }));
+    Sent();
 
     playAndWait();
     frame.MdiArea().closeAllSubWindows();
