@@ -96,6 +96,17 @@ protected:
         std::lock_guard lock(m_requestsMutex);
         return m_requests.size();
     }
+    // Two requests in one receive (100 bytes at 100h, then 40 at 200h); returns
+    // once the first is out.
+    void StartTwoRequests(std::chrono::milliseconds inactivity) {
+        m_input->SetAnswerGap(300ms);
+        m_input->SetInactivityTimeout(inactivity);
+        Bytes request = RQ1(0x100, 100);
+        const Bytes second = RQ1(0x200, 40);
+        request.insert(request.end(), second.begin(), second.end());
+        ASSERT_TRUE(m_input->ReceiveLong("", m_output, request, 0));
+        ASSERT_TRUE(WaitUntil([&] { return RequestCount() == 1; }));
+    }
     void Answer(const Bytes& message) {
         m_loop->Inject(0, message);
         m_answered += static_cast<long>(message.size());
@@ -109,13 +120,8 @@ protected:
 
 TEST_F(MidiAnswerReceiveTest, AWholeAnswerBringsTheNextRequestWithoutWaitingTheGap) {
     auto& clock = UseManualClock();  // it never moves: no quiet time can pass
-    m_input->SetAnswerGap(300ms);
-    m_input->SetInactivityTimeout(3s);
-    Bytes request = RQ1(0x100, 100);
-    const Bytes second = RQ1(0x200, 40);
-    request.insert(request.end(), second.begin(), second.end());
-    ASSERT_TRUE(m_input->ReceiveLong("", m_output, request, 0));
-    ASSERT_TRUE(WaitUntil([&] { return RequestCount() == 1; }));
+    StartTwoRequests(3s);
+    if (HasFatalFailure()) return;
     Answer(DT1(0x100, 60));
     Answer(DT1(0x100 + 60, 40));
     ASSERT_TRUE(WaitUntil([&] { return RequestCount() == 2; }));
@@ -131,13 +137,8 @@ TEST_F(MidiAnswerReceiveTest, AWholeAnswerBringsTheNextRequestWithoutWaitingTheG
 
 TEST_F(MidiAnswerReceiveTest, AnAnswerShortOfItsSizeStillWaitsForTheGap) {
     auto& clock = UseManualClock();
-    m_input->SetAnswerGap(300ms);
-    m_input->SetInactivityTimeout(1s);
-    Bytes request = RQ1(0x100, 100);
-    const Bytes second = RQ1(0x200, 40);
-    request.insert(request.end(), second.begin(), second.end());
-    ASSERT_TRUE(m_input->ReceiveLong("", m_output, request, 0));
-    ASSERT_TRUE(WaitUntil([&] { return RequestCount() == 1; }));
+    StartTwoRequests(1s);
+    if (HasFatalFailure()) return;
     Answer(DT1(0x100, 60));  // 40 bytes never come
     const auto lastByte = clock.Now();
     clock.Advance(295ms);
